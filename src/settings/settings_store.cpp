@@ -25,11 +25,19 @@ public:
 
     bool readInt(const QString& key, int& out) const {
         const QVariant value = m_file.value(key);
-        // Integers are stored as plain decimal text; a byte array or a list is another kind.
-        if (value.typeId() != QMetaType::QString)
-            return false;
         bool ok = false;
-        const int number = value.toString().toInt(&ok, 10);
+        int number = 0;
+        switch (value.typeId()) {
+        case QMetaType::QString: // as parsed from the file: plain decimal text
+        case QMetaType::Int:     // as QSettings keeps what this process wrote itself
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            number = value.toString().toInt(&ok, 10);
+            break;
+        default: // a byte array, a list or anything else is another kind
+            break;
+        }
         if (!ok)
             return false;
         out = number;
