@@ -19,6 +19,7 @@ QString defaultSettingsPath(const QString& appTitle);
 // what settings held. A missing or unreadable file reads nothing. Never reports anything.
 void loadSettings(const QString& path, Settings& settings);
 
-// Writes all values. The file is replaced as a whole, so a failed or interrupted write
+// Writes all values; set Left and Top to the window's current position first (unset ones
+// are written as 0). The file is replaced as a whole, so a failed or interrupted write
 // leaves the previous file as it was. Returns the message to show on failure.
 std::optional<QString> saveSettings(const QString& path, const Settings& settings);
