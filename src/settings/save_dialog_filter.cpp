@@ -1,0 +1,33 @@
+#include "settings/save_dialog_filter.h"
+
+QString openDialogFilter() {
+    return QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xlsx *.xls)|*.xlsx *.xls");
+}
+
+QString saveDialogFilter(const QString& openFilter, const FileTypeNames& names) {
+    return openFilter + u'|' + names.word + QStringLiteral(" (*.docx)|*.docx|") + names.webPage +
+           QStringLiteral(" (*.html)|*.html");
+}
+
+QStringList nameFiltersOf(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList nameFilters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& name = parts[i];
+        const QString patterns = parts[i + 1].trimmed();
+        // The file dialog takes its patterns from the trailing parentheses of the name.
+        const QString suffix = u'(' + patterns + u')';
+        nameFilters << (name.trimmed().endsWith(suffix) ? name : name + u' ' + suffix);
+    }
+    return nameFilters;
+}
+
+QString nameFilterForIndex(const QStringList& nameFilters, int filterIndex) {
+    if (filterIndex >= 1 && filterIndex <= nameFilters.size())
+        return nameFilters[filterIndex - 1];
+    return nameFilters.value(0);
+}
+
+int filterIndexOf(const QStringList& nameFilters, const QString& nameFilter) {
+    return int(nameFilters.indexOf(nameFilter)) + 1;
+}

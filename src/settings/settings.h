@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+#include <optional>
+
+inline constexpr int kMainWindowMinWidth = 850;
+inline constexpr int kMainWindowMinHeight = 572;
+
+// Active line level (0 off, 1 on) of each barrier: START, split, Vmax, STOPP.
+using AlgLevels = std::array<qint32, 4>;
+
+// The program-wide settings with their built-in defaults. They are read once at
+// start, changed only by the settings dialog and written once at a normal end.
+// A plain value; owned by the main window and used on the GUI thread only.
+struct Settings {
+    std::optional<int> Left; // unset: the window system places the main window
+    std::optional<int> Top;
+    int Width = kMainWindowMinWidth;
+    int Height = kMainWindowMinHeight;
+    bool Sound = true;
+    quint8 Port = 0; // light-barrier port number n of "COM" n; 0 = none
+    int FilterInd = 1;
+    int Length = 0; // none stored; the settings dialog makes it 100
+    int Monitor = 0;
+    QString Title = QStringLiteral("Tarvolt");
+    int LengthF = 10;
+    int LengthS = 50;
+    int WaitStart = 0;
+    bool ColSpeed0 = false;
+    bool ColSpeed1 = true;
+    bool ManyStart = true;
+    int Param2 = 0;
+    bool ShowPlatz = true;
+    AlgLevels Alg{1, 0, 0, 0};
+    bool LuchVmax = true;
+    bool LuchZwZeit = true;
+    // Written as "ColSpeed2" but never read: the traffic-light click is on at every start.
+    bool lightEnabled = true;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Track length preset of the settings dialog's length field.
+inline constexpr int kLengthPreset = 100;
+
+// A track length of 0 means none was stored; the settings dialog's creation gives it the preset.
+int lengthWithPreset(int length);
+
+// The spectator monitor index, kept within the attached screens (0 when it no longer fits).
+int checkedMonitorIndex(int monitor, int screenCount);

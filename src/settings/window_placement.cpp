@@ -1,0 +1,42 @@
+#include "settings/window_placement.h"
+
+#include <algorithm>
+
+namespace {
+
+// How much of the window's top strip (its title bar) must lie on one screen
+// for the official to find and drag the window.
+constexpr int kGrabWidth = 100;
+constexpr int kGrabHeight = 30;
+
+bool reachable(const QRect& window, const QList<QRect>& screens) {
+    const QRect topStrip(window.topLeft(), QSize(window.width(), kGrabHeight));
+    return std::any_of(screens.begin(), screens.end(), [&topStrip](const QRect& screen) {
+        const QRect visible = topStrip & screen;
+        return visible.width() >= kGrabWidth && visible.height() >= kGrabHeight;
+    });
+}
+
+// Keeps [start, start + length) inside [low, low + span) where it fits, else starts at low.
+int clampedStart(int start, int length, int low, int span) {
+    return std::max(low, std::min(start, low + span - length));
+}
+
+} // namespace
+
+WindowPlacement mainWindowPlacement(const Settings& settings, const QList<QRect>& screens) {
+    WindowPlacement placement;
+    placement.size =
+        QSize(std::max(settings.Width, kMainWindowMinWidth), std::max(settings.Height, kMainWindowMinHeight));
+    if (!settings.Left || !settings.Top)
+        return placement;
+    const QRect window(QPoint(*settings.Left, *settings.Top), placement.size);
+    if (screens.isEmpty() || reachable(window, screens)) {
+        placement.position = window.topLeft();
+        return placement;
+    }
+    const QRect& primary = screens.first();
+    placement.position = QPoint(clampedStart(window.left(), window.width(), primary.left(), primary.width()),
+                                clampedStart(window.top(), window.height(), primary.top(), primary.height()));
+    return placement;
+}
