@@ -18,7 +18,9 @@ enum class TLbSpeedButtonStyle { bsNormal, bsModern };
 // SlowDecease, fades back in eight steps after the pointer leaves. It paints
 // through an off-screen image; whatever it leaves unpainted (the corners of a
 // bsModern button, the whole background of a Transparent one) shows the parent.
-// Colours are QColors; an invalid QColor is "none" (see colorFromBgr).
+// Colours are QColors; an invalid QColor is "none" (see colorFromBgr): no
+// lighting, no pressed face, and a frame or outline line in that colour is
+// not drawn (a disabled run button has no outline).
 // GUI thread only: the fade runs on a GUI-thread timer.
 class TLbSpeedButton : public QWidget {
     Q_OBJECT
