@@ -1,12 +1,122 @@
 #pragma once
 
-#include <QMainWindow>
+#include "app/file_dialog_state.h"
+#include "app/form_main_environment.h"
+#include "app/form_main_ui.h"
+#include "app/program_files.h"
+#include "platform/app_names.h"
+#include "settings/save_dialog_filter.h"
+#include "settings/settings.h"
 
-// The official's main window. Lays out the controls and wires them to the run
-// controller; all run logic lives in core.
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class FormMainCommands;
+class SoundPlayer;
+class TCfgDialog;
+class TFDlgYesNo;
+class TFormInfo;
+class TFormMonitor2;
+class THighResTimer;
+
+// The official's main window: builds the controls, reads the settings and surveys
+// the ports at creation, keeps the title bar's services (help, information, date,
+// the maker's link), lays out the protocol columns on resizing, asks before closing
+// and then writes the settings. The run logic lives in core; this window forwards
+// keys and buttons to it and renders its state. GUI thread only.
 class TFormMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // Design size, also the minimum.
+    static constexpr int designWidth = 850;
+    static constexpr int designHeight = 572;
+    static constexpr int dateInterval = 5000;
+
+    explicit TFormMain(FormMainEnvironment environment, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The windows the program creates after this one, in this order. Until they are
+    // attached, every step that would use them is skipped.
+    struct LaterWindows {
+        TCfgDialog* cfgDialog = nullptr;
+        TFDlgYesNo* yesNo = nullptr;
+        TFormMonitor2* monitor = nullptr;
+        TFormInfo* info = nullptr;
+    };
+    void attachLaterWindows(const LaterWindows& windows) { m_later = windows; }
+
+    const AppNames& names() const { return m_names; }
+    const ProgramFiles& programFiles() const { return m_files; }
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
+    quint64 portMask() const { return m_portMask; }
+    const FileDialogState& SaveDialog1() const { return m_saveDialog; }
+    const FileDialogState& OpenDialog1() const { return m_openDialog; }
+    const FileTypeNames& fileTypeNames() const { return m_fileTypeNames; }
+    THighResTimer& HighResTimer1() const { return *m_highResTimer; }
+    SoundPlayer& sounds() const { return *m_sounds; }
+    const FormMainUi& ui() const { return m_ui; }
+    FormMainCommands& commands() const { return *m_commands; }
+    QTimer& TimerDate() { return m_timerDate; }
+
+    // Column widths and the status bar; also after a start and the settings dialog.
+    void FormResize();
+    // Plays one of the four signal sounds without waiting; nothing when "Sound" is off
+    // or the file was missing at start.
+    void playSound(const QString& path);
+
+    void TimerDateTimer();
+    void bHelpClick();
+    void bInfoClick();
+    void openMakerSite();
+    void TestKeys1Click();
+    void FormCloseQuery(bool& CanClose);
+
+    // Ends the program as a confirmed close would, without asking: for the termination
+    // signals. Safe to call more than once.
+    void endWithoutQuestion();
+
+    static QUrl makerSite();
+
+signals:
+    // The window has closed for good and written what it keeps; the program may end.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void wireCommands();
+    void placeWindow();
+    void loadTitlePicture();
+    void setPicturesToStart();
+    // The protocol's backup file is read here at start and written at the end.
+    void loadBackupProtocol();
+    void saveBackupProtocol();
+    void shutdown(bool askOnFailure);
+
+    const FormMainEnvironment m_environment;
+    AppNames m_names;
+    ProgramFiles m_files;
+    Settings m_settings;
+    FileTypeNames m_fileTypeNames;
+    FileDialogState m_saveDialog;
+    FileDialogState m_openDialog;
+    quint64 m_portMask = 0;
+    std::unique_ptr<THighResTimer> m_highResTimer;
+    SoundPlayer* m_sounds = nullptr;
+    FormMainUi m_ui;
+    FormMainCommands* m_commands = nullptr;
+    QTimer m_timerDate;
+    std::array<QPixmap, 2> m_imageList1;
+    std::array<QPixmap, 2> m_imageList2;
+    LaterWindows m_later;
+    bool m_ending = false; // closing without the question
+    bool m_shutDown = false;
 };

@@ -1,0 +1,6 @@
+#include "app/date_panel_text.h"
+
+QString datePanelText(const QDateTime& now, const QLocale& locale) {
+    return locale.toString(now.date(), QLocale::ShortFormat) + QStringLiteral("   ") +
+           locale.toString(now.time(), QLocale::ShortFormat);
+}

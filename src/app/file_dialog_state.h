@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// What the protocol's open and save dialogs start with, kept between their uses:
+// the filter ("Name|patterns|..."), the 1-based filter index, the proposed file
+// name, the start folder and the default extension. A plain value; GUI thread.
+struct FileDialogState {
+    QString Filter;
+    int FilterIndex = 1;
+    QString FileName;
+    QString InitialDir;
+    QString DefaultExt = QStringLiteral("txt");
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/desktop_opener.h"
+#include "platform/screens.h"
+
+#include <QString>
+
+// Everything the main window takes from outside the program: where its files are,
+// the settings file, the serial-port survey's sysfs root, the current folder for
+// "logo.jpg", and the desktop services. Tests fill it with temporary folders and
+// fakes, so that nothing touches the real configuration, devices or desktop.
+struct FormMainEnvironment {
+    QString executablePath; // the names, the program folder and the files beside it derive from it
+    QString settingsPath;   // the settings file
+    QString shareFolder;    // second place for sounds, Word template and help file; empty: none
+    QString sysfsRoot;      // where the port survey reads which serial ports exist
+    QString currentFolder;  // the folder "logo.jpg" is read from
+    UrlOpener openUrl;      // web site and help file
+    ScreenList screens;     // the attached monitors, primary first
+
+    // The running program's: its executable, the per-user settings file named by its title,
+    // the installed share folder, /sys, the process's current folder and the desktop.
+    static FormMainEnvironment ofProcess();
+};

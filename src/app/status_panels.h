@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+
+#include <array>
+
+class QLabel;
+
+// The main window's status bar StatusBar1: four sunken text panels side by side,
+// each with its own width and alignment, laid out by the window's resize rule; the
+// last one always reaches the bar's right edge.
+// GUI thread only.
+class StatusPanels : public QFrame {
+    Q_OBJECT
+
+public:
+    static constexpr int panelCount = 4;
+    static constexpr int barHeight = 19;
+    static constexpr int gap = 2;
+
+    explicit StatusPanels(QWidget* parent = nullptr);
+
+    QLabel* panel(int index) const { return m_panels[static_cast<std::size_t>(index)]; }
+    int panelWidth(int index) const { return m_widths[static_cast<std::size_t>(index)]; }
+    void setPanelWidth(int index, int width);
+    void setPanelText(int index, const QString& text);
+    QString panelText(int index) const;
+    void setPanelAlignment(int index, Qt::Alignment alignment);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placePanels();
+
+    std::array<QLabel*, panelCount> m_panels{};
+    std::array<int, panelCount> m_widths{50, 50, 50, 50};
+};

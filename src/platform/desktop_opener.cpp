@@ -1,0 +1,7 @@
+#include "platform/desktop_opener.h"
+
+#include <QDesktopServices>
+
+UrlOpener desktopUrlOpener() {
+    return [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}

@@ -1,0 +1,18 @@
+#include "platform/screens.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+ScreenList desktopScreens() {
+    return [] {
+        QList<QRect> bounds;
+        QScreen* primary = QGuiApplication::primaryScreen();
+        if (primary)
+            bounds.append(primary->geometry());
+        for (QScreen* screen : QGuiApplication::screens()) {
+            if (screen != primary)
+                bounds.append(screen->geometry());
+        }
+        return bounds;
+    };
+}

@@ -1,0 +1,75 @@
+#include "app/program_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void touch(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestProgramFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void missingSoundsAreEmptied() {
+        QTemporaryDir program;
+        touch(program.filePath(QStringLiteral("Ton1-Start.wav")));
+        touch(program.filePath(QStringLiteral("Ton4-Finish.wav")));
+        const ProgramFiles files = programFilesFor(program.filePath(QStringLiteral("Tarvolt")), {});
+        QCOMPARE(files.sounds[soundStart], program.filePath(QStringLiteral("Ton1-Start.wav")));
+        QVERIFY(files.sounds[soundSplit].isEmpty());
+        QVERIFY(files.sounds[soundTrap].isEmpty());
+        QCOMPARE(files.sounds[soundFinish], program.filePath(QStringLiteral("Ton4-Finish.wav")));
+    }
+
+    void programFolderComesBeforeShareFolder() {
+        QTemporaryDir program;
+        QTemporaryDir share;
+        touch(program.filePath(QStringLiteral("Ton2.wav")));
+        touch(share.filePath(QStringLiteral("Ton2.wav")));
+        touch(share.filePath(QStringLiteral("Ton3-Vmax.wav")));
+        touch(share.filePath(QStringLiteral("Tarvolt.chm")));
+        const ProgramFiles files = programFilesFor(program.filePath(QStringLiteral("Tarvolt")), share.path());
+        QCOMPARE(files.sounds[soundSplit], program.filePath(QStringLiteral("Ton2.wav")));
+        QCOMPARE(files.sounds[soundTrap], share.filePath(QStringLiteral("Ton3-Vmax.wav")));
+        QVERIFY(files.sounds[soundStart].isEmpty());
+        QCOMPARE(files.helpFile, share.filePath(QStringLiteral("Tarvolt.chm")));
+    }
+
+    // A folder of that name is not a sound.
+    void folderIsNotASound() {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkdir(QStringLiteral("Ton2.wav")));
+        const ProgramFiles files = programFilesFor(program.filePath(QStringLiteral("Tarvolt")), {});
+        QVERIFY(files.sounds[soundSplit].isEmpty());
+    }
+
+    void helpFileAndTemplateNamedAfterTheExecutable_data() {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("help");
+        QTest::newRow("plain") << "Tarvolt"
+                               << "Tarvolt.chm";
+        QTest::newRow("extension replaced") << "Tarvolt.exe"
+                                            << "Tarvolt.chm";
+        QTest::newRow("renamed") << "Bergrennen"
+                                 << "Bergrennen.chm";
+    }
+    void helpFileAndTemplateNamedAfterTheExecutable() {
+        QFETCH(QString, executable);
+        QFETCH(QString, help);
+        QTemporaryDir program;
+        const ProgramFiles files = programFilesFor(program.filePath(executable), {});
+        QCOMPARE(files.helpFile, program.filePath(help));
+        QCOMPARE(files.wordTemplate, program.filePath(QStringLiteral("Protokollvorlage.docx")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgramFiles)
+#include "test_program_files.moc"
