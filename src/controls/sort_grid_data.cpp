@@ -9,10 +9,13 @@
 namespace {
 
 // One data row's key during a sort pass, prepared once so that comparing
-// allocates nothing.
+// allocates nothing. The ordinal keys of all rows share one buffer.
 struct SortEntry {
-    QString key;  // ordinal key, or the lower-cased text for a custom comparison
-    double value; // number, or milliseconds of a date or time
+    double value;   // number, or milliseconds of a date or time
+    quint64 prefix; // first units of the ordinal key, for a quick decision
+    quint32 keyStart;
+    quint32 keyLength;
+    int position; // in the row order before this pass
     bool converted;
 };
 
@@ -198,61 +201,78 @@ void SortGridData::sortPass(std::vector<int>& order, int col, TSortStyle style) 
     const bool descending = m_options.SortDirection == sdDescending;
     const TCustomCompare& custom = m_options.CustomCompare;
     const bool useCustom = style == ssCustom && custom;
+    const bool numeric = style == ssNumeric || style == ssNumericExtended;
     const LocaleTextConverter converter(m_locale);
 
     const int n = int(order.size());
     std::vector<SortEntry> entries(n);
+    std::u16string keys;
+    QStringList customTexts; // the owner's function takes texts
+    if (useCustom) {
+        customTexts.reserve(n);
+    } else {
+        qsizetype total = 0;
+        for (int i = 0; i < n; ++i) {
+            total += m_rows.at(order[i]).at(col).size();
+        }
+        keys.reserve(size_t(total));
+    }
     for (int i = 0; i < n; ++i) {
         const QString& text = m_rows.at(order[i]).at(col);
         SortEntry& e = entries[i];
         e.value = 0;
+        e.position = i;
         e.converted = false;
         qint64 msecs = 0;
-        switch (style) {
-        case ssNumeric:
-        case ssNumericExtended:
-            e.converted = converter.toNumber(lower ? lowerCaseAZ(text) : text, &e.value);
-            break;
-        case ssDateTime:
+        if (numeric) {
+            e.converted = converter.toNumber(text, &e.value);
+        } else if (style == ssDateTime) {
             e.converted = converter.toDateTime(text, &msecs);
             e.value = double(msecs);
-            break;
-        case ssTime:
+        } else if (style == ssTime) {
             e.converted = converter.toTime(text, &msecs);
             e.value = double(msecs);
-            break;
-        default:
-            break;
         }
-        e.key = useCustom ? (lower ? lowerCaseAZ(text) : text) : ordinalKey(text, lower);
+        if (useCustom) {
+            customTexts.append(lower ? lowerCaseAZ(text) : text);
+            e.keyStart = e.keyLength = 0;
+            e.prefix = 0;
+        } else {
+            e.keyStart = quint32(keys.size());
+            appendOrdinalKey(text, lower, keys);
+            e.keyLength = quint32(keys.size()) - e.keyStart;
+            e.prefix = ordinalPrefix(QStringView(keys.data() + e.keyStart, e.keyLength));
+        }
     }
 
+    auto keyOf = [&keys](const SortEntry& e) { return QStringView(keys.data() + e.keyStart, e.keyLength); };
     auto compare = [&](const SortEntry& a, const SortEntry& b) -> int {
         if (useCustom) {
-            return custom(a.key, b.key);
+            return custom(customTexts.at(a.position), customTexts.at(b.position));
         }
         if (a.converted && b.converted) {
             return compareValues(a.value, b.value);
         }
-        return ordinalCompare(a.key, b.key);
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix ? -1 : 1;
+        }
+        return ordinalCompare(keyOf(a), keyOf(b));
     };
     // Ties go by position whatever the direction, so the order is total and
     // equal keys keep their previous order. stable_sort stays within bounds even
     // if a comparison is not transitive (mixed numbers and texts, an owner's
     // custom function), where std::sort might not.
-    std::vector<int> positions(n);
-    std::iota(positions.begin(), positions.end(), 0);
-    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
-        const int result = compare(entries[a], entries[b]);
+    std::stable_sort(entries.begin(), entries.end(), [&](const SortEntry& a, const SortEntry& b) {
+        const int result = compare(a, b);
         if (result == 0) {
-            return a < b;
+            return a.position < b.position;
         }
         return descending ? result > 0 : result < 0;
     });
 
     std::vector<int> sorted(n);
     for (int i = 0; i < n; ++i) {
-        sorted[i] = order[positions[i]];
+        sorted[i] = order[entries[i].position];
     }
     order.swap(sorted);
 }
