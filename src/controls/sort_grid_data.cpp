@@ -35,6 +35,7 @@ void SortGridData::setRowCount(int count) {
     if (count == RowCount()) {
         return;
     }
+    emit rowsAboutToChange();
     m_rows.resize(count, QStringList(m_colCount));
     clampCurrent();
     markChanged();
@@ -45,6 +46,7 @@ void SortGridData::setColCount(int count) {
     if (count == m_colCount) {
         return;
     }
+    emit rowsAboutToChange();
     m_colCount = count;
     for (QStringList& row : m_rows) {
         row.resize(count);
@@ -172,6 +174,17 @@ void SortGridData::selectRow(int row) {
     }
 }
 
+void SortGridData::moveCurrent(int col, int row, bool wholeRow) {
+    if (!isColumn(col) || !isDataRow(row)) {
+        return;
+    }
+    m_col = col;
+    m_row = row;
+    m_selection = wholeRow ? TGridRect{0, row, m_colCount - 1, row} : TGridRect{col, row, col, row};
+    m_selectedRows = {row};
+    notifyCurrent();
+}
+
 QList<int> SortGridData::sortKeys(int ACol) const {
     QList<int> keys{ACol};
     const QStringList parts = m_options.SecondaryIndex.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -286,6 +299,7 @@ void SortGridData::sortByColumn(int ACol) {
     beginUpdate();
     const bool updateOnSizeChange = m_options.UpdateOnSizeChange;
     m_options.UpdateOnSizeChange = false;
+    emit rowsAboutToChange();
     emit sortStarted();
 
     QList<int> scratch = m_selectedRows;
@@ -365,6 +379,7 @@ void SortGridData::deleteRow(int ARow) {
     if (!isDataRow(ARow)) {
         return;
     }
+    emit rowsAboutToChange();
     if (RowCount() < 3) {
         m_rows[1] = QStringList(m_colCount);
     } else {
