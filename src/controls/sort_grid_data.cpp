@@ -310,19 +310,20 @@ void SortGridData::sortByColumn(int ACol) {
         std::vector<int> order(RowCount() - 1);
         std::iota(order.begin(), order.end(), 1);
         const QList<int> keys = sortKeys(ACol);
-        for (auto key = keys.crbegin(); key != keys.crend(); ++key) {
-            sortPass(order, *key, styleForKey(*key));
+        const int rowCount = RowCount();
+        const int colCount = m_colCount;
+        bool intact = true;
+        for (auto key = keys.crbegin(); key != keys.crend() && intact; ++key) {
+            const TSortStyle style = styleForKey(*key);
+            // A handler that resized the table leaves nothing sound to sort.
+            intact = RowCount() == rowCount && m_colCount == colCount;
+            if (intact) {
+                sortPass(order, *key, style);
+            }
         }
-
-        QVector<QStringList> sortedRows;
-        sortedRows.reserve(RowCount());
-        sortedRows.append(std::move(m_rows[0]));
-        for (int row : order) {
-            sortedRows.append(std::move(m_rows[row]));
+        if (intact) {
+            writeSorted(order, scratch);
         }
-        m_rows = std::move(sortedRows);
-        followSelection(order, scratch);
-        m_changedInUpdate = true;
     }
 
     m_sorting = false;
@@ -330,6 +331,18 @@ void SortGridData::sortByColumn(int ACol) {
     emit sortFinished();
     m_options.UpdateOnSizeChange = updateOnSizeChange;
     endUpdate();
+}
+
+void SortGridData::writeSorted(const std::vector<int>& order, const QList<int>& scratch) {
+    QVector<QStringList> sortedRows;
+    sortedRows.reserve(RowCount());
+    sortedRows.append(std::move(m_rows[0]));
+    for (int row : order) {
+        sortedRows.append(std::move(m_rows[row]));
+    }
+    m_rows = std::move(sortedRows);
+    followSelection(order, scratch);
+    m_changedInUpdate = true;
 }
 
 void SortGridData::followSelection(const std::vector<int>& order, const QList<int>& scratch) {

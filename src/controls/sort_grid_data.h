@@ -104,6 +104,7 @@ private:
     QList<int> sortKeys(int ACol) const;
     TSortStyle styleForKey(int col);
     void sortPass(std::vector<int>& order, int col, TSortStyle style) const;
+    void writeSorted(const std::vector<int>& order, const QList<int>& scratch);
     void followSelection(const std::vector<int>& order, const QList<int>& scratch);
     void markChanged();
     void notifyCell(int col, int row);
