@@ -8,9 +8,12 @@
 #include "app/run_buttons.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
 #include "dialogs/dialog_artwork.h"
 #include "dialogs/form_info.h"
 #include "platform/sound_player.h"
+#include "protocol/protocol_ranking.h"
+#include "protocol/protocol_table.h"
 #include "settings/file_type_names.h"
 #include "settings/settings_store.h"
 #include "settings/window_placement.h"
@@ -22,6 +25,8 @@
 #include <QDir>
 #include <QImageReader>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QUrl>
 
 TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
@@ -32,8 +37,8 @@ TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     m_ui.setupUi(this);
     m_commands = new FormMainCommands(this);
     m_sounds = new SoundPlayer(this);
-    FormCreate();
     wireCommands();
+    FormCreate();
 }
 
 TFormMain::~TFormMain() = default;
@@ -84,6 +89,10 @@ void TFormMain::FormCreate() {
     connect(&m_timerDate, &QTimer::timeout, this, &TFormMain::TimerDateTimer);
     m_timerDate.start();
 
+    setupProtocolGrid(m_ui.SortGrid1->gridData());
+    // The columns follow the grid's width, which the window's layout sets after its own resize.
+    m_ui.SortGrid1->installEventFilter(this);
+    updateProtocolButtons();
     loadBackupProtocol();
 
     setButtonState(*m_ui.bStart, bStartColours, false);
@@ -155,9 +164,6 @@ void TFormMain::wireCommands() {
         item->setEnabled(false);
     m_ui.bCFG->setEnabled(false);
     m_ui.cbFreigabe->setEnabled(false);
-    m_ui.sbLoad->setEnabled(false);
-    for (TLbSpeedButton* button : m_ui.protocolButtons())
-        button->setEnabled(false);
 
     // The run buttons forward to their items, so the items' gates hold for them too.
     const auto forward = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
@@ -172,12 +178,44 @@ void TFormMain::wireCommands() {
     connect(m_ui.ImageTVEin, &ClickLabel::clicked, this, forward(c.Modus1));
 }
 
+void TFormMain::updateProtocolButtons() {
+    const bool on = protocolButtonsEnabled(m_ui.SortGrid1->gridData());
+    // A button is usable only while its command is part of the program (its item is enabled).
+    const FormMainCommands& c = *m_commands;
+    const std::array<QAction*, 6> items{c.Clear1, c.Print1, c.EXcel1, c.Word1, c.Save1, c.Html1};
+    const std::array<TLbSpeedButton*, 6> buttons = m_ui.protocolButtons();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        buttons[i]->setEnabled(on && items[i]->isEnabled());
+    m_ui.sbLoad->setEnabled(c.Open1->isEnabled());
+}
+
+int TFormMain::gridClientWidth() const {
+    // Worked out from the grid's own size: its viewport follows only after this window's
+    // resize event, and not at all while the window is hidden.
+    const TSortGrid* grid = m_ui.SortGrid1;
+    int width = grid->width() - 2 * grid->frameWidth();
+    if (grid->verticalScrollBar()->maximum() > 0)
+        width -= grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    return width;
+}
+
 void TFormMain::FormResize() {
+    const auto widths = protocolColumnWidths(gridClientWidth(), m_settings.ShowPlatz);
+    SortGridData& grid = m_ui.SortGrid1->gridData();
+    for (int col = 0; col < kProtocolColumns; ++col)
+        grid.setColWidth(col, widths[static_cast<std::size_t>(col)]);
+
     StatusPanels* status = m_ui.StatusBar1;
     status->setPanelText(3, windowSizeCaption(size()));
     // The bar spans the window; its own width is not laid out yet while the window is hidden.
     status->setPanelWidth(
         2, statusPanel2Width(width(), status->panelWidth(0), status->panelWidth(1), status->panelWidth(3)));
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui.SortGrid1 && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {

@@ -65,6 +65,8 @@ public:
 
     // Column widths and the status bar; also after a start and the settings dialog.
     void FormResize();
+    // The protocol buttons follow the table: on while row 1 has a start number.
+    void updateProtocolButtons();
     // Plays one of the four signal sounds without waiting; nothing when "Sound" is off
     // or the file was missing at start.
     void playSound(const QString& path);
@@ -89,11 +91,13 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void wireCommands();
     void placeWindow();
+    int gridClientWidth() const;
     void loadTitlePicture();
     void setPicturesToStart();
     // The protocol's backup file is read here at start and written at the end.

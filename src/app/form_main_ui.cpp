@@ -7,6 +7,7 @@
 #include "app/title_bar.h"
 #include "controls/bgr_color.h"
 #include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -97,7 +98,8 @@ void FormMainUi::setupUi(QMainWindow* window) {
     band->addWidget(Panel3, 1);
     column->addWidget(Panel2);
 
-    column->addStretch(1); // the protocol table goes here
+    buildProtocolTable(central);
+    column->addWidget(SortGrid1, 1);
 
     StatusBar1 = new StatusPanels(central);
     column->addWidget(StatusBar1);
@@ -270,4 +272,15 @@ void FormMainUi::buildProtocolBar(QWidget* parent) {
         *tool.button = toolButton(Panel4, tool.name, QString::fromLatin1(tool.glyph), 20, {left, 4, 28, 28}, tool.hint);
         left += 32;
     }
+}
+
+void FormMainUi::buildProtocolTable(QWidget* parent) {
+    SortGrid1 = new TSortGrid(parent);
+    SortGrid1->setObjectName(QStringLiteral("SortGrid1"));
+    SortGrid1->setOptions(TGridOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine |
+                                       goDrawFocusSelected | goColSizing | goRowSelect));
+    SortGrid1->setAlignmentHorz(taRightJustify);
+    SortGrid1->setAlignmentVert(taMiddle);
+    SortGrid1->setDefaultRowHeight(19);
+    SortGrid1->setFont(arial(13, false));
 }

@@ -12,6 +12,7 @@ class QPixmap;
 class QWidget;
 class StatusPanels;
 class TLbSpeedButton;
+class TSortGrid;
 class TitleBar;
 
 // The main window's controls at their design places and sizes (850 x 572), built
@@ -67,6 +68,9 @@ struct FormMainUi {
     TLbSpeedButton* sbInet = nullptr;
     TLbSpeedButton* sbLoad = nullptr;
 
+    // The protocol table, filling the rest of the window.
+    TSortGrid* SortGrid1 = nullptr;
+
     StatusPanels* StatusBar1 = nullptr;
 
     // The seven run buttons, top to bottom.
@@ -83,4 +87,5 @@ private:
     void buildLeftPanel(QWidget* parent);
     void buildRunPanel(QWidget* parent);
     void buildProtocolBar(QWidget* parent);
+    void buildProtocolTable(QWidget* parent);
 };

@@ -7,12 +7,15 @@
 StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("StatusBar1"));
     setFixedHeight(barHeight);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    setFont(font);
     for (auto& panel : m_panels) {
         panel = new QLabel(this);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        panel->setIndent(2);
+        panel->setIndent(1);
     }
     placePanels();
 }

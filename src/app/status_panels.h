@@ -16,7 +16,7 @@ class StatusPanels : public QFrame {
 public:
     static constexpr int panelCount = 4;
     static constexpr int barHeight = 19;
-    static constexpr int gap = 2;
+    static constexpr int gap = 1;
 
     explicit StatusPanels(QWidget* parent = nullptr);
 
