@@ -122,5 +122,6 @@ private:
     std::array<QPixmap, 2> m_imageList2;
     LaterWindows m_later;
     bool m_ending = false; // closing without the question
+    bool m_asking = false; // the close question is up
     bool m_shutDown = false;
 };

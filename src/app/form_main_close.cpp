@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QMessageBox>
 
 void TFormMain::FormCloseQuery(bool& CanClose) {
@@ -21,8 +22,14 @@ void TFormMain::FormCloseQuery(bool& CanClose) {
 void TFormMain::closeEvent(QCloseEvent* event) {
     if (!m_shutDown) {
         bool CanClose = true;
-        if (!m_ending)
+        if (!m_ending) {
+            m_asking = true;
             FormCloseQuery(CanClose);
+            m_asking = false;
+        }
+        // A termination signal while the question was up ends the program whatever the answer.
+        if (m_ending)
+            CanClose = true;
         if (!CanClose) {
             event->ignore();
             return;
@@ -37,9 +44,16 @@ void TFormMain::endWithoutQuestion() {
     if (m_shutDown)
         return;
     m_ending = true;
-    // A modal dialog of the program would keep close() from ending its event loop.
-    if (QWidget* modal = QApplication::activeModalWidget())
-        modal->close();
+    // A modal dialog of the program would keep its event loop running. It is answered "no"
+    // rather than closed: closing a window from inside another window's close is not safe.
+    while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        modal->reject();
+        if (modal->isVisible())
+            break;
+    }
+    // The close question returns once its dialog is closed, and the close goes on from there.
+    if (m_asking)
+        return;
     if (!close()) {
         // Something refused the close; the program still ends, with everything written.
         shutdown(false);

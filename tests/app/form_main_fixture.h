@@ -4,6 +4,7 @@
 #include "app/form_main_environment.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -78,30 +79,33 @@ struct FormMainFixture {
     }
 };
 
-// Runs `inside` once a modal window of the given type is up; gives up after 5 s so
-// a failure cannot hang the test.
-template <typename Dialog> void whenModal(std::function<void(Dialog*)> inside) {
-    auto* poll = new QTimer;
-    auto* deadline = new QTimer;
-    poll->setInterval(10);
-    deadline->setSingleShot(true);
-    QObject::connect(poll, &QTimer::timeout, [poll, deadline, inside] {
-        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->stop();
-        deadline->stop();
-        inside(dialog);
-        poll->deleteLater();
-        deadline->deleteLater();
-    });
-    QObject::connect(deadline, &QTimer::timeout, [poll, deadline] {
-        poll->stop();
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-        poll->deleteLater();
-        deadline->deleteLater();
-    });
-    poll->start();
-    deadline->start(5000);
-}
+// Runs `inside` once a modal window of the given type is up, at most once; gives up
+// after 5 s so a failure cannot hang the test. Keep the object for as long as the
+// answer may come: destroying it withdraws the answer.
+template <typename Dialog> class WhenModal {
+public:
+    explicit WhenModal(std::function<void(Dialog*)> inside) : m_inside(std::move(inside)) {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            m_poll.stop();
+            m_deadline.stop();
+            m_inside(dialog);
+        });
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, [this] {
+            m_poll.stop();
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        m_poll.start();
+        m_deadline.start(5000);
+    }
+
+private:
+    std::function<void(Dialog*)> m_inside;
+    QTimer m_poll;
+    QTimer m_deadline;
+};

@@ -331,7 +331,7 @@ private slots:
             QStringLiteral("Tarvolt"), tarvoltApplicationIcon(), [](const QUrl&) {}, m_form.get());
         m_form->attachLaterWindows({nullptr, nullptr, nullptr, &info});
         bool wasModal = false;
-        whenModal<TFormInfo>([&](TFormInfo* shown) {
+        WhenModal<TFormInfo> answer([&](TFormInfo* shown) {
             wasModal = shown == &info;
             QTest::mouseClick(shown->sOK, Qt::LeftButton);
         });
