@@ -1,0 +1,83 @@
+#include "protocol/protocol_text_format.h"
+
+#include <utility>
+
+QStringList splitTextLines(QStringView text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start).toString());
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(text.sliced(start).toString());
+    return lines;
+}
+
+QStringList splitProtocolFields(QStringView line) {
+    QStringList fields;
+    if (line.isEmpty())
+        return fields;
+    const QChar separator = line.contains(u'\t') ? QChar(u'\t') : QChar(u';');
+    qsizetype start = 0;
+    const qsizetype size = line.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (line[i] != separator)
+            continue;
+        // The first separator of a run ends the field; the rest of the run is dropped.
+        if (i == 0 || line[i - 1] != separator)
+            fields.append(line.sliced(start, i - start).toString());
+        start = i + 1;
+    }
+    if (start < size)
+        fields.append(line.sliced(start).toString());
+    return fields;
+}
+
+bool isProtocolHeaderLine(const QStringList& fields) {
+    return !fields.isEmpty() && fields.first().contains(u"Nr.");
+}
+
+QStringList protocolRowCells(QStringList fields, int maxCells) {
+    QStringList cells = std::move(fields);
+    if (cells.size() > maxCells)
+        cells.resize(qMax(0, maxCells));
+    for (QString& cell : cells) {
+        if (cell.isEmpty())
+            cell = QStringLiteral(" ");
+    }
+    return cells;
+}
+
+QList<QStringList> parseProtocolText(QStringView text, int maxCells) {
+    QList<QStringList> rows;
+    for (const QString& line : splitTextLines(text)) {
+        QStringList fields = splitProtocolFields(line);
+        if (isProtocolHeaderLine(fields))
+            continue;
+        rows.append(protocolRowCells(std::move(fields), maxCells));
+    }
+    return rows;
+}
+
+QString protocolTextLine(const QStringList& cells) {
+    QString line;
+    for (const QString& cell : cells) {
+        if (cell.isEmpty()) {
+            line += u' ';
+        } else {
+            QString text = cell;
+            text.replace(u'\t', u' ').replace(u'\r', u' ').replace(u'\n', u' ');
+            line += text;
+        }
+        line += u'\t';
+    }
+    line += u"\r\n";
+    return line;
+}

@@ -1,0 +1,40 @@
+#include "protocol/result_compare.h"
+
+#include <algorithm>
+
+namespace {
+
+// Values come first, ordered by length; the markers follow in this order.
+enum class CellClass { Value, Dash, Aus, Blank };
+
+CellClass cellClass(const QString& text) {
+    if (isBlankCell(text))
+        return CellClass::Blank;
+    if (text.compare(u"AUS", Qt::CaseInsensitive) == 0)
+        return CellClass::Aus;
+    if (text == u"-")
+        return CellClass::Dash;
+    return CellClass::Value;
+}
+
+int sign(int value) {
+    return (value > 0) - (value < 0);
+}
+
+} // namespace
+
+bool isBlankCell(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+int compareResultCells(const QString& a, const QString& b) {
+    const CellClass classA = cellClass(a);
+    const CellClass classB = cellClass(b);
+    if (classA != classB)
+        return classA < classB ? -1 : 1;
+    // A value longer than any marker must still sort as a value, so length only
+    // decides within the value class.
+    if (classA == CellClass::Value && a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return sign(a.compare(b, Qt::CaseSensitive));
+}
