@@ -1,5 +1,7 @@
 #include "protocol/result_compare.h"
 
+#include "controls/sort_grid_compare.h"
+
 #include <algorithm>
 
 namespace {
@@ -17,10 +19,6 @@ CellClass cellClass(const QString& text) {
     return CellClass::Value;
 }
 
-int sign(int value) {
-    return (value > 0) - (value < 0);
-}
-
 } // namespace
 
 bool isBlankCell(QStringView text) {
@@ -36,5 +34,6 @@ int compareResultCells(const QString& a, const QString& b) {
     // decides within the value class.
     if (classA == CellClass::Value && a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
-    return sign(a.compare(b, Qt::CaseSensitive));
+    // By the texts' single-byte codes, as the grid's plain text comparison does.
+    return ordinalCompare(ordinalKey(a, false), ordinalKey(b, false));
 }

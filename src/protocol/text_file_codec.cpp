@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -23,6 +24,17 @@ int windows1252Byte(char16_t c) {
             return int(0x80 + i);
     }
     return -1;
+}
+
+bool isAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; });
+}
+
+bool isValidUtf8(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // decode() is lazy; only converting the result runs the decoder.
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
 }
 
 } // namespace
@@ -62,7 +74,9 @@ QString decodeTextFile(const QByteArray& bytes) {
 
 QByteArray encodeTextFile(const QString& text) {
     QByteArray bytes;
-    if (encodeWindows1252(text, bytes))
+    // Single-byte text that happens to be valid UTF-8 (such as "Ã¼") would read back
+    // as other characters, so it is written as UTF-8 as well.
+    if (encodeWindows1252(text, bytes) && (isAscii(bytes) || !isValidUtf8(bytes)))
         return bytes;
     return QByteArray(kUtf8Bom) + text.toUtf8();
 }

@@ -12,8 +12,8 @@
 // valid UTF-8 as a whole; otherwise Windows-1252.
 QString decodeTextFile(const QByteArray& bytes);
 
-// Windows-1252 when every character of the text has a byte there; otherwise UTF-8
-// with a byte order mark.
+// Windows-1252 when every character of the text has a byte there and those bytes do
+// not also read as UTF-8; otherwise UTF-8 with a byte order mark.
 QByteArray encodeTextFile(const QString& text);
 
 // Every byte maps to one character; the five bytes the code page leaves undefined

@@ -44,6 +44,8 @@ void TestTextFileCodec::encodes_data() {
     QTest::newRow("umlauts and euro") << QString::fromUtf8("Jürgen €") << QByteArray("J\xFCrgen \x80");
     QTest::newRow("outside the code page gives utf-8 with bom")
         << QString::fromUtf8("Łukasz Ø") << QByteArray("\xEF\xBB\xBF\xC5\x81ukasz \xC3\x98");
+    QTest::newRow("single bytes that read as utf-8 give utf-8 with bom")
+        << QString::fromUtf8("Ã¼") << QByteArray("\xEF\xBB\xBF\xC3\x83\xC2\xBC");
     QTest::newRow("empty") << QString() << QByteArray();
 }
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "protocol/protocol_ranking.h"
+
+#include <QByteArray>
+#include <QString>
+
+class SortGridData;
+
+// The protocol table as a text file (also the backup file) and back. GUI thread,
+// like the grid; the file operations block while they run.
+//
+// Format: one line per row whose "Nr." is not empty, the header row first, in table
+// order; every cell of every column (hidden ones too) followed by a TAB, an empty
+// cell as a single blank, CR LF at the end. Written in Windows-1252 when every
+// character fits, else UTF-8 with a byte order mark. Lines separated by ";" are
+// read as well.
+
+// The file's bytes for the grid's current rows.
+QByteArray protocolTextBytes(const SortGridData& grid);
+
+// Writes the file through a temporary file renamed over fileName, so a failed write
+// leaves the old file as it was. Returns false on failure, with the system's reason
+// in errorText when given; the window then shows its write error for a user's save.
+[[nodiscard]] bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText = nullptr);
+
+// Replaces the data rows by the rows of a file's bytes: header lines (first field
+// containing "Nr.") are dropped, every other line, an empty one too, becomes a row;
+// at most ColCount fields per line, an empty field as a single blank. Row 0 stays.
+// Neither sorts nor ranks.
+void setProtocolRowsFromText(SortGridData& grid, const QByteArray& bytes);
+
+struct ProtocolLoadResult {
+    // False when the file could not be opened or read; the table is then unchanged
+    // and nothing else in this result applies.
+    bool loaded = false;
+    // The row rankProtocol selected for the start-number text, or -1.
+    int selectedRow = -1;
+    // For the start-number fields, from rows 1 and 2 after ranking.
+    StartNumbers startNumbers;
+    // The protocol buttons' state after the load.
+    bool buttonsEnabled = false;
+};
+
+// Reads fileName into the table (setProtocolRowsFromText), then ranks it with
+// rankProtocol(grid, platzOn, startNumberText), where startNumberText is the
+// start-number field's text before the load. The caller applies the result to the
+// buttons and the start-number fields.
+ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName, bool platzOn,
+                                    const QString& startNumberText);

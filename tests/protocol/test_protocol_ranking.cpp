@@ -1,0 +1,221 @@
+#include "protocol/protocol_ranking.h"
+#include "protocol/result_compare.h"
+#include "protocol_test_grid.h"
+
+#include <QTest>
+
+class TestProtocolRanking : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyProtocol();
+    void tiesShareTheUpperRank();
+    void longerTimesAreLarger();
+    void markersSortAfterValues();
+    void accidentRowGetsNoRank();
+    void headerClicksThenRankingByVmaxDescending();
+    void platzOffEmptiesTheColumn();
+    void selectsTheStartNumbersRow();
+    void startNumbersSortByValue();
+    void textColumnsSortAsPlainText();
+    void sortStyleRule_data();
+    void sortStyleRule();
+    void buttonState_data();
+    void buttonState();
+    void startNumbers_data();
+    void startNumbers();
+};
+
+void TestProtocolRanking::emptyProtocol() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "5,000"), runRow("2", "6,000")});
+    clearProtocol(grid);
+    QCOMPARE(grid.RowCount(), 2);
+    QCOMPARE(grid.rowCells(1), QStringList(protocolColumnCount));
+    QCOMPARE(grid.rowCells(0), protocolHeaderTexts());
+    QCOMPARE(grid.rowCells(0).at(colSchnitt), QString::fromUtf8("Ø-km/h"));
+    QCOMPARE(grid.SortOptions().SortCol, int(colZeit));
+    QCOMPARE(grid.SortOptions().SortDirection, sdAscending);
+}
+
+void TestProtocolRanking::tiesShareTheUpperRank() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "7,000"), runRow("2", "6,000"), runRow("3", "5,000"), runRow("4", "6,000")});
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"3", "2", "4", "1"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "2", "4"}));
+}
+
+void TestProtocolRanking::longerTimesAreLarger() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "1.02,000"), runRow("2", "10,123"), runRow("3", "9,876")});
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"9,876", "10,123", "1.02,000"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3"}));
+}
+
+void TestProtocolRanking::markersSortAfterValues() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", " ", "", "old"), runRow("2", "AUS"), runRow("3", "-", "", "-"),
+                        runRow("4", "9,000"), runRow("5", "", "", "7"), runRow("6", "8,000")});
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"8,000", "9,000", "-", "AUS", "", " "}));
+    // "-" and blank rows keep what their "Platz" held; "AUS" is ranked after every value.
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-", "3", "7", "old"}));
+}
+
+void TestProtocolRanking::accidentRowGetsNoRank() {
+    SortGridData grid;
+    // Row 2 as an accident leaves it: every formerly empty cell from "Name" to "Platz" is "-".
+    fillProtocol(grid, {{"1", "Anna", "Golf", "A", "2,100", "80,00", "120,00", "0,900", "6,500", ""},
+                        {"2", "-", "-", "-", "-", "-", "-", "-", "-", "-"},
+                        {"3", "Ben", "Polo", "A", "1,900", "85,00", "125,00", "0,850", "6,100", ""}});
+    rankProtocol(grid, true, "2");
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"3", "1", "2"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-"}));
+}
+
+void TestProtocolRanking::headerClicksThenRankingByVmaxDescending() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "6,000", "120,50"), runRow("2", "-", "-", "-"), runRow("3", "5,000", "99,10"),
+                        runRow("4", "7,000", "130,00")});
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3", "-"}));
+
+    // Two clicks on the "Vmax" header: ascending, then descending. They sort, they do not rank.
+    grid.SortOptions().SortDirection = sdAscending;
+    grid.sortByColumn(colVmax);
+    grid.SortOptions().SortDirection = sdDescending;
+    grid.sortByColumn(colVmax);
+    QCOMPARE(protocolColumn(grid, colVmax), (QStringList{"-", "130,00", "120,50", "99,10"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "3", "2", "1"}));
+
+    // The next ranking (after a finish) ranks by Vmax descending; the fastest is still 1.
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"2", "4", "1", "3"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "1", "2", "3"}));
+}
+
+void TestProtocolRanking::platzOffEmptiesTheColumn() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "6,000", "", "1"), runRow("2", "-", "", "-"), runRow("3", "5,000", "", "2")});
+    rankProtocol(grid, false, "1");
+    QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"5,000", "6,000", "-"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"", "", ""}));
+}
+
+void TestProtocolRanking::selectsTheStartNumbersRow() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("12", "6,000"), runRow("7", "5,000"), runRow("1", "7,000")});
+    QCOMPARE(rankProtocol(grid, true, "12"), 2);
+    QCOMPARE(grid.Row(), 2);
+    QCOMPARE(grid.Selection(), (TGridRect{0, 2, protocolColumnCount - 1, 2}));
+    grid.setRow(3);
+    QCOMPARE(rankProtocol(grid, true, "99"), -1);
+    QCOMPARE(grid.Row(), 3);
+}
+
+void TestProtocolRanking::startNumbersSortByValue() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("100", "1"), runRow("9", "1"), runRow("10", "1")});
+    grid.SortOptions().SortCol = colNr;
+    rankProtocol(grid, true, "9");
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"9", "10", "100"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3"}));
+}
+
+void TestProtocolRanking::textColumnsSortAsPlainText() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", ""), runRow("2", ""), runRow("3", "")});
+    // Numbers in "Name" must not switch that column to a numeric sort.
+    grid.setCell(colName, 1, "9");
+    grid.setCell(colName, 2, "10");
+    grid.setCell(colName, 3, "100");
+    grid.SortOptions().SortCol = colName;
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colName), (QStringList{"10", "100", "9"}));
+}
+
+void TestProtocolRanking::sortStyleRule_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<bool>("custom");
+    QTest::newRow("Nr.") << 0 << int(ssCustom) << true;
+    QTest::newRow("Name") << 1 << int(ssAutomatic) << false;
+    QTest::newRow("Gruppe") << 3 << int(ssAutomatic) << false;
+    QTest::newRow("Zw.Zeit") << 4 << int(ssCustom) << true;
+    QTest::newRow("Zeit") << 8 << int(ssCustom) << true;
+    QTest::newRow("Platz") << 9 << int(ssCustom) << true;
+    QTest::newRow("beyond the columns") << 10 << int(ssNumeric) << false;
+    QTest::newRow("negative") << -1 << int(ssNumeric) << false;
+}
+
+void TestProtocolRanking::sortStyleRule() {
+    QFETCH(int, col);
+    QFETCH(int, style);
+    QFETCH(bool, custom);
+    SortGridData grid;
+    setupProtocolGrid(grid);
+    grid.SortOptions().CustomCompare = nullptr;
+    TSortStyle answer = ssNumeric;
+    grid.OnGetSortStyle(col, answer);
+    QCOMPARE(int(answer), style);
+    QCOMPARE(bool(grid.SortOptions().CustomCompare), custom);
+    if (custom)
+        QCOMPARE(grid.SortOptions().CustomCompare("10", "9"), compareResultCells("10", "9"));
+}
+
+void TestProtocolRanking::buttonState_data() {
+    QTest::addColumn<QString>("firstNr");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("empty protocol") << "" << false;
+    QTest::newRow("blank Nr. from a loaded file") << " " << false;
+    QTest::newRow("start number") << "5" << true;
+}
+
+void TestProtocolRanking::buttonState() {
+    QFETCH(QString, firstNr);
+    QFETCH(bool, enabled);
+    SortGridData grid;
+    fillProtocol(grid, {runRow(firstNr, "5,000"), runRow("7", "6,000")});
+    QCOMPARE(protocolButtonsEnabled(grid), enabled);
+    // Removing rows down to the only one, which is emptied, disables the buttons.
+    grid.deleteRow(1);
+    grid.deleteRow(1);
+    QCOMPARE(protocolButtonsEnabled(grid), false);
+}
+
+void TestProtocolRanking::startNumbers_data() {
+    QTest::addColumn<QStringList>("numbers");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("next");
+    const int absent = -1;
+    QTest::newRow("two rows") << QStringList{"5", "7"} << 1 << 5 << 7;
+    QTest::newRow("last row has no row below") << QStringList{"5", "7"} << 2 << 7 << absent;
+    QTest::newRow("one row") << QStringList{"5"} << 1 << 5 << absent;
+    QTest::newRow("blanks around numbers") << QStringList{" 12 ", "3 "} << 1 << 12 << 3;
+    QTest::newRow("no number in the row") << QStringList{"x", "7"} << 1 << absent << absent;
+    QTest::newRow("blank row") << QStringList{" ", "7"} << 1 << absent << absent;
+    QTest::newRow("no number below") << QStringList{"5", "-"} << 1 << 5 << absent;
+    QTest::newRow("header row") << QStringList{"5", "7"} << 0 << absent << absent;
+    QTest::newRow("beyond the rows") << QStringList{"5", "7"} << 3 << absent << absent;
+}
+
+void TestProtocolRanking::startNumbers() {
+    QFETCH(QStringList, numbers);
+    QFETCH(int, row);
+    QFETCH(int, start);
+    QFETCH(int, next);
+    SortGridData grid;
+    QList<QStringList> rows;
+    for (const QString& nr : numbers)
+        rows.append(runRow(nr, ""));
+    fillProtocol(grid, rows);
+    const StartNumbers found = startNumbersFromRow(grid, row);
+    QCOMPARE(found.startNumber.value_or(-1), start);
+    QCOMPARE(found.nextStarter.value_or(-1), next);
+}
+
+QTEST_GUILESS_MAIN(TestProtocolRanking)
+#include "test_protocol_ranking.moc"
