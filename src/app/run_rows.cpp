@@ -34,14 +34,18 @@ int RunRows::emptyOrNewLastRow() {
     return lastRow();
 }
 
+void RunRows::markStarted(int row, const QString& nr) {
+    m_grid.setCell(colNr, row, nr);
+    m_grid.setCell(colZwZeit, row, QStringLiteral("-"));
+}
+
 int RunRows::beginRow(const QString& nr, bool manyStart) {
     int row = manyStart ? -1 : rowOf(nr);
     if (row >= 1)
         selectRow(row);
     else
         row = emptyOrNewLastRow();
-    m_grid.setCell(colNr, row, nr);
-    m_grid.setCell(colZwZeit, row, QStringLiteral("-"));
+    markStarted(row, nr);
     return row;
 }
 
@@ -66,8 +70,7 @@ int RunRows::finishRow(const QString& nr, bool manyStart) {
     int row = manyStart ? runRowManyStart(nr) : first;
     if (row < 1) {
         row = emptyOrNewLastRow();
-        m_grid.setCell(colNr, row, nr);
-        m_grid.setCell(colZwZeit, row, QStringLiteral("-"));
+        markStarted(row, nr);
     }
     if (manyStart && first >= 1 && first != row) {
         for (int col : {colName, colFahrzeug, colGruppe})

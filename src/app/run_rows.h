@@ -62,6 +62,7 @@ public:
 private:
     int runRowManyStart(const QString& nr) const;
     int emptyOrNewLastRow();
+    void markStarted(int row, const QString& nr);
 
     SortGridData& m_grid;
 };
