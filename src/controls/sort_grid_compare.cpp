@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -144,6 +145,30 @@ QString ordinalKey(const QString& text, bool lowerAZ) {
     return key;
 }
 
+void appendOrdinalKey(QStringView text, bool lowerAZ, std::u16string& out) {
+    const size_t start = out.size();
+    out.resize(start + size_t(text.size()));
+    char16_t* target = out.data() + start;
+    for (QChar c : text) {
+        char16_t u = c.unicode();
+        if (lowerAZ && isUpperAZ(u)) {
+            u = char16_t(u + 32);
+        } else if (u > 0xFF) {
+            u = windows1252Byte(u);
+        }
+        *target++ = u;
+    }
+}
+
+quint64 ordinalPrefix(QStringView key) {
+    quint64 prefix = 0;
+    for (qsizetype i = 0; i < 4; ++i) {
+        // A missing unit counts below every character, as a shorter text does.
+        prefix = (prefix << 16) | (i < key.size() ? quint64(key[i].unicode()) : 0);
+    }
+    return prefix;
+}
+
 int ordinalCompare(QStringView a, QStringView b) {
     const qsizetype n = std::min(a.size(), b.size());
     const QChar* pa = a.data();
@@ -163,6 +188,10 @@ int ordinalCompare(QStringView a, QStringView b) {
 
 LocaleTextConverter::LocaleTextConverter(const QLocale& locale) : m_locale(locale) {
     m_locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    const QString decimal = m_locale.decimalPoint();
+    if (decimal.size() == 1 && m_locale.zeroDigit() == QLatin1String("0")) {
+        m_decimal = decimal.at(0);
+    }
 
     addWithLongYear(m_dateFormats, m_locale.dateFormat(QLocale::ShortFormat));
     addUnique(m_dateFormats, m_locale.dateFormat(QLocale::LongFormat));
@@ -183,9 +212,67 @@ LocaleTextConverter::LocaleTextConverter(const QLocale& locale) : m_locale(local
 }
 
 bool LocaleTextConverter::toNumber(const QString& text, double* value) const {
+    const QStringView trimmed = QStringView(text).trimmed();
+    if (fastNumber(trimmed, value)) {
+        return true;
+    }
     bool ok = false;
-    const double v = m_locale.toDouble(QStringView(text).trimmed(), &ok);
+    const double v = m_locale.toDouble(trimmed, &ok);
     if (!ok || !std::isfinite(v)) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+// Plain numbers (ASCII digits, the locale's decimal separator, an exponent)
+// without the cost of the locale's general parser; anything else goes there.
+bool LocaleTextConverter::fastNumber(QStringView text, double* value) const {
+    if (m_decimal.isNull() || text.isEmpty() || text.size() > 60) {
+        return false;
+    }
+    char buffer[64];
+    int n = 0;
+    qsizetype i = 0;
+    auto digits = [&]() {
+        const int start = n;
+        while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
+            buffer[n++] = char(text[i++].unicode());
+        }
+        return n > start;
+    };
+    if (text[0] == u'-' || text[0] == u'+') {
+        if (text[0] == u'-') {
+            buffer[n++] = '-';
+        }
+        ++i;
+    }
+    if (!digits()) {
+        return false;
+    }
+    if (i < text.size() && text[i] == m_decimal) {
+        buffer[n++] = '.';
+        ++i;
+        if (!digits()) {
+            return false;
+        }
+    }
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        buffer[n++] = 'e';
+        ++i;
+        if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+            buffer[n++] = char(text[i++].unicode());
+        }
+        if (!digits()) {
+            return false;
+        }
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    double v = 0;
+    const auto result = std::from_chars(buffer, buffer + n, v);
+    if (result.ec != std::errc() || result.ptr != buffer + n || !std::isfinite(v)) {
         return false;
     }
     *value = v;

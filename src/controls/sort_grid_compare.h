@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <string>
+
 // Text conversions and comparisons behind the grid's sorting and searching.
 // Pure functions and value objects, any thread.
 
@@ -23,6 +25,13 @@ QChar upperCaseAZ(QChar c);
 // keep their UTF-16 code and sort after every single-byte character. With
 // lowerAZ the letters A to Z are lower-cased first.
 QString ordinalKey(const QString& text, bool lowerAZ);
+// The same key appended to out, so a sort can keep all keys in one buffer.
+void appendOrdinalKey(QStringView text, bool lowerAZ, std::u16string& out);
+
+// The first four units of a key packed so that comparing two prefixes as
+// numbers orders them as ordinalCompare would; equal prefixes need the full
+// comparison.
+quint64 ordinalPrefix(QStringView key);
 
 // Unsigned comparison unit by unit; a text that is a prefix of the other comes
 // first. Returns -1, 0 or 1.
@@ -44,7 +53,10 @@ public:
     bool toTime(const QString& text, qint64* msecs) const;
 
 private:
+    bool fastNumber(QStringView text, double* value) const;
+
     QLocale m_locale;
+    QChar m_decimal; // null when the locale's numbers need the full parser
     QStringList m_dateFormats;
     QStringList m_timeFormats;
     QStringList m_dateTimeFormats;

@@ -9,10 +9,13 @@
 namespace {
 
 // One data row's key during a sort pass, prepared once so that comparing
-// allocates nothing.
+// allocates nothing. The ordinal keys of all rows share one buffer.
 struct SortEntry {
-    QString key;  // ordinal key, or the lower-cased text for a custom comparison
-    double value; // number, or milliseconds of a date or time
+    double value;   // number, or milliseconds of a date or time
+    quint64 prefix; // first units of the ordinal key, for a quick decision
+    quint32 keyStart;
+    quint32 keyLength;
+    int position; // in the row order before this pass
     bool converted;
 };
 
@@ -32,6 +35,7 @@ void SortGridData::setRowCount(int count) {
     if (count == RowCount()) {
         return;
     }
+    emit rowsAboutToChange();
     m_rows.resize(count, QStringList(m_colCount));
     clampCurrent();
     markChanged();
@@ -42,6 +46,7 @@ void SortGridData::setColCount(int count) {
     if (count == m_colCount) {
         return;
     }
+    emit rowsAboutToChange();
     m_colCount = count;
     for (QStringList& row : m_rows) {
         row.resize(count);
@@ -169,6 +174,17 @@ void SortGridData::selectRow(int row) {
     }
 }
 
+void SortGridData::moveCurrent(int col, int row, bool wholeRow) {
+    if (!isColumn(col) || !isDataRow(row)) {
+        return;
+    }
+    m_col = col;
+    m_row = row;
+    m_selection = wholeRow ? TGridRect{0, row, m_colCount - 1, row} : TGridRect{col, row, col, row};
+    m_selectedRows = {row};
+    notifyCurrent();
+}
+
 QList<int> SortGridData::sortKeys(int ACol) const {
     QList<int> keys{ACol};
     const QStringList parts = m_options.SecondaryIndex.split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -198,61 +214,78 @@ void SortGridData::sortPass(std::vector<int>& order, int col, TSortStyle style) 
     const bool descending = m_options.SortDirection == sdDescending;
     const TCustomCompare& custom = m_options.CustomCompare;
     const bool useCustom = style == ssCustom && custom;
+    const bool numeric = style == ssNumeric || style == ssNumericExtended;
     const LocaleTextConverter converter(m_locale);
 
     const int n = int(order.size());
     std::vector<SortEntry> entries(n);
+    std::u16string keys;
+    QStringList customTexts; // the owner's function takes texts
+    if (useCustom) {
+        customTexts.reserve(n);
+    } else {
+        qsizetype total = 0;
+        for (int i = 0; i < n; ++i) {
+            total += m_rows.at(order[i]).at(col).size();
+        }
+        keys.reserve(size_t(total));
+    }
     for (int i = 0; i < n; ++i) {
         const QString& text = m_rows.at(order[i]).at(col);
         SortEntry& e = entries[i];
         e.value = 0;
+        e.position = i;
         e.converted = false;
         qint64 msecs = 0;
-        switch (style) {
-        case ssNumeric:
-        case ssNumericExtended:
-            e.converted = converter.toNumber(lower ? lowerCaseAZ(text) : text, &e.value);
-            break;
-        case ssDateTime:
+        if (numeric) {
+            e.converted = converter.toNumber(text, &e.value);
+        } else if (style == ssDateTime) {
             e.converted = converter.toDateTime(text, &msecs);
             e.value = double(msecs);
-            break;
-        case ssTime:
+        } else if (style == ssTime) {
             e.converted = converter.toTime(text, &msecs);
             e.value = double(msecs);
-            break;
-        default:
-            break;
         }
-        e.key = useCustom ? (lower ? lowerCaseAZ(text) : text) : ordinalKey(text, lower);
+        if (useCustom) {
+            customTexts.append(lower ? lowerCaseAZ(text) : text);
+            e.keyStart = e.keyLength = 0;
+            e.prefix = 0;
+        } else {
+            e.keyStart = quint32(keys.size());
+            appendOrdinalKey(text, lower, keys);
+            e.keyLength = quint32(keys.size()) - e.keyStart;
+            e.prefix = ordinalPrefix(QStringView(keys.data() + e.keyStart, e.keyLength));
+        }
     }
 
+    auto keyOf = [&keys](const SortEntry& e) { return QStringView(keys.data() + e.keyStart, e.keyLength); };
     auto compare = [&](const SortEntry& a, const SortEntry& b) -> int {
         if (useCustom) {
-            return custom(a.key, b.key);
+            return custom(customTexts.at(a.position), customTexts.at(b.position));
         }
         if (a.converted && b.converted) {
             return compareValues(a.value, b.value);
         }
-        return ordinalCompare(a.key, b.key);
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix ? -1 : 1;
+        }
+        return ordinalCompare(keyOf(a), keyOf(b));
     };
     // Ties go by position whatever the direction, so the order is total and
     // equal keys keep their previous order. stable_sort stays within bounds even
     // if a comparison is not transitive (mixed numbers and texts, an owner's
     // custom function), where std::sort might not.
-    std::vector<int> positions(n);
-    std::iota(positions.begin(), positions.end(), 0);
-    std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
-        const int result = compare(entries[a], entries[b]);
+    std::stable_sort(entries.begin(), entries.end(), [&](const SortEntry& a, const SortEntry& b) {
+        const int result = compare(a, b);
         if (result == 0) {
-            return a < b;
+            return a.position < b.position;
         }
         return descending ? result > 0 : result < 0;
     });
 
     std::vector<int> sorted(n);
     for (int i = 0; i < n; ++i) {
-        sorted[i] = order[positions[i]];
+        sorted[i] = order[entries[i].position];
     }
     order.swap(sorted);
 }
@@ -266,6 +299,7 @@ void SortGridData::sortByColumn(int ACol) {
     beginUpdate();
     const bool updateOnSizeChange = m_options.UpdateOnSizeChange;
     m_options.UpdateOnSizeChange = false;
+    emit rowsAboutToChange();
     emit sortStarted();
 
     QList<int> scratch = m_selectedRows;
@@ -276,19 +310,20 @@ void SortGridData::sortByColumn(int ACol) {
         std::vector<int> order(RowCount() - 1);
         std::iota(order.begin(), order.end(), 1);
         const QList<int> keys = sortKeys(ACol);
-        for (auto key = keys.crbegin(); key != keys.crend(); ++key) {
-            sortPass(order, *key, styleForKey(*key));
+        const int rowCount = RowCount();
+        const int colCount = m_colCount;
+        bool intact = true;
+        for (auto key = keys.crbegin(); key != keys.crend() && intact; ++key) {
+            const TSortStyle style = styleForKey(*key);
+            // A handler that resized the table leaves nothing sound to sort.
+            intact = RowCount() == rowCount && m_colCount == colCount;
+            if (intact) {
+                sortPass(order, *key, style);
+            }
         }
-
-        QVector<QStringList> sortedRows;
-        sortedRows.reserve(RowCount());
-        sortedRows.append(std::move(m_rows[0]));
-        for (int row : order) {
-            sortedRows.append(std::move(m_rows[row]));
+        if (intact) {
+            writeSorted(order, scratch);
         }
-        m_rows = std::move(sortedRows);
-        followSelection(order, scratch);
-        m_changedInUpdate = true;
     }
 
     m_sorting = false;
@@ -296,6 +331,18 @@ void SortGridData::sortByColumn(int ACol) {
     emit sortFinished();
     m_options.UpdateOnSizeChange = updateOnSizeChange;
     endUpdate();
+}
+
+void SortGridData::writeSorted(const std::vector<int>& order, const QList<int>& scratch) {
+    QVector<QStringList> sortedRows;
+    sortedRows.reserve(RowCount());
+    sortedRows.append(std::move(m_rows[0]));
+    for (int row : order) {
+        sortedRows.append(std::move(m_rows[row]));
+    }
+    m_rows = std::move(sortedRows);
+    followSelection(order, scratch);
+    m_changedInUpdate = true;
 }
 
 void SortGridData::followSelection(const std::vector<int>& order, const QList<int>& scratch) {
@@ -345,6 +392,7 @@ void SortGridData::deleteRow(int ARow) {
     if (!isDataRow(ARow)) {
         return;
     }
+    emit rowsAboutToChange();
     if (RowCount() < 3) {
         m_rows[1] = QStringList(m_colCount);
     } else {

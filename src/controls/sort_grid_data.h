@@ -54,6 +54,8 @@ public:
     TGridRect Selection() const { return m_selection; }
     void setSelection(const TGridRect& rect);
     void selectRow(int row); // the whole row, all columns
+    // Makes (col, row) current and selects that cell, or its whole row.
+    void moveCurrent(int col, int row, bool wholeRow);
     // Rows the selection covers, followed through sorts (the current row's data
     // stays current when the rows are reordered).
     QList<int> SelectedRows() const { return m_selectedRows; }
@@ -87,6 +89,9 @@ public:
     std::function<void()> OnEndUpdate;
 
 signals:
+    // Rows are about to move, appear or go (sort, deletion, new size): an open
+    // cell editor stores its text now, while its row number is still right.
+    void rowsAboutToChange();
     void cellChanged(int col, int row);
     // Rows, columns or their order changed; redraw everything.
     void gridReset();
@@ -99,6 +104,7 @@ private:
     QList<int> sortKeys(int ACol) const;
     TSortStyle styleForKey(int col);
     void sortPass(std::vector<int>& order, int col, TSortStyle style) const;
+    void writeSorted(const std::vector<int>& order, const QList<int>& scratch);
     void followSelection(const std::vector<int>& order, const QList<int>& scratch);
     void markChanged();
     void notifyCell(int col, int row);

@@ -18,6 +18,10 @@ private slots:
         QTest::addColumn<int>("expected");
         QTest::newRow("prefix first") << "Mai"
                                       << "Maier" << -1;
+        QTest::newRow("prefix within four units") << "ab"
+                                                  << "abc" << -1;
+        QTest::newRow("differs after four units") << "abcdz"
+                                                  << "abcdef" << 1;
         QTest::newRow("equal") << "abc"
                                << "abc" << 0;
         QTest::newRow("digits as characters") << "10"
@@ -38,6 +42,12 @@ private slots:
         QFETCH(int, expected);
         QCOMPARE(ordinalCompare(ordinalKey(a, false), ordinalKey(b, false)), expected);
         QCOMPARE(ordinalCompare(ordinalKey(b, false), ordinalKey(a, false)), -expected);
+        // The packed prefix never contradicts the full comparison.
+        const quint64 pa = ordinalPrefix(ordinalKey(a, false));
+        const quint64 pb = ordinalPrefix(ordinalKey(b, false));
+        if (pa != pb) {
+            QCOMPARE(pa < pb ? -1 : 1, expected);
+        }
     }
 
     void ordinalKeyLowersAToZ() {

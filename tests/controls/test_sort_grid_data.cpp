@@ -252,6 +252,16 @@ private slots:
         QCOMPARE(grid.SortOptions().SortCol, 1);
     }
 
+    void handlerThatResizesTheTableStopsTheSort() {
+        SortGridData grid;
+        fillKeys(grid, {"c", "b", "a"});
+        grid.OnGetSortStyle = [&grid](int, TSortStyle&) { grid.setRowCount(2); };
+        grid.sortByColumn(0);
+        QCOMPARE(column(grid, 0), QStringList{"c"});
+        QVERIFY(!grid.isSorting());
+        QVERIFY(!grid.SortOptions().CustomCompare);
+    }
+
     void sortBatchesNotificationsAndRestoresOptions() {
         SortGridData grid;
         fillKeys(grid, {"c", "b", "a"});
