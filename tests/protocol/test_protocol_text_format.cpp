@@ -12,11 +12,6 @@ private slots:
     void splitsFields();
     void recognisesHeaderLines_data();
     void recognisesHeaderLines();
-    void rowCellsKeepTenFieldsAndBlankEmptyOnes();
-    void parsesText();
-    void writesLines_data();
-    void writesLines();
-    void writtenLineReadsBackAsTheSameCells();
 };
 
 void TestProtocolTextFormat::splitsLines_data() {
@@ -73,48 +68,6 @@ void TestProtocolTextFormat::recognisesHeaderLines() {
     QFETCH(QString, line);
     QFETCH(bool, header);
     QCOMPARE(isProtocolHeaderLine(splitProtocolFields(line)), header);
-}
-
-void TestProtocolTextFormat::rowCellsKeepTenFieldsAndBlankEmptyOnes() {
-    QCOMPARE(protocolRowCells(splitProtocolFields(u";a;b"), 10), (QStringList{" ", "a", "b"}));
-    QCOMPARE(protocolRowCells(splitProtocolFields(u"1;2;3;4;5;6;7;8;9;10;11;12"), 10),
-             (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
-    QCOMPARE(protocolRowCells(splitProtocolFields(u""), 10), QStringList{});
-}
-
-void TestProtocolTextFormat::parsesText() {
-    const QString text = QString::fromUtf8("Nr.\tName\t\r\n"
-                                           "7\tNr. 7\t\r\n"
-                                           "\r\n"
-                                           "8;Anna\n");
-    const QList<QStringList> rows = parseProtocolText(text, 10);
-    QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0], (QStringList{"7", "Nr. 7"}));
-    QCOMPARE(rows[1], QStringList{});
-    QCOMPARE(rows[2], (QStringList{"8", "Anna"}));
-}
-
-void TestProtocolTextFormat::writesLines_data() {
-    QTest::addColumn<QStringList>("cells");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("empty cell as one blank") << QStringList{"1", "", "x"} << "1\t \tx\t\r\n";
-    QTest::newRow("tab, cr and lf in a cell become blanks") << QStringList{"1", "A\tB\r\nC"} << "1\tA B  C\t\r\n";
-    QTest::newRow("blank kept") << QStringList{" "} << " \t\r\n";
-}
-
-void TestProtocolTextFormat::writesLines() {
-    QFETCH(QStringList, cells);
-    QFETCH(QString, line);
-    QCOMPARE(protocolTextLine(cells), line);
-}
-
-void TestProtocolTextFormat::writtenLineReadsBackAsTheSameCells() {
-    const QStringList cells = {"12", "Nr. 7", "a;b", "", "2,345", "-", "AUS", " ", "1.02,000", "1"};
-    const QList<QStringList> rows = parseProtocolText(protocolTextLine(cells), 10);
-    QCOMPARE(rows.size(), 1);
-    QStringList expected = cells;
-    expected[3] = " ";
-    QCOMPARE(rows[0], expected);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolTextFormat)
