@@ -40,10 +40,9 @@ struct DigitState {
 // spectator window both render this one state, so they never disagree.
 // Colours are 0x00BBGGRR (red in the low byte).
 //
-// The reset rule historically gave the spectator's Digit4, Digit5 and LabSec
-// the run colour while the main panel kept the leading digits dim; with one
-// state both windows show the main panel's look: leading digits dim, Digit6,
-// Digit7 and LabSec in the run colour, the last two places dim.
+// After a reset both windows show one look: leading digits dim, Digit6,
+// Digit7 and LabSec in the run colour, the last two places dim (a spectator
+// panel with lit leading zeros would contradict the official's).
 //
 // GUI thread only. changed() fires once per call that altered anything.
 class DisplayState : public QObject {
