@@ -37,11 +37,11 @@ TimerfdPeriodicTimer::~TimerfdPeriodicTimer() {
 void TimerfdPeriodicTimer::start(quint32 periodMs, quint32 accuracyMs) {
     // Slack 0 restores the default; the call applies to the calling (timer) thread.
     prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(accuracyMs) * 1000000UL, 0, 0, 0);
-    itimerspec spec{};
-    spec.it_interval = fromMs(periodMs);
-    spec.it_value = fromMs(periodMs);
+    itimerspec period{};
+    period.it_interval = fromMs(periodMs);
+    period.it_value = fromMs(periodMs);
     if (m_timerFd >= 0)
-        timerfd_settime(m_timerFd, 0, &spec, nullptr);
+        timerfd_settime(m_timerFd, 0, &period, nullptr);
 }
 
 void TimerfdPeriodicTimer::stop() {

@@ -1,0 +1,263 @@
+#pragma once
+
+#include "app/run_rows.h"
+#include "app/run_settings.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+
+class DisplayState;
+class RunPort;
+class SortGridData;
+
+// The four signal sounds; the owner maps them to its sound files.
+enum class RunSound { Start, Split, Vmax, Finish };
+
+// The run buttons whose state the controller sets (bFreigabe is always enabled).
+enum class RunButton { bStart, bZwZeit, bVmax, bStop, bReset, bAvaria };
+inline constexpr int runButtonCount = 6;
+
+// The barrier icons L1 to L4.
+enum class BarrierIcon { ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop };
+inline constexpr int barrierIconCount = 4;
+
+enum class RunState { Idle, Armed, RunningSplitPending, RunningSplitTaken, RunningInTrap, Finished };
+
+// Colours are 0x00BBGGRR. The two system colours and "none" use the values the
+// button control knows; the window maps clBtnFace/clBtnShadow to its palette.
+namespace RunColour {
+inline constexpr quint32 clBtnFace = 0xFF00000F;
+inline constexpr quint32 clBtnShadow = 0xFF000010;
+inline constexpr quint32 clNone = 0x1FFFFFFF;
+} // namespace RunColour
+
+struct ButtonLook {
+    bool Enabled = false;
+    quint32 Color = RunColour::clBtnFace;
+    quint32 LightColor = RunColour::clBtnShadow;
+    quint32 ShadowColor = RunColour::clNone;
+
+    friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
+};
+
+// A barrier icon: its On/Off state (what F11/F12 or a click invert), the
+// picture shown (0 red Off, 1 green On) and whether the port shows it.
+struct IconState {
+    int state = 0;
+    int picture = 0;
+    bool visible = false;
+
+    friend bool operator==(const IconState&, const IconState&) = default;
+};
+
+// The run controller: the life of one timed run from release to reset. It
+// stamps the barrier and key events, decides which commands are open, powers
+// the barriers through the port, fills the run's protocol row and drives the
+// display state. The main window forwards keys, buttons, port events and timer
+// ticks here and renders what it finds; stateChanged() says when to look.
+//
+// Gate rule: every command does nothing while its menu item or button is
+// disabled, whichever way it arrives. Barrier-given events use the stamp their
+// event carries; key and button commands read the counter as their first act.
+// Port closes and reopens asked for by a barrier event are deferred to the
+// 1 ms timers, never done inside the event.
+//
+// GUI thread only; the QTimers need a running event loop. Tests call the timer
+// handlers themselves instead of waiting.
+class RunController : public QObject {
+    Q_OBJECT
+
+public:
+    using CounterReader = std::function<qint64()>;
+    using SoundPlayer = std::function<void(RunSound)>;
+
+    // Modem-status bits of the barrier lines.
+    static constexpr quint32 CTS = 0x10;  // L3
+    static constexpr quint32 DSR = 0x20;  // L1
+    static constexpr quint32 RING = 0x40; // L4
+    static constexpr quint32 RLSD = 0x80; // L2
+
+    static constexpr int lockoutTag = 200;
+    static constexpr int clockInterval = 6;
+
+    // The result selector's items, by index.
+    static QString cbParam2Text(int index);
+
+    RunController(RunPort& port, SortGridData& grid, DisplayState& display, CounterReader readCounter,
+                  double countSpeed, SoundPlayer playSound, QObject* parent = nullptr);
+
+    void setSettings(const RunSettings& settings);
+    const RunSettings& settings() const { return m_settings; }
+
+    // Start-up: opens the port without handshaking and closes it at once.
+    void probePort();
+
+    // Commands (menu items and their keys).
+    void mFreigabe1Click();                                               // F4
+    void mStartClick();                                                   // F5, while mStart is enabled
+    void ZwZeit1Click();                                                  // F6
+    void mVmaxClick();                                                    // F7
+    void mStopClick();                                                    // F8, while mStop is enabled
+    void mResetClick();                                                   // F9, while mReset is enabled
+    void mAvariaClick();                                                  // F10
+    void mLockStartLSClick() { ImageLSClick(BarrierIcon::ImageLSstart); } // F11
+    void mLockStoppLSClick() { ImageLSClick(BarrierIcon::ImageLSstop); }  // F12
+    void TestKeys1Click();                                                // Ctrl+1
+
+    // Buttons and pictures. A disabled button does nothing; the mouse-down
+    // buttons then go through their menu item's gate as well.
+    void bFreigabeClick() { mFreigabe1Click(); }
+    void bSTARTMouseDown();
+    void bZwZeitMouseDown();
+    void bVmaxMouseDown();
+    void bSTOPMouseDown();
+    void bResetClick();
+    void bAVARIAClick();
+    void ImageLSClick(BarrierIcon icon);
+    void ImageAmpelClick();
+
+    // The check box itself: a change runs the arming (Freigabe1Click).
+    void setCbFreigabe(bool checked);
+    bool cbFreigabe() const { return m_cbFreigabe; }
+
+    // Barrier events with the counter stamp and modem-status word taken at
+    // the watcher's wake-up.
+    void ComPortStart(qint64 stamp, quint32 modemStatus);       // L1, DSR
+    void ComPortStartSpeed(qint64 stamp, quint32 modemStatus);  // L2, RLSD
+    void ComPortFinishSpeed(qint64 stamp, quint32 modemStatus); // L3, CTS
+    void ComPortStop(qint64 stamp, quint32 modemStatus);        // L4, RING
+    // Port notifications: icon visibility.
+    void ComPortOpen(bool rtsCts);
+    void ComPortClose();
+    // After the settings dialog: L3 follows LuchVmax while L1 is shown.
+    void updateIconsAfterSettings();
+
+    // Timer handlers, called by the timers (and by tests).
+    void ClockTimer();
+    void TimerGesperrtTimer();
+    void TimerReOpenTimer();
+    void TimerCloseTimer();
+
+    // Start numbers (spin edits, clamped to 1..9999) and the result selector.
+    void setEditStartN1(int value);
+    void setEditStartN2(int value);
+    int editStartN1() const { return m_editStartN1; }
+    int editStartN2() const { return m_editStartN2; }
+    QString startNumberText() const { return QString::number(m_editStartN1); }
+    bool editStartN1Enabled() const { return m_editStartN1Enabled; }
+    // Selector change by the user: also sets the spectator caption.
+    void cbParam2Change(int index);
+    // Selector value from the settings, without touching the caption.
+    void setParam2(int index);
+    int cbParam2ItemIndex() const { return m_param2; }
+
+    // What the window renders.
+    RunState state() const;
+    bool mStartEnabled() const { return m_mStartEnabled; }
+    bool mStopEnabled() const { return m_mStopEnabled; }
+    bool mResetEnabled() const { return m_mResetEnabled; }
+    bool bCFGEnabled() const { return m_bCFGEnabled; }
+    bool TestKeys1Checked() const { return m_testKeys1Checked; }
+    const ButtonLook& button(RunButton b) const { return m_buttons[int(b)]; }
+    const IconState& icon(BarrierIcon i) const { return m_icons[int(i)]; }
+    int startBarrierOn() const { return icon(BarrierIcon::ImageLSstart).state; }
+    int finishBarrierOn() const { return icon(BarrierIcon::ImageLSstop).state; }
+    int lightState() const { return m_lightState; }
+    bool isClockRunning() const { return m_clockOn; }
+
+    // Run data, for the window's other parts and for tests.
+    qint64 startStamp() const { return m_startStamp; }
+    qint64 splitStamp() const { return m_splitStamp; }
+    qint64 trapStamp() const { return m_trapStamp; }
+    qint64 finishStamp() const { return m_finishStamp; }
+    bool splitPending() const { return m_splitPending; }
+    quint32 lastModemStatus() const { return m_lastModemStatus; }
+    bool isLockoutRunning() const { return m_timerGesperrtStop.isActive(); }
+    int lockoutInterval() const { return m_timerGesperrtStop.interval(); }
+    bool isReOpenPending() const { return m_timerReOpen.isActive(); }
+    bool isClosePending() const { return m_timerClose.isActive(); }
+
+signals:
+    // Buttons, menu items, icons, light, start numbers or fields changed.
+    void stateChanged();
+    // The controller wrote protocol cells or the selection.
+    void protocolChanged();
+    // Re-lay out the protocol columns (the window's resize rule).
+    void layoutRequested();
+    // Re-evaluate the protocol tool buttons.
+    void protocolButtonsUpdateRequested();
+    // A finish or an accident changed the protocol: write the backup now.
+    void backupRequested();
+
+private:
+    void Freigabe1Click();
+    void startClick(qint64 stamp);
+    void stopClick(qint64 stamp);
+    void beginRun(qint64 stamp);
+    void takeSplit(qint64 stamp);
+    void takeTrap(qint64 stamp);
+    void finishRun(qint64 stamp);
+    void resetRun();
+    void accident();
+    void barrierStart(qint64 stamp);
+    void barrierTrap(qint64 stamp);
+    void barrierFinish(qint64 stamp);
+    bool passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex);
+
+    void setButtonState(RunButton b, bool enabled);
+    void setIconPicture(BarrierIcon i, int picture);
+    void setIconVisible(BarrierIcon i, bool visible);
+    void setClock(bool on);
+    void startLockout();
+    void showFinishResult(qint32 totalMs);
+    qint32 toMs(qint64 delta) const;
+    void play(RunSound sound);
+    void markChanged();
+
+    class Batch;
+    friend class Batch;
+
+    RunPort& m_port;
+    RunRows m_rows;
+    DisplayState& m_display;
+    CounterReader m_readCounter;
+    double m_countSpeed;
+    SoundPlayer m_playSound;
+    RunSettings m_settings;
+
+    qint64 m_startStamp = 0;
+    qint64 m_splitStamp = 0;
+    qint64 m_trapStamp = 0;
+    qint64 m_finishStamp = 0;
+    bool m_splitPending = true;
+    quint32 m_lastModemStatus = 0x55555555;
+
+    bool m_cbFreigabe = false;
+    bool m_mStartEnabled = true;
+    bool m_mStopEnabled = false;
+    bool m_mResetEnabled = true; // until the first start or reset
+    bool m_bCFGEnabled = true;
+    bool m_editStartN1Enabled = true;
+    bool m_testKeys1Checked = false;
+    std::array<ButtonLook, runButtonCount> m_buttons{};
+    std::array<IconState, barrierIconCount> m_icons{};
+    int m_lightState = 0;
+    bool m_clockOn = false;
+
+    int m_editStartN1 = 1;
+    int m_editStartN2 = 2;
+    int m_param2 = 0;
+
+    int m_batchDepth = 0;
+    bool m_statePending = false;
+
+    QTimer m_clock;
+    QTimer m_timerGesperrtStop;
+    QTimer m_timerReOpen;
+    QTimer m_timerClose;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+class SortGridData;
+
+// The texts a finished run writes into its row.
+struct RunResultTexts {
+    QString zwZeit;
+    QString schnitt; // "Ø-km/h"
+    QString vmax;
+    QString endZeit;
+    QString zeit;
+};
+
+// splitMs and trapMs are 0 when that event was not taken.
+RunResultTexts runResultTexts(qint32 totalMs, qint32 splitMs, qint32 trapMs, qint32 length, qint32 lengthF);
+
+// Outcome of the next-starter search; a field stays empty when the search
+// never set it.
+struct NextStarter {
+    std::optional<int> startN1;
+    std::optional<int> startN2;
+};
+
+// How a run finds, creates and fills its row in the protocol grid: the only
+// place the run controller touches the grid. GUI thread only.
+class RunRows {
+public:
+    explicit RunRows(SortGridData& grid) : m_grid(grid) {}
+
+    SortGridData& grid() { return m_grid; }
+
+    // First data row whose "Nr." is exactly nr, else -1.
+    int rowOf(const QString& nr) const;
+    int lastRow() const;
+
+    // The start: reuses the number's row (not with manyStart), else the empty
+    // last row, else a new empty row; writes "Nr." and "-" in "Zw.Zeit".
+    int beginRow(const QString& nr, bool manyStart);
+    // Selects the run's row after the start: the last row with manyStart,
+    // else the number's row.
+    void selectStartedRow(const QString& nr, bool manyStart);
+    // The row a finish fills. With manyStart it copies "Name", "Fahrzeug" and
+    // "Gruppe" from the number's first row. A row lost during the run (cleared
+    // protocol, erased row) is recreated rather than dropping the result.
+    int finishRow(const QString& nr, bool manyStart);
+    void writeResults(int row, const RunResultTexts& results);
+    // Puts "-" into every empty cell from "Name" to "Platz" of the run's row;
+    // returns the row or -1 when the number has none.
+    int markAccident(const QString& nr, bool manyStart);
+    // First row without a "Zeit" whose number converts: it becomes current.
+    NextStarter nextStarterSearch();
+
+    void selectRow(int row);
+    // Sorts and ranks; selects the row of nr.
+    void rank(bool platzOn, const QString& nr);
+
+private:
+    int runRowManyStart(const QString& nr) const;
+    int emptyOrNewLastRow();
+    void markStarted(int row, const QString& nr);
+
+    SortGridData& m_grid;
+};

@@ -1,0 +1,785 @@
+#include "app/display_state.h"
+#include "app/run_controller.h"
+#include "app/run_port.h"
+#include "controls/sort_grid_data.h"
+#include "protocol/protocol_table.h"
+
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 countsPerMs = 1'000'000; // CountSpeed 1000 counts per microsecond
+constexpr qint64 t0 = 5'000 * countsPerMs;
+
+qint64 at(qint64 ms) {
+    return t0 + ms * countsPerMs;
+}
+
+// A barrier box on a port: DTR powers L1 and L2, RTS (open with RTS/CTS)
+// powers L3 and L4, the lamp is lit while DTR is high and RTS low. A powered
+// line rests at the inverse of its active level and takes the active level
+// while the beam is broken. Changes are reported like the watcher does: one
+// word, the changed lines in the order RING, CTS, DSR, RLSD.
+class BoxPort : public RunPort {
+public:
+    RunController* controller = nullptr;
+    std::array<qint32, 4> alg{1, 0, 0, 0};
+    int number = 64;
+    bool failOpen = false;
+    bool connected = false;
+    bool rtsCts = false;
+    std::array<bool, 4> broken{};
+    quint32 seen = 0;
+    QStringList calls;
+
+    void open(bool rts) override {
+        calls << (rts ? QStringLiteral("open rtscts") : QStringLiteral("open none"));
+        disconnect();
+        if (failOpen)
+            return;
+        connected = true;
+        rtsCts = rts;
+        seen = word();
+        controller->ComPortOpen(rts);
+    }
+    void close() override {
+        calls << QStringLiteral("close");
+        disconnect();
+    }
+    int portNumber() const override { return number; }
+
+    bool dtr() const { return connected; }
+    bool rts() const { return connected && rtsCts; }
+    bool lampLit() const { return dtr() && !rts(); }
+
+    quint32 word() const {
+        static constexpr quint32 lines[4] = {RunController::DSR, RunController::RLSD, RunController::CTS,
+                                             RunController::RING};
+        quint32 w = 0;
+        for (int i = 0; i < 4; ++i) {
+            const bool powered = i < 2 ? dtr() : rts();
+            const int level = !powered ? 0 : broken[i] ? alg[i] : 1 - alg[i];
+            if (level)
+                w |= lines[i];
+        }
+        return w;
+    }
+    // Beams of barriers 0..3 (L1..L4) change together at one wake-up.
+    void beams(std::initializer_list<std::pair<int, bool>> changes, qint64 stamp) {
+        for (auto [barrier, isBroken] : changes)
+            broken[barrier] = isBroken;
+        if (!connected)
+            return;
+        const quint32 w = word();
+        const quint32 diff = w ^ seen;
+        seen = w;
+        if (diff & RunController::RING)
+            controller->ComPortStop(stamp, w);
+        if (diff & RunController::CTS)
+            controller->ComPortFinishSpeed(stamp, w);
+        if (diff & RunController::DSR)
+            controller->ComPortStart(stamp, w);
+        if (diff & RunController::RLSD)
+            controller->ComPortStartSpeed(stamp, w);
+    }
+    // A vehicle passes barrier b: broken, then clear 50 ms later.
+    void pass(int barrier, qint64 stamp) {
+        beams({{barrier, true}}, stamp);
+        beams({{barrier, false}}, stamp + 50 * countsPerMs);
+    }
+
+private:
+    void disconnect() {
+        if (!connected)
+            return;
+        connected = false;
+        controller->ComPortClose();
+    }
+};
+
+const QStringList& headers = protocolHeaderTexts();
+
+struct Rig {
+    qint64 now = t0;
+    SortGridData grid;
+    DisplayState display;
+    BoxPort port;
+    QList<RunSound> sounds;
+    RunController c;
+
+    explicit Rig(const RunSettings& s = {})
+        : c(
+              port, grid, display, [this] { return now; }, 1000.0, [this](RunSound x) { sounds << x; }) {
+        port.controller = &c;
+        port.alg = s.Alg;
+        c.setSettings(s);
+        setupProtocolGrid(grid);
+    }
+    // Rows of "Nr.|Name|...|Zeit" texts; missing cells stay empty.
+    void rows(const QStringList& rows) {
+        grid.setRowCount(int(rows.size()) + 1);
+        for (int r = 0; r < rows.size(); ++r) {
+            const QStringList cells = rows[r].split(u'|');
+            for (int col = 0; col < cells.size(); ++col)
+                grid.setCell(col, r + 1, cells[col]);
+        }
+    }
+    QString cell(int row, const QString& header) const { return grid.cell(int(headers.indexOf(header)), row); }
+    // Texts of "Zw.Zeit" to "Platz".
+    QString results(int row) const {
+        QStringList s;
+        for (int col = 4; col < 10; ++col)
+            s << grid.cell(col, row);
+        return s.join(u'|');
+    }
+    void key(qint64 ms, void (RunController::*command)()) {
+        now = at(ms);
+        (c.*command)();
+    }
+    QString lower() const {
+        QString s;
+        for (DigitId id :
+             {DigitId::Digit1, DigitId::Digit2, DigitId::Digit3, DigitId::Digit0, DigitId::Digit10, DigitId::Digit20})
+            s += display.digit(id).visible ? QString::number(display.digit(id).value) : QStringLiteral("_");
+        return s;
+    }
+    QString upper() const {
+        QString s;
+        for (DigitId id : {DigitId::Digit10M, DigitId::Digit4, DigitId::Digit5, DigitId::Digit6, DigitId::Digit7,
+                           DigitId::Digit8, DigitId::Digit9})
+            s += QString::number(display.digit(id).value);
+        return s;
+    }
+    QString visibleIcons() const {
+        QString s;
+        for (int i = 0; i < barrierIconCount; ++i)
+            s += c.icon(BarrierIcon(i)).visible ? QString::number(i + 1) : QStringLiteral("-");
+        return s;
+    }
+    // The run's gates in the order of the state table: cbFreigabe, mStart,
+    // bStart, mStop, bStop, bZwZeit, bVmax, bAvaria, mReset, bReset, clock.
+    QString gates() const {
+        const bool g[] = {c.cbFreigabe(),
+                          c.mStartEnabled(),
+                          c.button(RunButton::bStart).Enabled,
+                          c.mStopEnabled(),
+                          c.button(RunButton::bStop).Enabled,
+                          c.button(RunButton::bZwZeit).Enabled,
+                          c.button(RunButton::bVmax).Enabled,
+                          c.button(RunButton::bAvaria).Enabled,
+                          c.mResetEnabled(),
+                          c.button(RunButton::bReset).Enabled,
+                          c.isClockRunning()};
+        QString s;
+        for (bool b : g)
+            s += b ? u'1' : u'0';
+        return s;
+    }
+};
+
+RunSettings withoutManyStart() {
+    RunSettings s;
+    s.ManyStart = false;
+    return s;
+}
+
+} // namespace
+
+class TestRunController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void wholeRaceFromTheBarriers() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna|Golf|A", "2|Bert", "3|Carl"});
+        QSignalSpy backups(&rig.c, &RunController::backupRequested);
+
+        rig.key(0, &RunController::mFreigabe1Click); // F4
+        QCOMPARE(rig.c.state(), RunState::Armed);
+        QCOMPARE(rig.port.calls, QStringList({"close", "open none"}));
+        QVERIFY(rig.port.lampLit());
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("12--"));
+        QCOMPARE(rig.c.lightState(), 1);
+
+        rig.now = at(999'999); // the barrier stamps count, not the time of handling
+        rig.port.pass(0, at(1000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        QCOMPARE(rig.c.startStamp(), at(1000));
+        QVERIFY(rig.c.isLockoutRunning());
+        QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("-"));
+        rig.c.TimerGesperrtTimer();
+
+        rig.now = at(2000);
+        rig.c.ClockTimer();
+        QCOMPARE(rig.upper(), QStringLiteral("0001000")); // 1,0 s running, last places held at 0
+
+        rig.port.pass(1, at(3345));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        QCOMPARE(rig.lower(), QStringLiteral("__2345"));
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Zwischen Zeit:"));
+        // The reopen waits for its timer: never inside the barrier event.
+        QVERIFY(rig.c.isReOpenPending());
+        QVERIFY(rig.port.lampLit());
+        rig.c.TimerReOpenTimer();
+        QVERIFY(rig.port.rts());
+        QVERIFY(!rig.port.lampLit());
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("1234"));
+
+        rig.port.pass(2, at(10000));
+        QCOMPARE(rig.c.state(), RunState::RunningInTrap);
+        rig.port.beams({{3, true}}, at(10280));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QVERIFY(rig.c.isLockoutRunning());
+        QVERIFY(rig.c.isClosePending());
+        QVERIFY(rig.port.connected);
+        rig.c.TimerCloseTimer();
+        QVERIFY(!rig.port.connected);
+
+        QCOMPARE(rig.cell(1, "Nr."), QStringLiteral("1"));
+        QCOMPARE(rig.cell(1, "Name"), QStringLiteral("Anna"));
+        QCOMPARE(rig.results(1), QStringLiteral("2,345|38,79|128,57|0,280|9,280|1"));
+        QCOMPARE(rig.upper(), QStringLiteral("0009280"));
+        QCOMPARE(rig.lower(), QStringLiteral("__0280"));
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" End-Zeit:"));
+        QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Start, RunSound::Split, RunSound::Vmax, RunSound::Finish}));
+        QCOMPARE(backups.count(), 1);
+        QCOMPARE(rig.c.lightState(), 0);
+
+        rig.key(12000, &RunController::mResetClick); // F9: the next starter comes up
+        QCOMPARE(rig.c.state(), RunState::Idle);
+        QCOMPARE(rig.c.editStartN1(), 2);
+        QCOMPARE(rig.c.editStartN2(), 3);
+        QCOMPARE(rig.display.LabStart1(), QStringLiteral(" Start-Nr.:2"));
+        QCOMPARE(rig.display.LabNext1(), QStringLiteral("Bereit: 3 "));
+        QCOMPARE(rig.grid.Row(), rig.grid.findRow(0, "2", false));
+        QCOMPARE(rig.upper(), QStringLiteral("0000000"));
+        QCOMPARE(rig.lower(), QStringLiteral("__0000"));
+    }
+
+    void stateTable_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("gates");
+        QTest::addColumn<RunState>("state");
+        // cbFreigabe mStart bStart mStop bStop bZwZeit bVmax bAvaria mReset bReset clock
+        QTest::newRow("start-up") << QStringList{} << "01000000100" << RunState::Idle;
+        QTest::newRow("armed") << QStringList{"F4"} << "11100000100" << RunState::Armed;
+        QTest::newRow("running") << QStringList{"F4", "F5"} << "10011111001" << RunState::RunningSplitPending;
+        QTest::newRow("split") << QStringList{"F4", "F5", "F6"} << "10011011001" << RunState::RunningSplitTaken;
+        QTest::newRow("trap") << QStringList{"F4", "F5", "F6", "F7"} << "10011001001" << RunState::RunningInTrap;
+        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "10000000110" << RunState::Finished;
+        QTest::newRow("reset") << QStringList{"F4", "F5", "F8", "F9"} << "01000000000" << RunState::Idle;
+        QTest::newRow("accident") << QStringList{"F4", "F5", "F10"} << "01000000000" << RunState::Idle;
+        QTest::newRow("F4 twice") << QStringList{"F4", "F4"} << "01000000100" << RunState::Idle;
+        QTest::newRow("start by hand") << QStringList{"F5"} << "00011111001" << RunState::RunningSplitPending;
+        QTest::newRow("F8 before the split") << QStringList{"F5", "F8"} << "00000000110" << RunState::Finished;
+        QTest::newRow("F9 in a run is shut")
+            << QStringList{"F5", "F9"} << "00011111001" << RunState::RunningSplitPending;
+        QTest::newRow("F8 while idle is shut") << QStringList{"F8"} << "01000000100" << RunState::Idle;
+    }
+    void stateTable() {
+        QFETCH(QStringList, keys);
+        Rig rig;
+        const QHash<QString, void (RunController::*)()> commands = {
+            {"F4", &RunController::mFreigabe1Click}, {"F5", &RunController::mStartClick},
+            {"F6", &RunController::ZwZeit1Click},    {"F7", &RunController::mVmaxClick},
+            {"F8", &RunController::mStopClick},      {"F9", &RunController::mResetClick},
+            {"F10", &RunController::mAvariaClick}};
+        qint64 ms = 0;
+        for (const QString& k : keys)
+            rig.key(ms += 1000, commands.value(k));
+        QTEST(rig.gates(), "gates");
+        QTEST(rig.c.state(), "state");
+    }
+
+    void buttonColours() {
+        Rig rig;
+        const ButtonLook off{false, RunColour::clBtnFace, RunColour::clBtnShadow, RunColour::clNone};
+        QCOMPARE(rig.c.button(RunButton::bStop), off);
+        rig.c.mStartClick();
+        QCOMPARE(rig.c.button(RunButton::bStop), (ButtonLook{true, 0x0000FF, 0x9090FF, 0x0000C0}));
+        QCOMPARE(rig.c.button(RunButton::bZwZeit), (ButtonLook{true, 0x01BEB0, 0x004A4A, RunColour::clNone}));
+        QCOMPARE(rig.c.button(RunButton::bVmax), (ButtonLook{true, 0x0473AE, 0x002346, RunColour::clNone}));
+        QCOMPARE(rig.c.button(RunButton::bAvaria), (ButtonLook{true, 0x008080, 0x00FFFF, RunColour::clNone}));
+        rig.c.mStopClick();
+        QCOMPARE(rig.c.button(RunButton::bReset), (ButtonLook{true, 0x808080, 0x000000, RunColour::clNone}));
+        QCOMPARE(rig.c.button(RunButton::bStop), off);
+        rig.c.mResetClick();
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.c.button(RunButton::bStart), (ButtonLook{true, 0x008000, 0xC0FFC0, 0x00C000}));
+    }
+
+    void disabledButtonsDoNothing() {
+        Rig rig;
+        rig.c.bSTARTMouseDown(); // mStart is open but bStart is not (not armed)
+        QCOMPARE(rig.c.state(), RunState::Idle);
+        rig.c.bAVARIAClick();
+        rig.c.bResetClick();
+        rig.c.bSTOPMouseDown();
+        QCOMPARE(rig.c.startStamp(), qint64(0));
+        rig.c.mVmaxClick(); // outside a run: bStop lights up, mStop stays shut
+        QVERIFY(rig.c.button(RunButton::bStop).Enabled);
+        rig.c.bSTOPMouseDown();
+        QCOMPARE(rig.c.finishStamp(), qint64(0));
+        QCOMPARE(rig.c.state(), RunState::Idle);
+    }
+
+    void keysStampFirstBarriersUseTheirStamp() {
+        Rig rig;
+        rig.key(100, &RunController::mFreigabe1Click);
+        rig.now = at(700);
+        rig.c.ComPortStart(at(500), RunController::DSR);
+        QCOMPARE(rig.c.startStamp(), at(500));
+        rig.key(1500, &RunController::ZwZeit1Click);
+        QCOMPARE(rig.c.splitStamp(), at(1500));
+        QCOMPARE(rig.lower(), QStringLiteral("__1000"));
+    }
+
+    void firstEventIsExamined() {
+        RunSettings s;
+        s.Alg[0] = 0; // L1 counts at level 0: the very first word is 0
+        Rig rig(s);
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.c.lastModemStatus(), 0x55555555u);
+        rig.c.ComPortStart(at(10), 0);
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        QCOMPARE(rig.c.lastModemStatus(), 0u);
+    }
+
+    void ctsAndRingTogetherOnlyFinish() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        rig.c.TimerGesperrtTimer();
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        rig.port.beams({{2, true}, {3, true}}, at(9000));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QVERIFY(!rig.sounds.contains(RunSound::Vmax));
+        QCOMPARE(rig.cell(1, "Vmax"), QStringLiteral("-"));
+        QCOMPARE(rig.cell(1, "End-Zeit"), QStringLiteral("-"));
+    }
+
+    void splitBarrierWhileShutChangesNothing() {
+        Rig rig;
+        rig.c.mFreigabe1Click(); // armed: bZwZeit is still disabled
+        rig.c.ComPortStartSpeed(at(1), RunController::DSR);
+        QCOMPARE(rig.c.lastModemStatus(), 0x55555555u);
+        QCOMPARE(rig.c.splitStamp(), qint64(0));
+        QVERIFY(!rig.c.isReOpenPending());
+        // The same word still reaches the start handler.
+        rig.c.ComPortStart(at(1), RunController::DSR);
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+    }
+
+    void unchangedWordIsIgnored() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.c.ComPortStart(at(1), 0);
+        rig.c.ComPortStart(at(2), RunController::DSR);
+        QCOMPARE(rig.c.startStamp(), at(2));
+        rig.c.TimerGesperrtTimer();
+        // RLSD is at L2's active level, but the word is the one already acted on.
+        rig.c.ComPortStartSpeed(at(3), RunController::DSR);
+        QVERIFY(rig.c.splitPending());
+    }
+
+    void startRow_data() {
+        QTest::addColumn<bool>("manyStart");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("startNumber");
+        QTest::addColumn<int>("runRow");
+        QTest::addColumn<int>("rowCount");
+        QTest::newRow("empty protocol") << false << QStringList{""} << 1 << 1 << 2;
+        QTest::newRow("empty protocol, many starts") << true << QStringList{""} << 1 << 1 << 2;
+        QTest::newRow("no row yet") << false << QStringList{"1|Anna"} << 7 << 2 << 3;
+        QTest::newRow("own row reused") << false << QStringList{"1|Anna", "7|Gus|||2,000|40,00|-|-|9,000|1"} << 7 << 2
+                                        << 3;
+        QTest::newRow("many starts append") << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1"} << 7 << 2 << 3;
+        QTest::newRow("empty last row used") << true << QStringList{"7|Gus", ""} << 7 << 2 << 3;
+    }
+    void startRow() {
+        QFETCH(bool, manyStart);
+        QFETCH(int, runRow);
+        RunSettings s;
+        s.ManyStart = manyStart;
+        Rig rig(s);
+        QFETCH(QStringList, rows);
+        QFETCH(int, startNumber);
+        rig.rows(rows);
+        rig.c.setEditStartN1(startNumber);
+        rig.key(0, &RunController::mStartClick);
+        QTEST(rig.grid.RowCount(), "rowCount");
+        QCOMPARE(rig.cell(runRow, "Nr."), QString::number(startNumber));
+        QCOMPARE(rig.cell(runRow, "Zw.Zeit"), QStringLiteral("-"));
+        QCOMPARE(rig.grid.Row(), runRow);
+        rig.key(8000, &RunController::mStopClick);
+        const int row = rig.grid.findRow(8, "8,000", false);
+        QVERIFY(row >= 1);
+        QCOMPARE(rig.results(row), QStringLiteral("-|45,00|-|-|8,000|1"));
+    }
+
+    void manyStartCopiesTheCompetitor() {
+        Rig rig;
+        rig.rows({"7|Gus|Kart|B|-|40,00|-|-|9,000|1"});
+        rig.c.setEditStartN1(7);
+        rig.key(0, &RunController::mStartClick);
+        rig.key(8000, &RunController::mStopClick);
+        QCOMPARE(rig.grid.RowCount(), 3);
+        const int row = rig.grid.findRow(8, "8,000", false);
+        QCOMPARE(rig.grid.rowCells(row).mid(0, 4), QStringList({"7", "Gus", "Kart", "B"}));
+        QCOMPARE(rig.cell(row, "Platz"), QStringLiteral("1"));
+        QCOMPARE(rig.cell(3 - row, "Zeit"), QStringLiteral("9,000")); // the earlier run is kept
+    }
+
+    void manyStartRowMovedOrLostDuringTheRun() {
+        Rig rig;
+        rig.rows({"7|Gus|Kart|B|-|40,00|-|-|9,000|1"});
+        rig.c.setEditStartN1(7);
+        rig.key(0, &RunController::mStartClick);
+        // A header click during the run puts the unfinished row on top.
+        const auto sortStyle = rig.grid.OnGetSortStyle;
+        rig.grid.OnGetSortStyle = [](int, TSortStyle& style) { style = ssNormal; };
+        rig.grid.sortByColumn(8);
+        rig.grid.OnGetSortStyle = sortStyle;
+        QCOMPARE(rig.cell(1, "Zeit"), QString());
+        rig.key(8000, &RunController::mStopClick);
+        QVERIFY(rig.grid.findRow(8, "9,000", false) >= 1);
+        QVERIFY(rig.grid.findRow(8, "8,000", false) >= 1);
+
+        // The protocol cleared during a run: the result still gets a row.
+        rig.c.mResetClick();
+        rig.key(10000, &RunController::mStartClick);
+        rig.grid.setRowCount(2);
+        rig.grid.clearRow(1);
+        rig.key(15000, &RunController::mStopClick);
+        QCOMPARE(rig.cell(1, "Nr."), QStringLiteral("7"));
+        QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("5,000"));
+    }
+
+    void splitOutsideARun() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.c.ZwZeit1Click();
+        QCOMPARE(rig.c.splitStamp(), qint64(0));
+        QVERIFY(rig.sounds.isEmpty());
+        QVERIFY(!rig.c.button(RunButton::bZwZeit).Enabled);
+        QVERIFY(rig.c.button(RunButton::bVmax).Enabled);
+        QVERIFY(rig.port.lampLit()); // not before the timer
+        rig.c.TimerReOpenTimer();
+        QCOMPARE(rig.port.calls.mid(2), QStringList({"close", "open rtscts"}));
+        // Not armed: the port is only closed.
+        rig.c.mFreigabe1Click();
+        rig.port.calls.clear();
+        rig.c.ZwZeit1Click();
+        rig.c.TimerReOpenTimer();
+        QCOMPARE(rig.port.calls, QStringList({"close"}));
+    }
+
+    void trapBetweenResetAndStartCounts() {
+        Rig rig;
+        rig.key(0, &RunController::mStartClick);
+        rig.key(1000, &RunController::mStopClick);
+        rig.c.mResetClick();
+        rig.sounds.clear();
+        rig.key(2000, &RunController::mVmaxClick);
+        QCOMPARE(rig.c.trapStamp(), at(2000));
+        QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Vmax}));
+        rig.key(3000, &RunController::mStartClick);
+        QCOMPARE(rig.c.trapStamp(), at(2000)); // the start does not clear it
+        rig.key(6000, &RunController::mStopClick);
+        const int row = rig.grid.findRow(8, "3,000", false);
+        QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("4,000"));
+        QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("9,00"));
+    }
+
+    void noSplitBarrier() {
+        RunSettings s;
+        s.LuchZwZeit = false;
+        Rig rig(s);
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("1---"));
+        rig.port.beams({{0, true}}, at(0));
+        QVERIFY(!rig.c.splitPending());
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Start, RunSound::Split}));
+        QVERIFY(rig.c.isReOpenPending());
+        rig.c.TimerReOpenTimer();
+        rig.c.TimerGesperrtTimer();
+        rig.port.beams({{3, true}}, at(7000));
+        QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("-"));
+        QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("7,000"));
+    }
+
+    void finishPanel_data() {
+        QTest::addColumn<int>("param2");
+        QTest::addColumn<bool>("trap");
+        QTest::addColumn<QString>("lower");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("end time") << 0 << true << "__0280"
+                                  << " End-Zeit:";
+        QTest::newRow("vmax") << 1 << true << "12857_"
+                              << " Max. End-Geschwindigkeit:";
+        QTest::newRow("average") << 2 << true << "_3879_"
+                                 << " Durchschnittsgeschwindigkeit:";
+        QTest::newRow("end time, no trap") << 0 << false << "_3879_"
+                                           << " Durchschnittsgeschwindigkeit:";
+        QTest::newRow("vmax, no trap") << 1 << false << "_3879_"
+                                       << " Durchschnittsgeschwindigkeit:";
+    }
+    void finishPanel() {
+        QFETCH(bool, trap);
+        Rig rig;
+        QFETCH(int, param2);
+        rig.c.setParam2(param2);
+        rig.key(0, &RunController::mStartClick);
+        if (trap)
+            rig.key(9000, &RunController::mVmaxClick);
+        rig.key(9280, &RunController::mStopClick);
+        QTEST(rig.lower(), "lower");
+        QTEST(rig.display.LabelTime2(), "caption");
+        QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("-"));
+        QCOMPARE(rig.cell(1, "Vmax"), trap ? QStringLiteral("128,57") : QStringLiteral("-"));
+        rig.c.mResetClick();
+        QVERIFY(rig.display.digit(DigitId::Digit20).visible);
+        QCOMPARE(rig.display.LabelTime2(), QString());
+    }
+
+    void zeroTotalTime() {
+        Rig rig;
+        rig.c.setParam2(1);
+        rig.key(0, &RunController::mStartClick);
+        rig.key(0, &RunController::mVmaxClick);
+        rig.key(0, &RunController::mStopClick);
+        QCOMPARE(rig.results(1), QStringLiteral("-|-|-|-|0,000|1"));
+        QCOMPARE(rig.lower(), QStringLiteral("__000_"));
+        QCOMPARE(rig.upper(), QStringLiteral("0000000"));
+    }
+
+    void nextStarter_data() {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("n1");
+        QTest::addColumn<int>("n2");
+        QTest::addColumn<int>("current");
+        QTest::newRow("skips a bad number") << QStringList{"1||||||||9,000", "x", "7", "8"} << 7 << 8 << 3;
+        QTest::newRow("last row has no row below") << QStringList{"1||||||||9,000", "5"} << 5 << 2 << 2;
+        QTest::newRow("below not a number") << QStringList{"1||||||||9,000", "4", ""} << 4 << 2 << 2;
+        QTest::newRow("below not a number goes on") << QStringList{"1||||||||9,000", "4", "x", "6", "9"} << 6 << 9 << 4;
+        QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 1 << 2 << -1;
+        QTest::newRow("clamped") << QStringList{"1||||||||9,000", "0", "12345"} << 1 << 9999 << 2;
+    }
+    void nextStarter() {
+        Rig rig(withoutManyStart());
+        rig.key(0, &RunController::mStartClick);
+        rig.key(9000, &RunController::mStopClick);
+        QFETCH(QStringList, rows);
+        rig.rows(rows);
+        rig.grid.setRow(1);
+        rig.c.mResetClick();
+        QTEST(rig.c.editStartN1(), "n1");
+        QTEST(rig.c.editStartN2(), "n2");
+        QFETCH(int, current);
+        if (current > 0)
+            QCOMPARE(rig.grid.Row(), current);
+    }
+
+    void accidentMarksTheRowAndKeepsNumbers() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna||||||||", "2|Bert|||-|40,00|-|-|9,000|1", "3"});
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        QSignalSpy backups(&rig.c, &RunController::backupRequested);
+        rig.port.calls.clear();
+        rig.c.mAvariaClick();
+        QCOMPARE(rig.port.calls.first(), QStringLiteral("close")); // at once, no timer
+        QVERIFY(!rig.port.connected);
+        const int row = rig.grid.findRow(0, "1", false);
+        QCOMPARE(rig.grid.rowCells(row), QStringList({"1", "Anna", "-", "-", "-", "-", "-", "-", "-", "-"}));
+        QCOMPARE(rig.cell(rig.grid.findRow(0, "2", false), "Platz"), QStringLiteral("1"));
+        QCOMPARE(rig.c.editStartN1(), 1);
+        QCOMPARE(rig.c.editStartN2(), 2);
+        QCOMPARE(rig.c.state(), RunState::Idle);
+        QVERIFY(rig.c.editStartN1Enabled());
+        QCOMPARE(backups.count(), 1);
+    }
+
+    void accidentWithManyStartMarksTheRunsRow() {
+        Rig rig;
+        rig.rows({"1|Anna|||-|40,00|-|-|9,000|1"});
+        rig.key(0, &RunController::mStartClick);
+        rig.c.mAvariaClick();
+        QCOMPARE(rig.results(2), QStringLiteral("-|-|-|-|-|-"));
+        QCOMPARE(rig.results(1), QStringLiteral("-|40,00|-|-|9,000|1"));
+    }
+
+    void disarmDuringARun() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        rig.c.mFreigabe1Click(); // unchecked: closed at once
+        QVERIFY(!rig.port.connected);
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        rig.port.pass(1, at(2000)); // dead: nothing reports
+        QVERIFY(rig.c.splitPending());
+        rig.key(2500, &RunController::ZwZeit1Click);
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.port.connected); // no reopen without the release
+        rig.key(9000, &RunController::mStopClick);
+        QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("2,500"));
+    }
+
+    void startByHandWhileNotArmed() {
+        Rig rig;
+        rig.c.ComPortStart(at(0), RunController::DSR); // not armed: ignored
+        QCOMPARE(rig.c.state(), RunState::Idle);
+        rig.key(100, &RunController::mStartClick);
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        QVERIFY(rig.port.calls.isEmpty());
+        rig.c.ComPortStart(at(200), 0);
+        rig.c.ComPortStart(at(300), RunController::DSR);
+        QCOMPARE(rig.c.startStamp(), at(100));
+        QVERIFY(!rig.c.isLockoutRunning()); // a start by key has no lock-out
+    }
+
+    void lockoutEnd_data() {
+        QTest::addColumn<int>("waitStart");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("finishBarrierOn");
+        QTest::newRow("0") << 0 << 200 << 0;
+        QTest::newRow("200") << 200 << 200 << 0;
+        QTest::newRow("350") << 350 << 350 << 1;
+    }
+    void lockoutEnd() {
+        RunSettings s;
+        QFETCH(int, waitStart);
+        s.WaitStart = waitStart;
+        Rig rig(s);
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.c.finishBarrierOn(), 1); // arming switches L4 on
+        rig.c.mLockStoppLSClick();            // F12: off
+        rig.port.beams({{0, true}}, at(0));
+        QVERIFY(rig.c.isLockoutRunning());
+        QTEST(rig.c.lockoutInterval(), "interval");
+        // While it runs, a speed-trap edge is ignored.
+        rig.c.ComPortFinishSpeed(at(10), RunController::DSR);
+        QCOMPARE(rig.c.trapStamp(), qint64(0));
+        rig.c.TimerGesperrtTimer();
+        QVERIFY(!rig.c.isLockoutRunning());
+        QTEST(rig.c.finishBarrierOn(), "finishBarrierOn");
+        QCOMPARE(rig.c.lockoutInterval(), RunController::lockoutTag);
+        rig.c.ComPortFinishSpeed(at(20), 0);
+        QCOMPARE(rig.c.trapStamp(), at(20));
+    }
+
+    void finishLockoutAndFinishBarrierSwitch() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        rig.c.TimerGesperrtTimer();
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        rig.c.mLockStoppLSClick(); // L4 off: its edges are refused
+        rig.port.beams({{3, true}}, at(8000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.c.mLockStoppLSClick();
+        rig.port.beams({{3, false}}, at(8100));
+        rig.port.beams({{3, true}}, at(8200));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.c.lockoutInterval(), 200);
+        QVERIFY(rig.c.isLockoutRunning());
+        QCOMPARE(rig.c.finishBarrierOn(), 0); // a finish switches it off
+        rig.c.TimerGesperrtTimer();
+        QCOMPARE(rig.c.finishBarrierOn(), 0); // a finish lock-out does not switch it on
+    }
+
+    void iconsFollowThePort() {
+        RunSettings s;
+        s.LuchVmax = false;
+        Rig rig(s);
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("12--"));
+        rig.c.ZwZeit1Click();
+        rig.c.TimerReOpenTimer();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("12-4"));
+        s.LuchVmax = true;
+        rig.c.setSettings(s);
+        rig.c.updateIconsAfterSettings();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("1234"));
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("----"));
+        // A port that fails to open leaves the icons hidden; arming goes on.
+        rig.port.failOpen = true;
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("----"));
+        QCOMPARE(rig.c.state(), RunState::Armed);
+    }
+
+    void noPortIsNeverOpened() {
+        Rig rig;
+        rig.port.number = 0;
+        rig.c.probePort();
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.port.calls, QStringList({"close"}));
+    }
+
+    void trafficLight() {
+        Rig rig;
+        rig.c.ImageAmpelClick();
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.c.mFreigabe1Click(); // armed and already green: stays
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.c.mFreigabe1Click();
+        QCOMPARE(rig.c.lightState(), 0);
+        RunSettings s;
+        s.lightEnabled = false;
+        rig.c.setSettings(s);
+        rig.c.mFreigabe1Click();
+        rig.c.ImageAmpelClick();
+        QCOMPARE(rig.c.lightState(), 0);
+    }
+
+    void startNumbersAndCaptions() {
+        Rig rig;
+        QSignalSpy changes(&rig.c, &RunController::stateChanged);
+        rig.c.setEditStartN1(0);
+        QCOMPARE(rig.c.editStartN1(), 1);
+        QCOMPARE(changes.count(), 0); // clamped to the value it had
+        rig.c.setEditStartN1(12345);
+        QCOMPARE(rig.display.LabStart1(), QStringLiteral(" Start-Nr.:9999"));
+        rig.c.setEditStartN2(5);
+        QCOMPARE(rig.display.LabNext1(), QStringLiteral("Bereit: 5 "));
+        rig.c.cbParam2Change(1);
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Max. End-Geschwindigkeit:"));
+        rig.c.setParam2(7);
+        QCOMPARE(rig.c.cbParam2ItemIndex(), 0);
+        rig.c.mStartClick();
+        QVERIFY(!rig.c.editStartN1Enabled());
+        QVERIFY(!rig.c.bCFGEnabled());
+        QCOMPARE(rig.display.LabelTime2(), QString());
+        rig.c.mStopClick();
+        QVERIFY(rig.c.bCFGEnabled());
+    }
+
+    void clockRecomputesFromTheStamp() {
+        Rig rig;
+        rig.key(0, &RunController::mStartClick);
+        rig.now = at(65432);
+        rig.c.ClockTimer();
+        QCOMPARE(rig.upper(), QStringLiteral("0105400"));
+        QCOMPARE(rig.display.digit(DigitId::Digit8).colorOn, DisplayState::dimColour);
+        rig.key(65432, &RunController::mStopClick);
+        QCOMPARE(rig.upper(), QStringLiteral("0105432"));
+        QCOMPARE(rig.display.digit(DigitId::Digit9).colorOn, DisplayState::runColour);
+        rig.now = at(70000);
+        rig.c.ClockTimer(); // stopped: a stray tick changes nothing
+        QCOMPARE(rig.upper(), QStringLiteral("0105432"));
+        rig.c.mResetClick();
+        QCOMPARE(rig.display.digit(DigitId::Digit9).colorOn, DisplayState::dimColour);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunController)
+#include "test_run_controller.moc"
