@@ -1,0 +1,230 @@
+#include "io/com_thread.h"
+
+#include "io/com_port.h"
+#include "io/serial_line.h"
+
+#include <cerrno>
+#include <ctime>
+
+// State shared with the queued call on the GUI thread; that call may outlive the thread object.
+struct TComThread::HandOver {
+    enum class State { Idle, Queued, Running, Done, Dropped };
+    std::mutex mutex;
+    std::condition_variable changed;
+    State state = State::Idle;
+    bool stopping = false;
+    ComReport report;
+    std::exception_ptr error;
+};
+
+namespace {
+
+// The driver has no such request (cp210x has no TIOCMIWAIT, ptys no modem lines).
+bool unsupported(int error) {
+    return error == ENOTTY || error == EINVAL || error == ENOSYS;
+}
+
+void pauseOneMillisecond() {
+    const timespec pause{0, 1000 * 1000};
+    nanosleep(&pause, nullptr); // a stop request cuts it short
+}
+
+} // namespace
+
+TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, CounterReader readCounter,
+                       quint64 session)
+    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_readCounter(std::move(readCounter)),
+      m_session(session), m_handOver(std::make_shared<HandOver>()) {}
+
+TComThread::~TComThread() {
+    stop();
+}
+
+void TComThread::run() {
+    {
+        std::lock_guard guard(m_threadMutex);
+        m_threadId = pthread_self();
+        m_threadKnown = true;
+    }
+    watch();
+    {
+        std::lock_guard guard(m_threadMutex);
+        m_threadKnown = false;
+    }
+    if (!m_lost) {
+        m_line.purgeInput();
+    }
+    if (m_lost) {
+        TComPort* port = m_port;
+        const quint64 session = m_session;
+        QMetaObject::invokeMethod(port, [port, session] { port->watcherLost(session); }, Qt::QueuedConnection);
+    }
+}
+
+void TComThread::watch() {
+    const int waitLines = waitLinesFor(m_eventMask);
+    m_polling = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
+    LineSnapshot before;
+    if (!takeSnapshot(&before)) {
+        return;
+    }
+    while (!m_stop.load()) {
+        LineSnapshot now;
+        qint64 stamp = 0;
+        if (!m_polling) {
+            // Compare the counts before every wait: a change between the last read and the
+            // wait would not wake it.
+            LineCounters counters;
+            int error = m_line.counters(&counters);
+            if (!error && counters == before.counters) {
+                error = m_line.waitChange(waitLines);
+            }
+            if (error == EINTR) {
+                continue;
+            }
+            if (unsupported(error)) {
+                m_polling = true;
+                continue;
+            }
+            if (fatal(error)) {
+                return;
+            }
+            stamp = readCounter();
+            if (!takeSnapshot(&now)) {
+                return;
+            }
+        } else {
+            stamp = readCounter();
+            if (!takeSnapshot(&now)) {
+                return;
+            }
+            if (!m_counted) {
+                before.counters = {};
+            }
+            if (now == before) {
+                pauseOneMillisecond();
+                continue;
+            }
+        }
+        if (!m_counted) {
+            before.counters = {}; // counts stopped working: compare levels only
+        }
+        const ComReports reports = reportsBetween(before, now, m_eventMask, stamp);
+        before = now;
+        for (const ComReport& report : reports) {
+            if (!handOver(report)) {
+                return;
+            }
+        }
+    }
+}
+
+bool TComThread::takeSnapshot(LineSnapshot* snapshot) {
+    for (;;) {
+        int error = 0;
+        if (m_counted) {
+            error = m_line.snapshot(snapshot);
+            if (unsupported(error)) {
+                // Without counts only levels can be compared, which needs polling.
+                m_counted = false;
+                m_polling = true;
+                continue;
+            }
+        } else {
+            *snapshot = {};
+            error = m_line.modemStatus(&snapshot->modemStatus);
+        }
+        if (error == EINTR) {
+            if (m_stop.load()) {
+                return false;
+            }
+            continue;
+        }
+        return !fatal(error);
+    }
+}
+
+bool TComThread::fatal(int error) {
+    if (error) {
+        // EIO/ENODEV: the adapter was pulled; any other failure leaves nothing to watch either.
+        m_lost = true;
+    }
+    return error != 0;
+}
+
+qint64 TComThread::readCounter() const {
+    return m_readCounter ? m_readCounter() : 0;
+}
+
+bool TComThread::handOver(const ComReport& report) {
+    const std::shared_ptr<HandOver> shared = m_handOver;
+    {
+        std::lock_guard lock(shared->mutex);
+        if (shared->stopping) {
+            return false;
+        }
+        shared->state = HandOver::State::Queued;
+        shared->report = report;
+        shared->error = nullptr;
+    }
+    m_lastEventMask = report.eventMask;
+    TComPort* port = m_port;
+    QMetaObject::invokeMethod(
+        port,
+        [shared, port] {
+            ComReport queued;
+            {
+                std::lock_guard lock(shared->mutex);
+                if (shared->state != HandOver::State::Queued) {
+                    return; // dropped by stop()
+                }
+                shared->state = HandOver::State::Running;
+                queued = shared->report;
+            }
+            std::exception_ptr error = port->dispatchReport(queued);
+            {
+                std::lock_guard lock(shared->mutex);
+                shared->state = HandOver::State::Done;
+                shared->error = error;
+            }
+            shared->changed.notify_all();
+        },
+        Qt::QueuedConnection);
+
+    std::unique_lock lock(shared->mutex);
+    shared->changed.wait(lock, [&] {
+        return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped;
+    });
+    if (shared->state == HandOver::State::Dropped) {
+        return false;
+    }
+    shared->state = HandOver::State::Idle;
+    if (shared->error) {
+        m_handlerError = shared->error;
+        return false;
+    }
+    return !shared->stopping;
+}
+
+void TComThread::interrupt() {
+    std::lock_guard guard(m_threadMutex);
+    if (m_threadKnown) {
+        m_line.system().interruptWait(m_threadId);
+    }
+}
+
+void TComThread::stop() {
+    m_stop = true;
+    {
+        std::lock_guard lock(m_handOver->mutex);
+        m_handOver->stopping = true;
+        if (m_handOver->state == HandOver::State::Queued) {
+            m_handOver->state = HandOver::State::Dropped;
+        }
+    }
+    m_handOver->changed.notify_all();
+    // A signal that arrives just before the wait begins is lost, so repeat until it ends.
+    do {
+        interrupt();
+    } while (!wait(1));
+}

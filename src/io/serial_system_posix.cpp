@@ -1,0 +1,120 @@
+#include "io/serial_system_posix.h"
+
+#include <QFileInfo>
+
+#include <asm/termbits.h>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+int result(int rc) {
+    return rc < 0 ? errno : 0;
+}
+
+void ignoreWakeSignal(int) {}
+
+void installWakeHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_handler = ignoreWakeSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0; // no SA_RESTART: the blocked ioctl must return EINTR
+        sigaction(PosixSerialSystem::wakeSignal(), &action, nullptr);
+    });
+}
+
+} // namespace
+
+PosixSerialSystem::PosixSerialSystem(QString sysfsRoot) : m_sysfsRoot(std::move(sysfsRoot)) {
+    installWakeHandler();
+}
+
+int PosixSerialSystem::wakeSignal() {
+    return SIGUSR2;
+}
+
+int PosixSerialSystem::openDevice(const QByteArray& path, int flags, int* fd) {
+    *fd = ::open(path.constData(), flags);
+    return result(*fd);
+}
+
+int PosixSerialSystem::closeDevice(int fd) {
+    return result(::close(fd));
+}
+
+int PosixSerialSystem::setExclusive(int fd) {
+    return result(::ioctl(fd, TIOCEXCL));
+}
+
+int PosixSerialSystem::lockDevice(int fd) {
+    return result(::flock(fd, LOCK_EX | LOCK_NB));
+}
+
+int PosixSerialSystem::getAttributes(int fd, termios2* settings) {
+    return result(::ioctl(fd, TCGETS2, settings));
+}
+
+int PosixSerialSystem::setAttributes(int fd, const termios2& settings) {
+    return result(::ioctl(fd, TCSETS2, &settings));
+}
+
+int PosixSerialSystem::getModemLines(int fd, int* lines) {
+    return result(::ioctl(fd, TIOCMGET, lines));
+}
+
+int PosixSerialSystem::raiseModemLines(int fd, int lines) {
+    return result(::ioctl(fd, TIOCMBIS, &lines));
+}
+
+int PosixSerialSystem::lowerModemLines(int fd, int lines) {
+    return result(::ioctl(fd, TIOCMBIC, &lines));
+}
+
+int PosixSerialSystem::getLineCounters(int fd, LineCounters* counters) {
+    serial_icounter_struct icount{};
+    if (::ioctl(fd, TIOCGICOUNT, &icount) < 0) {
+        return errno;
+    }
+    *counters = {icount.cts, icount.dsr, icount.rng, icount.dcd};
+    return 0;
+}
+
+int PosixSerialSystem::waitModemChange(int fd, int lines) {
+    return result(::ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(lines)));
+}
+
+int PosixSerialSystem::inputQueue(int fd, int* bytes) {
+    return result(::ioctl(fd, TIOCINQ, bytes));
+}
+
+int PosixSerialSystem::flushInput(int fd) {
+    return result(::ioctl(fd, TCFLSH, TCIFLUSH));
+}
+
+int PosixSerialSystem::setLowLatency(int fd) {
+    serial_struct info{};
+    if (::ioctl(fd, TIOCGSERIAL, &info) < 0) {
+        return errno;
+    }
+    info.flags |= ASYNC_LOW_LATENCY;
+    return result(::ioctl(fd, TIOCSSERIAL, &info));
+}
+
+QString PosixSerialSystem::driverName(const QByteArray& path) {
+    const QString name = QFileInfo(QString::fromLocal8Bit(path)).fileName();
+    const QString link = m_sysfsRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device/driver");
+    const QString target = QFileInfo(link).symLinkTarget();
+    return target.isEmpty() ? QString() : QFileInfo(target).fileName();
+}
+
+void PosixSerialSystem::interruptWait(pthread_t thread) {
+    pthread_kill(thread, wakeSignal());
+}
