@@ -43,7 +43,7 @@ void TComPort::Open() {
     ++m_session;
     m_thread = std::make_unique<TComThread>(this, *line, systemEventMask(m_events), m_readCounter, m_session);
     m_line = std::move(line);
-    m_thread->start(QThread::TimeCriticalPriority);
+    m_thread->begin();
     m_connected = true;
     if (OnOpen) {
         OnOpen(this);

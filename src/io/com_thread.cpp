@@ -57,17 +57,25 @@ void TComThread::run() {
     if (m_lost) {
         TComPort* port = m_port;
         const quint64 session = m_session;
-        QMetaObject::invokeMethod(port, [port, session] { port->watcherLost(session); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            port, [port, session] { port->watcherLost(session); }, Qt::QueuedConnection);
     }
+}
+
+void TComThread::begin() {
+    m_polling = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
+    // The levels at the end of Open are the base: whatever changes after Open returns is
+    // reported, however soon the thread gets going.
+    m_baseReady = takeSnapshot(&m_base);
+    start(QThread::TimeCriticalPriority);
 }
 
 void TComThread::watch() {
     const int waitLines = waitLinesFor(m_eventMask);
-    m_polling = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
-    LineSnapshot before;
-    if (!takeSnapshot(&before)) {
+    if (!m_baseReady) {
         return;
     }
+    LineSnapshot before = m_base;
     while (!m_stop.load()) {
         LineSnapshot now;
         qint64 stamp = 0;
@@ -192,9 +200,8 @@ bool TComThread::handOver(const ComReport& report) {
         Qt::QueuedConnection);
 
     std::unique_lock lock(shared->mutex);
-    shared->changed.wait(lock, [&] {
-        return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped;
-    });
+    shared->changed.wait(
+        lock, [&] { return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped; });
     if (shared->state == HandOver::State::Dropped) {
         return false;
     }

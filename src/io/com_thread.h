@@ -24,6 +24,10 @@ public:
     TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, CounterReader readCounter, quint64 session);
     ~TComThread() override;
 
+    // Takes the present levels as the base for the first report and starts the thread.
+    // GUI thread.
+    void begin();
+
     // Ends the watcher and waits until it has ended. A hand-over that the GUI thread has not
     // yet started is dropped, so this returns even while the watcher waits for the GUI thread.
     void stop();
@@ -56,6 +60,8 @@ private:
 
     std::atomic<bool> m_stop{false};
     std::atomic<quint32> m_lastEventMask{0};
+    LineSnapshot m_base;
+    bool m_baseReady = false;
     bool m_polling = false;
     bool m_counted = true;
     bool m_lost = false;

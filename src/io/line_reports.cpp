@@ -65,7 +65,8 @@ ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, q
         ComReport report{0, now.modemStatus, stamp};
         for (const Steps& steps : changed) {
             const bool level = steps.levels[qMin(i, steps.count - 1)];
-            report.modemStatus = level ? (report.modemStatus | steps.line->status) : (report.modemStatus & ~steps.line->status);
+            report.modemStatus =
+                level ? (report.modemStatus | steps.line->status) : (report.modemStatus & ~steps.line->status);
             if (i < steps.count) {
                 report.eventMask |= steps.line->event;
             }

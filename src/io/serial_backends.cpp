@@ -9,8 +9,7 @@ SerialBackends::SerialBackends(SimulatedBarrierBox* box)
       m_ownedSimulator(std::make_unique<SimulatedSerialSystem>(box)), m_lines(m_ownedLines.get()),
       m_simulator(m_ownedSimulator.get()) {}
 
-SerialBackends::SerialBackends(SerialSystem* lines, SerialSystem* simulator)
-    : m_lines(lines), m_simulator(simulator) {}
+SerialBackends::SerialBackends(SerialSystem* lines, SerialSystem* simulator) : m_lines(lines), m_simulator(simulator) {}
 
 SerialBackends::~SerialBackends() = default;
 

@@ -124,8 +124,8 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
         fail(stateError(error));
     }
     // The tty layer raised DTR and RTS on open; set both as the handshake asks.
-    const int dtrError = settings.enableDtr ? m_system.raiseModemLines(fd, TIOCM_DTR)
-                                            : m_system.lowerModemLines(fd, TIOCM_DTR);
+    const int dtrError =
+        settings.enableDtr ? m_system.raiseModemLines(fd, TIOCM_DTR) : m_system.lowerModemLines(fd, TIOCM_DTR);
     if (dtrError) {
         fail(stateError(dtrError));
     }
