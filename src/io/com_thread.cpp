@@ -63,7 +63,6 @@ void TComThread::run() {
 }
 
 void TComThread::begin() {
-    m_polling = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
     // The levels at the end of Open are the base: whatever changes after Open returns is
     // reported, however soon the thread gets going.
     m_baseReady = takeSnapshot(&m_base);
@@ -71,51 +70,46 @@ void TComThread::begin() {
 }
 
 void TComThread::watch() {
-    const int waitLines = waitLinesFor(m_eventMask);
     if (!m_baseReady) {
         return;
     }
+    const int waitLines = waitLinesFor(m_eventMask);
+    // The wait misses a transition that falls between the count before it and its own start,
+    // so it returns now and then to look again. On 8250 ports RING going active neither
+    // counts nor wakes it at all: look every millisecond there.
+    const int recheckMs = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly() ? 1 : 10;
     LineSnapshot before = m_base;
     while (!m_stop.load()) {
-        LineSnapshot now;
-        qint64 stamp = 0;
-        if (!m_polling) {
-            // Compare the counts before every wait: a change between the last read and the
-            // wait would not wake it.
+        if (m_polling) {
+            pauseOneMillisecond();
+        } else {
+            // Compare the counts before every wait: it would not wake for a change before it.
             LineCounters counters;
             int error = m_line.counters(&counters);
             if (!error && counters == before.counters) {
-                error = m_line.waitChange(waitLines);
-            }
-            if (error == EINTR) {
-                continue;
+                error = m_line.waitChange(waitLines, recheckMs);
             }
             if (unsupported(error)) {
                 m_polling = true;
                 continue;
             }
-            if (fatal(error)) {
+            if (error != EINTR && fatal(error)) {
                 return;
-            }
-            stamp = readCounter();
-            if (!takeSnapshot(&now)) {
-                return;
-            }
-        } else {
-            stamp = readCounter();
-            if (!takeSnapshot(&now)) {
-                return;
-            }
-            if (!m_counted) {
-                before.counters = {};
-            }
-            if (now == before) {
-                pauseOneMillisecond();
-                continue;
             }
         }
+        if (m_stop.load()) {
+            return;
+        }
+        const qint64 stamp = readCounter();
+        LineSnapshot now;
+        if (!takeSnapshot(&now)) {
+            return;
+        }
         if (!m_counted) {
-            before.counters = {}; // counts stopped working: compare levels only
+            before.counters = {}; // no counts (any more): compare levels only
+        }
+        if (now == before) {
+            continue;
         }
         const ComReports reports = reportsBetween(before, now, m_eventMask, stamp);
         before = now;

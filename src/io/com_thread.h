@@ -62,7 +62,7 @@ private:
     std::atomic<quint32> m_lastEventMask{0};
     LineSnapshot m_base;
     bool m_baseReady = false;
-    bool m_polling = false;
+    bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every millisecond
     bool m_counted = true;
     bool m_lost = false;
     std::exception_ptr m_handlerError;

@@ -188,8 +188,8 @@ int SerialLine::snapshot(LineSnapshot* snapshot) {
     }
 }
 
-int SerialLine::waitChange(int tiocmLines) {
-    return m_system.waitModemChange(m_fd, tiocmLines);
+int SerialLine::waitChange(int tiocmLines, int recheckMs) {
+    return m_system.waitModemChange(m_fd, tiocmLines, recheckMs);
 }
 
 int SerialLine::inputQueue(int* bytes) {

@@ -56,7 +56,7 @@ public:
     int counters(LineCounters* counters);
     // Status and counters that belong together: no transition between the two reads.
     int snapshot(LineSnapshot* snapshot);
-    int waitChange(int tiocmLines);
+    int waitChange(int tiocmLines, int recheckMs);
     int inputQueue(int* bytes);
     void purgeInput();
 

@@ -34,10 +34,12 @@ public:
     virtual int raiseModemLines(int fd, int lines) = 0;                     // TIOCMBIS
     virtual int lowerModemLines(int fd, int lines) = 0;                     // TIOCMBIC
     virtual int getLineCounters(int fd, LineCounters* counters) = 0;        // TIOCGICOUNT
-    virtual int waitModemChange(int fd, int lines) = 0;                     // TIOCMIWAIT
-    virtual int inputQueue(int fd, int* bytes) = 0;                         // TIOCINQ
-    virtual int flushInput(int fd) = 0;                                     // TCFLSH TCIFLUSH
-    virtual int setLowLatency(int fd) = 0;                                  // TIOCGSERIAL/TIOCSSERIAL
+    // TIOCMIWAIT. Returns EINTR when interrupted, and at the latest after about `recheckMs`:
+    // the wait only notices transitions after it began, so its caller must look again.
+    virtual int waitModemChange(int fd, int lines, int recheckMs) = 0;
+    virtual int inputQueue(int fd, int* bytes) = 0; // TIOCINQ
+    virtual int flushInput(int fd) = 0;             // TCFLSH TCIFLUSH
+    virtual int setLowLatency(int fd) = 0;          // TIOCGSERIAL/TIOCSSERIAL
 
     // Kernel driver behind a device path ("ftdi_sio", ...), empty when unknown.
     virtual QString driverName(const QByteArray& path) = 0;

@@ -5,6 +5,7 @@
 #include <asm/termbits.h>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <mutex>
@@ -30,6 +31,45 @@ void installWakeHandler() {
         sigaction(PosixSerialSystem::wakeSignal(), &action, nullptr);
     });
 }
+
+// Signals the thread that created it every period while armed, so that a blocked TIOCMIWAIT
+// returns EINTR. Periodic rather than one-shot: a signal that lands just before the ioctl
+// blocks is followed by the next one.
+class RecheckTimer {
+public:
+    RecheckTimer() {
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = PosixSerialSystem::wakeSignal();
+        event._sigev_un._tid = gettid(); // glibc 2.36 has no sigev_notify_thread_id name yet
+        m_valid = timer_create(CLOCK_MONOTONIC, &event, &m_timer) == 0;
+    }
+    ~RecheckTimer() {
+        if (m_valid) {
+            timer_delete(m_timer);
+        }
+    }
+    RecheckTimer(const RecheckTimer&) = delete;
+    RecheckTimer& operator=(const RecheckTimer&) = delete;
+
+    void arm(int ms) {
+        if (m_valid && ms > 0) {
+            const timespec period{ms / 1000, long(ms % 1000) * 1000 * 1000};
+            const itimerspec spec{period, period};
+            timer_settime(m_timer, 0, &spec, nullptr);
+        }
+    }
+    void disarm() {
+        if (m_valid) {
+            const itimerspec off{};
+            timer_settime(m_timer, 0, &off, nullptr);
+        }
+    }
+
+private:
+    timer_t m_timer{};
+    bool m_valid = false;
+};
 
 } // namespace
 
@@ -87,8 +127,12 @@ int PosixSerialSystem::getLineCounters(int fd, LineCounters* counters) {
     return 0;
 }
 
-int PosixSerialSystem::waitModemChange(int fd, int lines) {
-    return result(::ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(lines)));
+int PosixSerialSystem::waitModemChange(int fd, int lines, int recheckMs) {
+    thread_local RecheckTimer timer;
+    timer.arm(recheckMs);
+    const int error = result(::ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(lines)));
+    timer.disarm();
+    return error;
 }
 
 int PosixSerialSystem::inputQueue(int fd, int* bytes) {

@@ -62,8 +62,9 @@ public:
     void changeOutputs(int raiseTiocm, int lowerTiocm);
     int modemLines() const; // TIOCM bits
     LineCounters counters() const;
-    // Blocks until a counter of `tiocmLines` moves (0) or interruptWaiters() is called (EINTR).
-    int waitForChange(int tiocmLines);
+    // Blocks until a counter of `tiocmLines` moves (0), or until interruptWaiters() is called
+    // or `timeoutMs` have passed (EINTR).
+    int waitForChange(int tiocmLines, int timeoutMs);
     void interruptWaiters();
 
 signals:

@@ -34,7 +34,10 @@ public:
     // Sets the input lines (TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CAR), counting each change.
     void setInputs(int inputs) {
         change([&] {
-            const int changed = (m_inputs ^ inputs);
+            int changed = (m_inputs ^ inputs);
+            if (m_ringTrailingOnly && (inputs & TIOCM_RNG)) {
+                changed &= ~TIOCM_RNG;
+            }
             count(changed);
             m_inputs = inputs;
         });
@@ -73,6 +76,15 @@ public:
     int waitLines() const {
         std::lock_guard lock(m_mutex);
         return m_waitLines;
+    }
+    int recheckMs() const {
+        std::lock_guard lock(m_mutex);
+        return m_recheckMs;
+    }
+    // Like an 8250: RING counts (and wakes the wait) only when it goes inactive.
+    void countRingTrailingEdgeOnly() {
+        std::lock_guard lock(m_mutex);
+        m_ringTrailingOnly = true;
     }
     bool isOpen() const {
         std::lock_guard lock(m_mutex);
@@ -156,10 +168,11 @@ public:
         *counters = m_counters;
         return call(fd, QStringLiteral("TIOCGICOUNT"), false);
     }
-    int waitModemChange(int fd, int lines) override {
+    int waitModemChange(int fd, int lines, int recheckMs) override {
         std::unique_lock lock(m_mutex);
         ++m_waits;
         m_waitLines = lines;
+        m_recheckMs = recheckMs;
         if (const int error = call(fd, QStringLiteral("TIOCMIWAIT"), false)) {
             return error;
         }
@@ -171,7 +184,8 @@ public:
                    ((lines & TIOCM_RNG) && start.rng != m_counters.rng) ||
                    ((lines & TIOCM_CAR) && start.dcd != m_counters.dcd);
         };
-        m_wake.wait(lock, [&] { return moved() || m_interrupts != interrupts || m_pulled; });
+        m_wake.wait_for(lock, std::chrono::milliseconds(recheckMs),
+                        [&] { return moved() || m_interrupts != interrupts || m_pulled; });
         if (m_pulled) {
             return EIO;
         }
@@ -266,6 +280,8 @@ private:
     LineCounters m_counters;
     int m_waits = 0;
     int m_waitLines = 0;
+    int m_recheckMs = 0;
+    bool m_ringTrailingOnly = false;
     int m_interrupts = 0;
     int m_chatter = 0;
     bool m_pulled = false;
