@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <ctime>
+#include <pthread.h>
+#include <sched.h>
 
 // State shared with the queued call on the GUI thread; that call may outlive the thread object.
 struct TComThread::HandOver {
@@ -41,6 +43,11 @@ TComThread::~TComThread() {
 }
 
 void TComThread::run() {
+    // Ahead of ordinary threads, so a busy machine does not delay the stamp. Needs the right
+    // to real-time scheduling; without it the thread keeps its ordinary priority.
+    sched_param realTime{};
+    realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
     {
         std::lock_guard guard(m_threadMutex);
         m_threadId = pthread_self();
@@ -86,7 +93,7 @@ void TComThread::watch() {
             // Compare the counts before every wait: it would not wake for a change before it.
             LineCounters counters;
             int error = m_line.counters(&counters);
-            if (!error && counters == before.counters) {
+            if (!error && !countersMoved(before.counters, counters, waitLines)) {
                 error = m_line.waitChange(waitLines, recheckMs);
             }
             if (unsupported(error)) {

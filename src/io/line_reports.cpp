@@ -30,6 +30,15 @@ int waitLinesFor(quint32 eventMask) {
     return tiocm;
 }
 
+bool countersMoved(const LineCounters& before, const LineCounters& now, int tiocmLines) {
+    for (const Line& line : lines) {
+        if ((tiocmLines & line.tiocm) && before.*line.counter != now.*line.counter) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
     struct Steps {
         const Line* line;

@@ -17,6 +17,9 @@ using ComReports = QVarLengthArray<ComReport, 3>;
 // TIOCM line bits the watcher waits on for the selected events (EV_* mask).
 int waitLinesFor(quint32 eventMask);
 
+// Whether a counter of the given TIOCM lines differs.
+bool countersMoved(const LineCounters& before, const LineCounters& now, int tiocmLines);
+
 // The reports for the change from `before` to `now` on the lines selected by `eventMask`.
 // A line that changed reports its new level. A line whose counter moved while its level ended
 // where it started had a pulse shorter than the wake-up: it reports the other level, then its
