@@ -60,8 +60,7 @@ void TComThread::run() {
     }
     if (!m_lost) {
         m_line.purgeInput();
-    }
-    if (m_lost) {
+    } else {
         TComPort* port = m_port;
         const quint64 session = m_session;
         QMetaObject::invokeMethod(
@@ -73,7 +72,7 @@ void TComThread::begin() {
     // The levels at the end of Open are the base: whatever changes after Open returns is
     // reported, however soon the thread gets going.
     m_baseReady = takeSnapshot(&m_base);
-    start(QThread::TimeCriticalPriority);
+    start();
 }
 
 void TComThread::watch() {
@@ -86,7 +85,9 @@ void TComThread::watch() {
     // counts nor wakes it at all: look every millisecond there.
     const int recheckMs = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly() ? 1 : 10;
     LineSnapshot before = m_base;
+    int emptyWakeUps = 0;
     while (!m_stop.load()) {
+        bool woke = false;
         if (m_polling) {
             pauseOneMillisecond();
         } else {
@@ -95,6 +96,7 @@ void TComThread::watch() {
             int error = m_line.counters(&counters);
             if (!error && !countersMoved(before.counters, counters, waitLines)) {
                 error = m_line.waitChange(waitLines, recheckMs);
+                woke = !error;
             }
             if (unsupported(error)) {
                 m_polling = true;
@@ -116,8 +118,13 @@ void TComThread::watch() {
             before.counters = {}; // no counts (any more): compare levels only
         }
         if (now == before) {
+            // A driver whose wait returns at once without a change would spin this thread.
+            if (woke && ++emptyWakeUps >= 8) {
+                m_polling = true;
+            }
             continue;
         }
+        emptyWakeUps = 0;
         const ComReports reports = reportsBetween(before, now, m_eventMask, stamp);
         before = now;
         for (const ComReport& report : reports) {
@@ -176,7 +183,6 @@ bool TComThread::handOver(const ComReport& report) {
         shared->report = report;
         shared->error = nullptr;
     }
-    m_lastEventMask = report.eventMask;
     TComPort* port = m_port;
     QMetaObject::invokeMethod(
         port,
@@ -207,11 +213,8 @@ bool TComThread::handOver(const ComReport& report) {
         return false;
     }
     shared->state = HandOver::State::Idle;
-    if (shared->error) {
-        m_handlerError = shared->error;
-        return false;
-    }
-    return !shared->stopping;
+    // A handler that threw ends the watcher; the port stays open without it.
+    return !shared->error && !shared->stopping;
 }
 
 void TComThread::interrupt() {

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -15,8 +14,8 @@ class SerialLine;
 
 // Watches the modem-status lines of one open port. Runs on its own thread, takes the counter
 // stamp and the line levels the moment it wakes, and hands every report to the GUI thread,
-// blocking until the handlers are done, so handlers never run concurrently. stop() is called
-// on the GUI thread; everything else of the object belongs to the watcher thread.
+// blocking until the handlers are done, so handlers never run concurrently. begin() and stop()
+// run on the GUI thread; everything else of the object belongs to the watcher thread.
 class TComThread : public QThread {
     Q_OBJECT
 public:
@@ -31,13 +30,6 @@ public:
     // Ends the watcher and waits until it has ended. A hand-over that the GUI thread has not
     // yet started is dropped, so this returns even while the watcher waits for the GUI thread.
     void stop();
-
-    // Valid after the thread has ended.
-    bool portLost() const { return m_lost; }
-    std::exception_ptr handlerError() const { return m_handlerError; }
-
-    // Event bits of the last report handed over.
-    quint32 EventMask() const { return m_lastEventMask.load(); }
 
 protected:
     void run() override;
@@ -59,13 +51,11 @@ private:
     const quint64 m_session;
 
     std::atomic<bool> m_stop{false};
-    std::atomic<quint32> m_lastEventMask{0};
     LineSnapshot m_base;
     bool m_baseReady = false;
     bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every millisecond
     bool m_counted = true;
     bool m_lost = false;
-    std::exception_ptr m_handlerError;
 
     std::mutex m_threadMutex; // guards m_threadId against the thread ending while signalled
     pthread_t m_threadId{};

@@ -81,6 +81,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_recheckMs;
     }
+    // A broken driver: the wait returns at once, change or not.
+    void returnFromWaitAtOnce() {
+        std::lock_guard lock(m_mutex);
+        m_waitReturnsAtOnce = true;
+    }
     // Like an 8250: RING counts (and wakes the wait) only when it goes inactive.
     void countRingTrailingEdgeOnly() {
         std::lock_guard lock(m_mutex);
@@ -175,6 +180,9 @@ public:
         m_recheckMs = recheckMs;
         if (const int error = call(fd, QStringLiteral("TIOCMIWAIT"), false)) {
             return error;
+        }
+        if (m_waitReturnsAtOnce) {
+            return 0;
         }
         const LineCounters start = m_counters;
         const int interrupts = m_interrupts;
@@ -282,6 +290,7 @@ private:
     int m_waitLines = 0;
     int m_recheckMs = 0;
     bool m_ringTrailingOnly = false;
+    bool m_waitReturnsAtOnce = false;
     int m_interrupts = 0;
     int m_chatter = 0;
     bool m_pulled = false;

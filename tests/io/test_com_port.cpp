@@ -31,6 +31,7 @@ private slots:
     void interruptedWaitGoesOn();
     void noModemWaitFallsBackToPolling();
     void noCountersComparesLevels();
+    void waitThatNeverBlocksFallsBackToPolling();
     void ringGoingActiveOnBuiltInPortIsSeen();
     void pulledAdapterLeavesProgramRunning();
     void handlerExceptionEndsWatcher();
@@ -285,6 +286,18 @@ void TestComPort::noCountersComparesLevels() {
     }
     QCOMPARE(rig.events.size(), 4); // no pulses invented from counts that are not there
     QCOMPARE(rig.fake.waits(), 0);
+}
+
+void TestComPort::waitThatNeverBlocksFallsBackToPolling() {
+    // Otherwise the watcher would spin, ahead of every ordinary thread.
+    Rig rig;
+    rig.fake.returnFromWaitAtOnce();
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 8);
+    rig.fake.setInputs(TIOCM_CTS);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QVERIFY(rig.events[1].startsWith(QStringLiteral("CTS 10")));
+    QVERIFY(rig.fake.waits() < 20);
 }
 
 void TestComPort::ringGoingActiveOnBuiltInPortIsSeen() {

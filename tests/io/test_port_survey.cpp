@@ -1,5 +1,6 @@
 #include "io/port_names.h"
 #include "io/port_survey.h"
+#include "io/serial_system_posix.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@ private slots:
     void names();
     void survey();
     void emptySysfsStillHasTheSimulator();
+    void driverFromSysfs();
 };
 
 namespace {
@@ -89,6 +91,22 @@ void TestPortSurvey::survey() {
 void TestPortSurvey::emptySysfsStillHasTheSimulator() {
     QTemporaryDir sysfs;
     QCOMPARE(scanComPorts(sysfs.path() + "/missing"), quint64(1) << 63);
+}
+
+void TestPortSurvey::driverFromSysfs() {
+    // Decides whether an adapter gets low-latency mode; read without opening anything.
+    QTemporaryDir sysfs;
+    const QString root = sysfs.path();
+    QVERIFY(QDir().mkpath(root + "/bus/usb-serial/drivers/ftdi_sio"));
+    QVERIFY(QDir().mkpath(root + "/devices/ttyUSB0"));
+    QVERIFY(QDir().mkpath(root + "/class/tty"));
+    QVERIFY(QFile::link(root + "/bus/usb-serial/drivers/ftdi_sio", root + "/devices/ttyUSB0/driver"));
+    QVERIFY(QDir().mkpath(root + "/class/tty/ttyUSB0"));
+    QVERIFY(QFile::link(root + "/devices/ttyUSB0", root + "/class/tty/ttyUSB0/device"));
+
+    PosixSerialSystem system(root);
+    QCOMPARE(system.driverName("/dev/ttyUSB0"), QStringLiteral("ftdi_sio"));
+    QCOMPARE(system.driverName("/dev/ttyUSB1"), QString());
 }
 
 QTEST_GUILESS_MAIN(TestPortSurvey)
