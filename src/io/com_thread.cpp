@@ -109,7 +109,8 @@ void TComThread::watch() {
         if (m_stop.load()) {
             return;
         }
-        const qint64 stamp = readCounter();
+        const qint64 stamp = m_earlyStamp ? m_earlyStamp : readCounter();
+        m_earlyStamp = 0;
         LineSnapshot now;
         if (!takeSnapshot(&now)) {
             return;
@@ -128,7 +129,7 @@ void TComThread::watch() {
         const ComReports reports = reportsBetween(before, now, m_eventMask, stamp);
         before = now;
         for (const ComReport& report : reports) {
-            if (!handOver(report)) {
+            if (!handOver(report, now)) {
                 return;
             }
         }
@@ -172,7 +173,7 @@ qint64 TComThread::readCounter() const {
     return m_readCounter ? m_readCounter() : 0;
 }
 
-bool TComThread::handOver(const ComReport& report) {
+bool TComThread::handOver(const ComReport& report, const LineSnapshot& reported) {
     const std::shared_ptr<HandOver> shared = m_handOver;
     {
         std::lock_guard lock(shared->mutex);
@@ -207,14 +208,34 @@ bool TComThread::handOver(const ComReport& report) {
         Qt::QueuedConnection);
 
     std::unique_lock lock(shared->mutex);
-    shared->changed.wait(
-        lock, [&] { return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped; });
+    auto finished = [&] { return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped; };
+    // While the handlers run, look at the lines every millisecond, so that a change in the
+    // meantime gets its stamp now rather than when the handlers return.
+    while (!shared->changed.wait_for(lock, std::chrono::milliseconds(1), finished)) {
+        if (m_earlyStamp == 0) {
+            lock.unlock();
+            noteChangeDuringHandOver(reported);
+            lock.lock();
+        }
+    }
     if (shared->state == HandOver::State::Dropped) {
         return false;
     }
     shared->state = HandOver::State::Idle;
     // A handler that threw ends the watcher; the port stays open without it.
     return !shared->error && !shared->stopping;
+}
+
+void TComThread::noteChangeDuringHandOver(const LineSnapshot& reported) {
+    const qint64 stamp = readCounter();
+    LineSnapshot seen;
+    const int error = m_counted ? m_line.snapshot(&seen) : m_line.modemStatus(&seen.modemStatus);
+    if (!m_counted) {
+        seen.counters = reported.counters;
+    }
+    if (!error && selectedLinesDiffer(reported, seen, m_eventMask)) {
+        m_earlyStamp = stamp;
+    }
 }
 
 void TComThread::interrupt() {

@@ -39,7 +39,8 @@ private:
 
     void watch();
     bool takeSnapshot(LineSnapshot* snapshot);
-    bool handOver(const ComReport& report);
+    bool handOver(const ComReport& report, const LineSnapshot& reported);
+    void noteChangeDuringHandOver(const LineSnapshot& reported);
     bool fatal(int error);
     qint64 readCounter() const;
     void interrupt();
@@ -56,6 +57,7 @@ private:
     bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every millisecond
     bool m_counted = true;
     bool m_lost = false;
+    qint64 m_earlyStamp = 0; // counter when a change was seen while handlers still ran
 
     std::mutex m_threadMutex; // guards m_threadId against the thread ending while signalled
     pthread_t m_threadId{};

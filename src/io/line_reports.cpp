@@ -39,6 +39,16 @@ bool countersMoved(const LineCounters& before, const LineCounters& now, int tioc
     return false;
 }
 
+bool selectedLinesDiffer(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask) {
+    for (const Line& line : lines) {
+        if ((eventMask & line.event) && (((before.modemStatus ^ now.modemStatus) & line.status) ||
+                                         before.counters.*line.counter != now.counters.*line.counter)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
     struct Steps {
         const Line* line;

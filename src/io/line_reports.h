@@ -20,6 +20,9 @@ int waitLinesFor(quint32 eventMask);
 // Whether a counter of the given TIOCM lines differs.
 bool countersMoved(const LineCounters& before, const LineCounters& now, int tiocmLines);
 
+// Whether a line selected by `eventMask` differs in level or count.
+bool selectedLinesDiffer(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask);
+
 // The reports for the change from `before` to `now` on the lines selected by `eventMask`.
 // A line that changed reports its new level. A line whose counter moved while its level ended
 // where it started had a pulse shorter than the wake-up: it reports the other level, then its

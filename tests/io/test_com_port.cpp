@@ -27,6 +27,7 @@ private slots:
     void eventCarriesStampAndWord();
     void oneReportFiresCtsBeforeDsr();
     void shortPulseGivesBothLevels();
+    void changeWhileHandlersRunKeepsItsMoment();
     void waitsOnTheFourLines();
     void interruptedWaitGoesOn();
     void noModemWaitFallsBackToPolling();
@@ -239,6 +240,35 @@ void TestComPort::shortPulseGivesBothLevels() {
     QCOMPARE(rig.events[1].left(6), QStringLiteral("DSR 20"));
     QCOMPARE(rig.events[2].left(5), QStringLiteral("DSR 0"));
     QCOMPARE(rig.events[1].section('@', 1), rig.events[2].section('@', 1));
+}
+
+void TestComPort::changeWhileHandlersRunKeepsItsMoment() {
+    FakeSerialSystem fake;
+    SerialBackends backends(&fake, &fake);
+    auto microseconds = [] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    TComPort port(&backends, microseconds);
+    port.setPort(17);
+    port.setEvents(TEvents(evDSR) | evCTS);
+    qint64 changedAt = 0;
+    QList<qint64> stamps;
+    port.OnCTS = [&](TComPort* sender) { stamps << sender->EventStamp(); };
+    port.OnDSR = [&](TComPort* sender) {
+        stamps << sender->EventStamp();
+        // CTS changes while this handler still keeps the GUI thread busy.
+        changedAt = microseconds();
+        fake.setInputs(TIOCM_DSR | TIOCM_CTS);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    port.Open();
+    fake.setInputs(TIOCM_DSR);
+    QTRY_COMPARE(stamps.size(), 2);
+    // Stamped when it happened (give or take the millisecond look), not 150 ms later.
+    QVERIFY2(stamps[1] - changedAt < 75000, qPrintable(QString::number(stamps[1] - changedAt)));
+    QVERIFY(stamps[1] >= changedAt);
 }
 
 void TestComPort::waitsOnTheFourLines() {
