@@ -55,8 +55,8 @@ public:
     void arm(int ms) {
         if (m_valid && ms > 0) {
             const timespec period{ms / 1000, long(ms % 1000) * 1000 * 1000};
-            const itimerspec spec{period, period};
-            timer_settime(m_timer, 0, &spec, nullptr);
+            const itimerspec every{period, period};
+            timer_settime(m_timer, 0, &every, nullptr);
         }
     }
     void disarm() {
