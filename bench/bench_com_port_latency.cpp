@@ -1,0 +1,123 @@
+// Delay from a line change of the simulated barrier box to the stamp its dispatched event
+// carries, and to the handler itself, with the GUI thread idle and kept busy.
+//   bench_com_port_latency [changes]
+#include "io/com_port.h"
+#include "io/serial_backends.h"
+#include "io/serial_system_simulated.h"
+#include "io/simulated_barrier_box.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QSemaphore>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+qint64 nanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+struct Distribution {
+    double p50, p99, max;
+};
+
+Distribution distribution(std::vector<qint64> ns) {
+    std::sort(ns.begin(), ns.end());
+    auto at = [&](double q) { return ns[std::min(ns.size() - 1, size_t(q * double(ns.size())))] / 1000.0; };
+    return {at(0.50), at(0.99), ns.back() / 1000.0};
+}
+
+void measure(const char* mode, bool busy, int changes) {
+    SimulatedBarrierBox box(nanoseconds);
+    SimulatedSerialSystem simulator(&box);
+    SerialBackends backends(nullptr, &simulator);
+    TComPort port(&backends, nanoseconds);
+    port.setPort(64);
+    port.setEvents(TEvents(evRing) | evCTS | evDSR | evRLSD);
+
+    std::vector<qint64> stamps, handled;
+    QSemaphore reports;
+    port.OnDSR = [&](TComPort* sender) {
+        handled.push_back(nanoseconds());
+        stamps.push_back(sender->EventStamp());
+        reports.release();
+    };
+    port.Open();
+
+    // A GUI thread that is never idle: 3 ms of work whenever the loop gets to it.
+    QTimer work;
+    if (busy) {
+        QObject::connect(&work, &QTimer::timeout, [] {
+            const qint64 end = nanoseconds() + 3000000;
+            while (nanoseconds() < end) {
+            }
+        });
+        work.start(0);
+    }
+
+    std::vector<qint64> changed(size_t(changes), 0);
+    QEventLoop loop;
+    std::thread driver([&] {
+        // The box stands in for hardware that changes a line and wakes the watcher at once;
+        // scheduled like the watcher, it is not held up between the two by other programs.
+        sched_param realTime{};
+        realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
+        for (int i = 0; i < changes; ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500 + QRandomGenerator::global()->bounded(1500)));
+            changed[size_t(i)] = box.setContact(1, i % 2 == 0);
+            if (!reports.tryAcquire(1, 5000)) {
+                break;
+            }
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    driver.join();
+    work.stop();
+    port.Close();
+
+    const size_t n = std::min(stamps.size(), changed.size());
+    std::vector<qint64> stampDelay, handlerDelay;
+    for (size_t i = 0; i < n; ++i) {
+        stampDelay.push_back(stamps[i] - changed[i]);
+        handlerDelay.push_back(handled[i] - changed[i]);
+    }
+    if (n == 0) {
+        std::printf("%-5s no events\n", mode);
+        return;
+    }
+    const Distribution s = distribution(stampDelay);
+    const Distribution h = distribution(handlerDelay);
+    std::printf("%-5s %7zu  %9.1f %9.1f %9.1f   %9.1f %9.1f %9.1f\n", mode, n, s.p50, s.p99, s.max, h.p50, h.p99,
+                h.max);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int changes = argc > 1 ? std::max(10, atoi(argv[1])) : 2000;
+    sched_param probe{};
+    probe.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    const bool realTime = pthread_setschedparam(pthread_self(), SCHED_FIFO, &probe) == 0;
+    probe.sched_priority = 0;
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &probe);
+    std::printf("Delay after a line change of the simulated box, microseconds (real-time scheduling %s)\n",
+                realTime ? "allowed" : "not allowed");
+    std::printf("%-5s %7s  %29s   %29s\n", "GUI", "changes", "stamp carried: p50 p99 max", "handler runs: p50 p99 max");
+    measure("idle", false, changes);
+    measure("busy", true, changes);
+    return 0;
+}

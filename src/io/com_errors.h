@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// Errors of TComPort::Open. Each carries the full message text, e.g.
+// "Unable to open com port: No such file or directory".
+
+// The device cannot be opened (or held exclusively).
+class EComHandle : public std::runtime_error {
+public:
+    explicit EComHandle(const QString& message);
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+// The opened device cannot be configured.
+class EComState : public std::runtime_error {
+public:
+    explicit EComState(const QString& message);
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+// The system's text for an error number (strerror).
+QString systemErrorText(int error);
+
+EComHandle openError(int error);
+EComState stateError(int error);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// "COM" n and the Linux device behind it: 1-16 ttyS0-15, 17-32 ttyUSB0-15, 33-48 ttyACM0-15,
+// 49-56 ttyAMA0-7, 64 the simulated barrier box. Plain functions, any thread.
+
+constexpr int simulatorPort = 64;
+
+// "ttyUSB0"; empty for the simulator and for numbers without a device.
+QString comDeviceName(int port);
+
+// "/dev/ttyUSB0"; empty for the simulator and for numbers without a device.
+QByteArray comDevicePath(int port);
+
+// "COM17 (ttyUSB0)", "COM64 (Simulator)", "COM60".
+QString comPortListText(int port);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "io/com_types.h"
+#include "io/serial_system.h"
+
+#include <QByteArray>
+
+struct termios2;
+
+// What Open puts into the line.
+struct LineSettings {
+    qint32 baudRate = 9600;
+    int dataBits = 8;
+    TParity parity = prNone;
+    TStopBits stopBits = sbOneStopBit;
+    TFlowControl flowControl = fcNone;
+    bool enableDtr = true;
+    char xonChar = 0x11;
+    char xoffChar = 0x13;
+    // Kept for the record: the tty layer has no settable XON/XOFF thresholds.
+    qint32 xonLimit = 0;
+    qint32 xoffLimit = 1;
+};
+
+// Modem-status word and transition counts read together.
+struct LineSnapshot {
+    quint32 modemStatus = 0;
+    LineCounters counters;
+    friend bool operator==(const LineSnapshot&, const LineSnapshot&) = default;
+};
+
+// Raw 8-bit line from `current` with the given speed, framing and handshake.
+termios2 rawTermios(const termios2& current, const LineSettings& settings);
+
+// Modem-status bits (MS_*) of a TIOCMGET word.
+quint32 modemStatusOf(int tiocmLines);
+
+// One open serial device: the open sequence, the line levels and the waits, over a
+// SerialSystem. Open and close on the GUI thread; reads and waits may run on the watcher
+// thread at the same time.
+class SerialLine {
+public:
+    explicit SerialLine(SerialSystem& system);
+    ~SerialLine();
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+
+    // Opens, locks and configures the device. Throws EComHandle or EComState; a failure
+    // leaves the device closed again.
+    void open(const QByteArray& path, const LineSettings& settings);
+    void close();
+    bool isOpen() const { return m_fd >= 0; }
+    QByteArray path() const { return m_path; }
+
+    int modemStatus(quint32* status);
+    int counters(LineCounters* counters);
+    // Status and counters that belong together: no transition between the two reads.
+    int snapshot(LineSnapshot* snapshot);
+    int waitChange(int tiocmLines, int recheckMs);
+    int inputQueue(int* bytes);
+    void purgeInput();
+
+    // On 8250-family ports the kernel counts and wakes only on the trailing edge of RING, so a
+    // watcher that must see RING go active has to poll.
+    bool ringWakesOnTrailingEdgeOnly() const;
+
+    SerialSystem& system() { return m_system; }
+
+private:
+    SerialSystem& m_system;
+    int m_fd = -1;
+    QByteArray m_path;
+};

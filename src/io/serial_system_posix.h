@@ -1,0 +1,34 @@
+#pragma once
+
+#include "io/serial_system.h"
+
+// The real tty layer. Interrupts a waiting thread with a signal whose handler does nothing and
+// is installed without SA_RESTART, so a blocked TIOCMIWAIT returns EINTR.
+// Stateless apart from the sysfs root; safe to use from any thread.
+class PosixSerialSystem : public SerialSystem {
+public:
+    explicit PosixSerialSystem(QString sysfsRoot = QStringLiteral("/sys"));
+
+    int openDevice(const QByteArray& path, int flags, int* fd) override;
+    int closeDevice(int fd) override;
+    int setExclusive(int fd) override;
+    int lockDevice(int fd) override;
+    int getAttributes(int fd, termios2* settings) override;
+    int setAttributes(int fd, const termios2& settings) override;
+    int getModemLines(int fd, int* lines) override;
+    int raiseModemLines(int fd, int lines) override;
+    int lowerModemLines(int fd, int lines) override;
+    int getLineCounters(int fd, LineCounters* counters) override;
+    int waitModemChange(int fd, int lines, int recheckMs) override;
+    int inputQueue(int fd, int* bytes) override;
+    int flushInput(int fd) override;
+    int setLowLatency(int fd) override;
+    QString driverName(const QByteArray& path) override;
+    void interruptWait(pthread_t thread) override;
+
+    // The signal used to interrupt a waiting watcher.
+    static int wakeSignal();
+
+private:
+    QString m_sysfsRoot;
+};

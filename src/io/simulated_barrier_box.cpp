@@ -1,0 +1,211 @@
+#include "io/simulated_barrier_box.h"
+
+#include "io/simulator_server.h"
+
+#include <QThread>
+#include <QTimer>
+
+#include <cerrno>
+#include <sys/ioctl.h>
+
+namespace {
+
+bool validBarrier(int barrier) {
+    return barrier >= 1 && barrier <= 4;
+}
+
+// Input line of each barrier, with its TIOCM bit and counter.
+constexpr int inputTiocm[4] = {TIOCM_DSR, TIOCM_CAR, TIOCM_CTS, TIOCM_RNG};
+constexpr int LineCounters::*inputCounter[4] = {&LineCounters::dsr, &LineCounters::dcd, &LineCounters::cts,
+                                                &LineCounters::rng};
+
+} // namespace
+
+SimulatedBarrierBox::SimulatedBarrierBox(CounterReader readCounter, QString socketPath, QObject* parent)
+    : QObject(parent), m_readCounter(std::move(readCounter)), m_socketPath(std::move(socketPath)) {
+    for (int i = 0; i < 4; ++i) {
+        m_pulseTimers[i] = new QTimer(this);
+        m_pulseTimers[i]->setSingleShot(true);
+        m_pulseTimers[i]->setTimerType(Qt::PreciseTimer);
+        connect(m_pulseTimers[i], &QTimer::timeout, this, [this, i] { setContact(i + 1, false); });
+    }
+}
+
+SimulatedBarrierBox::~SimulatedBarrierBox() = default;
+
+qint64 SimulatedBarrierBox::setContact(int barrier, bool closed) {
+    if (!validBarrier(barrier)) {
+        return 0;
+    }
+    qint64 stamp = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        const int i = barrier - 1;
+        if (m_contacts[i] == closed) {
+            return 0;
+        }
+        m_contacts[i] = closed;
+        const bool was = m_inputs[i];
+        updateInputsLocked();
+        if (m_inputs[i] != was) {
+            stamp = m_stamps[i];
+        }
+    }
+    emit changed();
+    return stamp;
+}
+
+bool SimulatedBarrierBox::contact(int barrier) const {
+    std::lock_guard lock(m_mutex);
+    return validBarrier(barrier) && m_contacts[barrier - 1];
+}
+
+void SimulatedBarrierBox::pulse(int barrier, int milliseconds) {
+    if (!validBarrier(barrier)) {
+        return;
+    }
+    setContact(barrier, true);
+    m_pulseTimers[barrier - 1]->start(qMax(0, milliseconds));
+}
+
+void SimulatedBarrierBox::cancelPulse(int barrier) {
+    if (validBarrier(barrier)) {
+        m_pulseTimers[barrier - 1]->stop();
+    }
+}
+
+SimulatedLines SimulatedBarrierBox::lines() const {
+    std::lock_guard lock(m_mutex);
+    return {m_held, m_dtr, m_rts, m_inputs[0], m_inputs[1], m_inputs[2], m_inputs[3], m_dtr && !m_rts};
+}
+
+QString SimulatedBarrierBox::statusText() const {
+    const SimulatedLines l = lines();
+    auto bit = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    return QStringLiteral("OPEN=%1 DTR=%2 RTS=%3 DSR=%4 RLSD=%5 CTS=%6 RING=%7 LAMP=%8")
+        .arg(bit(l.open), bit(l.dtr), bit(l.rts), bit(l.dsr), bit(l.rlsd), bit(l.cts), bit(l.ring), bit(l.lamp));
+}
+
+qint64 SimulatedBarrierBox::lastChangeStamp(int barrier) const {
+    std::lock_guard lock(m_mutex);
+    return validBarrier(barrier) ? m_stamps[barrier - 1] : 0;
+}
+
+bool SimulatedBarrierBox::isListening() const {
+    return m_server && m_server->isListening();
+}
+
+bool SimulatedBarrierBox::acquire() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_held) {
+            return false;
+        }
+        m_held = true;
+        // Opening a tty raises DTR and RTS before the program sets them.
+        m_dtr = m_rts = true;
+        updateInputsLocked();
+    }
+    if (!m_server && !m_socketPath.isEmpty()) {
+        if (QThread::currentThread() == thread()) {
+            startServer();
+        } else {
+            QMetaObject::invokeMethod(this, &SimulatedBarrierBox::startServer, Qt::QueuedConnection);
+        }
+    }
+    emit changed();
+    return true;
+}
+
+void SimulatedBarrierBox::release() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_held = false;
+        m_dtr = m_rts = false;
+        updateInputsLocked();
+    }
+    emit changed();
+}
+
+void SimulatedBarrierBox::changeOutputs(int raiseTiocm, int lowerTiocm) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (raiseTiocm & TIOCM_DTR) {
+            m_dtr = true;
+        }
+        if (raiseTiocm & TIOCM_RTS) {
+            m_rts = true;
+        }
+        if (lowerTiocm & TIOCM_DTR) {
+            m_dtr = false;
+        }
+        if (lowerTiocm & TIOCM_RTS) {
+            m_rts = false;
+        }
+        updateInputsLocked();
+    }
+    emit changed();
+}
+
+int SimulatedBarrierBox::modemLines() const {
+    std::lock_guard lock(m_mutex);
+    int lines = (m_dtr ? TIOCM_DTR : 0) | (m_rts ? TIOCM_RTS : 0);
+    for (int i = 0; i < 4; ++i) {
+        if (m_inputs[i]) {
+            lines |= inputTiocm[i];
+        }
+    }
+    return lines;
+}
+
+LineCounters SimulatedBarrierBox::counters() const {
+    std::lock_guard lock(m_mutex);
+    return m_counters;
+}
+
+int SimulatedBarrierBox::waitForChange(int tiocmLines, int timeoutMs) {
+    std::unique_lock lock(m_mutex);
+    const LineCounters start = m_counters;
+    const quint64 interrupts = m_interrupts;
+    auto moved = [&] {
+        for (int i = 0; i < 4; ++i) {
+            if ((tiocmLines & inputTiocm[i]) && m_counters.*inputCounter[i] != start.*inputCounter[i]) {
+                return true;
+            }
+        }
+        return false;
+    };
+    m_wake.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return moved() || m_interrupts != interrupts; });
+    return moved() ? 0 : EINTR;
+}
+
+void SimulatedBarrierBox::interruptWaiters() {
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_interrupts;
+    }
+    m_wake.notify_all();
+}
+
+void SimulatedBarrierBox::updateInputsLocked() {
+    const bool power[4] = {m_dtr, m_dtr, m_rts, m_rts};
+    bool any = false;
+    for (int i = 0; i < 4; ++i) {
+        const bool on = m_contacts[i] && power[i];
+        if (on != m_inputs[i]) {
+            m_inputs[i] = on;
+            ++(m_counters.*inputCounter[i]);
+            m_stamps[i] = m_readCounter ? m_readCounter() : 0;
+            any = true;
+        }
+    }
+    if (any) {
+        m_wake.notify_all();
+    }
+}
+
+void SimulatedBarrierBox::startServer() {
+    if (!m_server) {
+        m_server = new SimulatorServer(*this, m_socketPath, this);
+    }
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "io/com_types.h"
+#include "io/serial_system.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <condition_variable>
+#include <mutex>
+
+class QTimer;
+class SimulatorServer;
+
+// Levels of the box's lines as a port would see them.
+struct SimulatedLines {
+    bool open = false; // a port holds the box
+    bool dtr = false;
+    bool rts = false;
+    bool dsr = false;
+    bool rlsd = false;
+    bool cts = false;
+    bool ring = false;
+    bool lamp = false;
+};
+
+// The barrier box behind COM64: four contacts wired as on the track (L1 DTR to DSR, L2 DTR to
+// RLSD, L3 RTS to CTS, L4 RTS to RING), an input on only while its contact is closed and its
+// output high, the start lamp lit while DTR is high and RTS low. Counts every input transition
+// like a tty driver and notes the counter at each one. Contacts and lines may be used from any
+// thread; pulse() and the local socket belong to the thread that owns the box.
+class SimulatedBarrierBox : public QObject {
+    Q_OBJECT
+public:
+    // `socketPath`: where the command socket is created when a port first opens the box; empty
+    // for no socket.
+    explicit SimulatedBarrierBox(CounterReader readCounter = {}, QString socketPath = {}, QObject* parent = nullptr);
+    ~SimulatedBarrierBox() override;
+
+    // Barriers 1 to 4. Returns the counter noted at the input change, or 0 when the input did
+    // not change (output low, or contact already so).
+    qint64 setContact(int barrier, bool closed);
+    bool contact(int barrier) const;
+    // Closes the contact now and opens it `milliseconds` later; a later setContact of the same
+    // barrier through cancelPulse() keeps it from reopening.
+    void pulse(int barrier, int milliseconds);
+    void cancelPulse(int barrier);
+
+    SimulatedLines lines() const;
+    // "OPEN=1 DTR=1 RTS=0 DSR=0 RLSD=0 CTS=0 RING=0 LAMP=1"
+    QString statusText() const;
+    // Counter noted at the last transition of the barrier's input line, 0 if none yet.
+    qint64 lastChangeStamp(int barrier) const;
+
+    QString socketPath() const { return m_socketPath; }
+    bool isListening() const;
+
+    // The device face, used by SimulatedSerialSystem.
+    bool acquire(); // false while a port holds the box
+    void release(); // the outputs drop, as on a hang-up
+    void changeOutputs(int raiseTiocm, int lowerTiocm);
+    int modemLines() const; // TIOCM bits
+    LineCounters counters() const;
+    // Blocks until a counter of `tiocmLines` moves (0), or until interruptWaiters() is called
+    // or `timeoutMs` have passed (EINTR).
+    int waitForChange(int tiocmLines, int timeoutMs);
+    void interruptWaiters();
+
+signals:
+    // A contact, output or input changed; emitted on the thread that changed it.
+    void changed();
+
+private:
+    void updateInputsLocked();
+    void startServer();
+
+    const CounterReader m_readCounter;
+    const QString m_socketPath;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::array<bool, 4> m_contacts{};
+    std::array<bool, 4> m_inputs{}; // DSR, RLSD, CTS, RING: one per barrier
+    std::array<qint64, 4> m_stamps{};
+    LineCounters m_counters;
+    bool m_held = false;
+    bool m_dtr = false;
+    bool m_rts = false;
+    quint64 m_interrupts = 0;
+
+    std::array<QTimer*, 4> m_pulseTimers{};
+    SimulatorServer* m_server = nullptr;
+};

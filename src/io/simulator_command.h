@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QByteArray>
+
+class SimulatedBarrierBox;
+
+// Carries out one command line of the simulator socket on the box and gives the answer line
+// (without line end): "L1 close" / "L1 open" / "L1 pulse 30" -> "OK", "status" -> the box's
+// status text, anything else -> "ERR " and the reason. Runs on the box's thread.
+QByteArray runSimulatorCommand(SimulatedBarrierBox& box, const QByteArray& line);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+class QLocalSocket;
+class SimulatedBarrierBox;
+
+// `$XDG_RUNTIME_DIR/<title>-simulator`, or the temporary folder when XDG_RUNTIME_DIR is unset.
+QString simulatorSocketPath(const QString& applicationTitle);
+
+// The box's command socket: a local socket, mode 0600, one command a line and one answer line
+// each. A partial line of a client that disconnects is dropped. Lives on the box's thread.
+class SimulatorServer : public QObject {
+    Q_OBJECT
+public:
+    SimulatorServer(SimulatedBarrierBox& box, const QString& path, QObject* parent = nullptr);
+    ~SimulatorServer() override;
+
+    bool isListening() const;
+
+private:
+    void acceptClients();
+    void readClient(QLocalSocket* client);
+
+    SimulatedBarrierBox& m_box;
+    QLocalServer* m_server = nullptr;
+    QHash<QLocalSocket*, QByteArray> m_partial;
+};

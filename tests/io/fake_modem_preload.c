@@ -1,0 +1,163 @@
+/* Preloaded into the pseudo-terminal test: answers the modem-line ioctls of pty slaves from
+   state the test sets, since ptys have no modem lines of their own. Everything else goes to
+   the real ioctl. */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <pthread.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+static int inputs;
+static int outputs;
+static struct serial_icounter_struct counts;
+static int failure;
+static int passthrough;
+static int wake_fd = -1;
+
+static int is_pty_slave(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+        return 0;
+    }
+    return major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+static void count(int lines) {
+    counts.cts += !!(lines & TIOCM_CTS);
+    counts.dsr += !!(lines & TIOCM_DSR);
+    counts.rng += !!(lines & TIOCM_RNG);
+    counts.dcd += !!(lines & TIOCM_CAR);
+}
+
+static void wake(void) {
+    if (wake_fd >= 0) {
+        uint64_t one = 1;
+        if (write(wake_fd, &one, sizeof one) < 0) {
+            /* the waiter re-reads the counters anyway */
+        }
+    }
+}
+
+/* The test's controls, found with dlsym. */
+void fake_modem_set_inputs(int lines) {
+    pthread_mutex_lock(&lock);
+    count(inputs ^ lines);
+    inputs = lines;
+    pthread_mutex_unlock(&lock);
+    wake();
+}
+
+void fake_modem_pulse(int lines) {
+    pthread_mutex_lock(&lock);
+    count(lines);
+    count(lines);
+    pthread_mutex_unlock(&lock);
+    wake();
+}
+
+int fake_modem_outputs(void) {
+    pthread_mutex_lock(&lock);
+    const int result = outputs;
+    pthread_mutex_unlock(&lock);
+    return result;
+}
+
+void fake_modem_fail(int error) {
+    pthread_mutex_lock(&lock);
+    failure = error;
+    pthread_mutex_unlock(&lock);
+    wake();
+}
+
+void fake_modem_passthrough(int on) {
+    pthread_mutex_lock(&lock);
+    passthrough = on;
+    pthread_mutex_unlock(&lock);
+}
+
+static int moved(const struct serial_icounter_struct* start, unsigned long mask) {
+    return ((mask & TIOCM_CTS) && start->cts != counts.cts) || ((mask & TIOCM_DSR) && start->dsr != counts.dsr) ||
+           ((mask & TIOCM_RNG) && start->rng != counts.rng) || ((mask & TIOCM_CAR) && start->dcd != counts.dcd);
+}
+
+static int wait_change(unsigned long mask) {
+    pthread_mutex_lock(&lock);
+    if (wake_fd < 0) {
+        wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    const struct serial_icounter_struct start = counts;
+    pthread_mutex_unlock(&lock);
+    for (;;) {
+        pthread_mutex_lock(&lock);
+        const int error = failure;
+        const int changed = moved(&start, mask);
+        pthread_mutex_unlock(&lock);
+        if (error) {
+            errno = error;
+            return -1;
+        }
+        if (changed) {
+            return 0;
+        }
+        struct pollfd p = {wake_fd, POLLIN, 0};
+        if (poll(&p, 1, -1) < 0 && errno == EINTR) {
+            return -1; /* like the tty layer: a signal ends the wait */
+        }
+        uint64_t drained;
+        if (read(wake_fd, &drained, sizeof drained) < 0) {
+            /* nothing to drain */
+        }
+    }
+}
+
+static int modem_ioctl(unsigned long request, void* arg) {
+    pthread_mutex_lock(&lock);
+    const int error = failure;
+    int result = 0;
+    if (error) {
+        result = -1;
+    } else if (request == TIOCMGET) {
+        *(int*)arg = inputs | outputs;
+    } else if (request == TIOCMBIS) {
+        outputs |= *(int*)arg & (TIOCM_DTR | TIOCM_RTS);
+    } else if (request == TIOCMBIC) {
+        outputs &= ~*(int*)arg;
+    } else if (request == TIOCGICOUNT) {
+        *(struct serial_icounter_struct*)arg = counts;
+    }
+    pthread_mutex_unlock(&lock);
+    if (error) {
+        errno = error;
+    }
+    return result;
+}
+
+int ioctl(int fd, unsigned long request, ...) {
+    static int (*real_ioctl)(int, unsigned long, ...);
+    if (!real_ioctl) {
+        real_ioctl = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
+    }
+    va_list args;
+    va_start(args, request);
+    void* arg = va_arg(args, void*);
+    va_end(args);
+
+    pthread_mutex_lock(&lock);
+    const int forward = passthrough;
+    pthread_mutex_unlock(&lock);
+    const int modem = request == TIOCMGET || request == TIOCMBIS || request == TIOCMBIC || request == TIOCGICOUNT ||
+                      request == TIOCMIWAIT;
+    if (!forward && modem && is_pty_slave(fd)) {
+        return request == TIOCMIWAIT ? wait_change((unsigned long)arg) : modem_ioctl(request, arg);
+    }
+    return real_ioctl(fd, request, arg);
+}

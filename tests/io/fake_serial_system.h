@@ -1,0 +1,297 @@
+#pragma once
+
+#include "io/serial_system.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <asm/termbits.h>
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <sys/ioctl.h>
+
+// A tty for tests: logs the configuration calls in order, fails the calls it is told to, and
+// keeps modem lines with transition counters that a test changes from any thread.
+class FakeSerialSystem : public SerialSystem {
+public:
+    // The next `times` calls of `call` ("open", "TIOCEXCL", "TIOCMIWAIT", ...) fail with `error`;
+    // times < 0: every call.
+    void failNext(const QString& call, int error, int times = 1) {
+        std::lock_guard lock(m_mutex);
+        m_failures[call].append({error, times});
+    }
+    // Every later call fails with EIO, as after an adapter was pulled.
+    void pullAdapter() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_pulled = true;
+        }
+        m_wake.notify_all();
+    }
+    // Sets the input lines (TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CAR), counting each change.
+    void setInputs(int inputs) {
+        change([&] {
+            int changed = (m_inputs ^ inputs);
+            if (m_ringTrailingOnly && (inputs & TIOCM_RNG)) {
+                changed &= ~TIOCM_RNG;
+            }
+            count(changed);
+            m_inputs = inputs;
+        });
+    }
+    // Two transitions that end where they started: a pulse the watcher cannot see as a level.
+    void pulse(int line) {
+        change([&] {
+            count(line);
+            count(line);
+        });
+    }
+    QStringList log() const {
+        std::lock_guard lock(m_mutex);
+        return m_log;
+    }
+    void clearLog() {
+        std::lock_guard lock(m_mutex);
+        m_log.clear();
+    }
+    termios2 lastAttributes() const {
+        std::lock_guard lock(m_mutex);
+        return m_attributes;
+    }
+    int openFlags() const {
+        std::lock_guard lock(m_mutex);
+        return m_openFlags;
+    }
+    int outputs() const {
+        std::lock_guard lock(m_mutex);
+        return m_outputs;
+    }
+    int waits() const {
+        std::lock_guard lock(m_mutex);
+        return m_waits;
+    }
+    int waitLines() const {
+        std::lock_guard lock(m_mutex);
+        return m_waitLines;
+    }
+    int recheckMs() const {
+        std::lock_guard lock(m_mutex);
+        return m_recheckMs;
+    }
+    // A broken driver: the wait returns at once, change or not.
+    void returnFromWaitAtOnce() {
+        std::lock_guard lock(m_mutex);
+        m_waitReturnsAtOnce = true;
+    }
+    // Like an 8250: RING counts (and wakes the wait) only when it goes inactive.
+    void countRingTrailingEdgeOnly() {
+        std::lock_guard lock(m_mutex);
+        m_ringTrailingOnly = true;
+    }
+    bool isOpen() const {
+        std::lock_guard lock(m_mutex);
+        return m_fd >= 0;
+    }
+    void setDriver(const QString& driver) {
+        std::lock_guard lock(m_mutex);
+        m_driver = driver;
+    }
+    // Counters that move between two reads, `times` times: a line that chatters.
+    void chatterOnCounterReads(int times) {
+        std::lock_guard lock(m_mutex);
+        m_chatter = times;
+    }
+
+    int openDevice(const QByteArray& path, int flags, int* fd) override {
+        std::lock_guard lock(m_mutex);
+        m_log << QStringLiteral("open ") + QString::fromLatin1(path);
+        m_openFlags = flags;
+        if (const int error = failure(QStringLiteral("open"))) {
+            return error;
+        }
+        if (m_fd >= 0) {
+            return EBUSY;
+        }
+        m_fd = *fd = 7;
+        m_outputs = TIOCM_DTR | TIOCM_RTS; // the tty layer raises both on open
+        return 0;
+    }
+    int closeDevice(int fd) override {
+        std::lock_guard lock(m_mutex);
+        m_log << QStringLiteral("close");
+        if (fd != m_fd) {
+            return EBADF;
+        }
+        m_fd = -1;
+        m_outputs = 0;
+        return 0;
+    }
+    int setExclusive(int fd) override { return logged(fd, QStringLiteral("TIOCEXCL")); }
+    int lockDevice(int fd) override { return logged(fd, QStringLiteral("flock")); }
+    int getAttributes(int fd, termios2* settings) override {
+        std::lock_guard lock(m_mutex);
+        *settings = {};
+        settings->c_cflag = B9600 | CS7 | PARENB; // whatever the last user left
+        settings->c_lflag = ICANON | ECHO;
+        return call(fd, QStringLiteral("TCGETS2"), true);
+    }
+    int setAttributes(int fd, const termios2& settings) override {
+        std::lock_guard lock(m_mutex);
+        m_attributes = settings;
+        return call(fd, QStringLiteral("TCSETS2"), true);
+    }
+    int getModemLines(int fd, int* lines) override {
+        std::lock_guard lock(m_mutex);
+        *lines = m_inputs | m_outputs;
+        return call(fd, QStringLiteral("TIOCMGET"), false);
+    }
+    int raiseModemLines(int fd, int lines) override {
+        std::lock_guard lock(m_mutex);
+        const int error = call(fd, QStringLiteral("TIOCMBIS ") + lineNames(lines), true, QStringLiteral("TIOCMBIS"));
+        if (!error) {
+            m_outputs |= lines;
+        }
+        return error;
+    }
+    int lowerModemLines(int fd, int lines) override {
+        std::lock_guard lock(m_mutex);
+        const int error = call(fd, QStringLiteral("TIOCMBIC ") + lineNames(lines), true, QStringLiteral("TIOCMBIC"));
+        if (!error) {
+            m_outputs &= ~lines;
+        }
+        return error;
+    }
+    int getLineCounters(int fd, LineCounters* counters) override {
+        std::lock_guard lock(m_mutex);
+        if (m_chatter > 0) {
+            --m_chatter;
+            ++m_counters.cts;
+        }
+        *counters = m_counters;
+        return call(fd, QStringLiteral("TIOCGICOUNT"), false);
+    }
+    int waitModemChange(int fd, int lines, int recheckMs) override {
+        std::unique_lock lock(m_mutex);
+        ++m_waits;
+        m_waitLines = lines;
+        m_recheckMs = recheckMs;
+        if (const int error = call(fd, QStringLiteral("TIOCMIWAIT"), false)) {
+            return error;
+        }
+        if (m_waitReturnsAtOnce) {
+            return 0;
+        }
+        const LineCounters start = m_counters;
+        const int interrupts = m_interrupts;
+        auto moved = [&] {
+            return ((lines & TIOCM_CTS) && start.cts != m_counters.cts) ||
+                   ((lines & TIOCM_DSR) && start.dsr != m_counters.dsr) ||
+                   ((lines & TIOCM_RNG) && start.rng != m_counters.rng) ||
+                   ((lines & TIOCM_CAR) && start.dcd != m_counters.dcd);
+        };
+        m_wake.wait_for(lock, std::chrono::milliseconds(recheckMs),
+                        [&] { return moved() || m_interrupts != interrupts || m_pulled; });
+        if (m_pulled) {
+            return EIO;
+        }
+        return moved() ? 0 : EINTR;
+    }
+    int inputQueue(int fd, int* bytes) override {
+        std::lock_guard lock(m_mutex);
+        *bytes = 3;
+        return call(fd, QStringLiteral("TIOCINQ"), false);
+    }
+    int flushInput(int fd) override { return logged(fd, QStringLiteral("TCIFLUSH")); }
+    int setLowLatency(int fd) override { return logged(fd, QStringLiteral("low latency")); }
+    QString driverName(const QByteArray&) override {
+        std::lock_guard lock(m_mutex);
+        return m_driver;
+    }
+    void interruptWait(pthread_t) override {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_interrupts;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    struct Failure {
+        int error;
+        int times;
+    };
+
+    template <typename F> void change(F f) {
+        {
+            std::lock_guard lock(m_mutex);
+            f();
+        }
+        m_wake.notify_all();
+    }
+    void count(int lines) {
+        m_counters.cts += bool(lines & TIOCM_CTS);
+        m_counters.dsr += bool(lines & TIOCM_DSR);
+        m_counters.rng += bool(lines & TIOCM_RNG);
+        m_counters.dcd += bool(lines & TIOCM_CAR);
+    }
+    static QString lineNames(int lines) {
+        QStringList names;
+        if (lines & TIOCM_DTR) {
+            names << QStringLiteral("DTR");
+        }
+        if (lines & TIOCM_RTS) {
+            names << QStringLiteral("RTS");
+        }
+        return names.join(QLatin1Char('|'));
+    }
+    int failure(const QString& name) {
+        QList<Failure>& list = m_failures[name];
+        if (list.isEmpty()) {
+            return 0;
+        }
+        const int error = list.first().error;
+        if (list.first().times > 0 && --list.first().times == 0) {
+            list.removeFirst();
+        }
+        return error;
+    }
+    int logged(int fd, const QString& name) {
+        std::lock_guard lock(m_mutex);
+        return call(fd, name, true);
+    }
+    int call(int fd, const QString& entry, bool log, QString name = {}) {
+        if (log) {
+            m_log << entry;
+        }
+        if (m_pulled) {
+            return EIO;
+        }
+        if (fd != m_fd || fd < 0) {
+            return EBADF;
+        }
+        return failure(name.isEmpty() ? entry : name);
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QHash<QString, QList<Failure>> m_failures;
+    QStringList m_log;
+    termios2 m_attributes{};
+    QString m_driver;
+    int m_fd = -1;
+    int m_openFlags = 0;
+    int m_inputs = 0;
+    int m_outputs = 0;
+    LineCounters m_counters;
+    int m_waits = 0;
+    int m_waitLines = 0;
+    int m_recheckMs = 0;
+    bool m_ringTrailingOnly = false;
+    bool m_waitReturnsAtOnce = false;
+    int m_interrupts = 0;
+    int m_chatter = 0;
+    bool m_pulled = false;
+};

@@ -1,0 +1,437 @@
+#include "fake_serial_system.h"
+#include "io/com_port.h"
+#include "io/serial_backends.h"
+#include "thread_count.h"
+
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QTest>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+// TComPort against a fake tty: properties, open and close, the watcher's paths (EINTR, no
+// TIOCMIWAIT, no counters, lost device), the hand-over and its refusals.
+class TestComPort : public QObject {
+    Q_OBJECT
+private slots:
+    void creationValues();
+    void dataBitsClamped_data();
+    void dataBitsClamped();
+    void settingsReachTheLine_data();
+    void settingsReachTheLine();
+    void openAndCloseFireInOrder();
+    void failedOpenFiresNothing();
+    void dispatchOrder();
+    void eventCarriesStampAndWord();
+    void oneReportFiresCtsBeforeDsr();
+    void shortPulseGivesBothLevels();
+    void changeWhileHandlersRunKeepsItsMoment();
+    void waitsOnTheFourLines();
+    void interruptedWaitGoesOn();
+    void noModemWaitFallsBackToPolling();
+    void noCountersComparesLevels();
+    void waitThatNeverBlocksFallsBackToPolling();
+    void ringGoingActiveOnBuiltInPortIsSeen();
+    void pulledAdapterLeavesProgramRunning();
+    void handlerExceptionEndsWatcher();
+    void openAndCloseInsideHandlerRefused();
+    void closeWhileHandOverIsQueued();
+};
+
+namespace {
+
+constexpr TEvents fourEvents = TEvents(evRing) | evCTS | evDSR | evRLSD;
+
+// A port on a fake tty with a fake counter; handlers log "DSR 20 @stamp".
+struct Rig {
+    FakeSerialSystem fake;
+    SerialBackends backends{&fake, &fake};
+    std::atomic<qint64> ticks{100};
+    QSemaphore wakeUps;
+    TComPort port{&backends, [this] {
+                      wakeUps.release();
+                      return ++ticks;
+                  }};
+    QStringList events;
+
+    explicit Rig(int portNumber = 17) {
+        port.setPort(quint8(portNumber));
+        port.setEvents(fourEvents);
+        auto log = [this](const char* name) {
+            return [this, name](TComPort* sender) {
+                events << QStringLiteral("%1 %2 @%3")
+                              .arg(QLatin1String(name))
+                              .arg(sender->GetModemStatus(), 0, 16)
+                              .arg(sender->EventStamp());
+            };
+        };
+        port.OnRing = log("RING");
+        port.OnCTS = log("CTS");
+        port.OnDSR = log("DSR");
+        port.OnRLSD = log("RLSD");
+        port.OnOpen = [this](TComPort*) { events << QStringLiteral("open"); };
+        port.OnClose = [this](TComPort*) { events << QStringLiteral("close"); };
+    }
+};
+
+class DispatchProbe : public TComPort {
+public:
+    using TComPort::DispatchEvents;
+    using TComPort::TComPort;
+};
+
+} // namespace
+
+void TestComPort::creationValues() {
+    TComPort port(nullptr);
+    QCOMPARE(port.BaudRate(), br9600);
+    QCOMPARE(port.BaudRateUser(), 9600);
+    QCOMPARE(port.Port(), quint8(1));
+    QCOMPARE(port.FlowControl(), fcNone);
+    QCOMPARE(port.DataBits(), quint8(8));
+    QCOMPARE(systemEventMask(port.Events()), 0x01FFu);
+    QVERIFY(port.EnableDTR());
+    QCOMPARE(port.WriteBufSize(), 2048);
+    QCOMPARE(port.ReadBufSize(), 2048);
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.GetModemStatus(), 0u);
+    // The program's four events select exactly the four line bits.
+    QCOMPARE(systemEventMask(fourEvents), 0x0138u);
+}
+
+void TestComPort::dataBitsClamped_data() {
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("9") << 9 << 8;
+    QTest::newRow("4") << 4 << 5;
+    QTest::newRow("7") << 7 << 7;
+    QTest::newRow("300") << 300 << 8;
+}
+
+void TestComPort::dataBitsClamped() {
+    QFETCH(int, written);
+    QFETCH(int, stored);
+    TComPort port(nullptr);
+    port.setDataBits(written);
+    QCOMPARE(int(port.DataBits()), stored);
+}
+
+void TestComPort::settingsReachTheLine_data() {
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("userRate");
+    QTest::addColumn<int>("writeBuffer");
+    QTest::addColumn<int>("lineRate");
+    QTest::addColumn<int>("xonLimit");
+    QTest::newRow("user rate") << int(brUser) << 28800 << 64 << 28800 << 16;
+    QTest::newRow("9600") << int(br9600) << 28800 << 2048 << 9600 << 512;
+    QTest::newRow("256000") << int(br256000) << 0 << 10 << 256000 << 2;
+}
+
+void TestComPort::settingsReachTheLine() {
+    QFETCH(int, rate);
+    QFETCH(int, userRate);
+    QFETCH(int, writeBuffer);
+    QFETCH(int, lineRate);
+    QFETCH(int, xonLimit);
+    Rig rig;
+    rig.port.setBaudRate(TBaudRate(rate));
+    rig.port.setBaudRateUser(userRate);
+    rig.port.setWriteBufSize(writeBuffer);
+    QCOMPARE(rig.port.lineSettings().xonLimit, xonLimit);
+    rig.port.Open();
+    QCOMPARE(int(rig.fake.lastAttributes().c_ospeed), lineRate);
+    QCOMPARE(rig.fake.log().first(), QStringLiteral("open /dev/ttyUSB0"));
+}
+
+void TestComPort::openAndCloseFireInOrder() {
+    Rig rig;
+    rig.port.Close();
+    QCOMPARE(rig.events, QStringList{});
+
+    rig.port.Open();
+    QVERIFY(rig.port.Connected());
+    QVERIFY(rig.port.Watching());
+    rig.port.Open();
+    rig.port.Close();
+    QCOMPARE(rig.events, (QStringList{"open", "close", "open", "close"}));
+    QVERIFY(!rig.port.Connected());
+    QVERIFY(!rig.fake.isOpen());
+}
+
+void TestComPort::failedOpenFiresNothing() {
+    Rig rig;
+    rig.fake.failNext(QStringLiteral("open"), ENOENT);
+    QVERIFY_THROWS_EXCEPTION(EComHandle, rig.port.Open());
+    QVERIFY(!rig.port.Connected());
+    QCOMPARE(rig.events, QStringList{});
+
+    // From an open port: the close still happens, the new open does not.
+    rig.port.Open();
+    rig.fake.failNext(QStringLiteral("TCSETS2"), EINVAL);
+    QVERIFY_THROWS_EXCEPTION(EComState, rig.port.Open());
+    QCOMPARE(rig.events, (QStringList{"open", "close"}));
+    QVERIFY(!rig.port.Connected());
+    QVERIFY(!rig.fake.isOpen());
+}
+
+void TestComPort::dispatchOrder() {
+    DispatchProbe port(nullptr);
+    QStringList fired;
+    auto log = [&](const char* name) { return [&fired, name](TComPort*) { fired << QLatin1String(name); }; };
+    port.OnRxChar = [&](TComPort*, qint32) { fired << QStringLiteral("RxChar"); };
+    port.OnTxEmpty = log("TxEmpty");
+    port.OnBreak = log("Break");
+    port.OnRing = log("Ring");
+    port.OnCTS = log("CTS");
+    port.OnDSR = log("DSR");
+    port.OnRxFlag = log("RxFlag");
+    port.OnRLSD = log("RLSD");
+    port.OnError = log("Error");
+    port.DispatchEvents(0x01FF);
+    QCOMPARE(fired, (QStringList{"RxChar", "TxEmpty", "Break", "Ring", "CTS", "DSR", "RxFlag", "RLSD", "Error"}));
+
+    fired.clear();
+    port.OnCTS = nullptr; // an empty slot is skipped
+    port.DispatchEvents(EV_CTS | EV_DSR);
+    QCOMPARE(fired, QStringList{"DSR"});
+}
+
+void TestComPort::eventCarriesStampAndWord() {
+    Rig rig;
+    quint32 live = 0;
+    qint64 stamp = 0;
+    rig.port.OnDSR = [&](TComPort* sender) {
+        if (stamp) {
+            return; // the drop below comes as a report of its own
+        }
+        stamp = sender->EventStamp();
+        // The line drops again while the handler runs: the handler still sees the level of
+        // its own report.
+        rig.fake.setInputs(0);
+        live = sender->GetModemStatus();
+    };
+    rig.port.Open();
+    const qint64 before = rig.ticks;
+    rig.fake.setInputs(TIOCM_DSR);
+    QTRY_VERIFY(stamp != 0);
+    QCOMPARE(live, quint32(MS_DSR_ON));
+    QVERIFY(stamp > before);
+    QCOMPARE(rig.port.EventStamp(), 0);
+    QCOMPARE(rig.port.GetModemStatus(), 0u); // read now, outside a dispatch
+}
+
+void TestComPort::oneReportFiresCtsBeforeDsr() {
+    Rig rig;
+    rig.port.Open();
+    rig.fake.setInputs(TIOCM_CTS | TIOCM_DSR);
+    QTRY_COMPARE(rig.events.size(), 3);
+    QCOMPARE(rig.events[1].left(6), QStringLiteral("CTS 30"));
+    QCOMPARE(rig.events[2].left(6), QStringLiteral("DSR 30"));
+    QCOMPARE(rig.events[1].section('@', 1), rig.events[2].section('@', 1));
+}
+
+void TestComPort::shortPulseGivesBothLevels() {
+    Rig rig;
+    rig.port.Open();
+    rig.fake.pulse(TIOCM_DSR);
+    QTRY_COMPARE(rig.events.size(), 3);
+    QCOMPARE(rig.events[1].left(6), QStringLiteral("DSR 20"));
+    QCOMPARE(rig.events[2].left(5), QStringLiteral("DSR 0"));
+    QCOMPARE(rig.events[1].section('@', 1), rig.events[2].section('@', 1));
+}
+
+void TestComPort::changeWhileHandlersRunKeepsItsMoment() {
+    FakeSerialSystem fake;
+    SerialBackends backends(&fake, &fake);
+    auto microseconds = [] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    TComPort port(&backends, microseconds);
+    port.setPort(17);
+    port.setEvents(TEvents(evDSR) | evCTS);
+    qint64 changedAt = 0;
+    QList<qint64> stamps;
+    port.OnCTS = [&](TComPort* sender) { stamps << sender->EventStamp(); };
+    port.OnDSR = [&](TComPort* sender) {
+        stamps << sender->EventStamp();
+        // CTS changes while this handler still keeps the GUI thread busy.
+        changedAt = microseconds();
+        fake.setInputs(TIOCM_DSR | TIOCM_CTS);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    port.Open();
+    fake.setInputs(TIOCM_DSR);
+    QTRY_COMPARE(stamps.size(), 2);
+    // Stamped when it happened (give or take the millisecond look), not 150 ms later.
+    QVERIFY2(stamps[1] - changedAt < 75000, qPrintable(QString::number(stamps[1] - changedAt)));
+    QVERIFY(stamps[1] >= changedAt);
+}
+
+void TestComPort::waitsOnTheFourLines() {
+    Rig rig;
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 1);
+    QCOMPARE(rig.fake.waitLines(), TIOCM_RNG | TIOCM_DSR | TIOCM_CAR | TIOCM_CTS);
+    QCOMPARE(rig.fake.recheckMs(), 10);
+}
+
+void TestComPort::interruptedWaitGoesOn() {
+    Rig rig;
+    rig.fake.failNext(QStringLiteral("TIOCMIWAIT"), EINTR, 3);
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 4);
+    rig.fake.setInputs(TIOCM_CAR);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QVERIFY(rig.events[1].startsWith(QStringLiteral("RLSD 80")));
+    QVERIFY(rig.port.Watching());
+}
+
+void TestComPort::noModemWaitFallsBackToPolling() {
+    Rig rig;
+    rig.fake.failNext(QStringLiteral("TIOCMIWAIT"), ENOTTY, -1);
+    rig.port.Open();
+    QTRY_COMPARE(rig.fake.waits(), 1);
+    rig.fake.setInputs(TIOCM_RNG);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QVERIFY(rig.events[1].startsWith(QStringLiteral("RING 40")));
+    // Counters still catch what falls between two polls.
+    rig.fake.pulse(TIOCM_CTS);
+    QTRY_COMPARE(rig.events.size(), 4);
+    QVERIFY(rig.events[2].startsWith(QStringLiteral("CTS 50")));
+    QVERIFY(rig.events[3].startsWith(QStringLiteral("CTS 40")));
+    QCOMPARE(rig.fake.waits(), 1);
+}
+
+void TestComPort::noCountersComparesLevels() {
+    Rig rig;
+    rig.fake.failNext(QStringLiteral("TIOCGICOUNT"), ENOTTY, -1);
+    rig.port.Open();
+    for (int inputs : {TIOCM_DSR, 0, TIOCM_DSR}) {
+        rig.fake.setInputs(inputs);
+        QTRY_COMPARE(rig.events.last().left(5), inputs ? QStringLiteral("DSR 2") : QStringLiteral("DSR 0"));
+    }
+    QCOMPARE(rig.events.size(), 4); // no pulses invented from counts that are not there
+    QCOMPARE(rig.fake.waits(), 0);
+}
+
+void TestComPort::waitThatNeverBlocksFallsBackToPolling() {
+    // Otherwise the watcher would spin, ahead of every ordinary thread.
+    Rig rig;
+    rig.fake.returnFromWaitAtOnce();
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 8);
+    rig.fake.setInputs(TIOCM_CTS);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QVERIFY(rig.events[1].startsWith(QStringLiteral("CTS 10")));
+    QVERIFY(rig.fake.waits() < 20);
+}
+
+void TestComPort::ringGoingActiveOnBuiltInPortIsSeen() {
+    // COM1 is /dev/ttyS0 to the fake, which counts RING like an 8250; no real device is touched.
+    Rig rig(1);
+    rig.fake.countRingTrailingEdgeOnly();
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 1);
+    QCOMPARE(rig.fake.recheckMs(), 1);
+    rig.fake.setInputs(TIOCM_RNG);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QVERIFY(rig.events[1].startsWith(QStringLiteral("RING 40")));
+    rig.fake.setInputs(0);
+    QTRY_COMPARE(rig.events.size(), 3);
+    QVERIFY(rig.events[2].startsWith(QStringLiteral("RING 0")));
+    rig.port.Close();
+
+    rig.port.setEvents(TEvents(evDSR) | evCTS);
+    rig.port.Open();
+    QTRY_COMPARE(rig.fake.recheckMs(), 10);
+}
+
+void TestComPort::pulledAdapterLeavesProgramRunning() {
+    Rig rig;
+    int lost = 0;
+    rig.port.OnLost = [&](TComPort*) { ++lost; };
+    rig.port.Open();
+    QTRY_VERIFY(rig.fake.waits() >= 1);
+    rig.fake.pullAdapter();
+    QTRY_COMPARE(lost, 1);
+    QVERIFY(!rig.port.Watching());
+    QVERIFY(rig.port.Connected());
+    QCOMPARE(rig.port.GetModemStatus(), 0u);
+    QCOMPARE(rig.port.InQueCount(), 0);
+    rig.port.Close();
+    QCOMPARE(rig.events, (QStringList{"open", "close"}));
+    QVERIFY(!rig.port.Connected());
+    QVERIFY_THROWS_EXCEPTION(EComHandle, rig.port.Open());
+    QCOMPARE(lost, 1);
+}
+
+void TestComPort::handlerExceptionEndsWatcher() {
+    Rig rig;
+    int calls = 0;
+    rig.port.OnDSR = [&](TComPort*) {
+        ++calls;
+        throw std::runtime_error("handler failed");
+    };
+    rig.port.Open();
+    rig.fake.setInputs(TIOCM_DSR);
+    QTRY_VERIFY(!rig.port.Watching());
+    QCOMPARE(calls, 1);
+    QVERIFY(rig.port.Connected());
+    rig.fake.setInputs(0);
+    QCoreApplication::processEvents();
+    QCOMPARE(calls, 1);
+    rig.port.Close();
+    QCOMPARE(rig.events, (QStringList{"open", "close"}));
+}
+
+void TestComPort::openAndCloseInsideHandlerRefused() {
+    Rig rig;
+    QString openError;
+    rig.port.OnDSR = [&](TComPort* sender) {
+        sender->Close();
+        try {
+            sender->Open();
+        } catch (const EComHandle& e) {
+            openError = e.Message();
+        }
+        rig.events << QStringLiteral("DSR");
+    };
+    rig.port.Open();
+    rig.fake.setInputs(TIOCM_DSR);
+    QTRY_COMPARE(openError, QStringLiteral("Unable to open com port: Resource deadlock avoided"));
+    QVERIFY(rig.port.Connected());
+
+    // The watcher is still there.
+    rig.fake.setInputs(0);
+    QTRY_COMPARE(rig.events, (QStringList{"open", "DSR", "DSR"}));
+    QVERIFY(rig.port.Watching());
+    rig.port.Close();
+    QCOMPARE(rig.events.last(), QStringLiteral("close"));
+}
+
+void TestComPort::closeWhileHandOverIsQueued() {
+    const int threadsBefore = threadCount();
+    Rig rig;
+    rig.port.Open();
+    rig.fake.setInputs(TIOCM_DSR);
+    // The watcher has woken; give it time to queue the hand-over, which this thread does not
+    // run because it never returns to the event loop before Close.
+    QVERIFY(rig.wakeUps.tryAcquire(1, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
+    QElapsedTimer timer;
+    timer.start();
+    rig.port.Close();
+    QVERIFY2(timer.elapsed() < 50, qPrintable(QString::number(timer.elapsed())));
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.events, (QStringList{"open", "close"})); // the dropped report fired nothing
+    // The watcher has ended when Close returns; the system may take a moment to reap it.
+    QTRY_COMPARE(threadCount(), threadsBefore);
+}
+
+QTEST_GUILESS_MAIN(TestComPort)
+#include "test_com_port.moc"

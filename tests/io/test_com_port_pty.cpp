@@ -1,0 +1,196 @@
+#include "io/com_port.h"
+#include "io/serial_backends.h"
+#include "io/serial_system_posix.h"
+#include "thread_count.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+// The real tty backend on a pseudo-terminal. A preloaded library of this test answers the
+// modem-line ioctls that a pty does not have; signals, termios, locks and the open sequence
+// are the kernel's own.
+class TestComPortPty : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void linesAndEvents();
+    void shortPulseGivesBothLevels();
+    void closeStopsTheBlockedWait();
+    void heldExclusively();
+    void failedConfigurationReleasesDevice();
+    void pulledAdapter();
+
+private:
+    void (*m_setInputs)(int) = nullptr;
+    void (*m_pulse)(int) = nullptr;
+    int (*m_outputs)() = nullptr;
+    void (*m_fail)(int) = nullptr;
+    void (*m_passthrough)(int) = nullptr;
+    int m_master = -1;
+    QByteArray m_slave;
+};
+
+namespace {
+
+// Every port number leads to the pty.
+class PtyBackends : public SerialBackends {
+public:
+    explicit PtyBackends(QByteArray path) : SerialBackends(nullptr, nullptr), m_path(std::move(path)) {}
+    SerialBackend forPort(int) override { return {&m_system, m_path}; }
+
+private:
+    PosixSerialSystem m_system;
+    QByteArray m_path;
+};
+
+struct Rig {
+    std::atomic<qint64> ticks{0};
+    PtyBackends backends;
+    TComPort port;
+    QStringList events;
+
+    explicit Rig(const QByteArray& path) : backends(path), port(&backends, [this] { return ++ticks; }) {
+        port.setEvents(TEvents(evRing) | evCTS | evDSR | evRLSD);
+        auto log = [this](const char* name) {
+            return [this, name](TComPort* sender) {
+                QVERIFY(sender->EventStamp() > 0);
+                events << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(sender->GetModemStatus(), 0, 16);
+            };
+        };
+        port.OnRing = log("RING");
+        port.OnCTS = log("CTS");
+        port.OnDSR = log("DSR");
+        port.OnRLSD = log("RLSD");
+    }
+};
+
+template <typename F> void resolve(F*& function, const char* name) {
+    function = reinterpret_cast<F*>(dlsym(RTLD_DEFAULT, name));
+}
+
+} // namespace
+
+void TestComPortPty::initTestCase() {
+    resolve(m_setInputs, "fake_modem_set_inputs");
+    resolve(m_pulse, "fake_modem_pulse");
+    resolve(m_outputs, "fake_modem_outputs");
+    resolve(m_fail, "fake_modem_fail");
+    resolve(m_passthrough, "fake_modem_passthrough");
+    QVERIFY2(m_setInputs && m_pulse && m_outputs && m_fail && m_passthrough,
+             "the fake modem library is not preloaded (run through ctest)");
+
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(m_master >= 0);
+    QCOMPARE(grantpt(m_master), 0);
+    QCOMPARE(unlockpt(m_master), 0);
+    m_slave = ptsname(m_master);
+    QVERIFY(m_slave.startsWith("/dev/pts/"));
+}
+
+void TestComPortPty::cleanupTestCase() {
+    if (m_master >= 0) {
+        close(m_master);
+    }
+}
+
+void TestComPortPty::init() {
+    m_fail(0);
+    m_passthrough(0);
+    m_setInputs(0);
+}
+
+void TestComPortPty::linesAndEvents() {
+    Rig rig(m_slave);
+    rig.port.setFlowControl(fcNone);
+    rig.port.Open();
+    QCOMPARE(m_outputs(), TIOCM_DTR); // L1 and L2 powered, lamp lit
+
+    m_setInputs(TIOCM_DSR);
+    QTRY_COMPARE(rig.events, QStringList{"DSR 20"});
+    m_setInputs(TIOCM_DSR | TIOCM_CAR);
+    QTRY_COMPARE(rig.events.size(), 2);
+    QCOMPARE(rig.events[1], QStringLiteral("RLSD a0"));
+    QCOMPARE(rig.port.GetModemStatus(), quint32(MS_DSR_ON | MS_RLSD_ON));
+
+    rig.port.setFlowControl(fcRtsCts);
+    rig.port.Open();
+    QCOMPARE(m_outputs(), TIOCM_DTR | TIOCM_RTS); // L3 and L4 powered, lamp out
+    m_setInputs(TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
+    QTRY_COMPARE(rig.events.size(), 3);
+    QCOMPARE(rig.events[2], QStringLiteral("RING e0"));
+}
+
+void TestComPortPty::shortPulseGivesBothLevels() {
+    Rig rig(m_slave);
+    rig.port.Open();
+    m_pulse(TIOCM_CTS);
+    QTRY_COMPARE(rig.events, (QStringList{"CTS 10", "CTS 0"}));
+}
+
+void TestComPortPty::closeStopsTheBlockedWait() {
+    const int threadsBefore = threadCount();
+    Rig rig(m_slave);
+    rig.port.Open();
+    QTest::qWait(20); // let the watcher block in the wait
+    QElapsedTimer timer;
+    timer.start();
+    rig.port.Close();
+    QVERIFY2(timer.elapsed() < 50, qPrintable(QString::number(timer.elapsed())));
+    QTRY_COMPARE(threadCount(), threadsBefore);
+}
+
+void TestComPortPty::heldExclusively() {
+    Rig first(m_slave);
+    Rig second(m_slave);
+    first.port.Open();
+    try {
+        second.port.Open();
+        QFAIL("the device was opened twice");
+    } catch (const EComHandle& e) {
+        QCOMPARE(e.Message(), QStringLiteral("Unable to open com port: Device or resource busy"));
+    }
+    first.port.Close();
+    second.port.Open();
+    QVERIFY(second.port.Connected());
+}
+
+void TestComPortPty::failedConfigurationReleasesDevice() {
+    // A bare pty has no modem lines: setting DTR fails after the device was opened and locked.
+    m_passthrough(1);
+    Rig rig(m_slave);
+    try {
+        rig.port.Open();
+        QFAIL("a bare pty took DTR");
+    } catch (const EComState& e) {
+        QCOMPARE(e.Message(), QStringLiteral("Unable to set com state: Inappropriate ioctl for device"));
+    }
+    QVERIFY(!rig.port.Connected());
+    m_passthrough(0);
+    rig.port.Open(); // the lock was released with the device
+    QVERIFY(rig.port.Connected());
+}
+
+void TestComPortPty::pulledAdapter() {
+    Rig rig(m_slave);
+    bool lost = false;
+    rig.port.OnLost = [&](TComPort*) { lost = true; };
+    rig.port.Open();
+    m_fail(EIO);
+    QTRY_VERIFY(lost);
+    QVERIFY(rig.port.Connected());
+    QCOMPARE(rig.port.GetModemStatus(), 0u);
+    rig.port.Close();
+    QVERIFY(!rig.port.Connected());
+}
+
+QTEST_GUILESS_MAIN(TestComPortPty)
+#include "test_com_port_pty.moc"
