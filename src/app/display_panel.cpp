@@ -10,9 +10,9 @@
 namespace {
 
 // Colours of the display as 0x00BBGGRR words.
-constexpr quint32 dimColour = 0x404040;
-constexpr quint32 runColour = 0x00FF00;
-constexpr quint32 resultColour = 0x00FFFF;
+constexpr quint32 dimColour = DisplayState::dimColour;
+constexpr quint32 runColour = DisplayState::runColour;
+constexpr quint32 resultColour = DisplayState::resultColour;
 constexpr quint32 startColour = 0x00FF00; // lime
 constexpr quint32 nextColour = 0x0000FF;  // red
 
@@ -135,4 +135,14 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 
     Digit1->hide();
     Digit2->hide();
+}
+
+DisplayDigits DisplayPanel::displayDigits() const {
+    DisplayDigits controls;
+    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
+                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
+    controls.LabMin = LabMin;
+    controls.LabSec = LabSec;
+    controls.LabSec2 = LabSec2;
+    return controls;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/display_render.h"
+
 #include <QFrame>
 
 class QComboBox;
@@ -20,6 +22,9 @@ public:
     static constexpr int panelHeight = 283;
 
     explicit DisplayPanel(QWidget* parent = nullptr);
+
+    // The digits and separators, for rendering the display state.
+    DisplayDigits displayDigits() const;
 
     QLabel* const LabelStartN1; // "Start-Nr.:"
     QSpinBox* const editStartN1;

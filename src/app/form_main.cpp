@@ -1,16 +1,20 @@
 #include "app/form_main.h"
 
+#include "app/barrier_port.h"
+#include "app/button_look.h"
 #include "app/click_label.h"
 #include "app/date_panel_text.h"
+#include "app/display_state.h"
 #include "app/form_main_commands.h"
 #include "app/main_artwork.h"
 #include "app/resize_rule.h"
-#include "app/run_buttons.h"
+#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dialog_artwork.h"
 #include "dialogs/form_info.h"
+#include "io/port_survey.h"
 #include "platform/sound_player.h"
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
@@ -37,11 +41,18 @@ TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     m_ui.setupUi(this);
     m_commands = new FormMainCommands(this);
     m_sounds = new SoundPlayer(this);
-    wireCommands();
     FormCreate();
 }
 
 TFormMain::~TFormMain() = default;
+
+TComPort& TFormMain::ComPort() const {
+    return m_barrierPort->ComPort();
+}
+
+SimulatedBarrierBox& TFormMain::barrierBox() const {
+    return m_barrierPort->box();
+}
 
 void TFormMain::FormCreate() {
     // Names derived from the executable.
@@ -66,7 +77,10 @@ void TFormMain::FormCreate() {
     const QList<QRect> screens = m_environment.screens ? m_environment.screens() : QList<QRect>{};
     m_settings.Monitor = checkedMonitorIndex(m_settings.Monitor, int(screens.size()));
     placeWindow();
-    m_ui.PanelDisplay->cbParam2->setCurrentIndex(m_settings.Param2);
+
+    createRunController();
+    wireCommands();
+    wireRunController();
 
     m_ui.ImageTVEin->move(m_ui.ImageTVAus->x(), m_ui.ImageTVAus->y());
     m_ui.ImageTVEin->raise();
@@ -77,6 +91,8 @@ void TFormMain::FormCreate() {
 
     m_ui.sbCLS->setToolTip(QStringLiteral("[Ctrl+X] Löschen"));
     m_ui.sbLoad->setToolTip(QStringLiteral("[Ctrl+O]Öffnen"));
+
+    m_portMask = scanComPorts(m_environment.sysfsRoot);
 
     m_saveDialog.FileName = m_names.baseName + QStringLiteral(".") + m_saveDialog.DefaultExt;
     m_saveDialog.InitialDir = m_names.programFolder;
@@ -89,21 +105,21 @@ void TFormMain::FormCreate() {
     connect(&m_timerDate, &QTimer::timeout, this, &TFormMain::TimerDateTimer);
     m_timerDate.start();
 
+    // Opening and closing at once shows early whether the port is there; failures are swallowed.
+    m_barrierPort->setPortNumber(m_settings.Port);
+    m_controller->probePort();
+
     setupProtocolGrid(m_ui.SortGrid1->gridData());
     // The columns follow the grid's width, which the window's layout sets after its own resize.
     m_ui.SortGrid1->installEventFilter(this);
     updateProtocolButtons();
     loadBackupProtocol();
 
-    setButtonState(*m_ui.bStart, bStartColours, false);
-    setButtonState(*m_ui.bStop, bStopColours, false);
-    setButtonState(*m_ui.bReset, bResetColours, false);
-    setButtonState(*m_ui.bAvaria, bAvariaColours, false);
-    setButtonState(*m_ui.bZwZeit, bZwZeitColours, false);
-    setButtonState(*m_ui.bVmax, bVmaxColours, false);
-    m_commands->mStop->setEnabled(false);
-
-    setPicturesToStart();
+    // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
+    m_imageList1 = barrierPictures();
+    m_imageList2 = lightPictures();
+    renderRunState();
+    renderDisplay();
 
     StatusPanels* status = m_ui.StatusBar1;
     status->setPanelWidth(0, 50);
@@ -138,44 +154,29 @@ void TFormMain::loadTitlePicture() {
     m_ui.ImageTitle->setPixmap(picture);
 }
 
-void TFormMain::setPicturesToStart() {
-    m_imageList1 = barrierPictures();
-    m_imageList2 = lightPictures();
-    m_ui.ImageAmpel->setPixmap(m_imageList2[0]);
-    for (ClickLabel* icon : m_ui.barrierIcons())
-        icon->setPixmap(m_imageList1[0]);
-}
-
 void TFormMain::wireCommands() {
     FormMainCommands& c = *m_commands;
     connect(c.mHilfe, &QAction::triggered, this, &TFormMain::bHelpClick);
     connect(c.Hilfe1, &QAction::triggered, this, &TFormMain::bHelpClick);
     connect(c.mInfo, &QAction::triggered, this, &TFormMain::bInfoClick);
-    connect(c.TestKeys1, &QAction::triggered, this, &TFormMain::TestKeys1Click);
     connect(m_ui.bHelp, &TLbSpeedButton::OnClick, this, &TFormMain::bHelpClick);
     connect(m_ui.bInfo, &TLbSpeedButton::OnClick, this, &TFormMain::bInfoClick);
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
 
     // Commands whose work is not part of the program yet stay disabled, and so do
-    // their buttons; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.mFreigabe1, c.mStart, c.ZwZeit1, c.mVmax, c.mStop, c.mReset, c.mAvaria,
-                          c.mLockStartLS, c.mLockStoppLS, c.Modus1, c.Clear1, c.Word1, c.EXcel1, c.Html1, c.Print1,
-                          c.Save1, c.Open1, c.Zeileentfernen1})
+    // their buttons and pictures; enabling an item is what makes its handler reachable.
+    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.Clear1, c.Word1, c.EXcel1, c.Html1, c.Print1, c.Save1, c.Open1,
+                          c.Zeileentfernen1})
         item->setEnabled(false);
-    m_ui.bCFG->setEnabled(false);
-    m_ui.cbFreigabe->setEnabled(false);
+    const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
+    connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));
+    connect(m_ui.ImageTVEin, &ClickLabel::clicked, this, clicks(c.Modus1));
+}
 
-    // The run buttons forward to their items, so the items' gates hold for them too.
-    const auto forward = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
-    connect(m_ui.bFreigabe, &TLbSpeedButton::OnClick, this, forward(c.mFreigabe1));
-    connect(m_ui.bStart, &TLbSpeedButton::OnMouseDown, this, forward(c.mStart));
-    connect(m_ui.bZwZeit, &TLbSpeedButton::OnMouseDown, this, forward(c.ZwZeit1));
-    connect(m_ui.bVmax, &TLbSpeedButton::OnMouseDown, this, forward(c.mVmax));
-    connect(m_ui.bStop, &TLbSpeedButton::OnMouseDown, this, forward(c.mStop));
-    connect(m_ui.bReset, &TLbSpeedButton::OnClick, this, forward(c.mReset));
-    connect(m_ui.bAvaria, &TLbSpeedButton::OnClick, this, forward(c.mAvaria));
-    connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, forward(c.Modus1));
-    connect(m_ui.ImageTVEin, &ClickLabel::clicked, this, forward(c.Modus1));
+void TFormMain::attachLaterWindows(const LaterWindows& windows) {
+    m_later = windows;
+    // The settings dialog's creation gives a track length to a program that had none stored.
+    m_controller->setSettings(runSettings());
 }
 
 void TFormMain::updateProtocolButtons() {
@@ -248,9 +249,4 @@ QUrl TFormMain::makerSite() {
 void TFormMain::openMakerSite() {
     if (m_environment.openUrl)
         m_environment.openUrl(makerSite());
-}
-
-void TFormMain::TestKeys1Click() {
-    // The action is checkable, so triggering it has already inverted its check mark;
-    // nothing else reads it.
 }

@@ -4,6 +4,7 @@
 #include "app/form_main_environment.h"
 #include "app/form_main_ui.h"
 #include "app/program_files.h"
+#include "app/run_settings.h"
 #include "platform/app_names.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -14,8 +15,13 @@
 #include <array>
 #include <memory>
 
+class BarrierPort;
+class DisplayState;
 class FormMainCommands;
+class RunController;
+class SimulatedBarrierBox;
 class SoundPlayer;
+class TComPort;
 class TCfgDialog;
 class TFDlgYesNo;
 class TFormInfo;
@@ -47,7 +53,7 @@ public:
         TFormMonitor2* monitor = nullptr;
         TFormInfo* info = nullptr;
     };
-    void attachLaterWindows(const LaterWindows& windows) { m_later = windows; }
+    void attachLaterWindows(const LaterWindows& windows);
 
     const AppNames& names() const { return m_names; }
     const ProgramFiles& programFiles() const { return m_files; }
@@ -62,6 +68,11 @@ public:
     const FormMainUi& ui() const { return m_ui; }
     FormMainCommands& commands() const { return *m_commands; }
     QTimer& TimerDate() { return m_timerDate; }
+    TComPort& ComPort() const;
+    SimulatedBarrierBox& barrierBox() const;
+    RunController& runController() const { return *m_controller; }
+    // What both digit panels show.
+    DisplayState& displayState() const { return *m_display; }
 
     // Column widths and the status bar; also after a start and the settings dialog.
     void FormResize();
@@ -75,7 +86,6 @@ public:
     void bHelpClick();
     void bInfoClick();
     void openMakerSite();
-    void TestKeys1Click();
     void FormCloseQuery(bool& CanClose);
 
     // Ends the program as a confirmed close would, without asking: for the termination
@@ -96,6 +106,11 @@ protected:
 private:
     void FormCreate();
     void wireCommands();
+    void createRunController();
+    void wireRunController();
+    RunSettings runSettings() const;
+    void renderRunState();
+    void renderDisplay();
     void placeWindow();
     int gridClientWidth() const;
     void loadTitlePicture();
@@ -114,6 +129,9 @@ private:
     FileDialogState m_openDialog;
     quint64 m_portMask = 0;
     std::unique_ptr<THighResTimer> m_highResTimer;
+    std::unique_ptr<BarrierPort> m_barrierPort;
+    DisplayState* m_display = nullptr;
+    RunController* m_controller = nullptr;
     SoundPlayer* m_sounds = nullptr;
     FormMainUi m_ui;
     FormMainCommands* m_commands = nullptr;

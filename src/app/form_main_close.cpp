@@ -3,7 +3,9 @@
 
 #include "app/form_main.h"
 
+#include "app/barrier_port.h"
 #include "app/display_panel.h"
+#include "app/run_port.h"
 #include "dialogs/dlg_yes_no.h"
 #include "settings/settings_store.h"
 
@@ -78,6 +80,8 @@ void TFormMain::shutdown(bool askOnFailure) {
     // When a signal ends the program nobody may be there to answer a message box.
     if (failure && askOnFailure)
         QMessageBox::critical(this, m_names.baseName, *failure);
+
+    m_barrierPort->runPort().close();
 }
 
 void TFormMain::loadBackupProtocol() {}

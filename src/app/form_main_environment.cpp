@@ -1,6 +1,7 @@
 #include "app/form_main_environment.h"
 
 #include "app/program_files.h"
+#include "io/simulator_server.h"
 #include "platform/app_names.h"
 #include "settings/settings_store.h"
 
@@ -10,7 +11,9 @@
 FormMainEnvironment FormMainEnvironment::ofProcess() {
     FormMainEnvironment environment;
     environment.executablePath = QCoreApplication::applicationFilePath();
-    environment.settingsPath = defaultSettingsPath(appNamesFor(environment.executablePath).baseName);
+    const QString title = appNamesFor(environment.executablePath).baseName;
+    environment.settingsPath = defaultSettingsPath(title);
+    environment.simulatorSocketPath = ::simulatorSocketPath(title);
     environment.shareFolder = installedShareFolder();
     environment.sysfsRoot = QStringLiteral("/sys");
     environment.currentFolder = QDir::currentPath();

@@ -10,15 +10,17 @@
 // "logo.jpg", and the desktop services. Tests fill it with temporary folders and
 // fakes, so that nothing touches the real configuration, devices or desktop.
 struct FormMainEnvironment {
-    QString executablePath; // the names, the program folder and the files beside it derive from it
-    QString settingsPath;   // the settings file
-    QString shareFolder;    // second place for sounds, Word template and help file; empty: none
-    QString sysfsRoot;      // where the port survey reads which serial ports exist
-    QString currentFolder;  // the folder "logo.jpg" is read from
-    UrlOpener openUrl;      // web site and help file
-    ScreenList screens;     // the attached monitors, primary first
+    QString executablePath;      // the names, the program folder and the files beside it derive from it
+    QString settingsPath;        // the settings file
+    QString shareFolder;         // second place for sounds, Word template and help file; empty: none
+    QString sysfsRoot;           // where the port survey reads which serial ports exist
+    QString currentFolder;       // the folder "logo.jpg" is read from
+    QString simulatorSocketPath; // the simulated barrier box's command socket; empty: none
+    UrlOpener openUrl;           // web site and help file
+    ScreenList screens;          // the attached monitors, primary first
 
     // The running program's: its executable, the per-user settings file named by its title,
-    // the installed share folder, /sys, the process's current folder and the desktop.
+    // the installed share folder, /sys, the process's current folder, the simulator's socket
+    // in the runtime folder and the desktop.
     static FormMainEnvironment ofProcess();
 };

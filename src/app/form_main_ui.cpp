@@ -1,8 +1,8 @@
 #include "app/form_main_ui.h"
 
+#include "app/button_look.h"
 #include "app/click_label.h"
 #include "app/main_artwork.h"
-#include "app/run_buttons.h"
 #include "app/status_panels.h"
 #include "app/title_bar.h"
 #include "controls/bgr_color.h"
@@ -210,13 +210,7 @@ void FormMainUi::buildRunPanel(QWidget* parent) {
     bStop = runButton(area, "bStop", QStringLiteral("FINISH"), 184, QStringLiteral("[F8]"));
     bReset = runButton(area, "bReset", QStringLiteral("00:00"), 221, QStringLiteral("[F9]"));
     bAvaria = runButton(area, "bAvaria", QStringLiteral("UNFALL"), 258, QStringLiteral("[F10]"));
-    setButtonState(*bFreigabe, bFreigabeColours, true);
-    setButtonState(*bStart, bStartColours, true);
-    setButtonState(*bZwZeit, bZwZeitColours, true);
-    setButtonState(*bVmax, bVmaxColours, true);
-    setButtonState(*bStop, bStopColours, true);
-    setButtonState(*bReset, bResetColours, true);
-    setButtonState(*bAvaria, bAvariaColours, true);
+    applyButtonLook(*bFreigabe, bFreigabeLook);
 
     ImageTitle = new QLabel(area);
     ImageTitle->setObjectName(QStringLiteral("ImageTitle"));

@@ -1,6 +1,8 @@
 #include "platform/sound_player.h"
 
+#include <QAudioDevice>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -10,8 +12,12 @@ QString SoundPlayer::preload(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return {};
     if (!m_effects.contains(path)) {
-        auto* effect = new QSoundEffect(this);
-        effect->setSource(QUrl::fromLocalFile(path));
+        QSoundEffect* effect = nullptr;
+        // Without an audio device there is nothing to load into.
+        if (!QMediaDevices::audioOutputs().isEmpty()) {
+            effect = new QSoundEffect(this);
+            effect->setSource(QUrl::fromLocalFile(path));
+        }
         m_effects.insert(path, effect);
     }
     return path;
@@ -20,9 +26,10 @@ QString SoundPlayer::preload(const QString& path) {
 void SoundPlayer::playSound(const QString& path) {
     if (!m_soundOn || path.isEmpty())
         return;
-    QSoundEffect* effect = m_effects.value(path);
-    if (!effect)
+    const auto it = m_effects.constFind(path);
+    if (it == m_effects.constEnd())
         return;
-    effect->play();
+    if (*it)
+        (*it)->play();
     emit started(path);
 }

@@ -8,8 +8,8 @@ class QSoundEffect;
 
 // Plays the program's signal sounds without waiting. Each sound file that exists is
 // loaded once at start into its own QSoundEffect (loading makes no sound); playing
-// then only starts that effect. With no audio device nothing is heard and nothing
-// fails. GUI thread only.
+// then only starts that effect. With no audio device at start nothing is loaded,
+// nothing is heard and nothing fails. GUI thread only.
 class SoundPlayer : public QObject {
     Q_OBJECT
 
@@ -28,10 +28,10 @@ public:
     void playSound(const QString& path);
 
 signals:
-    // A sound was started.
+    // A sound was handed to the audio output (heard when there is a device).
     void started(const QString& path);
 
 private:
-    QHash<QString, QSoundEffect*> m_effects;
+    QHash<QString, QSoundEffect*> m_effects; // null without an audio device
     bool m_soundOn = true;
 };

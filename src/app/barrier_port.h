@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class ComPortRunPort;
+class RunController;
+class RunPort;
+class SerialBackends;
+class SimulatedBarrierBox;
+class TComPort;
+
+// The main window's light-barrier port with what stands behind it: the serial
+// backends (real lines, and the simulated barrier box as COM64), the port
+// ComPort itself, and the run controller's view of it. GUI thread only, like the port.
+class BarrierPort {
+public:
+    // readCounter stamps the barrier events; an empty socket path gives the box no socket.
+    BarrierPort(std::function<qint64()> readCounter, const QString& simulatorSocketPath);
+    ~BarrierPort();
+    BarrierPort(const BarrierPort&) = delete;
+    BarrierPort& operator=(const BarrierPort&) = delete;
+
+    TComPort& ComPort() const { return *m_port; }
+    SimulatedBarrierBox& box() const { return *m_box; }
+    RunPort& runPort() const;
+    // The port "COM" n the barriers are wired to; 0 for none.
+    void setPortNumber(int port);
+
+    // Hands the port's line events (with the stamp and status word of the wake-up) and
+    // its open and close notifications to the controller.
+    void connectTo(RunController& controller);
+
+private:
+    std::unique_ptr<SimulatedBarrierBox> m_box;
+    std::unique_ptr<SerialBackends> m_backends;
+    std::unique_ptr<TComPort> m_port;
+    std::unique_ptr<ComPortRunPort> m_runPort;
+};

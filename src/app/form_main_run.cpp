@@ -1,0 +1,146 @@
+// The main window's side of the run controller: it builds the controller with the
+// barrier port, forwards keys, buttons, pictures and port events to it, and renders
+// its state and the display state into the controls.
+
+#include "app/form_main.h"
+
+#include "app/barrier_port.h"
+#include "app/button_look.h"
+#include "app/click_label.h"
+#include "app/display_state.h"
+#include "app/form_main_commands.h"
+#include "app/run_controller.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "timing/high_res_timer.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+void TFormMain::createRunController() {
+    THighResTimer* timer = m_highResTimer.get();
+    const auto readCounter = [timer] { return timer->ReadCounter(); };
+    m_barrierPort = std::make_unique<BarrierPort>(readCounter, m_environment.simulatorSocketPath);
+
+    m_display = new DisplayState(this);
+    const auto play = [this](RunSound sound) {
+        static constexpr SignalSound files[] = {soundStart, soundSplit, soundTrap, soundFinish};
+        playSound(m_files.sounds[files[int(sound)]]);
+    };
+    m_controller = new RunController(m_barrierPort->runPort(), m_ui.SortGrid1->gridData(), *m_display, readCounter,
+                                     timer->CountSpeed(), play, this);
+    m_controller->setSettings(runSettings());
+    m_controller->setParam2(m_settings.Param2);
+}
+
+RunSettings TFormMain::runSettings() const {
+    RunSettings run;
+    run.ManyStart = m_settings.ManyStart;
+    run.LuchZwZeit = m_settings.LuchZwZeit;
+    run.LuchVmax = m_settings.LuchVmax;
+    run.WaitStart = m_settings.WaitStart;
+    run.Alg = m_settings.Alg;
+    run.lightEnabled = m_settings.lightEnabled;
+    run.Length = m_settings.Length;
+    run.LengthF = m_settings.LengthF;
+    run.cbPlatzOn = m_ui.cbPlatzOn->isChecked();
+    return run;
+}
+
+void TFormMain::wireRunController() {
+    RunController* c = m_controller;
+    FormMainCommands& items = *m_commands;
+
+    connect(items.mFreigabe1, &QAction::triggered, c, &RunController::mFreigabe1Click);
+    connect(items.mStart, &QAction::triggered, c, &RunController::mStartClick);
+    connect(items.ZwZeit1, &QAction::triggered, c, &RunController::ZwZeit1Click);
+    connect(items.mVmax, &QAction::triggered, c, &RunController::mVmaxClick);
+    connect(items.mStop, &QAction::triggered, c, &RunController::mStopClick);
+    connect(items.mReset, &QAction::triggered, c, &RunController::mResetClick);
+    connect(items.mAvaria, &QAction::triggered, c, &RunController::mAvariaClick);
+    connect(items.mLockStartLS, &QAction::triggered, c, &RunController::mLockStartLSClick);
+    connect(items.mLockStoppLS, &QAction::triggered, c, &RunController::mLockStoppLSClick);
+    connect(items.TestKeys1, &QAction::triggered, c, &RunController::TestKeys1Click);
+
+    // START, Zw.Zeit, Vmax and FINISH act when a mouse button goes down; they click their items.
+    const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
+    connect(m_ui.bFreigabe, &TLbSpeedButton::OnClick, this, clicks(items.mFreigabe1));
+    connect(m_ui.bStart, &TLbSpeedButton::OnMouseDown, this, clicks(items.mStart));
+    connect(m_ui.bZwZeit, &TLbSpeedButton::OnMouseDown, this, clicks(items.ZwZeit1));
+    connect(m_ui.bVmax, &TLbSpeedButton::OnMouseDown, this, clicks(items.mVmax));
+    connect(m_ui.bStop, &TLbSpeedButton::OnMouseDown, this, clicks(items.mStop));
+    connect(m_ui.bReset, &TLbSpeedButton::OnClick, c, &RunController::bResetClick);
+    connect(m_ui.bAvaria, &TLbSpeedButton::OnClick, c, &RunController::bAVARIAClick);
+    connect(m_ui.cbFreigabe, &QCheckBox::clicked, c, &RunController::setCbFreigabe);
+
+    const std::array<ClickLabel*, 4> icons = m_ui.barrierIcons();
+    for (int i = 0; i < barrierIconCount; ++i)
+        connect(icons[std::size_t(i)], &ClickLabel::clicked, c, [c, i] { c->ImageLSClick(BarrierIcon(i)); });
+    connect(m_ui.ImageAmpel, &ClickLabel::clicked, c, &RunController::ImageAmpelClick);
+
+    DisplayPanel* panel = m_ui.PanelDisplay;
+    connect(panel->editStartN1, &QSpinBox::valueChanged, c, &RunController::setEditStartN1);
+    connect(panel->editStartN2, &QSpinBox::valueChanged, c, &RunController::setEditStartN2);
+    connect(panel->cbParam2, &QComboBox::currentIndexChanged, c, &RunController::cbParam2Change);
+
+    connect(c, &RunController::stateChanged, this, &TFormMain::renderRunState);
+    connect(c, &RunController::layoutRequested, this, &TFormMain::FormResize);
+    connect(c, &RunController::protocolButtonsUpdateRequested, this, &TFormMain::updateProtocolButtons);
+    connect(c, &RunController::backupRequested, this, &TFormMain::saveBackupProtocol);
+    connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
+
+    m_barrierPort->connectTo(*c);
+}
+
+void TFormMain::renderRunState() {
+    const RunController& c = *m_controller;
+    FormMainCommands& items = *m_commands;
+    items.mStart->setEnabled(c.mStartEnabled());
+    items.mStop->setEnabled(c.mStopEnabled());
+    items.mReset->setEnabled(c.mResetEnabled());
+    items.TestKeys1->setChecked(c.TestKeys1Checked());
+    // The settings dialog is not part of the program yet, so its button stays off.
+    m_ui.bCFG->setEnabled(c.bCFGEnabled() && items.EinstellunGen1->isEnabled());
+
+    const std::pair<TLbSpeedButton*, RunButton> buttons[] = {
+        {m_ui.bStart, RunButton::bStart}, {m_ui.bZwZeit, RunButton::bZwZeit}, {m_ui.bVmax, RunButton::bVmax},
+        {m_ui.bStop, RunButton::bStop},   {m_ui.bReset, RunButton::bReset},   {m_ui.bAvaria, RunButton::bAvaria}};
+    for (const auto& [button, which] : buttons)
+        applyButtonLook(*button, c.button(which));
+
+    {
+        const QSignalBlocker block(m_ui.cbFreigabe);
+        m_ui.cbFreigabe->setChecked(c.cbFreigabe());
+    }
+
+    const std::array<ClickLabel*, 4> icons = m_ui.barrierIcons();
+    for (int i = 0; i < barrierIconCount; ++i) {
+        const IconState& state = c.icon(BarrierIcon(i));
+        ClickLabel* icon = icons[std::size_t(i)];
+        icon->setPixmap(m_imageList1[std::size_t(state.picture ? 1 : 0)]);
+        icon->setVisible(state.visible);
+    }
+
+    const QPixmap& light = m_imageList2[std::size_t(c.lightState() ? 1 : 0)];
+    m_ui.ImageAmpel->setPixmap(light);
+    m_ui.LabelError->setVisible(light.isNull());
+
+    DisplayPanel* panel = m_ui.PanelDisplay;
+    {
+        const QSignalBlocker block1(panel->editStartN1);
+        const QSignalBlocker block2(panel->editStartN2);
+        const QSignalBlocker block3(panel->cbParam2);
+        panel->editStartN1->setValue(c.editStartN1());
+        panel->editStartN2->setValue(c.editStartN2());
+        panel->cbParam2->setCurrentIndex(c.cbParam2ItemIndex());
+    }
+    panel->editStartN1->setEnabled(c.editStartN1Enabled());
+}
+
+void TFormMain::renderDisplay() {
+    renderDisplayState(*m_display, m_ui.PanelDisplay->displayDigits());
+}

@@ -1,0 +1,10 @@
+#include "app/program_windows.h"
+
+#include "dialogs/dialog_artwork.h"
+
+ProgramWindows::ProgramWindows(FormMainEnvironment environment)
+    : FormMain(environment), CfgDialog(FormMain.portMask(), FormMain.settings(), &FormMain),
+      FDlgYesNo(FormMain.names().baseName, &FormMain), FormMonitor2(&FormMain),
+      FormInfo(FormMain.names().baseName, tarvoltApplicationIcon(), environment.openUrl, &FormMain) {
+    FormMain.attachLaterWindows({&CfgDialog, &FDlgYesNo, &FormMonitor2, &FormInfo});
+}
