@@ -41,6 +41,8 @@ TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     m_ui.setupUi(this);
     m_commands = new FormMainCommands(this);
     m_sounds = new SoundPlayer(this);
+    m_imageList1 = barrierPictures();
+    m_imageList2 = lightPictures();
     FormCreate();
 }
 
@@ -116,8 +118,6 @@ void TFormMain::FormCreate() {
     loadBackupProtocol();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
-    m_imageList1 = barrierPictures();
-    m_imageList2 = lightPictures();
     renderRunState();
     renderDisplay();
 
@@ -176,7 +176,13 @@ void TFormMain::wireCommands() {
 void TFormMain::attachLaterWindows(const LaterWindows& windows) {
     m_later = windows;
     // The settings dialog's creation gives a track length to a program that had none stored.
+    applySettings();
+}
+
+void TFormMain::applySettings() {
     m_controller->setSettings(runSettings());
+    m_sounds->setSoundOn(m_settings.Sound);
+    FormResize();
 }
 
 void TFormMain::updateProtocolButtons() {

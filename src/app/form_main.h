@@ -55,6 +55,9 @@ public:
     };
     void attachLaterWindows(const LaterWindows& windows);
 
+    // Hands changed in-memory settings to the run controller and lays the table out again.
+    void applySettings();
+
     const AppNames& names() const { return m_names; }
     const ProgramFiles& programFiles() const { return m_files; }
     Settings& settings() { return m_settings; }

@@ -18,6 +18,7 @@ constexpr std::array<int, 3> kSignals{SIGTERM, SIGINT, SIGHUP};
 // cannot reach an object, so this one descriptor is process-wide.
 std::atomic<int> g_writeFd{-1};
 struct sigaction g_previous[kSignals.size()];
+bool g_installed[kSignals.size()];
 
 void onTerminationSignal(int signalNumber) {
     const int savedErrno = errno;
@@ -51,15 +52,22 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &action, &g_previous[i]);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        // A signal the starter chose to ignore (nohup, a shell's background job) stays ignored.
+        ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+        g_installed[i] = g_previous[i].sa_handler != SIG_IGN;
+        if (g_installed[i])
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!m_notifier)
         return;
-    for (std::size_t i = 0; i < kSignals.size(); ++i)
-        ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        if (g_installed[i])
+            ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
     g_writeFd.store(-1);
     delete m_notifier;
     ::close(m_fds[0]);

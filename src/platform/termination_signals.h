@@ -9,7 +9,9 @@ class QSocketNotifier;
 // written). The signal handler only writes the signal's number into a socket pair;
 // a QSocketNotifier reads it back in the event loop. Only one instance can be active
 // per process (the handler has one socket to write to); a second one stays inactive.
-// The previous handlers are restored on destruction. Create and destroy on one thread.
+// A signal that is ignored when the object is made (nohup, background jobs) stays
+// ignored. The previous handlers are restored on destruction. Create and destroy on
+// one thread.
 class TerminationSignals : public QObject {
     Q_OBJECT
 

@@ -19,6 +19,15 @@ class TestFormMainClose : public QObject {
     Q_OBJECT
 
 private slots:
+    // Whoever started the test may have left these ignored (a background job, nohup).
+    void initTestCase() {
+        for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+            struct sigaction action = {};
+            ::sigaction(signalNumber, nullptr, &action);
+            if (action.sa_handler == SIG_IGN)
+                ::signal(signalNumber, SIG_DFL);
+        }
+    }
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
         m_form = std::make_unique<TFormMain>(m_fixture->environment());

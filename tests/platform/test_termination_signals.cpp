@@ -21,6 +21,15 @@ class TestTerminationSignals : public QObject {
     Q_OBJECT
 
 private slots:
+    // Whoever started the test may have left these ignored (a background job, nohup).
+    void initTestCase() {
+        for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+            struct sigaction action = {};
+            ::sigaction(signalNumber, nullptr, &action);
+            if (action.sa_handler == SIG_IGN)
+                ::signal(signalNumber, SIG_DFL);
+        }
+    }
     void signalBecomesQtSignal_data() {
         QTest::addColumn<int>("signalNumber");
         QTest::newRow("SIGTERM") << SIGTERM;
@@ -57,18 +66,31 @@ private slots:
     }
 
     void previousHandlersRestored() {
-        const Handler ignoreHup = SIG_IGN;
-        const Handler before = ::signal(SIGHUP, ignoreHup);
-        const Handler termBefore = currentHandler(SIGTERM); // the test library's own
+        const Handler before = currentHandler(SIGTERM); // the test library's own
         {
             TerminationSignals signals_;
-            QVERIFY(currentHandler(SIGHUP) != ignoreHup);
+            QVERIFY(currentHandler(SIGTERM) != before);
         }
-        QVERIFY(currentHandler(SIGHUP) == ignoreHup);
-        QVERIFY(currentHandler(SIGTERM) == termBefore);
-        ::signal(SIGHUP, before);
+        QVERIFY(currentHandler(SIGTERM) == before);
         TerminationSignals again; // the slot is free again
         QVERIFY(again.isActive());
+    }
+
+    // Started with nohup, a hang-up must not end the program.
+    void ignoredSignalStaysIgnored() {
+        const Handler ignore = SIG_IGN;
+        const Handler before = ::signal(SIGHUP, ignore);
+        {
+            TerminationSignals signals_;
+            QVERIFY(currentHandler(SIGHUP) == ignore);
+            QSignalSpy spy(&signals_, &TerminationSignals::terminationRequested);
+            ::raise(SIGHUP);
+            ::raise(SIGTERM); // still caught
+            QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
+            QCOMPARE(spy.at(0).at(0).toInt(), SIGTERM);
+        }
+        QVERIFY(currentHandler(SIGHUP) == ignore);
+        ::signal(SIGHUP, before);
     }
 };
 
