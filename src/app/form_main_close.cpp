@@ -37,9 +37,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
             return;
         }
         shutdown(!m_ending);
+        emit programEnded();
     }
     event->accept();
-    emit programEnded();
 }
 
 void TFormMain::endWithoutQuestion() {

@@ -9,6 +9,7 @@
 // the settings file, the serial-port survey's sysfs root, the current folder for
 // "logo.jpg", and the desktop services. Tests fill it with temporary folders and
 // fakes, so that nothing touches the real configuration, devices or desktop.
+// A plain value, filled on the GUI thread.
 struct FormMainEnvironment {
     QString executablePath;      // the names, the program folder and the files beside it derive from it
     QString settingsPath;        // the settings file
