@@ -218,6 +218,7 @@ private:
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
     void markChanged();
+    QString runNumberText() const;
 
     class Batch;
     friend class Batch;
@@ -229,6 +230,11 @@ private:
     double m_countSpeed;
     SoundPlayer m_playSound;
     RunSettings m_settings;
+
+    // The number the run started under: its row is that number's row, even if
+    // the field changes during the run (a protocol load sets it). Empty between
+    // a reset and the next start.
+    QString m_runNumber;
 
     qint64 m_startStamp = 0;
     qint64 m_splitStamp = 0;

@@ -478,6 +478,38 @@ private slots:
         QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("5,000"));
     }
 
+    void startNumberChangedDuringTheRun_data() {
+        QTest::addColumn<bool>("manyStart");
+        QTest::newRow("one row per number") << false;
+        QTest::newRow("many starts") << true;
+    }
+    void startNumberChangedDuringTheRun() {
+        QFETCH(bool, manyStart);
+        RunSettings s;
+        s.ManyStart = manyStart;
+        Rig rig(s);
+        rig.rows({"1|Anna", "2|Bert"});
+        rig.key(0, &RunController::mStartClick);
+        // A protocol load during the run sets the field to its first row's number.
+        rig.c.setEditStartN1(2);
+        rig.key(8000, &RunController::mStopClick);
+        const int row = rig.grid.findRow(8, "8,000", false);
+        QCOMPARE(rig.grid.rowCells(row).mid(0, 2), QStringList({"1", "Anna"}));
+        QCOMPARE(rig.cell(rig.grid.findRow(0, "2", false), "Zeit"), QString());
+
+        rig.c.mResetClick();
+        rig.c.setEditStartN1(2);
+        rig.key(9000, &RunController::mStartClick);
+        rig.c.setEditStartN1(1);
+        rig.c.mAvariaClick();
+        QStringList accidents;
+        for (int r = 1; r < rig.grid.RowCount(); ++r) {
+            if (rig.cell(r, "Zeit") == u"-")
+                accidents << rig.cell(r, "Nr.");
+        }
+        QCOMPARE(accidents, QStringList({"2"}));
+    }
+
     void splitOutsideARun() {
         Rig rig;
         rig.c.mFreigabe1Click();
