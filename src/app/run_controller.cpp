@@ -282,6 +282,9 @@ void RunController::stopClick(qint64 stamp) {
     finishRun(stamp);
     play(RunSound::Finish);
     m_rows.rank(m_settings.cbPlatzOn, startNumberText());
+    // A run whose row was lost during the run got a new one: the protocol may
+    // have become saveable.
+    emit protocolButtonsUpdateRequested();
 
     m_mStopEnabled = false;
     setButtonState(RunButton::bStop, false);

@@ -473,9 +473,11 @@ private slots:
         rig.key(10000, &RunController::mStartClick);
         rig.grid.setRowCount(2);
         rig.grid.clearRow(1);
+        QSignalSpy buttons(&rig.c, &RunController::protocolButtonsUpdateRequested);
         rig.key(15000, &RunController::mStopClick);
         QCOMPARE(rig.cell(1, "Nr."), QStringLiteral("7"));
         QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("5,000"));
+        QCOMPARE(buttons.count(), 1); // the recreated row can be saved at once
     }
 
     void startNumberChangedDuringTheRun_data() {
