@@ -144,6 +144,8 @@ public:
     void TimerCloseTimer();
 
     // Start numbers (spin edits, clamped to 1..9999) and the result selector.
+    // A change during a run (a protocol load) does not move the run to
+    // another row: the run keeps the number it started under.
     void setEditStartN1(int value);
     void setEditStartN2(int value);
     int editStartN1() const { return m_editStartN1; }
