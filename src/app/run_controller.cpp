@@ -230,7 +230,8 @@ void RunController::beginRun(qint64 stamp) {
     setClock(true);
     m_editStartN1Enabled = false;
     m_display.showTime(DisplayState::LowerPanel, 0);
-    m_rows.beginRow(startNumberText(), m_settings.ManyStart);
+    m_runNumber = startNumberText();
+    m_rows.beginRow(m_runNumber, m_settings.ManyStart);
     m_display.setLabelTime2(QString());
     emit protocolButtonsUpdateRequested();
     m_bCFGEnabled = false;
@@ -281,6 +282,9 @@ void RunController::stopClick(qint64 stamp) {
     finishRun(stamp);
     play(RunSound::Finish);
     m_rows.rank(m_settings.cbPlatzOn, startNumberText());
+    // A run whose row was lost during the run got a new one: the protocol may
+    // have become saveable.
+    emit protocolButtonsUpdateRequested();
 
     m_mStopEnabled = false;
     setButtonState(RunButton::bStop, false);
@@ -315,7 +319,7 @@ void RunController::finishRun(qint64 stamp) {
 
     showFinishResult(totalMs);
 
-    const int row = m_rows.finishRow(startNumberText(), m_settings.ManyStart);
+    const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
     m_rows.writeResults(
         row, runResultTexts(totalMs, qint32(m_splitStamp), qint32(m_trapStamp), m_settings.Length, m_settings.LengthF));
     m_rows.selectRow(row);
@@ -371,6 +375,7 @@ void RunController::resetRun() {
         setIconPicture(i, 0);
     m_splitStamp = 0;
     m_trapStamp = 0;
+    m_runNumber.clear();
     setCbFreigabe(false);
     markChanged();
     emit protocolChanged();
@@ -383,7 +388,7 @@ void RunController::accident() {
     m_finishStamp = 0;
     m_port.close();
     m_editStartN1Enabled = true;
-    if (m_rows.markAccident(startNumberText(), m_settings.ManyStart) >= 1)
+    if (m_rows.markAccident(runNumberText(), m_settings.ManyStart) >= 1)
         m_rows.rank(m_settings.cbPlatzOn, startNumberText());
     resetRun();
     emit backupRequested();
@@ -608,6 +613,10 @@ void RunController::setIconPicture(BarrierIcon i, int picture) {
 void RunController::setIconVisible(BarrierIcon i, bool visible) {
     m_icons[int(i)].visible = visible;
     markChanged();
+}
+
+QString RunController::runNumberText() const {
+    return m_runNumber.isEmpty() ? startNumberText() : m_runNumber;
 }
 
 qint32 RunController::toMs(qint64 delta) const {

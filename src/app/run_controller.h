@@ -144,6 +144,8 @@ public:
     void TimerCloseTimer();
 
     // Start numbers (spin edits, clamped to 1..9999) and the result selector.
+    // A change during a run (a protocol load) does not move the run to
+    // another row: the run keeps the number it started under.
     void setEditStartN1(int value);
     void setEditStartN2(int value);
     int editStartN1() const { return m_editStartN1; }
@@ -218,6 +220,7 @@ private:
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
     void markChanged();
+    QString runNumberText() const;
 
     class Batch;
     friend class Batch;
@@ -229,6 +232,11 @@ private:
     double m_countSpeed;
     SoundPlayer m_playSound;
     RunSettings m_settings;
+
+    // The number the run started under: its row is that number's row, even if
+    // the field changes during the run (a protocol load sets it). Empty between
+    // a reset and the next start.
+    QString m_runNumber;
 
     qint64 m_startStamp = 0;
     qint64 m_splitStamp = 0;

@@ -158,6 +158,12 @@ struct Rig {
             s += c.icon(BarrierIcon(i)).visible ? QString::number(i + 1) : QStringLiteral("-");
         return s;
     }
+    QString icons() const {
+        QString s;
+        for (int i = 0; i < barrierIconCount; ++i)
+            s += QString::number(c.icon(BarrierIcon(i)).picture);
+        return s + u'/' + QString::number(c.startBarrierOn()) + QString::number(c.finishBarrierOn());
+    }
     // The run's gates in the order of the state table: cbFreigabe, mStart,
     // bStart, mStop, bStop, bZwZeit, bVmax, bAvaria, mReset, bReset, clock.
     QString gates() const {
@@ -264,21 +270,32 @@ private slots:
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("gates");
         QTest::addColumn<RunState>("state");
-        // cbFreigabe mStart bStart mStop bStop bZwZeit bVmax bAvaria mReset bReset clock
-        QTest::newRow("start-up") << QStringList{} << "01000000100" << RunState::Idle;
-        QTest::newRow("armed") << QStringList{"F4"} << "11100000100" << RunState::Armed;
-        QTest::newRow("running") << QStringList{"F4", "F5"} << "10011111001" << RunState::RunningSplitPending;
-        QTest::newRow("split") << QStringList{"F4", "F5", "F6"} << "10011011001" << RunState::RunningSplitTaken;
-        QTest::newRow("trap") << QStringList{"F4", "F5", "F6", "F7"} << "10011001001" << RunState::RunningInTrap;
-        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "10000000110" << RunState::Finished;
-        QTest::newRow("reset") << QStringList{"F4", "F5", "F8", "F9"} << "01000000000" << RunState::Idle;
-        QTest::newRow("accident") << QStringList{"F4", "F5", "F10"} << "01000000000" << RunState::Idle;
-        QTest::newRow("F4 twice") << QStringList{"F4", "F4"} << "01000000100" << RunState::Idle;
-        QTest::newRow("start by hand") << QStringList{"F5"} << "00011111001" << RunState::RunningSplitPending;
-        QTest::newRow("F8 before the split") << QStringList{"F5", "F8"} << "00000000110" << RunState::Finished;
+        QTest::addColumn<QString>("icons");
+        // gates: cbFreigabe mStart bStart mStop bStop bZwZeit bVmax bAvaria mReset bReset clock
+        // icons: pictures of L1 to L4, then the On/Off states of L1 and L4
+        QTest::newRow("start-up") << QStringList{} << "01000000100" << RunState::Idle << "0000/00";
+        QTest::newRow("armed") << QStringList{"F4"} << "11100000100" << RunState::Armed << "1111/01";
+        QTest::newRow("running") << QStringList{"F4", "F5"} << "10011111001" << RunState::RunningSplitPending
+                                 << "0111/01";
+        QTest::newRow("split") << QStringList{"F4", "F5", "F6"} << "10011011001" << RunState::RunningSplitTaken
+                               << "0011/01";
+        QTest::newRow("trap") << QStringList{"F4", "F5", "F6", "F7"} << "10011001001" << RunState::RunningInTrap
+                              << "0001/01";
+        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "10000000110" << RunState::Finished
+                                  << "0000/00";
+        // The disarm at the end of the reset switches L4 back on.
+        QTest::newRow("reset") << QStringList{"F4", "F5", "F8", "F9"} << "01000000000" << RunState::Idle << "0001/01";
+        QTest::newRow("accident") << QStringList{"F4", "F5", "F10"} << "01000000000" << RunState::Idle << "0000/01";
+        QTest::newRow("F10 while idle") << QStringList{"F10"} << "01000000000" << RunState::Idle << "0000/00";
+        QTest::newRow("F4 twice") << QStringList{"F4", "F4"} << "01000000100" << RunState::Idle << "0000/01";
+        QTest::newRow("start by hand") << QStringList{"F5"} << "00011111001" << RunState::RunningSplitPending
+                                       << "0110/00";
+        QTest::newRow("F8 before the split")
+            << QStringList{"F5", "F8"} << "00000000110" << RunState::Finished << "0100/00";
         QTest::newRow("F9 in a run is shut")
-            << QStringList{"F5", "F9"} << "00011111001" << RunState::RunningSplitPending;
-        QTest::newRow("F8 while idle is shut") << QStringList{"F8"} << "01000000100" << RunState::Idle;
+            << QStringList{"F5", "F9"} << "00011111001" << RunState::RunningSplitPending << "0110/00";
+        QTest::newRow("F8 while idle is shut") << QStringList{"F8"} << "01000000100" << RunState::Idle << "0000/00";
+        QTest::newRow("F7 while idle") << QStringList{"F7"} << "01001000100" << RunState::Idle << "0001/01";
     }
     void stateTable() {
         QFETCH(QStringList, keys);
@@ -293,6 +310,7 @@ private slots:
             rig.key(ms += 1000, commands.value(k));
         QTEST(rig.gates(), "gates");
         QTEST(rig.c.state(), "state");
+        QTEST(rig.icons(), "icons");
     }
 
     void buttonColours() {
@@ -455,9 +473,43 @@ private slots:
         rig.key(10000, &RunController::mStartClick);
         rig.grid.setRowCount(2);
         rig.grid.clearRow(1);
+        QSignalSpy buttons(&rig.c, &RunController::protocolButtonsUpdateRequested);
         rig.key(15000, &RunController::mStopClick);
         QCOMPARE(rig.cell(1, "Nr."), QStringLiteral("7"));
         QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("5,000"));
+        QCOMPARE(buttons.count(), 1); // the recreated row can be saved at once
+    }
+
+    void startNumberChangedDuringTheRun_data() {
+        QTest::addColumn<bool>("manyStart");
+        QTest::newRow("one row per number") << false;
+        QTest::newRow("many starts") << true;
+    }
+    void startNumberChangedDuringTheRun() {
+        QFETCH(bool, manyStart);
+        RunSettings s;
+        s.ManyStart = manyStart;
+        Rig rig(s);
+        rig.rows({"1|Anna", "2|Bert"});
+        rig.key(0, &RunController::mStartClick);
+        // A protocol load during the run sets the field to its first row's number.
+        rig.c.setEditStartN1(2);
+        rig.key(8000, &RunController::mStopClick);
+        const int row = rig.grid.findRow(8, "8,000", false);
+        QCOMPARE(rig.grid.rowCells(row).mid(0, 2), QStringList({"1", "Anna"}));
+        QCOMPARE(rig.cell(rig.grid.findRow(0, "2", false), "Zeit"), QString());
+
+        rig.c.mResetClick();
+        rig.c.setEditStartN1(2);
+        rig.key(9000, &RunController::mStartClick);
+        rig.c.setEditStartN1(1);
+        rig.c.mAvariaClick();
+        QStringList accidents;
+        for (int r = 1; r < rig.grid.RowCount(); ++r) {
+            if (rig.cell(r, "Zeit") == u"-")
+                accidents << rig.cell(r, "Nr.");
+        }
+        QCOMPARE(accidents, QStringList({"2"}));
     }
 
     void splitOutsideARun() {
