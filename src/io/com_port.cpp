@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-TComPort::TComPort(SerialBackends* backends, CounterReader readCounter, QObject* parent)
+TComPort::TComPort(SerialBackends* backends, EventCounterReader readCounter, QObject* parent)
     : QObject(parent), m_backends(backends), m_readCounter(std::move(readCounter)) {}
 
 TComPort::~TComPort() {

@@ -27,7 +27,7 @@ class TComPort : public QObject {
 public:
     // `backends` chooses the device for a port number and must outlive the port;
     // `readCounter` gives the stamps (none: every stamp is 0).
-    explicit TComPort(SerialBackends* backends, CounterReader readCounter = {}, QObject* parent = nullptr);
+    explicit TComPort(SerialBackends* backends, EventCounterReader readCounter = {}, QObject* parent = nullptr);
     ~TComPort() override; // closes without firing OnClose: the owner may be half destroyed
 
     TBaudRate BaudRate() const { return m_baudRate; }
@@ -104,7 +104,7 @@ private:
     void closePort(bool notify);
 
     SerialBackends* const m_backends;
-    const CounterReader m_readCounter;
+    const EventCounterReader m_readCounter;
 
     TBaudRate m_baudRate = br9600;
     qint32 m_baudRateUser = 9600;

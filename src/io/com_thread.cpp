@@ -33,7 +33,7 @@ void pauseOneMillisecond() {
 
 } // namespace
 
-TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, CounterReader readCounter,
+TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
                        quint64 session)
     : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_readCounter(std::move(readCounter)),
       m_session(session), m_handOver(std::make_shared<HandOver>()) {}

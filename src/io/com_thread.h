@@ -20,7 +20,8 @@ class TComThread : public QThread {
     Q_OBJECT
 public:
     // `session` tells the port which of its openings a late notice belongs to.
-    TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, CounterReader readCounter, quint64 session);
+    TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
+               quint64 session);
     ~TComThread() override;
 
     // Takes the present levels as the base for the first report and starts the thread.
@@ -48,7 +49,7 @@ private:
     TComPort* const m_port;
     SerialLine& m_line;
     const quint32 m_eventMask;
-    const CounterReader m_readCounter;
+    const EventCounterReader m_readCounter;
     const quint64 m_session;
 
     std::atomic<bool> m_stop{false};

@@ -21,7 +21,7 @@ constexpr int LineCounters::*inputCounter[4] = {&LineCounters::dsr, &LineCounter
 
 } // namespace
 
-SimulatedBarrierBox::SimulatedBarrierBox(CounterReader readCounter, QString socketPath, QObject* parent)
+SimulatedBarrierBox::SimulatedBarrierBox(EventCounterReader readCounter, QString socketPath, QObject* parent)
     : QObject(parent), m_readCounter(std::move(readCounter)), m_socketPath(std::move(socketPath)) {
     for (int i = 0; i < 4; ++i) {
         m_pulseTimers[i] = new QTimer(this);

@@ -35,7 +35,8 @@ class SimulatedBarrierBox : public QObject {
 public:
     // `socketPath`: where the command socket is created when a port first opens the box; empty
     // for no socket.
-    explicit SimulatedBarrierBox(CounterReader readCounter = {}, QString socketPath = {}, QObject* parent = nullptr);
+    explicit SimulatedBarrierBox(EventCounterReader readCounter = {}, QString socketPath = {},
+                                 QObject* parent = nullptr);
     ~SimulatedBarrierBox() override;
 
     // Barriers 1 to 4. Returns the counter noted at the input change, or 0 when the input did
@@ -75,7 +76,7 @@ private:
     void updateInputsLocked();
     void startServer();
 
-    const CounterReader m_readCounter;
+    const EventCounterReader m_readCounter;
     const QString m_socketPath;
 
     mutable std::mutex m_mutex;

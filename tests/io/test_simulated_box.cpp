@@ -42,7 +42,7 @@ namespace {
 // A box on COM64 with a fake counter; OnDSR and OnRLSD note level and stamp.
 struct Rig {
     std::atomic<qint64> ticks{0};
-    CounterReader counter = [this] { return ++ticks; };
+    EventCounterReader counter = [this] { return ++ticks; };
     SimulatedBarrierBox box;
     SimulatedSerialSystem simulator{&box};
     SerialBackends backends{nullptr, &simulator};
