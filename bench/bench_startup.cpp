@@ -3,12 +3,13 @@
 // Each measurement is a fresh child process (this program with --bare or --tarvolt),
 // so every run pays the full start-up: dynamic loading, QApplication, fonts, windows.
 // The Tarvolt run creates all five windows as the program does, with its files,
-// settings and simulator socket in a temporary folder.
+// settings, backup and simulator socket in a temporary folder.
 #include "app/program_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -60,8 +61,11 @@ int runChild(int argc, char* argv[], bool tarvolt, qint64 startNs) {
     }
     QTemporaryDir folder;
     FormMainEnvironment environment = FormMainEnvironment::ofProcess();
-    // The program's own name and folder, so the sounds beside it are loaded as they are there.
-    environment.executablePath = QStringLiteral(TARVOLT_EXECUTABLE);
+    // The program's own name in the temporary folder, so that its backup lands there; the
+    // sounds beside the real executable are loaded from there as from an installed copy.
+    environment.executablePath = folder.filePath(QFileInfo(QStringLiteral(TARVOLT_EXECUTABLE)).fileName());
+    environment.shareFolder = QFileInfo(QStringLiteral(TARVOLT_EXECUTABLE)).absolutePath();
+    environment.dataFolder = folder.path();
     environment.settingsPath = folder.filePath(QStringLiteral("Tarvolt.conf"));
     environment.simulatorSocketPath = folder.filePath(QStringLiteral("simulator"));
     environment.currentFolder = folder.path();

@@ -99,6 +99,7 @@ void TFormMain::FormCreate() {
     m_saveDialog.FileName = m_names.baseName + QStringLiteral(".") + m_saveDialog.DefaultExt;
     m_saveDialog.InitialDir = m_names.programFolder;
     m_openDialog.InitialDir = m_names.programFolder;
+    setupProtocolFiles();
 
     loadTitlePicture();
 

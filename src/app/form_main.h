@@ -17,6 +17,7 @@
 
 class BarrierPort;
 class DisplayState;
+class FileDialogs;
 class FormMainCommands;
 class RunController;
 class SimulatedBarrierBox;
@@ -27,6 +28,7 @@ class TFDlgYesNo;
 class TFormInfo;
 class TFormMonitor2;
 class THighResTimer;
+struct ProtocolLoadResult;
 
 // The official's main window: builds the controls, reads the settings and surveys
 // the ports at creation, keeps the title bar's services (help, information, date,
@@ -90,6 +92,11 @@ public:
     void bInfoClick();
     void openMakerSite();
     void FormCloseQuery(bool& CanClose);
+    // The protocol's save and open dialogs (Ctrl+S, Ctrl+O and their buttons).
+    void sbSaveClick();
+    void sbLoadClick();
+    // The backup file, decided at start; empty when there is no place for it.
+    const QString& backupFile() const { return m_backupFile; }
 
     // Ends the program as a confirmed close would, without asking: for the termination
     // signals. Safe to call more than once.
@@ -118,9 +125,12 @@ private:
     int gridClientWidth() const;
     void loadTitlePicture();
     void setPicturesToStart();
-    // The protocol's backup file is read here at start and written at the end.
+    // The protocol's backup file is read at start and written after every finish and
+    // accident and at the end.
     void loadBackupProtocol();
     void saveBackupProtocol();
+    void setupProtocolFiles();
+    void applyProtocolLoad(const ProtocolLoadResult& result);
     void shutdown(bool askOnFailure);
 
     const FormMainEnvironment m_environment;
@@ -145,4 +155,6 @@ private:
     bool m_ending = false; // closing without the question
     bool m_asking = false; // the close question is up
     bool m_shutDown = false;
+    std::shared_ptr<FileDialogs> m_fileDialogs;
+    QString m_backupFile;
 };

@@ -83,7 +83,3 @@ void TFormMain::shutdown(bool askOnFailure) {
 
     m_barrierPort->runPort().close();
 }
-
-void TFormMain::loadBackupProtocol() {}
-
-void TFormMain::saveBackupProtocol() {}

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 FormMainEnvironment FormMainEnvironment::ofProcess() {
     FormMainEnvironment environment;
@@ -19,5 +20,6 @@ FormMainEnvironment FormMainEnvironment::ofProcess() {
     environment.currentFolder = QDir::currentPath();
     environment.openUrl = desktopUrlOpener();
     environment.screens = desktopScreens();
+    environment.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return environment;
 }

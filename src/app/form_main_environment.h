@@ -3,11 +3,18 @@
 #include "platform/desktop_opener.h"
 #include "platform/screens.h"
 
+#include <QDateTime>
 #include <QString>
+
+#include <functional>
+#include <memory>
+
+class FileDialogs;
 
 // Everything the main window takes from outside the program: where its files are,
 // the settings file, the serial-port survey's sysfs root, the current folder for
-// "logo.jpg", and the desktop services. Tests fill it with temporary folders and
+// "logo.jpg", the desktop services, the backup's second place, the protocol's file
+// dialogs and the clock of the file names. Tests fill it with temporary folders and
 // fakes, so that nothing touches the real configuration, devices or desktop.
 // A plain value, filled on the GUI thread.
 struct FormMainEnvironment {
@@ -20,8 +27,15 @@ struct FormMainEnvironment {
     UrlOpener openUrl;           // web site and help file
     ScreenList screens;          // the attached monitors, primary first
 
+    // Where the backup goes when the program folder is not writable; empty: nowhere else.
+    QString dataFolder;
+    // The protocol's save and open dialogs; empty: Qt's.
+    std::shared_ptr<FileDialogs> fileDialogs;
+    // The local time the proposed file names are made of; empty: the system clock.
+    std::function<QDateTime()> clock;
+
     // The running program's: its executable, the per-user settings file named by its title,
     // the installed share folder, /sys, the process's current folder, the simulator's socket
-    // in the runtime folder and the desktop.
+    // in the runtime folder, the desktop and the per-user data folder.
     static FormMainEnvironment ofProcess();
 };

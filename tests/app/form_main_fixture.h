@@ -29,6 +29,7 @@ struct FormMainFixture {
     QString settingsPath() const { return root.filePath(QStringLiteral("config/Quillmere/Tarvolt.conf")); }
     QString sysfsRoot() const { return root.filePath(QStringLiteral("sys")); }
     QString currentFolder() const { return root.filePath(QStringLiteral("cwd")); }
+    QString dataFolder() const { return root.filePath(QStringLiteral("data")); }
 
     FormMainFixture() {
         QDir dir(root.path());
@@ -43,6 +44,7 @@ struct FormMainFixture {
         environment.settingsPath = settingsPath();
         environment.sysfsRoot = sysfsRoot();
         environment.currentFolder = currentFolder();
+        environment.dataFolder = dataFolder();
         environment.openUrl = [this](const QUrl& url) { opened.append(url); };
         environment.screens = [this] { return screens; };
         return environment;

@@ -1,0 +1,128 @@
+// The protocol's files seen from the main window: the backup read at start and
+// written after every finish, accident and at the end, and the save and open
+// dialogs with their file types.
+
+#include "app/form_main.h"
+
+#include "app/file_dialogs.h"
+#include "app/form_main_commands.h"
+#include "app/offered_filters.h"
+#include "app/run_controller.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "protocol/protocol_file_names.h"
+#include "protocol/protocol_text_file.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+// The file types whose routes are built, by their index in the dialog's full filter
+// (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
+const QList<int> savableTypes{1};
+const QList<int> openableTypes{1};
+
+QString folderOf(const QString& filePath) {
+    QString folder = QFileInfo(filePath).absolutePath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+} // namespace
+
+void TFormMain::setupProtocolFiles() {
+    // Decided once, so that the backup is read from and written to the same place. Without
+    // a writable program folder and without a data folder there is no place for it.
+    if (isFolderWritable(m_names.programFolder) || !m_environment.dataFolder.isEmpty())
+        m_backupFile = ::backupFileName(m_names.programFolder, m_names.baseName, m_environment.dataFolder);
+
+    m_fileDialogs = m_environment.fileDialogs ? m_environment.fileDialogs : std::make_shared<QtFileDialogs>();
+
+    FormMainCommands& c = *m_commands;
+    c.Save1->setEnabled(true);
+    c.Open1->setEnabled(true);
+    connect(c.Save1, &QAction::triggered, this, &TFormMain::sbSaveClick);
+    connect(c.Open1, &QAction::triggered, this, &TFormMain::sbLoadClick);
+    connect(m_ui.sbSave, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Save1); });
+    connect(m_ui.sbLoad, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Open1); });
+}
+
+void TFormMain::loadBackupProtocol() {
+    if (m_backupFile.isEmpty())
+        return;
+    // A missing backup leaves the empty protocol, without a message.
+    applyProtocolLoad(loadProtocolText(m_ui.SortGrid1->gridData(), m_backupFile, m_ui.cbPlatzOn->isChecked(),
+                                       m_controller->startNumberText()));
+}
+
+void TFormMain::saveBackupProtocol() {
+    // A backup that cannot be written is not reported: nobody could act on it mid-race.
+    if (!m_backupFile.isEmpty())
+        (void)saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile);
+}
+
+void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
+    if (!result.loaded)
+        return;
+    updateProtocolButtons();
+    // A run in progress keeps the number it started under; only the fields change.
+    if (result.startNumbers.startNumber) {
+        m_controller->setEditStartN1(*result.startNumbers.startNumber);
+        if (result.startNumbers.nextStarter)
+            m_controller->setEditStartN2(*result.startNumbers.nextStarter);
+    }
+}
+
+void TFormMain::sbSaveClick() {
+    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    m_saveDialog.FileName = dateStampName(now);
+    const OfferedFilters types = offeredFilters(m_saveDialog.Filter, savableTypes);
+    const FileDialogRequest request{m_saveDialog.InitialDir, m_saveDialog.FileName, types.nameFilters,
+                                    types.nameFilterFor(m_saveDialog.FilterIndex), m_saveDialog.DefaultExt};
+    const std::optional<FileDialogAnswer> answer = m_fileDialogs->save(this, request);
+    if (!answer || answer->filePath.isEmpty())
+        return;
+
+    m_saveDialog.FileName = answer->filePath;
+    if (const int index = types.filterIndexOf(answer->nameFilter); index > 0)
+        m_saveDialog.FilterIndex = index;
+    // The next dialogs start where the user saved.
+    m_saveDialog.InitialDir = folderOf(answer->filePath);
+    m_openDialog.InitialDir = m_saveDialog.InitialDir;
+
+    // The workbook, document and web page routes join here as they are built.
+    switch (m_saveDialog.FilterIndex) {
+    default:
+        if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))
+            QMessageBox::critical(this, m_names.baseName,
+                                  QStringLiteral("Der Schreibfehler der Datei: ") + answer->filePath);
+        break;
+    }
+}
+
+void TFormMain::sbLoadClick() {
+    const OfferedFilters types = offeredFilters(m_openDialog.Filter, openableTypes);
+    const FileDialogRequest request{m_openDialog.InitialDir, QString(), types.nameFilters,
+                                    types.nameFilterFor(m_openDialog.FilterIndex), m_openDialog.DefaultExt};
+    const std::optional<FileDialogAnswer> answer = m_fileDialogs->open(this, request);
+    SortGridData& grid = m_ui.SortGrid1->gridData();
+    if (answer && !answer->filePath.isEmpty()) {
+        m_openDialog.FileName = answer->filePath;
+        m_openDialog.InitialDir = folderOf(answer->filePath);
+        const int index = types.filterIndexOf(answer->nameFilter);
+        if (index > 0)
+            m_openDialog.FilterIndex = index;
+        // The workbook route joins here as it is built. A file that cannot be read
+        // leaves the table as it was.
+        if (index == 1)
+            applyProtocolLoad(
+                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText()));
+    }
+    // Also after a cancel, the official starts reading from the top.
+    grid.setRow(1);
+    grid.selectRow(1);
+}

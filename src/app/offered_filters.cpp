@@ -1,0 +1,28 @@
+#include "app/offered_filters.h"
+
+#include "settings/save_dialog_filter.h"
+
+QString OfferedFilters::nameFilterFor(int filterIndex) const {
+    const qsizetype at = indexes.indexOf(filterIndex);
+    if (at >= 0)
+        return nameFilters.at(at);
+    return nameFilters.value(0);
+}
+
+int OfferedFilters::filterIndexOf(const QString& nameFilter) const {
+    const qsizetype at = nameFilters.indexOf(nameFilter);
+    return at >= 0 ? indexes.at(at) : 0;
+}
+
+OfferedFilters offeredFilters(const QString& filter, const QList<int>& available) {
+    OfferedFilters offered;
+    const QStringList all = nameFiltersOf(filter);
+    for (int i = 0; i < all.size(); ++i) {
+        const int index = i + 1;
+        if (available.contains(index)) {
+            offered.nameFilters.append(all.at(i));
+            offered.indexes.append(index);
+        }
+    }
+    return offered;
+}

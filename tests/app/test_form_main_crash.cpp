@@ -1,0 +1,228 @@
+#include "controls/sort_grid_data.h"
+#include "protocol/protocol_table.h"
+#include "protocol/protocol_text_file.h"
+#include "settings/settings_store.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+// The real main window in a child process (form_main_child), its stdin and stdout.
+class Child {
+public:
+    explicit Child(const QString& root) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // Nothing of the child may reach the real home, whatever Qt looks up there.
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+            const QString folder = QDir(root).filePath(QStringLiteral("env/") + QString::fromLatin1(name));
+            QDir().mkpath(folder);
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            environment.insert(QString::fromLatin1(name), folder);
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setProgram(QStringLiteral(TARVOLT_FORM_MAIN_CHILD));
+        m_process.setArguments({root});
+    }
+    ~Child() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    bool start() {
+        m_process.start();
+        return m_process.waitForStarted(10000) && waitFor(QStringLiteral("ready"), 30000);
+    }
+    void send(const QByteArray& line) {
+        m_process.write(line + '\n');
+        m_process.waitForBytesWritten(5000);
+    }
+    // Reads lines until one starts with prefix and returns it; nothing when the deadline
+    // passes or the child ends first.
+    std::optional<QString> waitFor(const QString& prefix, int ms) {
+        const QDeadlineTimer deadline(ms);
+        for (;;) {
+            while (m_process.canReadLine()) {
+                const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+                m_lines << line;
+                if (line.startsWith(prefix))
+                    return line;
+            }
+            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+                return std::nullopt;
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+    }
+    QProcess& process() { return m_process; }
+    // Everything read so far, for failure messages.
+    QString log() const { return m_lines.join(QStringLiteral(" / ")); }
+
+private:
+    QProcess m_process;
+    QStringList m_lines;
+};
+
+// The simulated barrier box's command socket.
+class Box {
+public:
+    bool connectTo(const QString& path) {
+        // The socket is there once the child's start-up has probed the port.
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            m_socket.connectToServer(path);
+            if (m_socket.waitForConnected(1000))
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+    QByteArray command(const QByteArray& line) {
+        m_socket.write(line + '\n');
+        m_socket.waitForBytesWritten(5000);
+        while (!m_socket.canReadLine())
+            if (!m_socket.waitForReadyRead(5000))
+                return {};
+        return m_socket.readLine().trimmed();
+    }
+
+private:
+    QLocalSocket m_socket;
+};
+
+} // namespace
+
+// Crash safety: every finished run is on disk the moment it is finished, so a program
+// killed without warning loses none of them.
+class TestFormMainCrash : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_root.isValid());
+        QDir root(m_root.path());
+        for (const char* folder : {"bin", "config", "data", "sys/class/tty"})
+            QVERIFY(root.mkpath(QString::fromLatin1(folder)));
+        // COM64 is the simulated box. Every barrier counts when its contact closes; the split is
+        // taken at the start, and the start locks the finish out for only 1 ms.
+        Settings settings;
+        settings.Port = 64;
+        settings.Sound = false;
+        settings.Length = 100;
+        settings.WaitStart = 1;
+        settings.LuchZwZeit = false;
+        settings.Alg = {1, 1, 1, 1};
+        QVERIFY(!saveSettings(root.filePath(QStringLiteral("config/Tarvolt.conf")), settings));
+    }
+
+    void threeRunsSurviveAKill() {
+        const QString backup = QDir(m_root.path()).filePath(QStringLiteral("bin/Tarvolt-Sicherungsdatei.txt"));
+        {
+            Child child(m_root.path());
+            QVERIFY2(child.start(), qPrintable(child.log()));
+            Box box;
+            QVERIFY(box.connectTo(QDir(m_root.path()).filePath(QStringLiteral("box.sock"))));
+            for (int number = 1; number <= 3; ++number) {
+                if (number > 1) {
+                    child.send("reset");
+                    QVERIFY2(child.waitFor(QStringLiteral("state Idle"), 10000), qPrintable(child.log()));
+                }
+                child.send("number " + QByteArray::number(number));
+                child.send("arm");
+                QVERIFY2(child.waitFor(QStringLiteral("state Armed"), 10000), qPrintable(child.log()));
+                // A pulse that meets the previous finish's lock-out, or the port still opening,
+                // counts for nothing; the next one does.
+                QVERIFY2(pulseUntil(child, box, "L1", QStringLiteral("state Running")), qPrintable(child.log()));
+                const std::optional<QString> written = pulseUntil(child, box, "L4", QStringLiteral("backup"));
+                QVERIFY2(written, qPrintable(child.log()));
+                QCOMPARE(*written, QStringLiteral("backup %1").arg(number));
+            }
+            child.process().kill(); // SIGKILL: no close, no shutdown, nothing written at the end
+            QVERIFY(child.process().waitForFinished(10000));
+            QCOMPARE(child.process().exitStatus(), QProcess::CrashExit);
+        }
+        QCOMPARE(numbersIn(backup), QStringList({"1", "2", "3"}));
+
+        Child fresh(m_root.path());
+        QVERIFY2(fresh.start(), qPrintable(fresh.log()));
+        fresh.send("rows");
+        QStringList numbers;
+        QStringList places;
+        QStringList times;
+        QStringList order;
+        for (;;) {
+            const std::optional<QString> line = fresh.waitFor(QString(), 10000);
+            QVERIFY2(line, qPrintable(fresh.log()));
+            if (line->startsWith(QStringLiteral("row "))) {
+                const QStringList cells = line->mid(4).split(u'|');
+                QCOMPARE(cells.size(), int(protocolColumnCount));
+                QVERIFY2(!cells.at(colZeit).trimmed().isEmpty(), qPrintable(*line));
+                numbers << cells.at(colNr);
+                places << cells.at(colPlatz);
+                times << cells.at(colZeit);
+            } else if (line->startsWith(QStringLiteral("fields "))) {
+                order = line->mid(7).split(u' ');
+            } else if (*line == QStringLiteral("end")) {
+                break;
+            }
+        }
+        QStringList sorted = numbers;
+        sorted.sort();
+        QCOMPARE(sorted, QStringList({"1", "2", "3"}));
+        // Ranked on loading, fastest first (equal times share a place); the fields take rows 1 and 2.
+        for (int i = 0; i < places.size(); ++i) {
+            const bool tie = i > 0 && times.at(i) == times.at(i - 1);
+            QCOMPARE(places.at(i), tie ? places.at(i - 1) : QString::number(i + 1));
+        }
+        QCOMPARE(order, numbers.mid(0, 2));
+
+        fresh.send("quit");
+        QVERIFY(fresh.process().waitForFinished(10000));
+        QCOMPARE(fresh.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(fresh.process().exitCode(), 0);
+        QCOMPARE(numbersIn(backup).size(), 3);
+    }
+
+private:
+    // Pulses a barrier until the child reports what the pulse should cause; gives up after 10 s.
+    static std::optional<QString> pulseUntil(Child& child, Box& box, const QByteArray& barrier, const QString& what) {
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            if (box.command(barrier + " pulse 20") != "OK")
+                return std::nullopt;
+            if (const std::optional<QString> line = child.waitFor(what, 300))
+                return line;
+        }
+        return std::nullopt;
+    }
+
+    // The start numbers of the data rows of a protocol file, sorted.
+    static QStringList numbersIn(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("<missing>")};
+        SortGridData grid;
+        setupProtocolGrid(grid);
+        setProtocolRowsFromText(grid, file.readAll());
+        QStringList numbers;
+        for (int row = 1; row < grid.RowCount(); ++row)
+            numbers << grid.cell(colNr, row);
+        numbers.sort();
+        return numbers;
+    }
+
+    QTemporaryDir m_root;
+};
+
+QTEST_GUILESS_MAIN(TestFormMainCrash)
+#include "test_form_main_crash.moc"

@@ -1,0 +1,378 @@
+#include "fake_file_dialogs.h"
+#include "form_main_fixture.h"
+
+#include "app/display_panel.h"
+#include "app/form_main_commands.h"
+#include "app/run_controller.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "protocol/protocol_table.h"
+#include "protocol/protocol_text_file.h"
+
+#include <QAction>
+#include <QMessageBox>
+#include <QSpinBox>
+
+namespace {
+
+const QString textType = QStringLiteral("Text file (*.txt)");
+
+// A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
+// empty cell must be a blank: a run of separators counts as one.
+QByteArray protocolFile(const QStringList& rows, const QString& separator = QStringLiteral("\t")) {
+    QString text = protocolHeaderTexts().join(u'\t') + QStringLiteral("\t\r\n");
+    for (const QString& row : rows)
+        text += row.split(u'|').join(separator) + separator + QStringLiteral("\r\n");
+    return text.toUtf8();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The data rows as "Nr|Name|...|Platz", trailing empty cells dropped.
+QStringList dataRows(const SortGridData& grid) {
+    QStringList rows;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        QStringList cells = grid.rowCells(row);
+        while (!cells.isEmpty() && cells.constLast().trimmed().isEmpty())
+            cells.removeLast();
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// The data rows of a protocol text file on disk, read as the program reads them.
+QStringList fileRows(const QString& path) {
+    SortGridData grid;
+    setupProtocolGrid(grid);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<missing>")};
+    setProtocolRowsFromText(grid, file.readAll());
+    return dataRows(grid);
+}
+
+} // namespace
+
+// The protocol's files in the main window: the backup at start, after every finish and
+// accident and at the end, and the save and open dialogs.
+class TestFormMainFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_fixture = std::make_unique<FormMainFixture>();
+        m_dialogs = std::make_shared<FakeFileDialogs>();
+    }
+    void cleanup() {
+        m_form.reset();
+        m_fixture.reset();
+        m_dialogs.reset();
+    }
+
+    void startWithoutBackup() {
+        createForm();
+        const SortGridData& grid = m_form->ui().SortGrid1->gridData();
+        QCOMPARE(grid.RowCount(), 2);
+        QCOMPARE(dataRows(grid), QStringList({""}));
+        for (TLbSpeedButton* button : m_form->ui().protocolButtons())
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
+        QVERIFY(m_form->ui().sbLoad->isEnabled());
+        QVERIFY(m_form->commands().Save1->isEnabled());
+        QVERIFY(m_form->commands().Open1->isEnabled());
+        QCOMPARE(m_form->backupFile(), backupInProgramFolder());
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(fields(), std::make_pair(1, 2));
+    }
+
+    // The backup is ranked on loading; the fields take rows 1 and 2, the second only when
+    // there is a row 2.
+    void startWithBackup_data() {
+        QTest::addColumn<QStringList>("file");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("startNumber");
+        QTest::addColumn<int>("nextStarter");
+        QTest::newRow("two rows, slower first")
+            << QStringList{"7|Bert|Golf|A|-|40,00|-|-|9,500|1", "3|Anna|Polo|B|-|44,44|-|-|8,100|2"}
+            << QStringList{"3|Anna|Polo|B|-|44,44|-|-|8,100|1", "7|Bert|Golf|A|-|40,00|-|-|9,500|2"} << 3 << 7;
+        QTest::newRow("one row") << QStringList{"5|Carl| | |-|-|-|-|9,000"} << QStringList{"5|Carl| | |-|-|-|-|9,000|1"}
+                                 << 5 << 2;
+        QTest::newRow("no number in row 1") << QStringList{"x|Dora"} << QStringList{"x|Dora"} << 1 << 2;
+    }
+    void startWithBackup() {
+        QFETCH(QStringList, file);
+        QFETCH(QStringList, rows);
+        QFETCH(int, startNumber);
+        QFETCH(int, nextStarter);
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile(file)));
+        createForm();
+        QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), rows);
+        QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
+        QCOMPARE(m_form->runController().editStartN1(), startNumber);
+        // The other five buttons follow too, once their commands are built.
+        QVERIFY(m_form->ui().sbSave->isEnabled());
+    }
+
+    // Without a writable program folder the backup lives in the data folder; without
+    // either there is none, and nothing fails.
+    void backupPlace_data() {
+        QTest::addColumn<bool>("withDataFolder");
+        QTest::newRow("data folder") << true;
+        QTest::newRow("no place") << false;
+    }
+    void backupPlace() {
+        QFETCH(bool, withDataFolder);
+        const QString inData = QDir(m_fixture->dataFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
+        QVERIFY(writeFile(inData, protocolFile({"4|Emil| | |-|-|-|-|7,000|1"})));
+        FormMainEnvironment environment = m_fixture->environment();
+        environment.executablePath = m_fixture->root.filePath(QStringLiteral("gone/Tarvolt"));
+        if (!withDataFolder)
+            environment.dataFolder.clear();
+        createForm(environment);
+        QCOMPARE(m_form->backupFile(), withDataFolder ? inData : QString());
+        QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()),
+                 withDataFolder ? QStringList{"4|Emil| | |-|-|-|-|7,000|1"} : QStringList{""});
+        m_form->ui().SortGrid1->gridData().setCell(colName, 1, QStringLiteral("Łukasz"));
+        m_form->endWithoutQuestion();
+        QCOMPARE(fileRows(inData).value(0), withDataFolder ? QStringLiteral("4|Łukasz| | |-|-|-|-|7,000|1")
+                                                           : QStringLiteral("4|Emil| | |-|-|-|-|7,000|1"));
+        QVERIFY(!QFileInfo::exists(m_fixture->root.filePath(QStringLiteral("gone"))));
+    }
+
+    void shutdownWritesBackup() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"2|Anna| | |-|-|-|-|8,000|1"})));
+        createForm();
+        SortGridData& grid = m_form->ui().SortGrid1->gridData();
+        grid.setCell(colFahrzeug, 1, QStringLiteral("Käfer\tTurbo"));
+        grid.setRowCount(3);
+        grid.setCell(colNr, 2, QStringLiteral("9"));
+        m_form->endWithoutQuestion();
+        QCOMPARE(fileRows(backupInProgramFolder()), QStringList({"2|Anna|Käfer Turbo| |-|-|-|-|8,000|1", "9"}));
+    }
+
+    // The row is filled and ranked before the backup is written, at the finish itself and
+    // at an accident, without waiting for the end of the program.
+    void finishAndAccidentWriteBackupAtOnce() {
+        createForm();
+        FormMainCommands& c = m_form->commands();
+        FormMainCommands::clickItem(c.mStart);
+        QVERIFY(!QFileInfo::exists(backupInProgramFolder()));
+        FormMainCommands::clickItem(c.mStop);
+        const QStringList afterFinish = fileRows(backupInProgramFolder());
+        QCOMPARE(afterFinish.size(), 1);
+        const QStringList cells = afterFinish.at(0).split(u'|');
+        QCOMPARE(cells.value(colNr), QStringLiteral("1"));
+        QVERIFY(!cells.value(colZeit).trimmed().isEmpty());
+        QCOMPARE(cells.value(colPlatz), QStringLiteral("1"));
+
+        FormMainCommands::clickItem(c.mReset);
+        m_form->ui().PanelDisplay->editStartN1->setValue(2);
+        FormMainCommands::clickItem(c.mStart);
+        FormMainCommands::clickItem(c.mAvaria);
+        const QStringList afterAccident = fileRows(backupInProgramFolder());
+        QCOMPARE(afterAccident.size(), 2);
+        QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
+    }
+
+    // The proposal is the date stamp in the save dialog's folder; only the text type is
+    // offered, whatever index was stored; the chosen index is kept and stored at the end.
+    void saveThroughTheDialog_data() {
+        QTest::addColumn<int>("storedIndex");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("keptIndex");
+        QTest::newRow("text") << 1 << false << 1;
+        QTest::newRow("word stored, text chosen") << 3 << false << 1;
+        QTest::newRow("word stored, cancelled") << 3 << true << 3;
+        QTest::newRow("out of range stored, cancelled") << 7 << true << 7;
+    }
+    void saveThroughTheDialog() {
+        QFETCH(int, storedIndex);
+        QFETCH(bool, cancel);
+        QFETCH(int, keptIndex);
+        m_fixture->storeSettings({{"Left", 10},
+                                  {"Top", 10},
+                                  {"Width", 850},
+                                  {"Height", 572},
+                                  {"Sound", 1},
+                                  {"Port", 0},
+                                  {"FilterInd", storedIndex}});
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        FormMainEnvironment environment = m_fixture->environment();
+        environment.clock = [] { return QDateTime(QDate(2014, 3, 7), QTime(9, 5, 41)); };
+        createForm(environment);
+        showForm();
+        const QString target = m_fixture->root.filePath(QStringLiteral("stick/Lauf 1.txt"));
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!cancel)
+            m_dialogs->saveAnswer = FileDialogAnswer{target, textType};
+
+        QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(m_dialogs->saveRequests.size(), 1);
+        const FileDialogRequest& asked = m_dialogs->saveRequests.at(0);
+        QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
+        QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
+        QCOMPARE(asked.nameFilters, QStringList{textType});
+        QCOMPARE(asked.selectedNameFilter, textType);
+        QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
+        QCOMPARE(m_form->SaveDialog1().FilterIndex, keptIndex);
+
+        const QString folder = cancel ? m_fixture->programFolder() + u'/' : QFileInfo(target).absolutePath() + u'/';
+        QCOMPARE(QFileInfo::exists(target), !cancel);
+        if (!cancel)
+            QCOMPARE(fileRows(target), QStringList{"3|Anna| | |-|-|-|-|8,100|1"});
+        QCOMPARE(m_form->SaveDialog1().InitialDir, folder);
+        QCOMPARE(m_form->OpenDialog1().InitialDir, folder);
+
+        // The next save starts where the last one went; the open dialog follows it.
+        m_dialogs->saveAnswer.reset();
+        FormMainCommands::clickItem(m_form->commands().Save1);
+        QCOMPARE(m_dialogs->saveRequests.at(1).folder, folder);
+        FormMainCommands::clickItem(m_form->commands().Open1);
+        QCOMPARE(m_dialogs->openRequests.at(0).folder, folder);
+
+        m_form->endWithoutQuestion();
+        QSettings stored(m_fixture->settingsPath(), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("FilterInd")).toInt(), keptIndex);
+    }
+
+    void failedSaveShowsWriteError() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        createForm();
+        showForm();
+        const QString target = m_fixture->root.filePath(QStringLiteral("no such folder/Lauf.txt"));
+        m_dialogs->saveAnswer = FileDialogAnswer{target, textType};
+        QString text;
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenModal<QMessageBox> answer([&](QMessageBox* box) {
+            text = box->text();
+            title = box->windowTitle();
+            icon = box->icon();
+            box->accept();
+        });
+        QTest::mousePress(m_form->ui().sbSave, Qt::LeftButton);
+        QTest::mouseRelease(m_form->ui().sbSave, Qt::LeftButton);
+        QCOMPARE(m_dialogs->saveRequests.size(), 1);
+        QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + target);
+        QCOMPARE(title, QStringLiteral("Tarvolt"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    // Whatever the dialog gives, row 1 ends up current and selected as a whole.
+    void openThroughTheDialog_data() {
+        QTest::addColumn<QString>("answer"); // "file", "cancel" or "missing"
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("startNumber");
+        QTest::addColumn<int>("nextStarter");
+        const QStringList before{"1|Anna| | |-|-|-|-|8,000|1", "2|Bert| | |-|-|-|-|9,000|2",
+                                 "3|Carl| | |-|-|-|-|9,500|3"};
+        QTest::newRow("semicolon file") << "file"
+                                        << QStringList{"21|Hugo|Mini| |-|-|-|-|7,100|1", "12|Ida|Up| |-|-|-|-|7,900|2"}
+                                        << 21 << 12;
+        QTest::newRow("cancel") << "cancel" << before << 1 << 2;
+        QTest::newRow("file gone") << "missing" << before << 1 << 2;
+    }
+    void openThroughTheDialog() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, rows);
+        QFETCH(int, startNumber);
+        QFETCH(int, nextStarter);
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Carl| | |-|-|-|-|9,500", "1|Anna| | |-|-|-|-|8,000",
+                                                                 "2|Bert| | |-|-|-|-|9,000"})));
+        const QString file = m_fixture->root.filePath(QStringLiteral("export.csv"));
+        QVERIFY(writeFile(
+            file, protocolFile({"12;Ida;Up; ;-;-;-;-;7,900", "21;Hugo;Mini; ;-;-;-;-;7,100"}, QStringLiteral(";"))));
+        createForm();
+        SortGridData& grid = m_form->ui().SortGrid1->gridData();
+        grid.selectRow(3);
+        if (answer == QStringLiteral("file"))
+            m_dialogs->openAnswer = FileDialogAnswer{file, textType};
+        else if (answer == QStringLiteral("missing"))
+            m_dialogs->openAnswer = FileDialogAnswer{m_fixture->root.filePath(QStringLiteral("gone.txt")), textType};
+
+        FormMainCommands::clickItem(m_form->commands().Open1);
+        QCOMPARE(m_dialogs->openRequests.size(), 1);
+        QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, QStringList{textType});
+        QCOMPARE(m_dialogs->openRequests.at(0).folder, m_fixture->programFolder() + u'/');
+        QCOMPARE(dataRows(grid), rows);
+        QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
+        QCOMPARE(grid.Row(), 1);
+        const TGridRect selection = grid.Selection();
+        QCOMPARE(selection.Left, 0);
+        QCOMPARE(selection.Right, 9);
+        QCOMPARE(selection.Top, 1);
+        QCOMPARE(selection.Bottom, 1);
+    }
+
+    // An empty protocol cannot be saved by its button; a loaded one can, and its button is on.
+    void buttonsFollowTheLoad() {
+        createForm();
+        showForm();
+        const QString file = m_fixture->root.filePath(QStringLiteral("lauf.txt"));
+        QVERIFY(writeFile(file, protocolFile({"8|Otto| | |-|-|-|-|6,500"})));
+        m_dialogs->openAnswer = FileDialogAnswer{file, textType};
+        TLbSpeedButton* save = m_form->ui().sbSave;
+        QTest::mousePress(save, Qt::LeftButton);
+        QTest::mouseRelease(save, Qt::LeftButton);
+        QCOMPARE(m_dialogs->saveRequests.size(), 0);
+
+        QTest::mousePress(m_form->ui().sbLoad, Qt::LeftButton);
+        QTest::mouseRelease(m_form->ui().sbLoad, Qt::LeftButton);
+        QCOMPARE(m_dialogs->openRequests.size(), 1);
+        QVERIFY(save->isEnabled());
+        QTest::mousePress(save, Qt::LeftButton);
+        QTest::mouseRelease(save, Qt::LeftButton);
+        QCOMPARE(m_dialogs->saveRequests.size(), 1);
+    }
+
+    // A load during a run moves the fields; the run still finishes into its own number's row.
+    void loadDuringRun() {
+        createForm();
+        FormMainCommands& c = m_form->commands();
+        FormMainCommands::clickItem(c.mStart);
+        const QString file = m_fixture->root.filePath(QStringLiteral("lauf.txt"));
+        QVERIFY(writeFile(file, protocolFile({"5|Eva| | |-|-|-|-|6,500", "6|Udo| | |-|-|-|-|6,700"})));
+        m_dialogs->openAnswer = FileDialogAnswer{file, textType};
+        FormMainCommands::clickItem(c.Open1);
+        QCOMPARE(fields(), std::make_pair(5, 6));
+        FormMainCommands::clickItem(c.mStop);
+        const QStringList rows = fileRows(backupInProgramFolder());
+        QCOMPARE(rows.size(), 3);
+        // A run of a few milliseconds is the fastest.
+        const QStringList run = rows.at(0).split(u'|');
+        QCOMPARE(run.value(colNr), QStringLiteral("1"));
+        QVERIFY(!run.value(colZeit).trimmed().isEmpty());
+        QCOMPARE(run.value(colPlatz), QStringLiteral("1"));
+        QCOMPARE(rows.at(1).section(u'|', 0, 1), QStringLiteral("5|Eva"));
+    }
+
+private:
+    QString backupInProgramFolder() const {
+        return QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
+    }
+    void createForm(FormMainEnvironment environment) {
+        environment.fileDialogs = m_dialogs;
+        m_form = std::make_unique<TFormMain>(environment);
+    }
+    void createForm() { createForm(m_fixture->environment()); }
+    void showForm() {
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+    std::pair<int, int> fields() const {
+        const DisplayPanel* panel = m_form->ui().PanelDisplay;
+        return {panel->editStartN1->value(), panel->editStartN2->value()};
+    }
+
+    std::unique_ptr<FormMainFixture> m_fixture;
+    std::shared_ptr<FakeFileDialogs> m_dialogs;
+    std::unique_ptr<TFormMain> m_form;
+};
+
+QTEST_MAIN(TestFormMainFiles)
+#include "test_form_main_files.moc"
