@@ -4,6 +4,9 @@
 #include "platform/screens.h"
 
 #include <QString>
+#include <QtGlobal>
+
+#include <functional>
 
 // Everything the main window takes from outside the program: where its files are,
 // the settings file, the serial-port survey's sysfs root, the current folder for
@@ -19,6 +22,9 @@ struct FormMainEnvironment {
     QString simulatorSocketPath; // the simulated barrier box's command socket; empty: none
     UrlOpener openUrl;           // web site and help file
     ScreenList screens;          // the attached monitors, primary first
+    // What HighResTimer1 counts, in nanoseconds, from any thread; empty: the system's
+    // monotonic clock. Tests give a counter they move themselves.
+    std::function<qint64()> performanceCounter;
 
     // The running program's: its executable, the per-user settings file named by its title,
     // the installed share folder, /sys, the process's current folder, the simulator's socket
