@@ -294,6 +294,19 @@ private slots:
         }
     }
 
+    // The run keys are never an editing key: a start while a name is typed is a start.
+    void runKeyWhileTypingAName() {
+        setRows({"1"});
+        clickCell(colName, 1);
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QVERIFY(grid()->isEditing());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Anna"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        QCOMPARE(m_form->runController().state(), RunState::RunningSplitPending);
+        QVERIFY(!grid()->isEditing());
+        QCOMPARE(data().cell(colName, 1), QStringLiteral("Anna"));
+    }
+
     void eraseKeyFromAStartNumberField() {
         setRows({"1", "2"});
         clickCell(colZeit, 1);
