@@ -70,7 +70,12 @@ void TFormMain::FormCreate() {
 
     // Every stamp comes from the performance counter, and creation does not wait for a
     // TSC calibration.
-    m_highResTimer = std::make_unique<THighResTimer>(THighResTimer::StartCounter::PerformanceCounter);
+    TimerPlatform platform = systemTimerPlatform();
+    if (m_environment.performanceCounter) {
+        const auto read = [](const void* counter) { return (*static_cast<const std::function<qint64()>*>(counter))(); };
+        platform.performanceCounter = {read, &m_environment.performanceCounter};
+    }
+    m_highResTimer = std::make_unique<THighResTimer>(THighResTimer::StartCounter::PerformanceCounter, platform);
 
     m_settings.Alg = {1, 0, 0, 0};
     m_fileTypeNames = fileTypeNamesFromMimeDatabase();
@@ -113,6 +118,7 @@ void TFormMain::FormCreate() {
     m_controller->probePort();
 
     setupProtocolGrid(m_ui.SortGrid1->gridData());
+    wireProtocolTable();
     // The columns follow the grid's width, which the window's layout sets after its own resize.
     m_ui.SortGrid1->installEventFilter(this);
     updateProtocolButtons();
@@ -166,8 +172,7 @@ void TFormMain::wireCommands() {
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.Clear1, c.Word1, c.EXcel1, c.Html1, c.Print1, c.Save1, c.Open1,
-                          c.Zeileentfernen1})
+    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.Word1, c.EXcel1, c.Html1, c.Print1})
         item->setEnabled(false);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
     connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));

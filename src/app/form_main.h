@@ -5,6 +5,7 @@
 #include "app/form_main_ui.h"
 #include "app/program_files.h"
 #include "app/run_settings.h"
+#include "controls/sort_grid_format.h"
 #include "platform/app_names.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -83,6 +84,16 @@ public:
     void FormResize();
     // The protocol buttons follow the table: on while row 1 has a start number.
     void updateProtocolButtons();
+
+    // The protocol table's handlers (form_main_protocol.cpp).
+    void SortGrid1GetCellFormat(int Col, int Row, TGridDrawState State, TFormatOptions& FormatOptions, bool& CheckBox,
+                                bool& Combobox, bool& Ellipsis);
+    void SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect);
+    void SortGrid1DblClick();
+    void SortGrid1RowSelected();
+    void Erase1Click();
+    void PopupMenuProtokolPopup();
+    void sbCLSClick();
     // Plays one of the four signal sounds without waiting; nothing when "Sound" is off
     // or the file was missing at start.
     void playSound(const QString& path);
@@ -116,6 +127,7 @@ protected:
 private:
     void FormCreate();
     void wireCommands();
+    void wireProtocolTable();
     void createRunController();
     void wireRunController();
     RunSettings runSettings() const;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QtGlobal>
 
 #include <functional>
 #include <memory>
@@ -26,6 +27,9 @@ struct FormMainEnvironment {
     QString simulatorSocketPath; // the simulated barrier box's command socket; empty: none
     UrlOpener openUrl;           // web site and help file
     ScreenList screens;          // the attached monitors, primary first
+    // What HighResTimer1 counts, in nanoseconds, from any thread; empty: the system's
+    // monotonic clock. Tests give a counter they move themselves.
+    std::function<qint64()> performanceCounter;
 
     // Where the backup goes when the program folder is not writable; empty: nowhere else.
     QString dataFolder;

@@ -43,8 +43,6 @@ void TFormMain::setupProtocolFiles() {
     m_fileDialogs = m_environment.fileDialogs ? m_environment.fileDialogs : std::make_shared<QtFileDialogs>();
 
     FormMainCommands& c = *m_commands;
-    c.Save1->setEnabled(true);
-    c.Open1->setEnabled(true);
     connect(c.Save1, &QAction::triggered, this, &TFormMain::sbSaveClick);
     connect(c.Open1, &QAction::triggered, this, &TFormMain::sbLoadClick);
     connect(m_ui.sbSave, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Save1); });

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace {
@@ -277,4 +278,10 @@ void FormMainUi::buildProtocolTable(QWidget* parent) {
     SortGrid1->setAlignmentVert(taMiddle);
     SortGrid1->setDefaultRowHeight(19);
     SortGrid1->setFont(arial(13, false));
+
+    PopupMenuProtokol = new QMenu(SortGrid1);
+    PopupMenuProtokol->setObjectName(QStringLiteral("PopupMenuProtokol"));
+    Erase1 = PopupMenuProtokol->addAction(QStringLiteral("Zeile entfernen (Strg+'-')"));
+    Erase1->setObjectName(QStringLiteral("Erase1"));
+    SortGrid1->setPopupMenu(PopupMenuProtokol);
 }

@@ -6,8 +6,10 @@
 
 class ClickLabel;
 class QCheckBox;
+class QAction;
 class QLabel;
 class QMainWindow;
+class QMenu;
 class QPixmap;
 class QWidget;
 class StatusPanels;
@@ -70,6 +72,9 @@ struct FormMainUi {
 
     // The protocol table, filling the rest of the window.
     TSortGrid* SortGrid1 = nullptr;
+    // Its right-click menu.
+    QMenu* PopupMenuProtokol = nullptr;
+    QAction* Erase1 = nullptr;
 
     StatusPanels* StatusBar1 = nullptr;
 

@@ -112,8 +112,9 @@ private slots:
         QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), rows);
         QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
         QCOMPARE(m_form->runController().editStartN1(), startNumber);
-        // The other five buttons follow too, once their commands are built.
+        // The print, workbook, document and web page buttons follow too, once their commands are built.
         QVERIFY(m_form->ui().sbSave->isEnabled());
+        QVERIFY(m_form->ui().sbCLS->isEnabled());
     }
 
     // Without a writable program folder the backup lives in the data folder; without

@@ -1,0 +1,109 @@
+// The main window's side of the protocol table: how its cells look, which of them the
+// official types into, the double click that takes start numbers from a row, removing a
+// row and clearing the whole protocol. The rules themselves live in protocol/.
+
+#include "app/form_main.h"
+
+#include "app/command_key_guard.h"
+#include "app/display_panel.h"
+#include "app/display_state.h"
+#include "app/form_main_commands.h"
+#include "app/run_controller.h"
+#include "app/status_panels.h"
+#include "controls/bgr_color.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "dialogs/dlg_yes_no.h"
+#include "protocol/protocol_cell_rules.h"
+#include "protocol/protocol_ranking.h"
+#include "protocol/protocol_table.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSpinBox>
+
+void TFormMain::wireProtocolTable() {
+    TSortGrid* grid = m_ui.SortGrid1;
+    grid->OnGetCellFormat = [this](int Col, int Row, TGridDrawState State, TFormatOptions& FormatOptions,
+                                   bool& CheckBox, bool& Combobox, bool& Ellipsis) {
+        SortGrid1GetCellFormat(Col, Row, State, FormatOptions, CheckBox, Combobox, Ellipsis);
+    };
+    grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
+    grid->OnDblClick = [this] { SortGrid1DblClick(); };
+    grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
+
+    const FormMainCommands& c = *m_commands;
+    connect(m_ui.PopupMenuProtokol, &QMenu::aboutToShow, this, &TFormMain::PopupMenuProtokolPopup);
+    connect(m_ui.Erase1, &QAction::triggered, this, &TFormMain::Erase1Click);
+    connect(c.Zeileentfernen1, &QAction::triggered, this, &TFormMain::Erase1Click);
+    connect(c.Clear1, &QAction::triggered, this, &TFormMain::sbCLSClick);
+    connect(m_ui.sbCLS, &TLbSpeedButton::OnClick, this, &TFormMain::sbCLSClick);
+
+    // The start-number fields would keep Ctrl+X and the like as editing keys; the
+    // commands come first there. The cell editor keeps its keys while a name is typed.
+    auto* keys = new CommandKeyGuard(c.MainMenu1->actions(), this);
+    keys->guard(m_ui.PanelDisplay->editStartN1);
+    keys->guard(m_ui.PanelDisplay->editStartN2);
+}
+
+void TFormMain::SortGrid1GetCellFormat(int Col, int Row, TGridDrawState, TFormatOptions& FormatOptions, bool&, bool&,
+                                       bool&) {
+    const ProtocolCellLook look = protocolCellLook(Col, Row, m_ui.SortGrid1->gridData().Row());
+    if (look.leftJustify)
+        FormatOptions.AlignmentHorz = taLeftJustify;
+    if (look.background)
+        FormatOptions.Brush = QBrush(colorFromBgr(*look.background));
+}
+
+void TFormMain::SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect) {
+    TSortGrid* grid = m_ui.SortGrid1;
+    SortGridData& data = grid->gridData();
+    m_ui.StatusBar1->setPanelText(0, protocolPositionText(ARow, data.RowCount()));
+    TGridOptions options = grid->Options();
+    if (isTypedProtocolColumn(ACol)) {
+        options.setFlag(goEditing, true);
+        options.setFlag(goRowSelect, false);
+        grid->setOptions(options);
+        return;
+    }
+    data.selectRow(ARow);
+    options.setFlag(goEditing, false);
+    options.setFlag(goRowSelect, true);
+    grid->setOptions(options);
+    CanSelect = false;
+}
+
+void TFormMain::SortGrid1DblClick() {
+    // During a run the run's number must stay as it started.
+    if (!m_controller->editStartN1Enabled())
+        return;
+    const SortGridData& data = m_ui.SortGrid1->gridData();
+    const StartNumbers numbers = startNumbersFromRow(data, data.Row());
+    if (numbers.startNumber)
+        m_controller->setEditStartN1(*numbers.startNumber);
+    if (numbers.nextStarter)
+        m_controller->setEditStartN2(*numbers.nextStarter);
+}
+
+void TFormMain::SortGrid1RowSelected() {}
+
+void TFormMain::Erase1Click() {
+    SortGridData& data = m_ui.SortGrid1->gridData();
+    data.deleteRow(data.Row());
+    ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    updateProtocolButtons();
+}
+
+void TFormMain::PopupMenuProtokolPopup() {
+    updateProtocolButtons();
+}
+
+void TFormMain::sbCLSClick() {
+    // Before the dialog exists nobody can be asked, and nothing is cleared unasked.
+    if (!m_later.yesNo || !m_later.yesNo->ask(QStringLiteral("Zeitenprotokoll  löschen?")))
+        return;
+    clearProtocol(m_ui.SortGrid1->gridData());
+    updateProtocolButtons();
+    m_display->showTime(DisplayState::LowerPanel, 0);
+}

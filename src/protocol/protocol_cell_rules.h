@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+// How the protocol table draws its cells and which of them the official types into.
+// Plain functions without state; safe on any thread.
+
+// Colours are 0x00BBGGRR.
+struct ProtocolCellLook {
+    bool leftJustify = false;          // else the grid's right-justified default
+    std::optional<quint32> background; // none: the grid's own colours
+};
+
+// The header row and "Name", "Fahrzeug" and "Gruppe" read from the left, the numbers
+// from the right. Data rows carry their column's colour, except the current row, which
+// keeps the grid's selection look so the official sees where he is.
+ProtocolCellLook protocolCellLook(int col, int row, int currentRow);
+
+// "Name", "Fahrzeug" and "Gruppe" are typed into in place; a click anywhere else
+// selects the whole row, whose results nobody may change by hand.
+bool isTypedProtocolColumn(int col);
+
+// The status bar's position text: the selected row, a colon and the number of data rows
+// ("3:12" for row 3 of a grid with RowCount 13).
+QString protocolPositionText(int row, int rowCount);

@@ -1,0 +1,328 @@
+#include "form_main_fixture.h"
+
+#include "app/display_panel.h"
+#include "app/display_state.h"
+#include "app/form_main_commands.h"
+#include "app/run_controller.h"
+#include "app/status_panels.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "dialogs/dlg_yes_no.h"
+#include "protocol/protocol_table.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+// The lower panel's digit values, e.g. "001234".
+QString lowerDigits(const DisplayState& display) {
+    QString text;
+    for (DigitId id :
+         {DigitId::Digit1, DigitId::Digit2, DigitId::Digit3, DigitId::Digit0, DigitId::Digit10, DigitId::Digit20})
+        text += QString::number(display.digit(id).value);
+    return text;
+}
+
+} // namespace
+
+// The protocol table in the main window: what selecting, typing, double-clicking,
+// removing a row and clearing do.
+class TestFormMainProtocol : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_fixture = std::make_unique<FormMainFixture>();
+        m_form = std::make_unique<TFormMain>(m_fixture->environment());
+        m_yesNo = std::make_unique<TFDlgYesNo>(QStringLiteral("Tarvolt"), m_form.get());
+        m_form->attachLaterWindows({nullptr, m_yesNo.get(), nullptr, nullptr});
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+    void cleanup() {
+        m_yesNo.reset();
+        m_form.reset();
+        m_fixture.reset();
+    }
+
+    void selectingACell_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("typed");
+        for (int col = 0; col < protocolColumnCount; ++col)
+            QTest::newRow(qPrintable(protocolHeaderTexts().at(col))) << col << (col >= 1 && col <= 3);
+    }
+    // "Name", "Fahrzeug" and "Gruppe" take typing; any other cell selects its whole row
+    // and can be neither edited nor changed by a key.
+    void selectingACell() {
+        QFETCH(int, col);
+        QFETCH(bool, typed);
+        setRows({"1|Anna|Golf|A|2,000|50,00|60,00|1,000|9,000|2", "2|Bert|Polo|B|1,900|55,00|61,00|0,900|8,000|1",
+                 "3|Carl|Kart|C|-|-|-|-|-|-"});
+        const QStringList before = data().rowCells(2);
+
+        clickCell(col, 2);
+        QCOMPARE(m_form->ui().StatusBar1->panelText(0), QStringLiteral("2:3"));
+        QCOMPARE(data().Row(), 2);
+        QCOMPARE(bool(grid()->Options() & goEditing), typed);
+        QCOMPARE(bool(grid()->Options() & goRowSelect), !typed);
+        const TGridRect expected = typed ? TGridRect{col, 2, col, 2} : TGridRect{0, 2, 9, 2};
+        QCOMPARE(data().Selection(), expected);
+        QCOMPARE(data().Col(), typed ? col : 0);
+
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QCOMPARE(grid()->isEditing(), typed);
+        if (typed)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!grid()->isEditing());
+        QTest::keyClick(grid(), Qt::Key_X);
+        QCOMPARE(grid()->isEditing(), typed);
+        if (typed)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!grid()->isEditing());
+        QStringList after = before;
+        if (typed)
+            after[col] = QStringLiteral("X");
+        QCOMPARE(data().rowCells(2), after);
+    }
+
+    // The table asks the window for every cell's look: the column colour off the current row.
+    void cellColours() {
+        setRows({"1", "2"});
+        data().selectRow(1);
+        const auto format = [this](int col, int row) {
+            TFormatOptions options;
+            options.Brush = QBrush(Qt::magenta);
+            options.AlignmentHorz = taRightJustify;
+            bool checkBox = false, comboBox = false, ellipsis = false;
+            grid()->OnGetCellFormat(col, row, {}, options, checkBox, comboBox, ellipsis);
+            return options;
+        };
+        QCOMPARE(format(colZeit, 2).Brush.color(), QColor(224, 255, 224));
+        QCOMPARE(format(colZeit, 1).Brush.color(), QColor(Qt::magenta));
+        QCOMPARE(format(colName, 2).AlignmentHorz, taLeftJustify);
+    }
+
+    void doubleClickTakesStartNumbers_data() {
+        QTest::addColumn<QStringList>("numbers"); // "Nr." of rows 1, 2, ...
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("startN1");
+        QTest::addColumn<int>("startN2");
+        QTest::newRow("row and the one below") << QStringList{"5", "8"} << 1 << 5 << 8;
+        QTest::newRow("last row: Bereit stays") << QStringList{"5", "8"} << 2 << 8 << 2;
+        QTest::newRow("row below without a number") << QStringList{"5", "x"} << 1 << 5 << 2;
+        QTest::newRow("row without a number: both stay") << QStringList{"x", "8"} << 1 << 1 << 2;
+        QTest::newRow("empty protocol") << QStringList{""} << 1 << 1 << 2;
+        QTest::newRow("clamped to 1..9999") << QStringList{"12345", "0"} << 1 << 9999 << 1;
+    }
+    void doubleClickTakesStartNumbers() {
+        QFETCH(QStringList, numbers);
+        QFETCH(int, row);
+        QFETCH(int, startN1);
+        QFETCH(int, startN2);
+        setRows(numbers);
+        clickCell(colNr, row);
+        doubleClickCell(colNr, row);
+        const DisplayPanel* panel = m_form->ui().PanelDisplay;
+        QCOMPARE(panel->editStartN1->value(), startN1);
+        QCOMPARE(panel->editStartN2->value(), startN2);
+        QCOMPARE(m_form->runController().editStartN1(), startN1);
+        QCOMPARE(m_form->displayState().LabNext1(), QStringLiteral("Bereit: %1 ").arg(startN2));
+    }
+
+    void doubleClickDuringARunChangesNothing() {
+        setRows({"5", "8"});
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        QCOMPARE(m_form->runController().state(), RunState::RunningSplitPending);
+        clickCell(colNr, 1);
+        doubleClickCell(colNr, 1);
+        QCOMPARE(m_form->ui().PanelDisplay->editStartN1->value(), 1);
+        QCOMPARE(m_form->runController().editStartN2(), 2);
+    }
+
+    void removingARow_data() {
+        QTest::addColumn<bool>("byKey"); // Ctrl+minus, or the table's menu item
+        QTest::newRow("Ctrl+minus") << true;
+        QTest::newRow("Zeile entfernen") << false;
+    }
+    void removingARow() {
+        QFETCH(bool, byKey);
+        setRows({"1||||||||8,000|1", "2||||||||9,000|2", "3||||||||10,000|3"});
+        clickCell(colZeit, 2);
+        if (byKey)
+            QTest::keyClick(m_form.get(), Qt::Key_Minus, Qt::ControlModifier);
+        else
+            m_form->ui().Erase1->trigger();
+        QCOMPARE(column(colNr), QStringList({"1", "3"}));
+        QCOMPARE(column(colPlatz), QStringList({"1", "2"})); // ranked again
+        QVERIFY(m_form->ui().sbCLS->isEnabled());
+    }
+
+    void removingTheOnlyRowLeavesAnEmptyOne() {
+        setRows({"1|Anna||||||||5,000|1"});
+        QVERIFY(m_form->ui().sbCLS->isEnabled());
+        clickCell(colZeit, 1);
+        QTest::keyClick(m_form.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(data().RowCount(), 2);
+        QCOMPARE(data().rowCells(1), QStringList(protocolColumnCount));
+        QCOMPARE(data().rowCells(0), protocolHeaderTexts());
+        QVERIFY(!m_form->ui().sbCLS->isEnabled());
+    }
+
+    // Opening the table's menu brings the protocol buttons up to date.
+    void openingTheMenuUpdatesTheButtons() {
+        data().setCell(colNr, 1, QStringLiteral("4")); // as a load would, without telling anyone
+        QVERIFY(!m_form->ui().sbCLS->isEnabled());
+        QMenu* menu = m_form->ui().PopupMenuProtokol;
+        QTest::mouseClick(grid()->viewport(), Qt::RightButton, {}, grid()->cellRect(colZeit, 1).center());
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(m_form->ui().sbCLS->isEnabled());
+        menu->hide();
+    }
+
+    void clearing_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("byKey"); // Ctrl+X, or the sbCLS button
+        QTest::newRow("no by Ctrl+X") << false << true;
+        QTest::newRow("no by sbCLS") << false << false;
+        QTest::newRow("yes by Ctrl+X") << true << true;
+        QTest::newRow("yes by sbCLS") << true << false;
+    }
+    void clearing() {
+        QFETCH(bool, yes);
+        QFETCH(bool, byKey);
+        setRows({"1|Anna||||||||5,000|1", "2|Bert||||||||6,000|2"});
+        m_form->displayState().showTime(DisplayState::LowerPanel, 1234);
+        const QList<QStringList> before = rows();
+        const QString lowerBefore = lowerDigits(m_form->displayState());
+
+        QString question;
+        WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
+            question = dialog->Label1->text();
+            QTest::mouseClick(yes ? dialog->OKBtn : dialog->CancelBtn, Qt::LeftButton);
+        });
+        if (byKey)
+            QTest::keyClick(m_form.get(), Qt::Key_X, Qt::ControlModifier);
+        else
+            QTest::mouseClick(m_form->ui().sbCLS, Qt::LeftButton);
+        QCOMPARE(question, QStringLiteral("Zeitenprotokoll  löschen?"));
+
+        if (yes) {
+            QCOMPARE(data().RowCount(), 2);
+            QCOMPARE(data().rowCells(1), QStringList(protocolColumnCount));
+            QVERIFY(!m_form->ui().sbCLS->isEnabled());
+            QCOMPARE(lowerDigits(m_form->displayState()), QStringLiteral("000000"));
+        } else {
+            QCOMPARE(rows(), before);
+            QVERIFY(m_form->ui().sbCLS->isEnabled());
+            QCOMPARE(lowerDigits(m_form->displayState()), lowerBefore);
+        }
+        QCOMPARE(rows().first(), protocolHeaderTexts());
+    }
+
+    void commandKeysWhereverTheFocusIs_data() {
+        QTest::addColumn<int>("focus"); // 0 Start-Nr., 1 Bereit, 2 the table, 3 the table's cell editor
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("Start-Nr.") << 0 << true;
+        QTest::newRow("Bereit") << 1 << true;
+        QTest::newRow("table") << 2 << true;
+        QTest::newRow("cell editor keeps its keys") << 3 << false;
+    }
+    // Ctrl+X reaches "Clear" from the start-number fields too; only while a cell is being
+    // typed into does it stay an editing key.
+    void commandKeysWhereverTheFocusIs() {
+        QFETCH(int, focus);
+        QFETCH(bool, asked);
+        setRows({"1|Anna"});
+        DisplayPanel* panel = m_form->ui().PanelDisplay;
+        QWidget* target = nullptr;
+        if (focus == 3) {
+            clickCell(colName, 1);
+            QTest::keyClick(grid(), Qt::Key_Return);
+            QVERIFY(grid()->isEditing());
+            target = QApplication::focusWidget();
+            QVERIFY(qobject_cast<QLineEdit*>(target));
+        } else {
+            target = focus == 0   ? static_cast<QWidget*>(panel->editStartN1)
+                     : focus == 1 ? static_cast<QWidget*>(panel->editStartN2)
+                                  : grid();
+            target->setFocus();
+            QTRY_VERIFY(target->hasFocus());
+        }
+
+        bool wasAsked = false;
+        WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
+            wasAsked = true;
+            QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+        });
+        QTest::keyClick(target, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(wasAsked, asked);
+        if (focus == 3) {
+            QVERIFY(grid()->isEditing());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(data().cell(colName, 1), QString()); // the key cut the selected name
+        }
+    }
+
+    // The run keys are never an editing key: a start while a name is typed is a start.
+    void runKeyWhileTypingAName() {
+        setRows({"1"});
+        clickCell(colName, 1);
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QVERIFY(grid()->isEditing());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Anna"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        QCOMPARE(m_form->runController().state(), RunState::RunningSplitPending);
+        QVERIFY(!grid()->isEditing());
+        QCOMPARE(data().cell(colName, 1), QStringLiteral("Anna"));
+    }
+
+private:
+    TSortGrid* grid() const { return m_form->ui().SortGrid1; }
+    SortGridData& data() const { return grid()->gridData(); }
+
+    // Rows as "Nr.|Name|...", replacing the protocol; the buttons follow as after a load.
+    void setRows(const QStringList& lines) {
+        SortGridData& d = data();
+        d.setRowCount(int(lines.size()) + 1);
+        for (int row = 1; row <= lines.size(); ++row) {
+            d.clearRow(row);
+            const QStringList cells = lines.at(row - 1).split(u'|');
+            for (int col = 0; col < cells.size(); ++col)
+                d.setCell(col, row, cells.at(col));
+        }
+        m_form->updateProtocolButtons();
+    }
+    QList<QStringList> rows() const {
+        QList<QStringList> all;
+        for (int row = 0; row < data().RowCount(); ++row)
+            all.append(data().rowCells(row));
+        return all;
+    }
+    QStringList column(int col) const {
+        QStringList texts;
+        for (int row = 1; row < data().RowCount(); ++row)
+            texts.append(data().cell(col, row));
+        return texts;
+    }
+    void clickCell(int col, int row) {
+        const QRect rect = grid()->cellRect(col, row);
+        QVERIFY(!rect.isNull());
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void doubleClickCell(int col, int row) {
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, grid()->cellRect(col, row).center());
+    }
+
+    std::unique_ptr<FormMainFixture> m_fixture;
+    std::unique_ptr<TFormMain> m_form;
+    std::unique_ptr<TFDlgYesNo> m_yesNo;
+};
+
+QTEST_MAIN(TestFormMainProtocol)
+#include "test_form_main_protocol.moc"
