@@ -73,6 +73,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_waits;
     }
+    // TIOCMGET calls so far.
+    int modemReads() const {
+        std::lock_guard lock(m_mutex);
+        return m_modemReads;
+    }
     int waitLines() const {
         std::lock_guard lock(m_mutex);
         return m_waitLines;
@@ -146,6 +151,7 @@ public:
     int getModemLines(int fd, int* lines) override {
         std::lock_guard lock(m_mutex);
         *lines = m_inputs | m_outputs;
+        ++m_modemReads;
         return call(fd, QStringLiteral("TIOCMGET"), false);
     }
     int raiseModemLines(int fd, int lines) override {
@@ -287,6 +293,7 @@ private:
     int m_outputs = 0;
     LineCounters m_counters;
     int m_waits = 0;
+    int m_modemReads = 0;
     int m_waitLines = 0;
     int m_recheckMs = 0;
     bool m_ringTrailingOnly = false;
