@@ -54,10 +54,6 @@ void TComThread::run() {
         m_threadKnown = true;
     }
     watch();
-    {
-        std::lock_guard guard(m_threadMutex);
-        m_threadKnown = false;
-    }
     if (!m_lost) {
         m_line.purgeInput();
     } else {
@@ -66,6 +62,10 @@ void TComThread::run() {
         QMetaObject::invokeMethod(
             port, [port, session] { port->watcherLost(session); }, Qt::QueuedConnection);
     }
+    // Last: stop() takes this lock after the join, which orders everything above before the
+    // object is freed in a way the race checker sees too.
+    std::lock_guard guard(m_threadMutex);
+    m_threadKnown = false;
 }
 
 void TComThread::begin() {
@@ -284,4 +284,5 @@ void TComThread::stop() {
     do {
         interrupt();
     } while (!wait(1));
+    std::lock_guard joined(m_threadMutex); // see the end of run()
 }
