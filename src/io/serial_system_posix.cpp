@@ -94,6 +94,10 @@ int PosixSerialSystem::setExclusive(int fd) {
     return result(::ioctl(fd, TIOCEXCL));
 }
 
+int PosixSerialSystem::clearExclusive(int fd) {
+    return result(::ioctl(fd, TIOCNXCL));
+}
+
 int PosixSerialSystem::lockDevice(int fd) {
     return result(::flock(fd, LOCK_EX | LOCK_NB));
 }

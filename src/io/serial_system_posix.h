@@ -12,6 +12,7 @@ public:
     int openDevice(const QByteArray& path, int flags, int* fd) override;
     int closeDevice(int fd) override;
     int setExclusive(int fd) override;
+    int clearExclusive(int fd) override;
     int lockDevice(int fd) override;
     int getAttributes(int fd, termios2* settings) override;
     int setAttributes(int fd, const termios2& settings) override;

@@ -135,6 +135,7 @@ public:
         return 0;
     }
     int setExclusive(int fd) override { return logged(fd, QStringLiteral("TIOCEXCL")); }
+    int clearExclusive(int fd) override { return logged(fd, QStringLiteral("TIOCNXCL")); }
     int lockDevice(int fd) override { return logged(fd, QStringLiteral("flock")); }
     int getAttributes(int fd, termios2* settings) override {
         std::lock_guard lock(m_mutex);

@@ -3,10 +3,12 @@
 #include "io/serial_system_posix.h"
 #include "thread_count.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <atomic>
+#include <cerrno>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -72,6 +74,22 @@ struct Rig {
         port.OnRLSD = log("RLSD");
     }
 };
+
+// Whether the tty at `path` refuses other openers (TIOCEXCL set).
+bool heldExclusively(const QByteArray& path) {
+    const int fd = open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == EBUSY;
+    }
+    int exclusive = 0;
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    close(fd);
+    return exclusive != 0;
+}
+
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
 
 template <typename F> void resolve(F*& function, const char* name) {
     function = reinterpret_cast<F*>(dlsym(RTLD_DEFAULT, name));
@@ -152,13 +170,19 @@ void TestComPortPty::heldExclusively() {
     Rig first(m_slave);
     Rig second(m_slave);
     first.port.Open();
+    QVERIFY(::heldExclusively(m_slave));
+    const int descriptors = openDescriptors();
     try {
         second.port.Open();
         QFAIL("the device was opened twice");
     } catch (const EComHandle& e) {
         QCOMPARE(e.Message(), QStringLiteral("Unable to open com port: Device or resource busy"));
     }
+    QCOMPARE(openDescriptors(), descriptors);
+    // The pty outlives the port (the master stays open), as a tty does that another program
+    // also has open: the exclusive mark must go with the port.
     first.port.Close();
+    QVERIFY(!::heldExclusively(m_slave));
     second.port.Open();
     QVERIFY(second.port.Connected());
 }
@@ -167,6 +191,7 @@ void TestComPortPty::failedConfigurationReleasesDevice() {
     // A bare pty has no modem lines: setting DTR fails after the device was opened and locked.
     m_passthrough(1);
     Rig rig(m_slave);
+    const int descriptors = openDescriptors();
     try {
         rig.port.Open();
         QFAIL("a bare pty took DTR");
@@ -174,6 +199,8 @@ void TestComPortPty::failedConfigurationReleasesDevice() {
         QCOMPARE(e.Message(), QStringLiteral("Unable to set com state: Inappropriate ioctl for device"));
     }
     QVERIFY(!rig.port.Connected());
+    QCOMPARE(openDescriptors(), descriptors);
+    QVERIFY(!::heldExclusively(m_slave));
     m_passthrough(0);
     rig.port.Open(); // the lock was released with the device
     QVERIFY(rig.port.Connected());
