@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -24,6 +25,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
+    void wakeSignalLeavesOtherHandlersAlone();
     void linesAndEvents();
     void shortPulseGivesBothLevels();
     void closeStopsTheBlockedWait();
@@ -87,6 +89,12 @@ bool heldExclusively(const QByteArray& path) {
     return exclusive != 0;
 }
 
+std::atomic<int> foreignSignals{0};
+
+void foreignHandler(int) {
+    ++foreignSignals;
+}
+
 int openDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
@@ -98,6 +106,12 @@ template <typename F> void resolve(F*& function, const char* name) {
 } // namespace
 
 void TestComPortPty::initTestCase() {
+    // Another part of the program handles SIGUSR2 before the first port exists.
+    struct sigaction foreign {};
+    foreign.sa_handler = foreignHandler;
+    sigemptyset(&foreign.sa_mask);
+    QCOMPARE(sigaction(SIGUSR2, &foreign, nullptr), 0);
+
     resolve(m_setInputs, "fake_modem_set_inputs");
     resolve(m_pulse, "fake_modem_pulse");
     resolve(m_outputs, "fake_modem_outputs");
@@ -124,6 +138,25 @@ void TestComPortPty::init() {
     m_fail(0);
     m_passthrough(0);
     m_setInputs(0);
+}
+
+void TestComPortPty::wakeSignalLeavesOtherHandlersAlone() {
+    {
+        Rig rig(m_slave);
+        rig.port.Open();
+        QTest::qWait(30); // rechecks and the stop signal the watcher
+        rig.port.Close();
+    }
+    struct sigaction action {};
+    QCOMPARE(sigaction(SIGUSR2, nullptr, &action), 0);
+    QVERIFY(action.sa_handler == foreignHandler);
+    QCOMPARE(foreignSignals.load(), 0);
+
+    const int wake = PosixSerialSystem::wakeSignal();
+    QVERIFY(wake != SIGUSR2);
+    QCOMPARE(sigaction(wake, nullptr, &action), 0);
+    QVERIFY(action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN);
+    QCOMPARE(action.sa_flags & SA_RESTART, 0); // the blocked wait must end with EINTR
 }
 
 void TestComPortPty::linesAndEvents() {
@@ -157,7 +190,13 @@ void TestComPortPty::shortPulseGivesBothLevels() {
 void TestComPortPty::closeStopsTheBlockedWait() {
     const int threadsBefore = threadCount();
     Rig rig(m_slave);
+    // A watcher started from a thread that blocks the wake signal inherits the block.
+    sigset_t wake, previous;
+    sigemptyset(&wake);
+    sigaddset(&wake, PosixSerialSystem::wakeSignal());
+    pthread_sigmask(SIG_BLOCK, &wake, &previous);
     rig.port.Open();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     QTest::qWait(20); // let the watcher block in the wait
     QElapsedTimer timer;
     timer.start();
