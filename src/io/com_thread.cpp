@@ -54,10 +54,6 @@ void TComThread::run() {
         m_threadKnown = true;
     }
     watch();
-    {
-        std::lock_guard guard(m_threadMutex);
-        m_threadKnown = false;
-    }
     if (!m_lost) {
         m_line.purgeInput();
     } else {
@@ -66,6 +62,10 @@ void TComThread::run() {
         QMetaObject::invokeMethod(
             port, [port, session] { port->watcherLost(session); }, Qt::QueuedConnection);
     }
+    // Last: stop() takes this lock after the join, which orders everything above before the
+    // object is freed in a way the race checker sees too.
+    std::lock_guard guard(m_threadMutex);
+    m_threadKnown = false;
 }
 
 void TComThread::begin() {
@@ -80,11 +80,13 @@ void TComThread::watch() {
         return;
     }
     const int waitLines = waitLinesFor(m_eventMask);
+    // On 8250 ports RING going active neither counts nor wakes the wait: look at the levels
+    // every millisecond there.
+    m_ringByLevel = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
     // The wait misses a transition that falls between the count before it and its own start,
-    // so it returns now and then to look again. On 8250 ports RING going active neither
-    // counts nor wakes it at all: look every millisecond there.
-    const int recheckMs = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly() ? 1 : 10;
-    LineSnapshot before = m_base;
+    // so it returns now and then to look again.
+    const int recheckMs = m_ringByLevel ? 1 : 10;
+    m_seen = m_base;
     int emptyWakeUps = 0;
     while (!m_stop.load()) {
         bool woke = false;
@@ -94,9 +96,14 @@ void TComThread::watch() {
             // Compare the counts before every wait: it would not wake for a change before it.
             LineCounters counters;
             int error = m_line.counters(&counters);
-            if (!error && !countersMoved(before.counters, counters, waitLines)) {
+            if (!error && !countersMoved(m_seen.counters, counters, waitLines)) {
                 error = m_line.waitChange(waitLines, recheckMs);
                 woke = !error;
+                if (error == EINTR && !levelsNeeded()) {
+                    // Unchanged counts say enough; reading the levels costs a USB round trip on
+                    // some adapters, during which a change would wait for its stamp.
+                    continue;
+                }
             }
             if (unsupported(error)) {
                 m_polling = true;
@@ -109,16 +116,15 @@ void TComThread::watch() {
         if (m_stop.load()) {
             return;
         }
-        const qint64 stamp = m_earlyStamp ? m_earlyStamp : readCounter();
-        m_earlyStamp = 0;
+        const qint64 stamp = readCounter();
         LineSnapshot now;
         if (!takeSnapshot(&now)) {
             return;
         }
         if (!m_counted) {
-            before.counters = {}; // no counts (any more): compare levels only
+            m_seen.counters = {}; // no counts (any more): compare levels only
         }
-        if (now == before) {
+        if (now == m_seen) {
             // A driver whose wait returns at once without a change would spin this thread.
             if (woke && ++emptyWakeUps >= 8) {
                 m_polling = true;
@@ -126,14 +132,23 @@ void TComThread::watch() {
             continue;
         }
         emptyWakeUps = 0;
-        const ComReports reports = reportsBetween(before, now, m_eventMask, stamp);
-        before = now;
-        for (const ComReport& report : reports) {
-            if (!handOver(report, now)) {
+        queueChange(now, stamp);
+        // Changes seen while handlers run join the queue with stamps of their own.
+        while (!m_pending.empty()) {
+            const ComReport report = m_pending.front();
+            m_pending.pop_front();
+            if (!handOver(report)) {
                 return;
             }
         }
     }
+}
+
+void TComThread::queueChange(const LineSnapshot& now, qint64 stamp) {
+    for (const ComReport& report : reportsBetween(m_seen, now, m_eventMask, stamp)) {
+        m_pending.push_back(report);
+    }
+    m_seen = now;
 }
 
 bool TComThread::takeSnapshot(LineSnapshot* snapshot) {
@@ -173,7 +188,7 @@ qint64 TComThread::readCounter() const {
     return m_readCounter ? m_readCounter() : 0;
 }
 
-bool TComThread::handOver(const ComReport& report, const LineSnapshot& reported) {
+bool TComThread::handOver(const ComReport& report) {
     const std::shared_ptr<HandOver> shared = m_handOver;
     {
         std::lock_guard lock(shared->mutex);
@@ -212,11 +227,9 @@ bool TComThread::handOver(const ComReport& report, const LineSnapshot& reported)
     // While the handlers run, look at the lines every millisecond, so that a change in the
     // meantime gets its stamp now rather than when the handlers return.
     while (!shared->changed.wait_for(lock, std::chrono::milliseconds(1), finished)) {
-        if (m_earlyStamp == 0) {
-            lock.unlock();
-            noteChangeDuringHandOver(reported);
-            lock.lock();
-        }
+        lock.unlock();
+        lookDuringHandOver();
+        lock.lock();
     }
     if (shared->state == HandOver::State::Dropped) {
         return false;
@@ -226,15 +239,27 @@ bool TComThread::handOver(const ComReport& report, const LineSnapshot& reported)
     return !shared->error && !shared->stopping;
 }
 
-void TComThread::noteChangeDuringHandOver(const LineSnapshot& reported) {
-    const qint64 stamp = readCounter();
+void TComThread::lookDuringHandOver() {
     LineSnapshot seen;
-    const int error = m_counted ? m_line.snapshot(&seen) : m_line.modemStatus(&seen.modemStatus);
-    if (!m_counted) {
-        seen.counters = reported.counters;
+    qint64 stamp = 0;
+    if (!levelsNeeded()) {
+        // The counts tell whether anything happened; the levels are read only then.
+        LineCounters counters;
+        if (m_line.counters(&counters) || counters == m_seen.counters) {
+            return;
+        }
+        stamp = readCounter();
+        if (m_line.snapshot(&seen)) {
+            return;
+        }
+    } else {
+        stamp = readCounter();
+        if (m_counted ? m_line.snapshot(&seen) : m_line.modemStatus(&seen.modemStatus)) {
+            return;
+        }
     }
-    if (!error && selectedLinesDiffer(reported, seen, m_eventMask)) {
-        m_earlyStamp = stamp;
+    if (!(seen == m_seen)) {
+        queueChange(seen, stamp);
     }
 }
 
@@ -259,4 +284,5 @@ void TComThread::stop() {
     do {
         interrupt();
     } while (!wait(1));
+    std::lock_guard joined(m_threadMutex); // see the end of run()
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -40,8 +41,10 @@ private:
 
     void watch();
     bool takeSnapshot(LineSnapshot* snapshot);
-    bool handOver(const ComReport& report, const LineSnapshot& reported);
-    void noteChangeDuringHandOver(const LineSnapshot& reported);
+    bool handOver(const ComReport& report);
+    void lookDuringHandOver();
+    void queueChange(const LineSnapshot& now, qint64 stamp);
+    bool levelsNeeded() const { return !m_counted || m_ringByLevel; }
     bool fatal(int error);
     qint64 readCounter() const;
     void interrupt();
@@ -57,8 +60,10 @@ private:
     bool m_baseReady = false;
     bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every millisecond
     bool m_counted = true;
+    bool m_ringByLevel = false; // RING going active neither counts nor wakes the wait (8250)
     bool m_lost = false;
-    qint64 m_earlyStamp = 0; // counter when a change was seen while handlers still ran
+    LineSnapshot m_seen;             // the lines as last reported
+    std::deque<ComReport> m_pending; // reports not yet handed over, oldest first
 
     std::mutex m_threadMutex; // guards m_threadId against the thread ending while signalled
     pthread_t m_threadId{};

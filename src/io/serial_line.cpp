@@ -102,7 +102,7 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
         throw openError(error);
     }
     auto fail = [&](auto error) {
-        m_system.closeDevice(fd);
+        release(fd);
         throw error;
     };
     // Another program on the same line would see our barriers as its own; refuse to share.
@@ -145,9 +145,16 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
 
 void SerialLine::close() {
     if (m_fd >= 0) {
-        m_system.closeDevice(m_fd);
+        release(m_fd);
         m_fd = -1;
     }
+}
+
+void SerialLine::release(int fd) {
+    // The exclusive mark belongs to the tty, not to our descriptor: where the tty outlives it
+    // (another opener, a pty) it would refuse every later open, our own reopen included.
+    m_system.clearExclusive(fd);
+    m_system.closeDevice(fd);
 }
 
 int SerialLine::modemStatus(quint32* status) {

@@ -67,6 +67,8 @@ public:
     SerialSystem& system() { return m_system; }
 
 private:
+    void release(int fd);
+
     SerialSystem& m_system;
     int m_fd = -1;
     QByteArray m_path;

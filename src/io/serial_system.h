@@ -27,6 +27,7 @@ public:
     virtual int openDevice(const QByteArray& path, int flags, int* fd) = 0; // open(2)
     virtual int closeDevice(int fd) = 0;                                    // close(2)
     virtual int setExclusive(int fd) = 0;                                   // TIOCEXCL
+    virtual int clearExclusive(int) { return 0; }                           // TIOCNXCL
     virtual int lockDevice(int fd) = 0;                                     // flock(LOCK_EX | LOCK_NB)
     virtual int getAttributes(int fd, termios2* settings) = 0;              // TCGETS2
     virtual int setAttributes(int fd, const termios2& settings) = 0;        // TCSETS2

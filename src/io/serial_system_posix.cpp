@@ -8,7 +8,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <mutex>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -21,15 +20,34 @@ int result(int rc) {
 
 void ignoreWakeSignal(int) {}
 
-void installWakeHandler() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+bool unclaimed(int signalNumber) {
+    struct sigaction current {};
+    return sigaction(signalNumber, nullptr, &current) == 0 &&
+           (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN);
+}
+
+// SIGUSR2, unless another part of the program already handles it: then the highest real-time
+// signal nobody handles, so that neither side receives the other's signals. Chosen and
+// installed once.
+int installWakeHandler() {
+    static const int chosen = [] {
+        int signalNumber = SIGUSR2;
+        if (!unclaimed(signalNumber)) {
+            for (int candidate = SIGRTMAX; candidate >= SIGRTMIN; --candidate) {
+                if (unclaimed(candidate)) {
+                    signalNumber = candidate;
+                    break;
+                }
+            }
+        }
         struct sigaction action {};
         action.sa_handler = ignoreWakeSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0; // no SA_RESTART: the blocked ioctl must return EINTR
-        sigaction(PosixSerialSystem::wakeSignal(), &action, nullptr);
-    });
+        sigaction(signalNumber, &action, nullptr);
+        return signalNumber;
+    }();
+    return chosen;
 }
 
 // Signals the thread that created it every period while armed, so that a blocked TIOCMIWAIT
@@ -38,6 +56,12 @@ void installWakeHandler() {
 class RecheckTimer {
 public:
     RecheckTimer() {
+        // A thread that inherited the signal blocked could never be woken, and Close would
+        // wait for it forever.
+        sigset_t wake;
+        sigemptyset(&wake);
+        sigaddset(&wake, PosixSerialSystem::wakeSignal());
+        pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
         sigevent event{};
         event.sigev_notify = SIGEV_THREAD_ID;
         event.sigev_signo = PosixSerialSystem::wakeSignal();
@@ -78,7 +102,7 @@ PosixSerialSystem::PosixSerialSystem(QString sysfsRoot) : m_sysfsRoot(std::move(
 }
 
 int PosixSerialSystem::wakeSignal() {
-    return SIGUSR2;
+    return installWakeHandler();
 }
 
 int PosixSerialSystem::openDevice(const QByteArray& path, int flags, int* fd) {
@@ -92,6 +116,10 @@ int PosixSerialSystem::closeDevice(int fd) {
 
 int PosixSerialSystem::setExclusive(int fd) {
     return result(::ioctl(fd, TIOCEXCL));
+}
+
+int PosixSerialSystem::clearExclusive(int fd) {
+    return result(::ioctl(fd, TIOCNXCL));
 }
 
 int PosixSerialSystem::lockDevice(int fd) {

@@ -3,7 +3,8 @@
 #include "io/serial_system.h"
 
 // The real tty layer. Interrupts a waiting thread with a signal whose handler does nothing and
-// is installed without SA_RESTART, so a blocked TIOCMIWAIT returns EINTR.
+// is installed without SA_RESTART, so a blocked TIOCMIWAIT returns EINTR: SIGUSR2, or a free
+// real-time signal when something else in the program already handles SIGUSR2.
 // Stateless apart from the sysfs root; safe to use from any thread.
 class PosixSerialSystem : public SerialSystem {
 public:
@@ -12,6 +13,7 @@ public:
     int openDevice(const QByteArray& path, int flags, int* fd) override;
     int closeDevice(int fd) override;
     int setExclusive(int fd) override;
+    int clearExclusive(int fd) override;
     int lockDevice(int fd) override;
     int getAttributes(int fd, termios2* settings) override;
     int setAttributes(int fd, const termios2& settings) override;
@@ -26,7 +28,7 @@ public:
     QString driverName(const QByteArray& path) override;
     void interruptWait(pthread_t thread) override;
 
-    // The signal used to interrupt a waiting watcher.
+    // The signal used to interrupt a waiting watcher (installs its handler on first use).
     static int wakeSignal();
 
 private:

@@ -7,16 +7,33 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr qsizetype longestLine = 1024;
 
-// A socket file left by a crashed run may be replaced; one that answers belongs to a running
-// program and stays.
 bool somebodyListens(const QString& path) {
     QLocalSocket probe;
     probe.connectToServer(path);
     return probe.waitForConnected(100);
+}
+
+// Whether the path is free for the socket: nothing there, or a socket file left by a crashed
+// run, which is removed. A socket that answers belongs to a running program, and anything but
+// a socket is not ours to delete (listening would rename the new socket over it).
+bool claimPath(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (lstat(name.constData(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISSOCK(info.st_mode) || somebodyListens(path)) {
+        return false;
+    }
+    return unlink(name.constData()) == 0;
 }
 
 } // namespace
@@ -31,10 +48,10 @@ QString simulatorSocketPath(const QString& applicationTitle) {
 
 SimulatorServer::SimulatorServer(SimulatedBarrierBox& box, const QString& path, QObject* parent)
     : QObject(parent), m_box(box), m_server(new QLocalServer(this)) {
-    if (somebodyListens(path)) {
+    if (!claimPath(path)) {
         return;
     }
-    QLocalServer::removeServer(path);
+    // Owner only from the start: the socket is made in a private folder and moved into place.
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(path)) {
         return;

@@ -12,7 +12,9 @@ class SimulatedBarrierBox;
 QString simulatorSocketPath(const QString& applicationTitle);
 
 // The box's command socket: a local socket, mode 0600, one command a line and one answer line
-// each. A partial line of a client that disconnects is dropped. Lives on the box's thread.
+// each. A partial line of a client that disconnects is dropped. A socket file left by a crashed
+// run is replaced; anything else at the path (another program's live socket, a file, a link)
+// stays, and the box then has no socket. Lives on the box's thread.
 class SimulatorServer : public QObject {
     Q_OBJECT
 public:

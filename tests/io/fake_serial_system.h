@@ -73,6 +73,11 @@ public:
         std::lock_guard lock(m_mutex);
         return m_waits;
     }
+    // TIOCMGET calls so far.
+    int modemReads() const {
+        std::lock_guard lock(m_mutex);
+        return m_modemReads;
+    }
     int waitLines() const {
         std::lock_guard lock(m_mutex);
         return m_waitLines;
@@ -130,6 +135,7 @@ public:
         return 0;
     }
     int setExclusive(int fd) override { return logged(fd, QStringLiteral("TIOCEXCL")); }
+    int clearExclusive(int fd) override { return logged(fd, QStringLiteral("TIOCNXCL")); }
     int lockDevice(int fd) override { return logged(fd, QStringLiteral("flock")); }
     int getAttributes(int fd, termios2* settings) override {
         std::lock_guard lock(m_mutex);
@@ -146,6 +152,7 @@ public:
     int getModemLines(int fd, int* lines) override {
         std::lock_guard lock(m_mutex);
         *lines = m_inputs | m_outputs;
+        ++m_modemReads;
         return call(fd, QStringLiteral("TIOCMGET"), false);
     }
     int raiseModemLines(int fd, int lines) override {
@@ -287,6 +294,7 @@ private:
     int m_outputs = 0;
     LineCounters m_counters;
     int m_waits = 0;
+    int m_modemReads = 0;
     int m_waitLines = 0;
     int m_recheckMs = 0;
     bool m_ringTrailingOnly = false;

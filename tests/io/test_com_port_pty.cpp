@@ -3,10 +3,13 @@
 #include "io/serial_system_posix.h"
 #include "thread_count.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -22,6 +25,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
+    void wakeSignalLeavesOtherHandlersAlone();
     void linesAndEvents();
     void shortPulseGivesBothLevels();
     void closeStopsTheBlockedWait();
@@ -73,6 +77,28 @@ struct Rig {
     }
 };
 
+// Whether the tty at `path` refuses other openers (TIOCEXCL set).
+bool heldExclusively(const QByteArray& path) {
+    const int fd = open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == EBUSY;
+    }
+    int exclusive = 0;
+    ioctl(fd, TIOCGEXCL, &exclusive);
+    close(fd);
+    return exclusive != 0;
+}
+
+std::atomic<int> foreignSignals{0};
+
+void foreignHandler(int) {
+    ++foreignSignals;
+}
+
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
 template <typename F> void resolve(F*& function, const char* name) {
     function = reinterpret_cast<F*>(dlsym(RTLD_DEFAULT, name));
 }
@@ -80,6 +106,12 @@ template <typename F> void resolve(F*& function, const char* name) {
 } // namespace
 
 void TestComPortPty::initTestCase() {
+    // Another part of the program handles SIGUSR2 before the first port exists.
+    struct sigaction foreign {};
+    foreign.sa_handler = foreignHandler;
+    sigemptyset(&foreign.sa_mask);
+    QCOMPARE(sigaction(SIGUSR2, &foreign, nullptr), 0);
+
     resolve(m_setInputs, "fake_modem_set_inputs");
     resolve(m_pulse, "fake_modem_pulse");
     resolve(m_outputs, "fake_modem_outputs");
@@ -106,6 +138,25 @@ void TestComPortPty::init() {
     m_fail(0);
     m_passthrough(0);
     m_setInputs(0);
+}
+
+void TestComPortPty::wakeSignalLeavesOtherHandlersAlone() {
+    {
+        Rig rig(m_slave);
+        rig.port.Open();
+        QTest::qWait(30); // rechecks and the stop signal the watcher
+        rig.port.Close();
+    }
+    struct sigaction action {};
+    QCOMPARE(sigaction(SIGUSR2, nullptr, &action), 0);
+    QVERIFY(action.sa_handler == foreignHandler);
+    QCOMPARE(foreignSignals.load(), 0);
+
+    const int wake = PosixSerialSystem::wakeSignal();
+    QVERIFY(wake != SIGUSR2);
+    QCOMPARE(sigaction(wake, nullptr, &action), 0);
+    QVERIFY(action.sa_handler != SIG_DFL && action.sa_handler != SIG_IGN);
+    QCOMPARE(action.sa_flags & SA_RESTART, 0); // the blocked wait must end with EINTR
 }
 
 void TestComPortPty::linesAndEvents() {
@@ -139,7 +190,13 @@ void TestComPortPty::shortPulseGivesBothLevels() {
 void TestComPortPty::closeStopsTheBlockedWait() {
     const int threadsBefore = threadCount();
     Rig rig(m_slave);
+    // A watcher started from a thread that blocks the wake signal inherits the block.
+    sigset_t wake, previous;
+    sigemptyset(&wake);
+    sigaddset(&wake, PosixSerialSystem::wakeSignal());
+    pthread_sigmask(SIG_BLOCK, &wake, &previous);
     rig.port.Open();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     QTest::qWait(20); // let the watcher block in the wait
     QElapsedTimer timer;
     timer.start();
@@ -152,13 +209,19 @@ void TestComPortPty::heldExclusively() {
     Rig first(m_slave);
     Rig second(m_slave);
     first.port.Open();
+    QVERIFY(::heldExclusively(m_slave));
+    const int descriptors = openDescriptors();
     try {
         second.port.Open();
         QFAIL("the device was opened twice");
     } catch (const EComHandle& e) {
         QCOMPARE(e.Message(), QStringLiteral("Unable to open com port: Device or resource busy"));
     }
+    QCOMPARE(openDescriptors(), descriptors);
+    // The pty outlives the port (the master stays open), as a tty does that another program
+    // also has open: the exclusive mark must go with the port.
     first.port.Close();
+    QVERIFY(!::heldExclusively(m_slave));
     second.port.Open();
     QVERIFY(second.port.Connected());
 }
@@ -167,6 +230,7 @@ void TestComPortPty::failedConfigurationReleasesDevice() {
     // A bare pty has no modem lines: setting DTR fails after the device was opened and locked.
     m_passthrough(1);
     Rig rig(m_slave);
+    const int descriptors = openDescriptors();
     try {
         rig.port.Open();
         QFAIL("a bare pty took DTR");
@@ -174,6 +238,8 @@ void TestComPortPty::failedConfigurationReleasesDevice() {
         QCOMPARE(e.Message(), QStringLiteral("Unable to set com state: Inappropriate ioctl for device"));
     }
     QVERIFY(!rig.port.Connected());
+    QCOMPARE(openDescriptors(), descriptors);
+    QVERIFY(!::heldExclusively(m_slave));
     m_passthrough(0);
     rig.port.Open(); // the lock was released with the device
     QVERIFY(rig.port.Connected());

@@ -8,14 +8,18 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 // The simulated barrier box behind COM64, driven through a real TComPort: wiring, pulses that
 // must not get lost, ordered bursts, closing under load, and the command socket.
@@ -35,6 +39,8 @@ private slots:
     void pulseCommand();
     void socketPath();
     void socket();
+    void socketPathTaken_data();
+    void socketPathTaken();
 };
 
 namespace {
@@ -360,6 +366,62 @@ void TestSimulatedBox::socket() {
     rig.port.Close();
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(ask(client, "status\n", 1), QStringList{"OPEN=0 DTR=0 RTS=0 DSR=0 RLSD=0 CTS=0 RING=0 LAMP=0"});
+}
+
+void TestSimulatedBox::socketPathTaken_data() {
+    QTest::addColumn<QString>("occupant");
+    QTest::addColumn<bool>("listens");
+    QTest::newRow("socket of a crashed run: replaced") << "stale socket" << true;
+    QTest::newRow("a file: kept") << "file" << false;
+    QTest::newRow("a link: kept") << "link" << false;
+    QTest::newRow("a running program's socket: kept") << "live socket" << false;
+}
+
+void TestSimulatedBox::socketPathTaken() {
+    QFETCH(QString, occupant);
+    QFETCH(bool, listens);
+    QTemporaryDir runtime;
+    const QString path = runtime.filePath("tarvolt-test-simulator");
+    const QByteArray name = QFile::encodeName(path);
+    QLocalServer other;
+    if (occupant == "stale socket") {
+        // Bound and never unlinked: what a crash leaves.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    } else if (occupant == "file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    } else if (occupant == "link") {
+        QVERIFY(QFile::link(runtime.filePath("elsewhere"), path));
+    } else {
+        QVERIFY(other.listen(path));
+    }
+
+    Rig rig(path);
+    rig.port.Open();
+    QCOMPARE(rig.box.isListening(), listens);
+    struct stat info {};
+    QCOMPARE(lstat(name.constData(), &info), 0);
+    if (occupant == "file") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me"));
+    } else if (occupant == "link") {
+        QVERIFY(S_ISLNK(info.st_mode));
+    } else {
+        QVERIFY(S_ISSOCK(info.st_mode));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(1000));
+        if (occupant == "live socket") {
+            QVERIFY(other.waitForNewConnection(1000));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedBox)
