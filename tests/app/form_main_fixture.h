@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,33 +82,56 @@ struct FormMainFixture {
     }
 };
 
-// Runs `inside` once a modal window of the given type is up, at most once; gives up
-// after 5 s so a failure cannot hang the test. Keep the object for as long as the
-// answer may come: destroying it withdraws the answer.
+// Runs `inside` once a modal window of the given type is up, at most once. The deadline
+// runs until that window is gone again: a window still open after 5 s fails the test and
+// is closed, so neither a missing window nor one that refuses the answer can hang it.
+// Keep the object for as long as the answer may come: destroying it withdraws the answer.
 template <typename Dialog> class WhenModal {
 public:
     explicit WhenModal(std::function<void(Dialog*)> inside) : m_inside(std::move(inside)) {
         m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            m_poll.stop();
-            m_deadline.stop();
-            m_inside(dialog);
-        });
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { poll(); });
         m_deadline.setSingleShot(true);
-        QObject::connect(&m_deadline, &QTimer::timeout, [this] {
-            m_poll.stop();
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                dialog->reject();
-        });
+        QObject::connect(&m_deadline, &QTimer::timeout, [this] { giveUp(); });
         m_poll.start();
         m_deadline.start(5000);
     }
 
 private:
+    void poll() {
+        if (m_answered) {
+            if (!m_dialog || !m_dialog->isVisible()) {
+                m_poll.stop();
+                m_deadline.stop();
+            }
+            return;
+        }
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        m_answered = true;
+        m_dialog = dialog;
+        m_inside(dialog);
+    }
+
+    void giveUp() {
+        m_poll.stop();
+        if (!QApplication::activeModalWidget())
+            return; // the window never came: the test's own checks tell what is missing
+        QTest::qFail(m_answered ? "the modal window did not close after the answer"
+                                : "a modal window was still open at the deadline",
+                     __FILE__, __LINE__);
+        // done() cannot be refused, unlike a file dialog's accept().
+        while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            open->done(QDialog::Rejected);
+            if (QApplication::activeModalWidget() == open)
+                break;
+        }
+    }
+
     std::function<void(Dialog*)> m_inside;
     QTimer m_poll;
     QTimer m_deadline;
+    bool m_answered = false;
+    QPointer<QWidget> m_dialog;
 };
