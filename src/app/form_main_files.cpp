@@ -22,7 +22,7 @@ namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
 // (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
-const QList<int> savableTypes{1};
+const QList<int> savableTypes{1, 4};
 const QList<int> openableTypes{1};
 
 QString folderOf(const QString& filePath) {
@@ -47,6 +47,7 @@ void TFormMain::setupProtocolFiles() {
     connect(c.Open1, &QAction::triggered, this, &TFormMain::sbLoadClick);
     connect(m_ui.sbSave, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Save1); });
     connect(m_ui.sbLoad, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Open1); });
+    setupProtocolPage();
 }
 
 void TFormMain::loadBackupProtocol() {
@@ -92,8 +93,11 @@ void TFormMain::sbSaveClick() {
     m_saveDialog.InitialDir = folderOf(answer->filePath);
     m_openDialog.InitialDir = m_saveDialog.InitialDir;
 
-    // The workbook, document and web page routes join here as they are built.
+    // The workbook and document routes join here as they are built.
     switch (m_saveDialog.FilterIndex) {
+    case 4:
+        writeProtocolHtml(answer->filePath);
+        break;
     default:
         if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))
             QMessageBox::critical(this, m_names.baseName,
