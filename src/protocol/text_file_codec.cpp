@@ -65,6 +65,14 @@ bool encodeWindows1252(const QString& text, QByteArray& out) {
 QString decodeTextFile(const QByteArray& bytes) {
     if (bytes.startsWith(kUtf8Bom))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    // "Unicode text" as spreadsheets and editors save it; read as single bytes it would
+    // put a NUL between every two characters.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        return utf16.decode(QByteArrayView(bytes).sliced(2));
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())
