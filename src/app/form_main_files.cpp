@@ -36,8 +36,9 @@ QString folderOf(const QString& filePath) {
 } // namespace
 
 void TFormMain::setupProtocolFiles() {
-    // Decided once, so that the backup is read from and written to the same place. Without
-    // a writable program folder and without a data folder there is no place for it.
+    // Decided once: an existing backup is read wherever it lies and written there when its
+    // folder allows. Without a writable program folder and without a data folder there is
+    // no place for one.
     const BackupFiles backup = backupFiles(m_names.programFolder, m_names.baseName, m_environment.dataFolder);
     m_backupSource = backup.readFrom;
     m_backupFile = backup.writeTo;

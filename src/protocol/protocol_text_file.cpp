@@ -61,8 +61,11 @@ ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName,
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return result;
-    // The size may have changed since it was looked at; never read more than the limit allows.
-    QByteArray bytes = file.read(kMaxProtocolFileBytes + 1);
+    // Normally the whole file at once; should it have grown since its size was looked at,
+    // never more than one byte past the limit.
+    QByteArray bytes = file.read(info.size() + 1);
+    if (bytes.size() > info.size())
+        bytes += file.read(kMaxProtocolFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return result;
     file.close();

@@ -71,7 +71,15 @@ QString decodeTextFile(const QByteArray& bytes) {
     if (littleEndian || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                              QStringDecoder::Flag::Stateless);
-        return utf16.decode(QByteArrayView(bytes).sliced(2));
+        QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        // The decoder passes a lone surrogate through; no file could hold it again.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);

@@ -30,6 +30,10 @@ void TestTextFileCodec::decodes_data() {
                                                       "N\0r\0\t\0\xD8\0",
                                                       10)
                                         << QString::fromUtf8("Nr\tØ");
+    QTest::newRow("lone utf-16 surrogate") << QByteArray("\xFF\xFE"
+                                                         "\x00\xD8!\0",
+                                                         6)
+                                           << QStringLiteral("\uFFFD!");
     QTest::newRow("utf-16 be with bom") << QByteArray("\xFE\xFF"
                                                       "\0N\0r\0\t\0\xD8",
                                                       10)
