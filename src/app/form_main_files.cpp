@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -64,13 +65,16 @@ void TFormMain::loadBackupProtocol() {
     // A backup that cannot be used may still hold the last event's results; the first
     // finish would write over it.
     const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    QString text;
     if (const std::optional<QString> movedTo = moveAside(m_backupSource, now)) {
-        m_ui.StatusBar1->setPanelText(2, QStringLiteral("Sicherungsdatei unbrauchbar, verschoben nach: ") + *movedTo);
+        // It lies beside the backup; the name is what fits the panel, the hint has the folder.
+        text = QStringLiteral("Sicherung unbrauchbar, umbenannt: ") + QFileInfo(*movedTo).fileName();
+        m_ui.StatusBar1->panel(2)->setToolTip(*movedTo);
     } else {
         m_backupFile.clear();
-        m_ui.StatusBar1->setPanelText(2, QStringLiteral("Sicherungsdatei unbrauchbar, es wird keine geschrieben: ") +
-                                             m_backupSource);
+        text = QStringLiteral("Sicherung unbrauchbar, wird nicht überschrieben: ") + m_backupSource;
     }
+    m_ui.StatusBar1->setPanelText(2, text);
 }
 
 void TFormMain::saveBackupProtocol() {

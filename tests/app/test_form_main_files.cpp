@@ -11,6 +11,7 @@
 #include "protocol/protocol_text_file.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSpinBox>
 
@@ -156,7 +157,8 @@ private slots:
         environment.clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(14, 50)); };
         createForm(environment);
         const QString movedTo = backupInProgramFolder() + QStringLiteral(".2026-12-08-14-50.bak");
-        QVERIFY(m_form->ui().StatusBar1->panelText(2).endsWith(movedTo));
+        QVERIFY(m_form->ui().StatusBar1->panelText(2).endsWith(QFileInfo(movedTo).fileName()));
+        QCOMPARE(m_form->ui().StatusBar1->panel(2)->toolTip(), movedTo);
         QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), QStringList{""});
         m_form->ui().SortGrid1->gridData().setCell(colNr, 1, QStringLiteral("5"));
         m_form->endWithoutQuestion();
