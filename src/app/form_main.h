@@ -118,7 +118,7 @@ public:
     void sbInetClick(int Tag);
     // The title's name with ".html" in the current folder.
     QString protocolPageFile() const;
-    // The backup file, decided at start; empty when there is no place for it.
+    // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
     // Ends the program as a confirmed close would, without asking: for the termination
@@ -182,4 +182,5 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
+    QString m_backupSource; // the backup read at start; empty when there was none
 };
