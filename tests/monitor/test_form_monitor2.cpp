@@ -8,17 +8,50 @@
 #include "io/simulated_barrier_box.h"
 
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QScreen>
 #include <QSpinBox>
 
 #include <atomic>
 
+#ifdef TARVOLT_OFFSCREEN_SCREENS
+#include <qpa/qplatformnativeinterface.h>
+#endif
+
 namespace {
 
 constexpr qint64 nsPerMs = 1'000'000;
 const QRect officialScreen(0, 0, 1280, 1024);
 const QRect spectatorScreen(1280, 0, 1920, 1080);
+
+// Attaches the given monitors in place of the present ones; false where the platform cannot.
+bool attachScreens(const QList<QRect>& screens) {
+#ifdef TARVOLT_OFFSCREEN_SCREENS
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    using SetConfiguration = void (*)(const QJsonObject&, QPlatformNativeInterface*);
+    auto set = reinterpret_cast<SetConfiguration>(native->nativeResourceForIntegration("setConfiguration"));
+    if (!set)
+        return false;
+    QJsonArray list;
+    int n = 0;
+    for (const QRect& r : screens)
+        list.append(QJsonObject{{"name", QStringLiteral("screen%1").arg(n++)},
+                                {"x", r.x()},
+                                {"y", r.y()},
+                                {"width", r.width()},
+                                {"height", r.height()},
+                                {"logicalDpi", 96},
+                                {"logicalBpp", 32},
+                                {"dpr", 1}});
+    set(QJsonObject{{"screens", list}}, native);
+    return QGuiApplication::screens().size() == screens.size();
+#else
+    Q_UNUSED(screens);
+    return false;
+#endif
+}
 
 QColor textColour(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
@@ -140,6 +173,22 @@ private slots:
         main().monitorSettingsChanged();
         m.show();
         QCOMPARE(m.geometry(), officialScreen);
+    }
+
+    // Unplugging the spectators' monitor closes the window instead of moving it over the
+    // official's; it can be shown again once the monitor is back.
+    void unplugClosesTheWindow() {
+        TFormMonitor2& m = monitor();
+        QTest::keyClick(&main(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(m.isVisible());
+        if (!attachScreens({officialScreen}))
+            QSKIP("the platform cannot detach a monitor");
+        QVERIFY(!m.isVisible());
+        QVERIFY(!main().ui().ImageTVEin->isVisible());
+        QVERIFY(attachScreens({officialScreen, spectatorScreen}));
+        QTest::keyClick(&main(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(m.isVisible());
+        QCOMPARE(m.geometry(), spectatorScreen);
     }
 
     // " Start-Nr. " and the number on showing, " Start-Nr.:" and the number on a change.
