@@ -27,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QScrollBar>
@@ -249,7 +250,8 @@ void TFormMain::TimerDateTimer() {
 }
 
 void TFormMain::bHelpClick() {
-    if (m_environment.openUrl)
+    // A copy without its manual simply has no help.
+    if (m_environment.openUrl && QFileInfo(m_files.helpFile).isFile())
         m_environment.openUrl(QUrl::fromLocalFile(m_files.helpFile));
 }
 

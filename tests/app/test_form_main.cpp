@@ -307,15 +307,21 @@ private slots:
     }
     void helpOpensTheHelpFile() {
         QFETCH(int, way);
-        if (way == 0)
-            QTest::keyClick(m_form.get(), Qt::Key_F1);
-        else if (way == 1)
-            QTest::keyClick(m_form.get(), Qt::Key_I, Qt::AltModifier);
-        else
-            QTest::mouseClick(m_form->ui().bHelp, Qt::LeftButton);
+        const auto askForHelp = [&] {
+            if (way == 0)
+                QTest::keyClick(m_form.get(), Qt::Key_F1);
+            else if (way == 1)
+                QTest::keyClick(m_form.get(), Qt::Key_I, Qt::AltModifier);
+            else
+                QTest::mouseClick(m_form->ui().bHelp, Qt::LeftButton);
+        };
+        askForHelp(); // no manual beside the program: nothing to open
+        QVERIFY(m_fixture->opened.isEmpty());
+        m_fixture->addProgramFile(QStringLiteral("Tarvolt-Hilfe.html"));
+        askForHelp();
         QCOMPARE(m_fixture->opened.size(), 1);
         QCOMPARE(m_fixture->opened.first(),
-                 QUrl::fromLocalFile(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt.chm"))));
+                 QUrl::fromLocalFile(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Hilfe.html"))));
     }
 
     void makerLetteringOpensTheSite() {
