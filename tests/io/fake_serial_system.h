@@ -35,6 +35,11 @@ public:
         }
         m_wake.notify_all();
     }
+    // The adapter is back: calls work again on a newly opened device.
+    void replug() {
+        std::lock_guard lock(m_mutex);
+        m_pulled = false;
+    }
     // Sets the input lines (TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CAR), counting each change.
     void setInputs(int inputs) {
         change([&] { applyInputs(inputs); });

@@ -23,6 +23,7 @@ private slots:
     void settingsReachTheLine();
     void openAndCloseFireInOrder();
     void failedOpenFiresNothing();
+    void refusedPermissionNamesTheGroup();
     void dispatchOrder();
     void eventCarriesStampAndWord();
     void oneReportFiresCtsBeforeDsr();
@@ -180,6 +181,19 @@ void TestComPort::failedOpenFiresNothing() {
     QCOMPARE(rig.events, (QStringList{"open", "close"}));
     QVERIFY(!rig.port.Connected());
     QVERIFY(!rig.fake.isOpen());
+}
+
+void TestComPort::refusedPermissionNamesTheGroup() {
+    Rig rig;
+    rig.fake.failNext(QStringLiteral("open"), EACCES);
+    try {
+        rig.port.Open();
+        QFAIL("opened without permission");
+    } catch (const EComHandle& e) {
+        QCOMPARE(e.Message(),
+                 QStringLiteral("Keine Berechtigung für /dev/ttyUSB0. Der Benutzer muss zur Gruppe dialout gehören."));
+    }
+    QVERIFY(!rig.port.Connected());
 }
 
 void TestComPort::dispatchOrder() {
