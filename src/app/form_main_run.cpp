@@ -97,7 +97,11 @@ void TFormMain::wireRunController() {
     connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
 
     m_barrierPort->connectTo(*c);
-    m_barrierPort->setStatusHandler([this](const QString& text) { m_ui.StatusBar1->setPanelText(2, text); });
+    m_barrierPort->setStatusHandler([this](const QString& text) {
+        // The panel's hint may belong to an earlier message.
+        m_ui.StatusBar1->panel(2)->setToolTip({});
+        m_ui.StatusBar1->setPanelText(2, text);
+    });
 }
 
 void TFormMain::renderRunState() {
