@@ -86,18 +86,6 @@ private slots:
         QCOMPARE(status->panelText(2), QString());
     }
 
-    void armingWhileStillPulledKeepsTheMessage() {
-        const StatusPanels* status = m_form->ui().StatusBar1;
-        QTest::keyClick(m_form.get(), Qt::Key_F4);
-        m_lines->pullAdapter();
-        QTRY_VERIFY(!m_form->ComPort().Connected());
-        m_lines->failNext(QStringLiteral("open"), ENOENT);
-        QTest::keyClick(m_form.get(), Qt::Key_F4); // released
-        QTest::keyClick(m_form.get(), Qt::Key_F4); // armed again, the adapter still missing
-        QVERIFY(!m_form->ComPort().Connected());
-        QCOMPARE(status->panelText(2), QStringLiteral("Verbindung zu COM17 (ttyUSB0) unterbrochen"));
-    }
-
 private:
     std::unique_ptr<FormMainFixture> m_fixture;
     std::shared_ptr<FakeSerialSystem> m_lines;
