@@ -22,8 +22,8 @@ namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
 // (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
-const QList<int> savableTypes{1};
-const QList<int> openableTypes{1};
+const QList<int> savableTypes{1, 2};
+const QList<int> openableTypes{1, 2};
 
 QString folderOf(const QString& filePath) {
     QString folder = QFileInfo(filePath).absolutePath();
@@ -94,6 +94,9 @@ void TFormMain::sbSaveClick() {
 
     // The workbook, document and web page routes join here as they are built.
     switch (m_saveDialog.FilterIndex) {
+    case 2:
+        (void)saveProtocolXls(answer->filePath);
+        break;
     default:
         if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))
             QMessageBox::critical(this, m_names.baseName,
@@ -119,6 +122,8 @@ void TFormMain::sbLoadClick() {
         if (index == 1)
             applyProtocolLoad(
                 loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText()));
+        else if (index == 2)
+            (void)loadProtocolXls(answer->filePath);
     }
     // Also after a cancel, the official starts reading from the top.
     grid.setRow(1);
