@@ -6,6 +6,7 @@
 #include "app/display_state.h"
 #include "app/form_main_commands.h"
 #include "app/run_controller.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_file_names.h"
