@@ -33,7 +33,7 @@ QString validSheetName(const QString& name) {
 
 // Width in character units for the longest text of a column; libxlsxwriter cannot fit them.
 double columnWidth(int longestText) {
-    return std::clamp(longestText + 2, 6, 80);
+    return std::clamp(longestText + 1, 4, 80);
 }
 
 // One workbook built with libxlsxwriter in a private temporary folder and then written
