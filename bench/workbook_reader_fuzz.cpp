@@ -84,10 +84,12 @@ QByteArray zipParts(const Parts& parts, const QString& scratch) {
     return readFile(scratch);
 }
 
-const QList<QByteArray> xmlPieces{"<row>", "</row>", "<c r=\"A1\">", "<c t=\"s\">", "<c t=\"inlineStr\"><is><t>",
-                                  "</t></is>", "<v>", "</v>", "<v>99999999</v>", "<v>-1</v>", "<v>1e999</v>",
-                                  "r=\"ZZZZ0\"", "<si><t>", "</t></si>", "<rPh>", "&amp;", "&#0;", "<!DOCTYPE x>",
-                                  "<sheetData>", "</sheetData>", "\xff\xfe", "<row r=\"0\">"};
+const QList<QByteArray> xmlPieces{
+    "<row>",        "</row>",       "<c r=\"A1\">", "<c t=\"s\">",     "<c t=\"inlineStr\"><is><t>",
+    "</t></is>",    "<v>",          "</v>",         "<v>99999999</v>", "<v>-1</v>",
+    "<v>1e999</v>", "r=\"ZZZZ0\"",  "<si><t>",      "</t></si>",       "<rPh>",
+    "&amp;",        "&#0;",         "<!DOCTYPE x>", "<sheetData>",     "</sheetData>",
+    "\xff\xfe",     "<row r=\"0\">"};
 
 QByteArray damage(QByteArray bytes, std::mt19937_64& random) {
     const int edits = 1 + int(random() % 8);
@@ -169,7 +171,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no seed workbook\n");
         return 2;
     }
-    const QList<QByteArray> xlsxSeeds{readFile(saved), readFile(QStringLiteral(TARVOLT_TEST_DATA "/calc_protocol.xlsx"))};
+    const QList<QByteArray> xlsxSeeds{readFile(saved),
+                                      readFile(QStringLiteral(TARVOLT_TEST_DATA "/calc_protocol.xlsx"))};
     const QByteArray xlsSeed = readFile(QStringLiteral(TARVOLT_TEST_DATA "/calc_protocol.xls"));
     if (xlsxSeeds[1].isEmpty() || xlsSeed.isEmpty()) {
         std::fprintf(stderr, "no Calc seed files in %s\n", TARVOLT_TEST_DATA);

@@ -111,6 +111,7 @@ void TFormMain::sbLoadClick() {
                                     types.nameFilterFor(m_openDialog.FilterIndex), m_openDialog.DefaultExt};
     const std::optional<FileDialogAnswer> answer = m_fileDialogs->open(this, request);
     SortGridData& grid = m_ui.SortGrid1->gridData();
+    bool refused = false;
     if (answer && !answer->filePath.isEmpty()) {
         m_openDialog.FileName = answer->filePath;
         m_openDialog.InitialDir = folderOf(answer->filePath);
@@ -123,9 +124,12 @@ void TFormMain::sbLoadClick() {
             applyProtocolLoad(
                 loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText()));
         else if (index == 2)
-            (void)loadProtocolXls(answer->filePath);
+            refused = !loadProtocolXls(answer->filePath);
     }
-    // Also after a cancel, the official starts reading from the top.
+    // Also after a cancel, the official starts reading from the top; a refused workbook
+    // leaves the table and its current row as they were.
+    if (refused)
+        return;
     grid.setRow(1);
     grid.selectRow(1);
 }

@@ -159,8 +159,7 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
             lxw_format*& format = numberFormats[places];
             if (!format) {
                 format = workbook_add_format(workbook);
-                const QByteArray pattern =
-                    places == 0 ? QByteArray("0") : QByteArray("0.") + QByteArray(places, '0');
+                const QByteArray pattern = places == 0 ? QByteArray("0") : QByteArray("0.") + QByteArray(places, '0');
                 format_set_num_format(format, pattern.constData());
             }
             return format;

@@ -28,8 +28,8 @@ struct WorkbookProperties {
 // row, the columns of positive width, each text with its first comma made a point; a
 // text that is then a plain decimal number is written as a number shown with the same
 // digits, so officials can compute with times and speeds.
-[[nodiscard]] bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName,
-                                         const QString& sheetName, QString* errorText = nullptr);
+[[nodiscard]] bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
+                                         QString* errorText = nullptr);
 
 // "1.02,345" -> "1.02.345", "123,45" -> "123.45": the first comma only.
 QString spreadsheetExportText(const QString& cellText);

@@ -337,8 +337,7 @@ QString firstSheetPart(ZipParts& zip, QString& workbookPart, Relationships& work
     throw Refusal{damaged}; // a workbook without sheets
 }
 
-QList<QStringList> xlsxRows(const QByteArray& bytes, int columns, const QLocale& locale,
-                            const WorkbookLimits& limits) {
+QList<QStringList> xlsxRows(const QByteArray& bytes, int columns, const QLocale& locale, const WorkbookLimits& limits) {
     if (bytes.size() > limits.fileBytes)
         throw Refusal{tooBig};
     if (!bytes.startsWith("PK"))
@@ -348,9 +347,8 @@ QList<QStringList> xlsxRows(const QByteArray& bytes, int columns, const QLocale&
     Relationships relationships;
     const QString sheetPart = firstSheetPart(zip, workbookPart, relationships);
     QStringList sharedStrings;
-    const QString sharedPart = relationships.targetByTypeSuffix.value(QStringLiteral("sharedStrings"),
-                                                                      folderOfPart(workbookPart) +
-                                                                          QStringLiteral("sharedStrings.xml"));
+    const QString sharedPart = relationships.targetByTypeSuffix.value(
+        QStringLiteral("sharedStrings"), folderOfPart(workbookPart) + QStringLiteral("sharedStrings.xml"));
     if (const std::optional<QByteArray> shared = zip.read(sharedPart))
         sharedStrings = readSharedStrings(*shared, limits);
     const std::optional<QByteArray> sheet = zip.read(sheetPart);
@@ -395,8 +393,7 @@ void checkXlsDimensions(const QString& fileName) {
         throw Refusal{tooBig};
 }
 
-QList<QStringList> xlsRows(const QString& fileName, int columns, const QLocale& locale,
-                           const WorkbookLimits& limits) {
+QList<QStringList> xlsRows(const QString& fileName, int columns, const QLocale& locale, const WorkbookLimits& limits) {
     const QFileInfo info(fileName);
     if (!info.isFile() || !info.isReadable())
         throw Refusal{unreadable};

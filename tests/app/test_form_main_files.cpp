@@ -181,7 +181,8 @@ private slots:
     }
 
     // The proposal is the date stamp in the save dialog's folder; only the built types are
-    // offered, the text type preselected when the stored index is not one of them; the chosen index is kept and stored at the end.
+    // offered, the text type preselected when the stored index is not one of them; the chosen index is kept and stored
+    // at the end.
     void saveThroughTheDialog_data() {
         QTest::addColumn<int>("storedIndex");
         QTest::addColumn<bool>("cancel");

@@ -91,6 +91,7 @@ private slots:
     // A damaged workbook and a failed write are reported; the table stays as it was.
     void failuresAreReportedAndChangeNothing() {
         SortGridData& grid = m_form->ui().SortGrid1->gridData();
+        grid.selectRow(2);
         const QList<QStringList> before = tableRows(grid);
         const QString broken = m_fixture->root.filePath(QStringLiteral("kaputt.xlsx"));
         QFile file(broken);
@@ -115,6 +116,7 @@ private slots:
             }
             QVERIFY2(text.startsWith(message), qPrintable(text));
             QCOMPARE(tableRows(grid), before);
+            QCOMPARE(grid.Row(), 2);
         }
         QVERIFY(!QFileInfo::exists(unwritable));
     }

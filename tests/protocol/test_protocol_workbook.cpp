@@ -188,9 +188,9 @@ private slots:
     void exportTexts() {
         QCOMPARE(spreadsheetExportText(QStringLiteral("1.02,345")), QStringLiteral("1.02.345"));
         QCOMPARE(spreadsheetExportText(QStringLiteral("1,2,3")), QStringLiteral("1.2,3"));
-        const QList<std::pair<QString, int>> places{{"123.45", 2}, {"12", 0}, {"-0.500", 3}, {"1.02.345", -1},
-                                                    {"007", -1},   {"-", -1}, {"AUS", -1},   {" 1", -1},
-                                                    {"1.", -1},    {"", -1},  {"1234567890123456", -1}};
+        const QList<std::pair<QString, int>> places{
+            {"123.45", 2}, {"12", 0},  {"-0.500", 3}, {"1.02.345", -1},        {"007", -1}, {"-", -1}, {"AUS", -1},
+            {" 1", -1},    {"1.", -1}, {"", -1},      {"1234567890123456", -1}};
         for (const auto& [text, expected] : places)
             QCOMPARE(plainDecimalPlaces(text), expected);
         QCOMPARE(workbookNumberText(8.5, german), QStringLiteral("8,5"));
