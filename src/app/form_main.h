@@ -94,6 +94,10 @@ public:
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
+    // The first status panel, the editing mode and the view follow the program's
+    // selections too, not only the official's clicks.
+    void protocolSelectionChanged();
+    void scrollToCurrentRow();
     // Plays one of the four signal sounds without waiting; nothing when "Sound" is off
     // or the file was missing at start.
     void playSound(const QString& path);
@@ -112,7 +116,7 @@ public:
     bool saveProtocolXls(const QString& FileName);
     bool loadProtocolXls(const QString& FileName);
     void sbExcelClick();
-    // The backup file, decided at start; empty when there is no place for it.
+    // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
     // Ends the program as a confirmed close would, without asking: for the termination
@@ -176,4 +180,5 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
+    QString m_backupSource; // the backup read at start; empty when there was none
 };
