@@ -3,12 +3,12 @@
 
 #include "app/form_main.h"
 
-#include "app/display_state.h"
 #include "app/form_main_commands.h"
 #include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "monitor/form_monitor2.h"
 #include "protocol/protocol_file_names.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_workbook.h"
@@ -52,10 +52,8 @@ bool TFormMain::loadProtocolXls(const QString& FileName) {
     setProtocolRowsFromWorkbook(grid, read.rows);
     updateProtocolButtons();
     // The spectators see the start numbers again as when their window is shown.
-    if (m_later.monitor) {
-        m_display->setLabStart1(QStringLiteral(" Start-Nr. ") + QString::number(m_controller->editStartN1()));
-        m_display->setLabNext1(QStringLiteral("Bereit: ") + QString::number(m_controller->editStartN2()) + u' ');
-    }
+    if (m_later.monitor)
+        m_later.monitor->FormShow();
     return true;
 }
 
