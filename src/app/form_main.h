@@ -119,6 +119,12 @@ public:
     // The protocol's save and open dialogs (Ctrl+S, Ctrl+O and their buttons).
     void sbSaveClick();
     void sbLoadClick();
+    // The protocol as a workbook (form_main_workbook.cpp): the save and open dialogs'
+    // workbook type, with a message and false on failure (a failed load changes nothing),
+    // and Ctrl+E, a new workbook opened in the desktop's spreadsheet program.
+    bool saveProtocolXls(const QString& FileName);
+    bool loadProtocolXls(const QString& FileName);
+    void sbExcelClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
@@ -159,6 +165,7 @@ private:
     void loadBackupProtocol();
     void saveBackupProtocol();
     void setupProtocolFiles();
+    void setupWorkbook();
     void applyProtocolLoad(const ProtocolLoadResult& result);
     void shutdown(bool askOnFailure);
 

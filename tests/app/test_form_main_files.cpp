@@ -18,6 +18,8 @@
 namespace {
 
 const QString textType = QStringLiteral("Text file (*.txt)");
+const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)")};
+const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
 // empty cell must be a blank: a run of separators counts as one.
@@ -203,8 +205,9 @@ private slots:
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
     }
 
-    // The proposal is the date stamp in the save dialog's folder; only the text type is
-    // offered, whatever index was stored; the chosen index is kept and stored at the end.
+    // The proposal is the date stamp in the save dialog's folder; only the built types are
+    // offered, the text type preselected when the stored index is not one of them; the chosen index is kept and stored
+    // at the end.
     void saveThroughTheDialog_data() {
         QTest::addColumn<int>("storedIndex");
         QTest::addColumn<bool>("cancel");
@@ -240,7 +243,7 @@ private slots:
         const FileDialogRequest& asked = m_dialogs->saveRequests.at(0);
         QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
         QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
-        QCOMPARE(asked.nameFilters, QStringList{textType});
+        QCOMPARE(asked.nameFilters, savedTypes);
         QCOMPARE(asked.selectedNameFilter, textType);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(m_form->SaveDialog1().FilterIndex, keptIndex);
@@ -335,7 +338,7 @@ private slots:
                               ? QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary
                               : QString());
         QCOMPARE(m_dialogs->openRequests.size(), 1);
-        QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, QStringList{textType});
+        QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, openedTypes);
         QCOMPARE(m_dialogs->openRequests.at(0).folder, m_fixture->programFolder() + u'/');
         QCOMPARE(dataRows(grid), rows);
         QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
