@@ -168,11 +168,13 @@ void TFormMain::wireCommands() {
     connect(c.mInfo, &QAction::triggered, this, &TFormMain::bInfoClick);
     connect(m_ui.bHelp, &TLbSpeedButton::OnClick, this, &TFormMain::bHelpClick);
     connect(m_ui.bInfo, &TLbSpeedButton::OnClick, this, &TFormMain::bInfoClick);
+    connect(c.EinstellunGen1, &QAction::triggered, this, &TFormMain::bCFGClick);
+    connect(m_ui.bCFG, &TLbSpeedButton::OnClick, this, [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.Word1, c.EXcel1, c.Html1, c.Print1})
+    for (QAction* item : {c.Modus1, c.Word1, c.EXcel1, c.Html1, c.Print1})
         item->setEnabled(false);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
     connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));
