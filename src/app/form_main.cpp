@@ -169,7 +169,8 @@ void TFormMain::wireCommands() {
     connect(m_ui.bHelp, &TLbSpeedButton::OnClick, this, &TFormMain::bHelpClick);
     connect(m_ui.bInfo, &TLbSpeedButton::OnClick, this, &TFormMain::bInfoClick);
     connect(c.EinstellunGen1, &QAction::triggered, this, &TFormMain::bCFGClick);
-    connect(m_ui.bCFG, &TLbSpeedButton::OnClick, this, [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
+    connect(m_ui.bCFG, &TLbSpeedButton::OnClick, this,
+            [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
 
     // Commands whose work is not part of the program yet stay disabled, and so do

@@ -6,9 +6,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,8 +17,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QSvgRenderer>
 
 namespace {
@@ -149,10 +149,12 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
       Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
       cbAmpel(new QCheckBox(this)), OKBtn(new QPushButton(QStringLiteral("OK"), this)),
-      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_settings(settings),
-      m_links(std::move(links)), m_portMask(portMask), m_comPort2(new TComPort(m_links.backends, {}, this)),
-      m_linePictures{renderPicture(QStringLiteral("contact_grey")), renderPicture(QStringLiteral("contact_open")),
-                     renderPicture(QStringLiteral("contact_closed"))} {
+      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_settings(settings), m_links(std::move(links)),
+      m_portMask(portMask),
+      m_comPort2(new TComPort(m_links.backends, {}, this)), m_linePictures{
+                                                                renderPicture(QStringLiteral("contact_grey")),
+                                                                renderPicture(QStringLiteral("contact_open")),
+                                                                renderPicture(QStringLiteral("contact_closed"))} {
     setWindowTitle(QStringLiteral("Einstellungen"));
     QFont dialogFont(QStringLiteral("Arial"));
     dialogFont.setPixelSize(13);

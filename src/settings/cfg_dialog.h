@@ -70,7 +70,7 @@ public:
     QComboBox* const cbMonitor;
     QLabel* const lbl_Title;
     QLineEdit* const eTitle;
-    QLabel* const lbl_Centre; // hidden
+    QLabel* const lbl_Centre;    // hidden
     QLineEdit* const seStartLen; // hidden
     QLabel* const lbl_Long;
     QLineEdit* const sfeLen;
