@@ -4,6 +4,7 @@
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
 #include "app/run_controller.h"
+#include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "io/com_errors.h"
 #include "io/com_port.h"
@@ -94,6 +95,25 @@ private slots:
         QVERIFY(windows.CfgDialog.isMainPortOpenPending());
         QTRY_COMPARE(box.statusText(), mainPortOpen);
         QVERIFY(form.settings() == before);
+    }
+
+    // During a run neither F2 nor the gear button opens the dialog: it would take the port.
+    void notDuringARun() {
+        ProgramWindows windows(m_fixture->environment());
+        TFormMain& form = windows.FormMain;
+        bool opened = false;
+        WhenModal<TCfgDialog> guard([&](TCfgDialog* dialog) {
+            opened = true;
+            dialog->reject();
+        });
+        form.commands().mStart->trigger();
+        QCOMPARE(form.runController().state(), RunState::RunningSplitPending);
+        QVERIFY(!form.ui().bCFG->isEnabled());
+        FormMainCommands::clickItem(form.commands().EinstellunGen1);
+        QVERIFY(!opened);
+        form.commands().mAvaria->trigger();
+        QVERIFY(form.commands().EinstellunGen1->isEnabled());
+        QVERIFY(form.ui().bCFG->isEnabled());
     }
 
     // Confirmed edits reach the settings, the run controller, the port and the table; typed
