@@ -27,6 +27,8 @@ void TFormMain::bCFGClick() {
     dialog->fillFromSettings(ComPort().Port());
     if (dialog->exec() == QDialog::Accepted) {
         dialog->storeSettings();
+        // The spectator window takes the title and its monitor at once.
+        monitorSettingsChanged();
 
         // The port: "Kein" leaves none and keeps the levels as they were.
         m_barrierPort->runPort().close();
