@@ -148,6 +148,7 @@ private slots:
         QCOMPARE(s.Length, 250);
         QCOMPARE(s.LengthF, 0);
         QCOMPARE(s.Title, QStringLiteral("Bergrennen"));
+        QCOMPARE(windows.FormMonitor2.PanelTitle->text(), s.Title);
         QCOMPARE(s.Port, quint8(64));
         QCOMPARE(s.Alg, (AlgLevels{0, 0, 0, 1}));
         QCOMPARE(s.Monitor, 0); // one monitor: "nicht angeschlossen"
