@@ -252,7 +252,7 @@ private slots:
             });
             choosePort(dialog, QStringLiteral("COM17 (ttyUSB0)"));
         }
-        QCOMPARE(message, openError(EACCES).Message());
+        QVERIFY2(message.contains(QStringLiteral("dialout")), qPrintable(message)); // the port's own text
         QVERIFY(dialog.isVisible());
         QCOMPARE(shown(dialog, dialog.Image2L), 0);
         dialog.reject();
