@@ -171,11 +171,14 @@ void TFormMain::wireCommands() {
     connect(c.mInfo, &QAction::triggered, this, &TFormMain::bInfoClick);
     connect(m_ui.bHelp, &TLbSpeedButton::OnClick, this, &TFormMain::bHelpClick);
     connect(m_ui.bInfo, &TLbSpeedButton::OnClick, this, &TFormMain::bInfoClick);
+    connect(c.EinstellunGen1, &QAction::triggered, this, &TFormMain::bCFGClick);
+    connect(m_ui.bCFG, &TLbSpeedButton::OnClick, this,
+            [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Word1, c.Html1, c.Print1})
+    for (QAction* item : {c.Word1, c.Html1, c.Print1})
         item->setEnabled(false);
 
     connect(c.Modus1, &QAction::triggered, this, &TFormMain::Modus1Click);

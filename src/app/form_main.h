@@ -26,6 +26,7 @@ class SimulatedBarrierBox;
 class SoundPlayer;
 class TComPort;
 class TCfgDialog;
+struct CfgDialogLinks;
 class TFDlgYesNo;
 class TFormInfo;
 class TFormMonitor2;
@@ -61,6 +62,11 @@ public:
 
     // Hands changed in-memory settings to the run controller and lays the table out again.
     void applySettings();
+    // What the settings dialog needs of this window: the port's backends and the port,
+    // the monitors, the port survey.
+    CfgDialogLinks cfgDialogLinks() const;
+    // F2 and the gear button: fills the settings dialog, shows it and applies what was confirmed.
+    void bCFGClick();
     // Gives the spectator window the current "Title" and puts it on the monitor of the
     // current "Monitor" setting, at once also while it is shown.
     void monitorSettingsChanged();
