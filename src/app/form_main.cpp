@@ -105,6 +105,7 @@ void TFormMain::FormCreate() {
     m_saveDialog.InitialDir = m_names.programFolder;
     m_openDialog.InitialDir = m_names.programFolder;
     setupProtocolFiles();
+    setupProtocolDocument();
 
     loadTitlePicture();
 
@@ -172,7 +173,7 @@ void TFormMain::wireCommands() {
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.Word1, c.EXcel1, c.Html1, c.Print1})
+    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.EXcel1, c.Html1, c.Print1})
         item->setEnabled(false);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
     connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));

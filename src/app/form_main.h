@@ -106,6 +106,11 @@ public:
     // The protocol's save and open dialogs (Ctrl+S, Ctrl+O and their buttons).
     void sbSaveClick();
     void sbLoadClick();
+    // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
+    // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
+    // the program folder in front when it has no folder. A failed write is reported.
+    void exportProtocolWord(int Mode, const QString& FileName);
+    void sbWordClick();
     // The backup file, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
@@ -142,6 +147,7 @@ private:
     void loadBackupProtocol();
     void saveBackupProtocol();
     void setupProtocolFiles();
+    void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
     void shutdown(bool askOnFailure);
 
