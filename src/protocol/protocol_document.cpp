@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -24,8 +25,9 @@ const QString plainDocumentName = QStringLiteral("word/document.xml");
 constexpr qint64 maxTemplateBytes = 64 * 1024 * 1024;
 constexpr zip_int64_t maxTemplateEntries = 4096;
 
-// A4 with 2 cm margins, also when a template's page setup cannot be read.
-constexpr int plainTextWidth = 11906 - 2 * 1134;
+// A4 landscape with 2 cm margins, so that the protocol's columns fit side by side;
+// also when a template's page setup cannot be read.
+constexpr int plainTextWidth = 16838 - 2 * 1134;
 // Narrower than this is no real page.
 constexpr int minTextWidth = 1440;
 
@@ -72,42 +74,69 @@ QString paragraph(const QString& text, const QString& properties, const QString&
     return xml + QStringLiteral("</w:p>");
 }
 
-// Column widths in twips that fill textWidth in the proportions of the weights; a
-// column of no width still gets room for a few characters.
-QList<int> columnTwips(const QList<int>& weights, int textWidth) {
-    QList<int> twips;
-    if (weights.isEmpty())
-        return twips;
-    const int minWeight = 20;
-    qint64 total = 0;
-    for (const int weight : weights)
-        total += std::max(weight, minWeight);
-    int used = 0;
-    for (const int weight : weights) {
-        const int width = int(qint64(textWidth) * std::max(weight, minWeight) / total);
-        twips.append(width);
-        used += width;
+// About how wide a text is in twips in a 10 pt proportional font; bold headers and a
+// larger template font are what the spare twips of each column are for.
+int textTwips(const QString& text) {
+    constexpr qsizetype longest = 200;
+    int twips = 0;
+    for (const QChar c : QStringView(text).left(longest)) {
+        if (QStringView(u".,:;'!|ijlIft -").contains(c))
+            twips += 65;
+        else if (c.isUpper() || c == u'm' || c == u'w')
+            twips += 140;
+        else
+            twips += 115;
     }
-    twips.last() += textWidth - used;
     return twips;
+}
+
+// Column widths in twips that fill textWidth. Each column asks for the room of its
+// longest text; when they do not all fit, the widest give way and wrap their texts,
+// so that short columns such as times and speeds stay on one line.
+QList<int> columnTwips(const QList<QStringList>& rows, int columns, int textWidth) {
+    // The cell's left and right margins and a little to spare.
+    constexpr int cellPadding = 2 * 108 + 100;
+    QList<int> need(columns, 400 + cellPadding);
+    for (const QStringList& row : rows) {
+        for (int c = 0; c < columns && c < row.size(); ++c)
+            need[c] = std::max(need[c], textTwips(row[c]) + cellPadding);
+    }
+
+    QList<int> order(columns);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&need](int a, int b) { return need[a] < need[b]; });
+    QList<int> widths(columns);
+    int room = textWidth;
+    for (int i = 0; i < columns; ++i) {
+        const int share = room / (columns - i);
+        widths[order[i]] = std::min(need[order[i]], share);
+        room -= widths[order[i]];
+    }
+    // What is left widens every column alike, so the table spans the text width.
+    const int used = textWidth - room;
+    int given = 0;
+    for (int c = 0; c < columns; ++c) {
+        widths[c] += int(qint64(room) * widths[c] / std::max(used, 1));
+        given += widths[c];
+    }
+    widths[columns - 1] += textWidth - given;
+    return widths;
 }
 
 // The title, an empty paragraph and the table, as children of the document's body.
 // namespaceDecl binds the "w" prefix on each element when the document does not.
-QString protocolBodyXml(const QString& title, const ProtocolDocumentTable& table, int textWidth,
+QString protocolBodyXml(const QString& title, const QList<QStringList>& rows, int textWidth,
                         const QString& namespaceDecl) {
     QString xml =
         paragraph(title, QStringLiteral("<w:pPr><w:pStyle w:val=\"Title\"/></w:pPr>"), QString(), namespaceDecl);
     xml += paragraph(QString(), QString(), QString(), namespaceDecl);
 
-    int columns = int(table.columnWeights.size());
-    for (const QStringList& row : table.rows)
+    int columns = 0;
+    for (const QStringList& row : rows)
         columns = std::max(columns, int(row.size()));
-    if (columns == 0 || table.rows.isEmpty())
+    if (columns == 0)
         return xml;
-    QList<int> weights = table.columnWeights;
-    weights.resize(columns, 0);
-    const QList<int> widths = columnTwips(weights, textWidth);
+    const QList<int> widths = columnTwips(rows, columns, textWidth);
 
     const QString border = QStringLiteral(" w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>");
     xml += QStringLiteral("<w:tbl") + namespaceDecl +
@@ -120,7 +149,7 @@ QString protocolBodyXml(const QString& title, const ProtocolDocumentTable& table
         xml += QStringLiteral("<w:gridCol w:w=\"%1\"/>").arg(width);
     xml += QStringLiteral("</w:tblGrid>");
 
-    for (qsizetype r = 0; r < table.rows.size(); ++r) {
+    for (qsizetype r = 0; r < rows.size(); ++r) {
         const bool header = r == 0;
         // The header row repeats on every page of a long protocol.
         xml += header ? QStringLiteral("<w:tr><w:trPr><w:cantSplit/><w:tblHeader/></w:trPr>")
@@ -128,7 +157,7 @@ QString protocolBodyXml(const QString& title, const ProtocolDocumentTable& table
         for (int c = 0; c < columns; ++c) {
             xml += QStringLiteral("<w:tc><w:tcPr><w:tcW w:w=\"%1\" w:type=\"dxa\"/></w:tcPr>").arg(widths[c]);
             // Every cell needs a paragraph, an empty cell too.
-            xml += paragraph(table.rows[r].value(c), QString(),
+            xml += paragraph(rows[r].value(c), QString(),
                              header ? QStringLiteral("<w:rPr><w:b/><w:bCs/></w:rPr>") : QString(), QString());
             xml += QStringLiteral("</w:tc>");
         }
@@ -139,7 +168,7 @@ QString protocolBodyXml(const QString& title, const ProtocolDocumentTable& table
 
 const char* const xmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
-QList<Part> plainPackage(const QString& title, const ProtocolDocumentTable& table) {
+QList<Part> plainPackage(const QString& title, const QList<QStringList>& rows) {
     const QString wordNs = QStringLiteral(" xmlns:w=\"") + wordNamespace + u'"';
     QList<Part> parts;
     parts.append({contentTypesName, QByteArray(xmlDeclaration) +
@@ -195,12 +224,12 @@ QList<Part> plainPackage(const QString& title, const ProtocolDocumentTable& tabl
                       "</w:styles>"});
 
     // A table must not end the body: a paragraph follows it.
-    const QString body = protocolBodyXml(title, table, plainTextWidth, QString()) + QStringLiteral("<w:p/>");
+    const QString body = protocolBodyXml(title, rows, plainTextWidth, QString()) + QStringLiteral("<w:p/>");
     parts.append({plainDocumentName,
                   QByteArray(xmlDeclaration) + "<w:document" + wordNs.toUtf8() +
                       " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><w:body>" +
                       body.toUtf8() +
-                      "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/>"
+                      "<w:sectPr><w:pgSz w:w=\"16838\" w:h=\"11906\" w:orient=\"landscape\"/>"
                       "<w:pgMar w:top=\"1134\" w:right=\"1134\" w:bottom=\"1134\" w:left=\"1134\" "
                       "w:header=\"567\" w:footer=\"567\" w:gutter=\"0\"/></w:sectPr>"
                       "</w:body></w:document>"});
@@ -349,7 +378,7 @@ std::optional<TemplateBody> inspectDocument(const QString& xml) {
 // The template's parts with the title and table at the top of its body; nothing when
 // the template cannot serve.
 std::optional<QList<Part>> templatePackage(const QString& templateFile, const QString& title,
-                                           const ProtocolDocumentTable& table) {
+                                           const QList<QStringList>& rows) {
     std::optional<QList<Part>> parts = readTemplateParts(templateFile);
     if (!parts)
         return std::nullopt;
@@ -368,7 +397,7 @@ std::optional<QList<Part>> templatePackage(const QString& templateFile, const QS
     if (!body)
         return std::nullopt;
     const QString namespaceDecl = body->prefixBound ? QString() : QStringLiteral(" xmlns:w=\"") + wordNamespace + u'"';
-    QString inserted = protocolBodyXml(title, table, body->textWidth, namespaceDecl);
+    QString inserted = protocolBodyXml(title, rows, body->textWidth, namespaceDecl);
     if (!body->startsWithParagraph)
         inserted += paragraph(QString(), QString(), QString(), namespaceDecl);
     xml.insert(body->insertAt, inserted);
@@ -431,37 +460,34 @@ QByteArray zipParts(const QList<Part>& parts) {
 
 } // namespace
 
-ProtocolDocumentTable protocolDocumentTable(const SortGridData& grid) {
-    ProtocolDocumentTable table;
+QList<QStringList> protocolDocumentRows(const SortGridData& grid) {
     QList<int> columns;
     for (int col = 0; col < grid.ColCount(); ++col) {
-        if (grid.ColWidth(col) >= 0) {
+        if (grid.ColWidth(col) >= 0)
             columns.append(col);
-            table.columnWeights.append(grid.ColWidth(col));
-        }
     }
+    QList<QStringList> rows;
     for (int row = 0; row < grid.RowCount(); ++row) {
         QStringList cells;
         for (const int col : columns)
             cells.append(grid.cell(col, row));
-        table.rows.append(cells);
+        rows.append(cells);
     }
-    return table;
+    return rows;
 }
 
-QByteArray protocolDocumentBytes(const QString& title, const ProtocolDocumentTable& table,
-                                 const QString& templateFile) {
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile) {
     std::optional<QList<Part>> parts;
     if (!templateFile.isEmpty())
-        parts = templatePackage(templateFile, title, table);
+        parts = templatePackage(templateFile, title, rows);
     if (!parts)
-        parts = plainPackage(title, table);
+        parts = plainPackage(title, rows);
     return zipParts(*parts);
 }
 
 bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
                           const QString& templateFile, QString* errorText) {
-    const QByteArray bytes = protocolDocumentBytes(title, protocolDocumentTable(grid), templateFile);
+    const QByteArray bytes = protocolDocumentBytes(title, protocolDocumentRows(grid), templateFile);
     if (bytes.isEmpty()) {
         if (errorText)
             *errorText = QStringLiteral("the document could not be built");

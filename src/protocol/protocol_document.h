@@ -13,19 +13,14 @@ class SortGridData;
 // styles, headers, footers, page setup and body text are kept and the title and table
 // go in at the top of its body. GUI thread, like the grid; the file operations block.
 
-struct ProtocolDocumentTable {
-    QList<QStringList> rows;  // the header row first, then every data row
-    QList<int> columnWeights; // relative column widths, one per column of the rows
-};
-
-// Every row of the grid, the columns whose width is not negative (a hidden "Platz"
-// column has a negative width).
-ProtocolDocumentTable protocolDocumentTable(const SortGridData& grid);
+// Every row of the grid, the header row first, with the cells of the columns whose
+// width is not negative (a hidden "Platz" column has a negative width).
+QList<QStringList> protocolDocumentRows(const SortGridData& grid);
 
 // The package's bytes; empty when the package could not be built. An empty or
 // unusable templateFile (missing, not a zip, no readable main document) gives a plain
 // document.
-QByteArray protocolDocumentBytes(const QString& title, const ProtocolDocumentTable& table,
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows,
                                  const QString& templateFile = {});
 
 // Writes the document through a temporary file renamed over fileName, so a failed
