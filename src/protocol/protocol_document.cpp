@@ -2,11 +2,9 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/zip_package.h"
 
-#include <QFile>
 #include <QXmlStreamReader>
-
-#include <zip.h>
 
 #include <algorithm>
 #include <memory>
@@ -20,21 +18,11 @@ const QString contentTypesName = QStringLiteral("[Content_Types].xml");
 const QString packageRelsName = QStringLiteral("_rels/.rels");
 const QString plainDocumentName = QStringLiteral("word/document.xml");
 
-// A template is the user's own file, but it is still read with limits, so that a
-// damaged or hostile one cannot exhaust the memory.
-constexpr qint64 maxTemplateBytes = 64 * 1024 * 1024;
-constexpr zip_int64_t maxTemplateEntries = 4096;
-
 // A4 landscape with 2 cm margins, so that the protocol's columns fit side by side;
 // also when a template's page setup cannot be read.
 constexpr int plainTextWidth = 16838 - 2 * 1134;
 // Narrower than this is no real page.
 constexpr int minTextWidth = 1440;
-
-struct Part {
-    QString name;
-    QByteArray data;
-};
 
 // Cell and title texts as XML character data. Control characters (TAB, CR, LF among
 // them) have no place in a table cell and are not allowed in XML: they become blanks.
@@ -168,9 +156,9 @@ QString protocolBodyXml(const QString& title, const QList<QStringList>& rows, in
 
 const char* const xmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
-QList<Part> plainPackage(const QString& title, const QList<QStringList>& rows) {
+QList<ZipEntry> plainPackage(const QString& title, const QList<QStringList>& rows) {
     const QString wordNs = QStringLiteral(" xmlns:w=\"") + wordNamespace + u'"';
-    QList<Part> parts;
+    QList<ZipEntry> parts;
     parts.append({contentTypesName, QByteArray(xmlDeclaration) +
                                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
                                         "<Default Extension=\"rels\" "
@@ -238,60 +226,8 @@ QList<Part> plainPackage(const QString& title, const QList<QStringList>& rows) {
 
 // --- Reading a template ---
 
-struct ZipArchiveCloser {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-using ZipArchive = std::unique_ptr<zip_t, ZipArchiveCloser>;
-
-struct ZipFileCloser {
-    void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
-// The whole entry, read until its real end rather than trusting the size it claims.
-std::optional<QByteArray> readEntry(zip_t* archive, zip_uint64_t index, qint64 room) {
-    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, index, 0));
-    if (!file)
-        return std::nullopt;
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const zip_int64_t n = zip_fread(file.get(), buffer, sizeof buffer);
-        if (n < 0 || data.size() + n > room)
-            return std::nullopt;
-        if (n == 0)
-            return data;
-        data.append(buffer, qsizetype(n));
-    }
-}
-
-std::optional<QList<Part>> readTemplateParts(const QString& fileName) {
-    int error = 0;
-    ZipArchive archive(zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &error));
-    if (!archive)
-        return std::nullopt;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    if (count <= 0 || count > maxTemplateEntries)
-        return std::nullopt;
-    QList<Part> parts;
-    qint64 room = maxTemplateBytes;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* name = zip_get_name(archive.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS);
-        if (!name)
-            return std::nullopt;
-        const QString partName = QString::fromUtf8(name);
-        if (partName.endsWith(u'/'))
-            continue; // a folder entry
-        std::optional<QByteArray> data = readEntry(archive.get(), zip_uint64_t(i), room);
-        if (!data)
-            return std::nullopt;
-        room -= data->size();
-        parts.append({partName, *data});
-    }
-    return parts;
-}
-
-Part* findPart(QList<Part>& parts, const QString& name) {
-    for (Part& part : parts) {
+ZipEntry* findEntry(QList<ZipEntry>& parts, const QString& name) {
+    for (ZipEntry& part : parts) {
         if (part.name == name)
             return &part;
     }
@@ -377,16 +313,18 @@ std::optional<TemplateBody> inspectDocument(const QString& xml) {
 
 // The template's parts with the title and table at the top of its body; nothing when
 // the template cannot serve.
-std::optional<QList<Part>> templatePackage(const QString& templateFile, const QString& title,
-                                           const QList<QStringList>& rows) {
-    std::optional<QList<Part>> parts = readTemplateParts(templateFile);
+std::optional<QList<ZipEntry>> templatePackage(const QString& templateFile, const QString& title,
+                                               const QList<QStringList>& rows) {
+    // A template is the user's own file, but it is still read with limits, so that a
+    // damaged or hostile one cannot exhaust the memory.
+    std::optional<QList<ZipEntry>> parts = readZipFile(templateFile, ZipLimits{});
     if (!parts)
         return std::nullopt;
-    Part* rels = findPart(*parts, packageRelsName);
-    Part* types = findPart(*parts, contentTypesName);
+    ZipEntry* rels = findEntry(*parts, packageRelsName);
+    ZipEntry* types = findEntry(*parts, contentTypesName);
     if (!rels || !types)
         return std::nullopt;
-    Part* document = findPart(*parts, mainDocumentName(rels->data));
+    ZipEntry* document = findEntry(*parts, mainDocumentName(rels->data));
     if (!document)
         return std::nullopt;
 
@@ -408,54 +346,9 @@ std::optional<QList<Part>> templatePackage(const QString& templateFile, const QS
     types->data.replace("wordprocessingml.template.main+xml", "wordprocessingml.document.main+xml");
 
     // The content types come first, where readers look for them.
-    std::stable_partition(parts->begin(), parts->end(), [](const Part& part) { return part.name == contentTypesName; });
+    std::stable_partition(parts->begin(), parts->end(),
+                          [](const ZipEntry& part) { return part.name == contentTypesName; });
     return parts;
-}
-
-// --- Writing the package ---
-
-QByteArray zipParts(const QList<Part>& parts) {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!memory)
-        return QByteArray();
-    zip_t* archive = zip_open_from_source(memory, ZIP_TRUNCATE, &error);
-    if (!archive) {
-        zip_source_free(memory);
-        return QByteArray();
-    }
-    // The archive's close would free the memory source; it is read back afterwards.
-    zip_source_keep(memory);
-    bool ok = true;
-    for (const Part& part : parts) {
-        zip_source_t* source = zip_source_buffer(archive, part.data.constData(), zip_uint64_t(part.data.size()), 0);
-        if (!source || zip_file_add(archive, part.name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(source);
-            ok = false;
-            break;
-        }
-    }
-    if (!ok || zip_close(archive) != 0) {
-        zip_discard(archive);
-        zip_source_free(memory);
-        return QByteArray();
-    }
-
-    QByteArray bytes;
-    if (zip_source_open(memory) == 0) {
-        if (zip_source_seek(memory, 0, SEEK_END) == 0) {
-            const zip_int64_t size = zip_source_tell(memory);
-            if (size > 0 && zip_source_seek(memory, 0, SEEK_SET) == 0) {
-                bytes.resize(qsizetype(size));
-                if (zip_source_read(memory, bytes.data(), zip_uint64_t(size)) != size)
-                    bytes.clear();
-            }
-        }
-        zip_source_close(memory);
-    }
-    zip_source_free(memory);
-    return bytes;
 }
 
 } // namespace
@@ -477,12 +370,12 @@ QList<QStringList> protocolDocumentRows(const SortGridData& grid) {
 }
 
 QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile) {
-    std::optional<QList<Part>> parts;
+    std::optional<QList<ZipEntry>> parts;
     if (!templateFile.isEmpty())
         parts = templatePackage(templateFile, title, rows);
     if (!parts)
         parts = plainPackage(title, rows);
-    return zipParts(*parts);
+    return zipEntries(*parts);
 }
 
 bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,

@@ -46,7 +46,7 @@ private slots:
         addRows(3);
         if (withTemplate)
             QVERIFY(writeBytes(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Protokollvorlage.docx")),
-                               zipOf(templateParts())));
+                               zipEntries(templateParts())));
         // Root may write anywhere: a program folder that is gone cannot take the file either.
         if (!programFolderWritable)
             QVERIFY(QDir(m_fixture->programFolder()).removeRecursively());

@@ -40,7 +40,7 @@ private slots:
         const auto entries =
             unzip(protocolDocumentBytes(QStringLiteral("Bergrennen <2014> & Co"), protocolDocumentRows(grid)));
         QVERIFY(!entries.isEmpty());
-        QCOMPARE(entries.first().first, QStringLiteral("[Content_Types].xml"));
+        QCOMPARE(entries.first().name, QStringLiteral("[Content_Types].xml"));
         for (const char* name : {"_rels/.rels", "word/_rels/document.xml.rels", "word/styles.xml"})
             QVERIFY2(!entry(entries, QLatin1String(name)).isEmpty(), name);
         QVERIFY(entry(entries, QStringLiteral("docProps/core.xml")).contains("Bergrennen &lt;2014&gt; &amp; Co"));
@@ -84,20 +84,20 @@ private slots:
     void templateKeepsItsPartsAndText() {
         QFETCH(QString, prefix);
         QFETCH(QString, mainPart);
-        const QMap<QString, QByteArray> parts = templateParts(prefix, mainPart);
+        const QList<ZipEntry> parts = templateParts(prefix, mainPart);
         QTemporaryDir dir;
         const QString templateFile = dir.filePath(QStringLiteral("Protokollvorlage.docx"));
-        QVERIFY(writeBytes(templateFile, zipOf(parts)));
+        QVERIFY(writeBytes(templateFile, zipEntries(parts)));
 
         SortGridData grid;
         fillProtocol(grid, sampleRows);
         const auto entries =
             unzip(protocolDocumentBytes(QStringLiteral("Titel"), protocolDocumentRows(grid), templateFile));
-        QCOMPARE(entries.first().first, QStringLiteral("[Content_Types].xml"));
+        QCOMPARE(entries.first().name, QStringLiteral("[Content_Types].xml"));
         QCOMPARE(entries.size(), parts.size());
         for (const QString& name :
              {QStringLiteral("word/styles.xml"), QStringLiteral("word/header1.xml"), QStringLiteral("_rels/.rels")})
-            QCOMPARE(entry(entries, name), parts[name]);
+            QCOMPARE(entry(entries, name), entry(parts, name));
         // Written as a document, not as a template.
         QVERIFY(entry(entries, QStringLiteral("[Content_Types].xml")).contains("document.main+xml"));
 
@@ -113,7 +113,7 @@ private slots:
     void unusableTemplateGivesPlainDocument() {
         QTemporaryDir dir;
         const QString broken = dir.filePath(QStringLiteral("Protokollvorlage.docx"));
-        QVERIFY(writeBytes(broken, zipOf({{QStringLiteral("word/document.xml"), "<w:document><w:body>"}})));
+        QVERIFY(writeBytes(broken, zipEntries({{QStringLiteral("word/document.xml"), "<w:document><w:body>"}})));
         SortGridData grid;
         fillProtocol(grid, sampleRows);
         for (const QString& templateFile : {broken, dir.filePath(QStringLiteral("missing.docx"))}) {
@@ -123,6 +123,16 @@ private slots:
             QVERIFY(body.wellFormed);
             QCOMPARE(body.rows.size(), grid.RowCount());
         }
+    }
+
+    // A package that unpacks to more than allowed, is larger than allowed or is cut off is refused.
+    void zipReadsAreBounded() {
+        const QByteArray packed = zipEntries({{QStringLiteral("a.xml"), QByteArray(1 << 20, ' ')}});
+        QVERIFY(packed.size() < 1 << 16);
+        QCOMPARE(readZipPackage(packed).value_or(QList<ZipEntry>()).value(0).data.size(), 1 << 20);
+        QVERIFY(!readZipPackage(packed, ZipLimits{1 << 20, (1 << 20) - 1, 10}));
+        QVERIFY(!readZipPackage(packed, ZipLimits{100, 1 << 21, 10}));
+        QVERIFY(!readZipPackage(packed.left(packed.size() / 2)));
     }
 
     void saveWritesOrFails() {
