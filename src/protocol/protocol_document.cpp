@@ -7,7 +7,6 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <memory>
 #include <numeric>
 #include <optional>
 
