@@ -115,8 +115,7 @@ void checkRanking(SortGridData& grid, const QByteArray& input, std::uint64_t var
             continue;
         }
         const QString value = grid.cell(sortCol, row);
-        if (sortCol >= 0 && sortCol < protocolColumnCount && sortCol != colPlatz && value != u"-" &&
-            !isBlankCell(value)) {
+        if (sortCol >= 0 && sortCol < protocolColumnCount && sortCol != colPlatz && !isNoResultCell(value)) {
             bool ok = false;
             const int rank = platz.toInt(&ok);
             if (!ok || rank < 1 || rank > row)

@@ -123,6 +123,8 @@ void TFormMain::FormCreate() {
     // The columns follow the grid's width, which the window's layout sets after its own resize.
     m_ui.SortGrid1->installEventFilter(this);
     updateProtocolButtons();
+    // Until the table selects a row itself (a loaded backup does) nothing is selected.
+    m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     loadBackupProtocol();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
@@ -132,7 +134,6 @@ void TFormMain::FormCreate() {
     StatusPanels* status = m_ui.StatusBar1;
     status->setPanelWidth(0, 50);
     status->setPanelAlignment(0, Qt::AlignHCenter);
-    status->setPanelText(0, QStringLiteral("0:0"));
     status->setPanelWidth(1, 220);
     status->setPanelAlignment(1, Qt::AlignHCenter);
     status->setPanelText(1, QStringLiteral("Zeitmessung Beschleunigung"));

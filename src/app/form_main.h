@@ -94,6 +94,10 @@ public:
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
+    // The first status panel, the editing mode and the view follow the program's
+    // selections too, not only the official's clicks.
+    void protocolSelectionChanged();
+    void scrollToCurrentRow();
     // Plays one of the four signal sounds without waiting; nothing when "Sound" is off
     // or the file was missing at start.
     void playSound(const QString& path);

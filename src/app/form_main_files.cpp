@@ -67,6 +67,7 @@ void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
     if (!result.loaded)
         return;
     updateProtocolButtons();
+    scrollToCurrentRow();
     // A run in progress keeps the number it started under; only the fields change.
     if (result.startNumbers.startNumber) {
         m_controller->setEditStartN1(*result.startNumbers.startNumber);
@@ -123,4 +124,5 @@ void TFormMain::sbLoadClick() {
     // Also after a cancel, the official starts reading from the top.
     grid.setRow(1);
     grid.selectRow(1);
+    scrollToCurrentRow();
 }

@@ -32,6 +32,7 @@ void TFormMain::wireProtocolTable() {
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
     grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
+    connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;
     connect(m_ui.PopupMenuProtokol, &QMenu::aboutToShow, this, &TFormMain::PopupMenuProtokolPopup);
@@ -72,6 +73,27 @@ void TFormMain::SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect) {
     options.setFlag(goRowSelect, true);
     grid->setOptions(options);
     CanSelect = false;
+}
+
+void TFormMain::protocolSelectionChanged() {
+    TSortGrid* grid = m_ui.SortGrid1;
+    const SortGridData& data = grid->gridData();
+    m_ui.StatusBar1->setPanelText(0, protocolPositionText(data.Row(), data.RowCount()));
+    // A row the program selected (start, finish, ranking) is not open for typing: a
+    // key must not go into its "Nr." or result cells.
+    const TGridRect selection = data.Selection();
+    const bool typed = isTypedProtocolColumn(data.Col()) && selection.Left == selection.Right;
+    TGridOptions options = grid->Options();
+    if (bool(options & goEditing) == typed && bool(options & goRowSelect) == !typed)
+        return;
+    options.setFlag(goEditing, typed);
+    options.setFlag(goRowSelect, !typed);
+    grid->setOptions(options);
+}
+
+void TFormMain::scrollToCurrentRow() {
+    const SortGridData& data = m_ui.SortGrid1->gridData();
+    m_ui.SortGrid1->scrollToCell(data.Col(), data.Row());
 }
 
 void TFormMain::SortGrid1DblClick() {

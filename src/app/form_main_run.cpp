@@ -91,6 +91,7 @@ void TFormMain::wireRunController() {
     connect(c, &RunController::layoutRequested, this, &TFormMain::FormResize);
     connect(c, &RunController::protocolButtonsUpdateRequested, this, &TFormMain::updateProtocolButtons);
     connect(c, &RunController::backupRequested, this, &TFormMain::saveBackupProtocol);
+    connect(c, &RunController::protocolChanged, this, &TFormMain::scrollToCurrentRow);
     connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
 
     m_barrierPort->connectTo(*c);

@@ -204,7 +204,7 @@ void RunController::startClick(qint64 stamp) {
         return;
     beginRun(stamp);
     emit layoutRequested();
-    m_rows.selectStartedRow(startNumberText(), m_settings.ManyStart);
+    m_rows.selectRow(m_rows.runRow(m_runNumber, m_settings.ManyStart));
     play(RunSound::Start);
 
     m_mStartEnabled = false;

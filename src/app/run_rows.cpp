@@ -46,35 +46,38 @@ int RunRows::beginRow(const QString& nr, bool manyStart) {
     else
         row = emptyOrNewLastRow();
     markStarted(row, nr);
+    m_runRowId = m_grid.rowId(row);
     return row;
 }
 
-void RunRows::selectStartedRow(const QString& nr, bool manyStart) {
-    const int row = manyStart ? lastRow() : rowOf(nr);
-    if (row >= 1)
-        selectRow(row);
-}
-
-int RunRows::runRowManyStart(const QString& nr) const {
-    // Normally the last row; a header click during the run may have moved it,
-    // so fall back to the lowest row of this number that has no time yet.
-    for (int row = lastRow(); row >= 1; --row) {
-        if (m_grid.cell(colNr, row) == nr && isBlankCell(m_grid.cell(colZeit, row)))
-            return row;
-    }
-    return -1;
+int RunRows::runRow(const QString& nr, bool manyStart) const {
+    if (m_runRowId == 0)
+        return -1;
+    const int own = m_grid.rowOfId(m_runRowId);
+    if (own >= 1)
+        return own;
+    return manyStart ? -1 : rowOf(nr);
 }
 
 int RunRows::finishRow(const QString& nr, bool manyStart) {
-    const int first = rowOf(nr);
-    int row = manyStart ? runRowManyStart(nr) : first;
+    int row = runRow(nr, manyStart);
+    m_runRowId = 0;
     if (row < 1) {
         row = emptyOrNewLastRow();
         markStarted(row, nr);
     }
-    if (manyStart && first >= 1 && first != row) {
-        for (int col : {colName, colFahrzeug, colGruppe})
-            m_grid.setCell(col, row, m_grid.cell(col, first));
+    if (manyStart) {
+        // The competitor's details come from the number's first row that is not
+        // this run's; what was typed into the run's row stays.
+        int source = -1;
+        for (int r = 1; r < m_grid.RowCount() && source < 0; ++r) {
+            if (r != row && m_grid.cell(colNr, r) == nr)
+                source = r;
+        }
+        for (int col : {colName, colFahrzeug, colGruppe}) {
+            if (source >= 1 && isBlankCell(m_grid.cell(col, row)))
+                m_grid.setCell(col, row, m_grid.cell(col, source));
+        }
     }
     return row;
 }
@@ -88,9 +91,9 @@ void RunRows::writeResults(int row, const RunResultTexts& results) {
 }
 
 int RunRows::markAccident(const QString& nr, bool manyStart) {
-    int row = manyStart ? runRowManyStart(nr) : -1;
-    if (row < 1)
-        row = rowOf(nr);
+    const bool inRun = m_runRowId != 0;
+    const int row = inRun ? runRow(nr, manyStart) : (manyStart ? -1 : rowOf(nr));
+    m_runRowId = 0;
     if (row < 1)
         return -1;
     for (int col = colName; col <= colPlatz; ++col) {

@@ -39,18 +39,22 @@ public:
     int lastRow() const;
 
     // The start: reuses the number's row (not with manyStart), else the empty
-    // last row, else a new empty row; writes "Nr." and "-" in "Zw.Zeit".
+    // last row, else a new empty row; writes "Nr." and "-" in "Zw.Zeit". That
+    // row is the run's own until its finish or accident.
     int beginRow(const QString& nr, bool manyStart);
-    // Selects the run's row after the start: the last row with manyStart,
-    // else the number's row.
-    void selectStartedRow(const QString& nr, bool manyStart);
-    // The row a finish fills. With manyStart it copies "Name", "Fahrzeug" and
-    // "Gruppe" from the number's first row. A row lost during the run (cleared
-    // protocol, erased row) is recreated rather than dropping the result.
+    // The row the running run owns, wherever sorts and removals have moved it.
+    // When it is gone (removed, cleared, replaced by a load) only a run with one
+    // row per number falls back to the number's row. -1 outside a run.
+    int runRow(const QString& nr, bool manyStart) const;
+    // The row a finish fills: the run's row, recreated at the end when it is
+    // gone rather than dropping the result. With manyStart the competitor's
+    // "Name", "Fahrzeug" and "Gruppe" come from the number's first other row,
+    // into empty cells only. The run owns no row afterwards.
     int finishRow(const QString& nr, bool manyStart);
     void writeResults(int row, const RunResultTexts& results);
     // Puts "-" into every empty cell from "Name" to "Platz" of the run's row;
-    // returns the row or -1 when the number has none.
+    // outside a run, of the number's row, but never with manyStart: there a
+    // start-list row is not the run's. Returns the row or -1 when none.
     int markAccident(const QString& nr, bool manyStart);
     // First row without a "Zeit" whose number converts: it becomes current.
     NextStarter nextStarterSearch();
@@ -60,9 +64,10 @@ public:
     void rank(bool platzOn, const QString& nr);
 
 private:
-    int runRowManyStart(const QString& nr) const;
     int emptyOrNewLastRow();
     void markStarted(int row, const QString& nr);
 
     SortGridData& m_grid;
+    // Identity of the run's row in the grid (SortGridData::rowId); 0 outside a run.
+    quint64 m_runRowId = 0;
 };

@@ -27,6 +27,7 @@ int compareValues(double a, double b) {
 
 SortGridData::SortGridData(QObject* parent) : QObject(parent), m_locale(QLocale::system()) {
     m_rows = QVector<QStringList>(2, QStringList(m_colCount));
+    resizeRowIds();
     m_colWidths = QVector<int>(m_colCount, m_defaultColWidth);
 }
 
@@ -37,6 +38,7 @@ void SortGridData::setRowCount(int count) {
     }
     emit rowsAboutToChange();
     m_rows.resize(count, QStringList(m_colCount));
+    resizeRowIds();
     clampCurrent();
     markChanged();
 }
@@ -87,7 +89,24 @@ void SortGridData::clearRow(int row) {
         return;
     }
     m_rows[row] = QStringList(m_colCount);
+    m_rowIds[row] = newRowId();
     markChanged();
+}
+
+quint64 SortGridData::rowId(int row) const {
+    return row >= 0 && row < RowCount() ? m_rowIds.at(row) : 0;
+}
+
+int SortGridData::rowOfId(quint64 id) const {
+    return id == 0 ? -1 : int(m_rowIds.indexOf(id));
+}
+
+void SortGridData::resizeRowIds() {
+    const qsizetype kept = std::min(m_rowIds.size(), m_rows.size());
+    m_rowIds.resize(m_rows.size());
+    for (qsizetype row = kept; row < m_rowIds.size(); ++row) {
+        m_rowIds[row] = newRowId();
+    }
 }
 
 bool SortGridData::addToRow(int row, const QString& text) {
@@ -335,12 +354,17 @@ void SortGridData::sortByColumn(int ACol) {
 
 void SortGridData::writeSorted(const std::vector<int>& order, const QList<int>& scratch) {
     QVector<QStringList> sortedRows;
+    QVector<quint64> sortedIds;
     sortedRows.reserve(RowCount());
+    sortedIds.reserve(RowCount());
     sortedRows.append(std::move(m_rows[0]));
+    sortedIds.append(m_rowIds.at(0));
     for (int row : order) {
         sortedRows.append(std::move(m_rows[row]));
+        sortedIds.append(m_rowIds.at(row));
     }
     m_rows = std::move(sortedRows);
+    m_rowIds = std::move(sortedIds);
     followSelection(order, scratch);
     m_changedInUpdate = true;
 }
@@ -395,8 +419,10 @@ void SortGridData::deleteRow(int ARow) {
     emit rowsAboutToChange();
     if (RowCount() < 3) {
         m_rows[1] = QStringList(m_colCount);
+        m_rowIds[1] = newRowId();
     } else {
         m_rows.removeAt(ARow);
+        m_rowIds.removeAt(ARow);
         // The current row keeps its data when it lies below the removed row;
         // when it was the removed row, the row that moved up takes its place.
         if (m_row > ARow) {

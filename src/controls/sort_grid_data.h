@@ -39,6 +39,13 @@ public:
     // blank); returns false and drops it when no cell of the row is empty.
     bool addToRow(int row, const QString& text);
 
+    // Every row carries an identity that moves with it through sorts and
+    // deletions; a new or emptied row gets a fresh one. An owner follows a row
+    // by it where the row number may change under it. 0 for no row.
+    quint64 rowId(int row) const;
+    // The row that carries id, else -1.
+    int rowOfId(quint64 id) const;
+
     // Widths in pixels; -1 (any negative width) hides the column.
     int ColWidth(int col) const;
     void setColWidth(int col, int width);
@@ -113,7 +120,12 @@ private:
     bool isDataRow(int row) const { return row >= 1 && row < RowCount(); }
     bool isColumn(int col) const { return col >= 0 && col < m_colCount; }
 
+    void resizeRowIds();
+    quint64 newRowId() { return m_nextRowId++; }
+
     QVector<QStringList> m_rows; // row-major, so sorting moves whole rows
+    QVector<quint64> m_rowIds;   // one per row of m_rows
+    quint64 m_nextRowId = 1;
     int m_colCount = 5;
     QVector<int> m_colWidths;
     int m_defaultColWidth = defaultColWidth;

@@ -64,6 +64,8 @@ void TSortGrid::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() == Qt::RightButton) {
+        // The popup's commands act on the current row: make it the row pointed at.
+        selectCell(col, row);
         if (m_popupMenu) {
             m_popupMenu->popup(event->globalPosition().toPoint());
         }
@@ -268,8 +270,11 @@ void TSortGrid::keyPressEvent(QKeyEvent* event) {
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (plain && text.size() == 1 && text.at(0).isPrint() && !isEditing()) {
         const QChar c = upperCaseAZ(text.at(0));
-        findByFirstChar(c);
-        // Then the key is typed as usual: it starts the editor with it.
+        // A key that starts typing into the current cell must stay there: a jump
+        // first would put the text into another row's cell.
+        if (!(m_options & goEditing)) {
+            findByFirstChar(c);
+        }
         if (m_options & goEditing) {
             showEditor();
             if (isEditing()) {

@@ -46,7 +46,7 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
     const int sortCol = grid.SortOptions().SortCol;
     const int platzCol = grid.ColCount() - 1;
     // A rank counts only the ranked rows above it: in a descending sort the rows
-    // without a result ("-", blank) lie on top and must not push the best run off 1.
+    // without a result ("-", "AUS", blank) lie on top and must not push the best run off 1.
     QString previousValue;
     int previousRankedRow = 1;
     int previousRank = 1;
@@ -57,7 +57,7 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
             continue;
         }
         const QString value = grid.cell(sortCol, row);
-        if (value == u"-" || isBlankCell(value))
+        if (isNoResultCell(value))
             continue;
         ++rankedRows;
         if (value == previousValue && grid.cell(sortCol, previousRankedRow) == value) {

@@ -9,7 +9,7 @@ namespace {
 // Values come first, ordered by length; the markers follow in this order.
 enum class CellClass { Value, Dash, Aus, Blank };
 
-CellClass cellClass(const QString& text) {
+CellClass cellClass(QStringView text) {
     if (isBlankCell(text))
         return CellClass::Blank;
     if (text.compare(u"AUS", Qt::CaseInsensitive) == 0)
@@ -23,6 +23,10 @@ CellClass cellClass(const QString& text) {
 
 bool isBlankCell(QStringView text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+bool isNoResultCell(QStringView text) {
+    return cellClass(text) != CellClass::Value;
 }
 
 int compareResultCells(const QString& a, const QString& b) {

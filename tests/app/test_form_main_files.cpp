@@ -4,6 +4,7 @@
 #include "app/display_panel.h"
 #include "app/form_main_commands.h"
 #include "app/run_controller.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_table.h"
@@ -302,6 +303,7 @@ private slots:
         QCOMPARE(dataRows(grid), rows);
         QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
         QCOMPARE(grid.Row(), 1);
+        QCOMPARE(m_form->ui().StatusBar1->panelText(0), QStringLiteral("1:%1").arg(rows.size()));
         const TGridRect selection = grid.Selection();
         QCOMPARE(selection.Left, 0);
         QCOMPARE(selection.Right, 9);

@@ -163,6 +163,23 @@ private slots:
         QVERIFY(m_form->ui().sbCLS->isEnabled());
     }
 
+    // The position panel, the editing mode and the view follow the rows a run selects.
+    void viewFollowsTheRun() {
+        QStringList lines;
+        for (int nr = 2; nr <= 41; ++nr)
+            lines << QStringLiteral("%1||||||||0,000").arg(nr);
+        setRows(lines);
+        clickCell(colName, 1);
+        QTest::keyClick(m_form.get(), Qt::Key_F5); // number 1: a new row 41
+        QCOMPARE(m_form->ui().StatusBar1->panelText(0), QStringLiteral("41:41"));
+        QTest::keyClick(grid(), Qt::Key_X); // the run's row is not open for typing
+        QVERIFY(!grid()->isEditing());
+        grid()->setTopRow(1);
+        QTest::keyClick(m_form.get(), Qt::Key_F8);
+        QCOMPARE(data().Row(), 41);
+        QVERIFY(!grid()->cellRect(colNr, 41).isNull());
+    }
+
     void removingTheOnlyRowLeavesAnEmptyOne() {
         setRows({"1|Anna||||||||5,000|1"});
         QVERIFY(m_form->ui().sbCLS->isEnabled());

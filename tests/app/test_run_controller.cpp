@@ -2,7 +2,9 @@
 #include "app/run_controller.h"
 #include "app/run_port.h"
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
+#include "protocol/protocol_text_file.h"
 
 #include <QLocale>
 #include <QSignalSpy>
@@ -480,6 +482,44 @@ private slots:
         QCOMPARE(buttons.count(), 1); // the recreated row can be saved at once
     }
 
+    // The run of number 5 owns the row its start wrote, not the start list's row of 5.
+    void manyStartRunKeepsItsRow_data() {
+        QTest::addColumn<int>("change"); // 0 Name sorted, 1 Zw.Zeit sorted, 2 row removed, 3 load
+        QTest::addColumn<bool>("accident");
+        QTest::addColumn<QString>("run"); // "Nr.|Name|Fahrzeug|Gruppe|Zeit" of the run's row afterwards
+        QTest::newRow("Name") << 0 << false << "5|Eva|Golf|B|8,000";
+        QTest::newRow("Zw.Zeit, accident") << 1 << true << "5|-|-|B|-";
+        QTest::newRow("removal") << 2 << false << "5|Eva|Golf|B|8,000";
+        QTest::newRow("load: row gone") << 3 << false << "5|Eva|Golf|A|8,000";
+        QTest::newRow("load, accident") << 3 << true << "";
+    }
+    void manyStartRunKeepsItsRow() {
+        QFETCH(int, change);
+        QFETCH(bool, accident);
+        Rig rig;
+        rig.rows({"5|Eva|Golf|A", "1|Bo"});
+        rig.c.setEditStartN1(5);
+        rig.key(0, &RunController::mStartClick);
+        rig.grid.setCell(colGruppe, 3, "B"); // typed during the run
+        rig.grid.SortOptions().SortCol = change == 1 ? colZwZeit : colName;
+        if (change == 2)
+            rig.grid.deleteRow(2);
+        if (change == 3)
+            setProtocolRowsFromText(rig.grid, "5\tEva\tGolf\tA\n");
+        rankProtocol(rig.grid, true, "5"); // sorts as a header click would
+        accident ? rig.c.mAvariaClick() : rig.key(8000, &RunController::mStopClick);
+        QStringList rows;
+        for (int r = 1; r < rig.grid.RowCount(); ++r) {
+            if (rig.cell(r, "Nr.") == u"5")
+                rows << rig.grid.rowCells(r).mid(0, 4).join(u'|') + u'|' + rig.cell(r, "Zeit");
+        }
+        QFETCH(QString, run);
+        QStringList expected = QStringList{"5|Eva|Golf|A|", run}.filter(QStringLiteral("5"));
+        rows.sort();
+        expected.sort();
+        QCOMPARE(rows, expected);
+    }
+
     void startNumberChangedDuringTheRun_data() {
         QTest::addColumn<bool>("manyStart");
         QTest::newRow("one row per number") << false;
@@ -665,6 +705,8 @@ private slots:
         rig.c.mAvariaClick();
         QCOMPARE(rig.results(2), QStringLiteral("-|-|-|-|-|-"));
         QCOMPARE(rig.results(1), QStringLiteral("-|40,00|-|-|9,000|1"));
+        rig.c.mAvariaClick(); // outside a run no row is the run's
+        QCOMPARE(rig.grid.rowCells(1).mid(0, 4), QStringList({"1", "Anna", "", ""}));
     }
 
     void disarmDuringARun() {

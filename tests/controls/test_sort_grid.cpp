@@ -281,6 +281,14 @@ private slots:
         QVERIFY(!f.grid.isEditing());
         QCOMPARE(data.cell(1, 1), QStringLiteral("Ida"));
         QCOMPARE(data.cell(8, 1), QStringLiteral("10,500"));
+
+        // A key that opens the editor does not jump to another row's cell first.
+        data.setCell(1, 4, QString());
+        data.sortByColumn(1);
+        data.moveCurrent(1, 1, false);
+        QTest::keyClick(&f.grid, 'z');
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(column(data, 1), (QStringList{"Z", "Berta", "Ida", "Zoe"}));
     }
 
     void noEditingWithoutTheOption() {
@@ -402,7 +410,7 @@ private slots:
         QVERIFY(!menu.isVisible());
         QTest::mouseClick(f.grid.viewport(), Qt::RightButton, {}, middle(f.grid, 1, 2));
         QVERIFY(menu.isVisible());
-        QCOMPARE(f.grid.gridData().Row(), 1); // a right click selects nothing
+        QCOMPARE(f.grid.gridData().Row(), 2); // the menu acts on the row pointed at
         menu.hide();
     }
 };

@@ -56,12 +56,12 @@ void TestProtocolRanking::longerTimesAreLarger() {
 
 void TestProtocolRanking::markersSortAfterValues() {
     SortGridData grid;
-    fillProtocol(grid, {runRow("1", " ", "", "old"), runRow("2", "AUS"), runRow("3", "-", "", "-"),
+    fillProtocol(grid, {runRow("1", " ", "", "old"), runRow("2", "aus", "", "9"), runRow("3", "-", "", "-"),
                         runRow("4", "9,000"), runRow("5", "", "", "7"), runRow("6", "8,000")});
     rankProtocol(grid, true, "1");
-    QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"8,000", "9,000", "-", "AUS", "", " "}));
-    // "-" and blank rows keep what their "Platz" held; "AUS" is ranked after every value.
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-", "3", "7", "old"}));
+    QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"8,000", "9,000", "-", "aus", "", " "}));
+    // Rows without a result ("-", "AUS" in any case, blank) keep what their "Platz" held.
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-", "9", "7", "old"}));
 }
 
 void TestProtocolRanking::accidentRowGetsNoRank() {
@@ -78,22 +78,22 @@ void TestProtocolRanking::accidentRowGetsNoRank() {
 void TestProtocolRanking::headerClicksThenRankingByVmaxDescending() {
     SortGridData grid;
     fillProtocol(grid, {runRow("1", "6,000", "120,50"), runRow("2", "-", "-", "-"), runRow("3", "5,000", "99,10"),
-                        runRow("4", "7,000", "130,00")});
+                        runRow("4", "7,000", "130,00"), runRow("5", "AUS", "AUS", "")});
     rankProtocol(grid, true, "1");
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3", "-"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3", "-", ""}));
 
     // Two clicks on the "Vmax" header: ascending, then descending. They sort, they do not rank.
     grid.SortOptions().SortDirection = sdAscending;
     grid.sortByColumn(colVmax);
     grid.SortOptions().SortDirection = sdDescending;
     grid.sortByColumn(colVmax);
-    QCOMPARE(protocolColumn(grid, colVmax), (QStringList{"-", "130,00", "120,50", "99,10"}));
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "3", "2", "1"}));
+    QCOMPARE(protocolColumn(grid, colVmax), (QStringList{"AUS", "-", "130,00", "120,50", "99,10"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"", "-", "3", "2", "1"}));
 
     // The next ranking (after a finish) ranks by Vmax descending; the fastest is still 1.
     rankProtocol(grid, true, "1");
-    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"2", "4", "1", "3"}));
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "1", "2", "3"}));
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"5", "2", "4", "1", "3"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"", "-", "1", "2", "3"}));
 }
 
 void TestProtocolRanking::platzOffEmptiesTheColumn() {
