@@ -139,7 +139,14 @@ void checkRanking(SortGridData& grid, const QByteArray& input, std::uint64_t var
 void checkProtocolLoader(const QByteArray& input, std::uint64_t variant) {
     SortGridData grid;
     prepareGrid(grid, variant);
-    setProtocolRowsFromText(grid, input);
+    if (!setProtocolRowsFromText(grid, input)) {
+        // Refused as no protocol: the table must be as it was.
+        SortGridData before;
+        prepareGrid(before, variant);
+        if (dataRows(grid) != dataRows(before) || grid.rowCells(0) != before.rowCells(0))
+            fail("refused input changed the table", input, variant);
+        return;
+    }
     checkLoadedGrid(grid, input, variant);
 
     // Saving and loading again gives the same rows and the same bytes.
@@ -169,6 +176,8 @@ void checkProtocolLoaderThroughFiles(const QByteArray& input, std::uint64_t vari
     SortGridData grid;
     prepareGrid(grid, variant);
     const ProtocolLoadResult result = loadProtocolText(grid, inName, (variant >> 7) & 1, startNumberText(variant));
+    if (result.refused)
+        return;
     if (!result.loaded)
         fail("readable file not loaded", input, variant);
     if (result.buttonsEnabled != protocolButtonsEnabled(grid))

@@ -115,7 +115,7 @@ public:
     // the program folder in front when it has no folder. A failed write is reported.
     void exportProtocolWord(int Mode, const QString& FileName);
     void sbWordClick();
-    // The backup file, decided at start; empty when there is no place for it.
+    // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
     // Ends the program as a confirmed close would, without asking: for the termination
@@ -179,4 +179,5 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
+    QString m_backupSource; // the backup read at start; empty when there was none
 };

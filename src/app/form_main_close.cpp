@@ -6,6 +6,7 @@
 #include "app/barrier_port.h"
 #include "app/display_panel.h"
 #include "app/run_port.h"
+#include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
 #include "settings/settings_store.h"
 
@@ -66,6 +67,10 @@ void TFormMain::endWithoutQuestion() {
 void TFormMain::shutdown(bool askOnFailure) {
     m_shutDown = true;
     m_timerDate.stop();
+    // Text still being typed into a cell belongs to the protocol. A confirmed close stores it
+    // when the question takes the focus; a signal or a refused close asks nothing, so it is
+    // stored here for every end alike.
+    m_ui.SortGrid1->hideEditor(true);
     saveBackupProtocol();
 
     if (!isMaximized() && !isMinimized()) {

@@ -8,6 +8,7 @@
 #include "app/form_main_commands.h"
 #include "app/offered_filters.h"
 #include "app/run_controller.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_file_names.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -35,10 +37,12 @@ QString folderOf(const QString& filePath) {
 } // namespace
 
 void TFormMain::setupProtocolFiles() {
-    // Decided once, so that the backup is read from and written to the same place. Without
-    // a writable program folder and without a data folder there is no place for it.
-    if (isFolderWritable(m_names.programFolder) || !m_environment.dataFolder.isEmpty())
-        m_backupFile = ::backupFileName(m_names.programFolder, m_names.baseName, m_environment.dataFolder);
+    // Decided once: an existing backup is read wherever it lies and written there when its
+    // folder allows. Without a writable program folder and without a data folder there is
+    // no place for one.
+    const BackupFiles backup = backupFiles(m_names.programFolder, m_names.baseName, m_environment.dataFolder);
+    m_backupSource = backup.readFrom;
+    m_backupFile = backup.writeTo;
 
     m_fileDialogs = m_environment.fileDialogs ? m_environment.fileDialogs : std::make_shared<QtFileDialogs>();
 
@@ -50,11 +54,27 @@ void TFormMain::setupProtocolFiles() {
 }
 
 void TFormMain::loadBackupProtocol() {
-    if (m_backupFile.isEmpty())
-        return;
     // A missing backup leaves the empty protocol, without a message.
-    applyProtocolLoad(loadProtocolText(m_ui.SortGrid1->gridData(), m_backupFile, m_ui.cbPlatzOn->isChecked(),
-                                       m_controller->startNumberText()));
+    if (m_backupSource.isEmpty())
+        return;
+    const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
+                                                       m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    applyProtocolLoad(result);
+    if (result.loaded || m_backupSource != m_backupFile)
+        return;
+    // A backup that cannot be used may still hold the last event's results; the first
+    // finish would write over it.
+    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    QString text;
+    if (const std::optional<QString> movedTo = moveAside(m_backupSource, now)) {
+        // It lies beside the backup; the name is what fits the panel, the hint has the folder.
+        text = QStringLiteral("Sicherung unbrauchbar, umbenannt: ") + QFileInfo(*movedTo).fileName();
+        m_ui.StatusBar1->panel(2)->setToolTip(*movedTo);
+    } else {
+        m_backupFile.clear();
+        text = QStringLiteral("Sicherung unbrauchbar, wird nicht überschrieben: ") + m_backupSource;
+    }
+    m_ui.StatusBar1->setPanelText(2, text);
 }
 
 void TFormMain::saveBackupProtocol() {
@@ -117,9 +137,14 @@ void TFormMain::sbLoadClick() {
             m_openDialog.FilterIndex = index;
         // The workbook route joins here as it is built. A file that cannot be read
         // leaves the table as it was.
-        if (index == 1)
-            applyProtocolLoad(
-                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText()));
+        if (index == 1) {
+            const ProtocolLoadResult result =
+                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+            if (result.refused)
+                QMessageBox::critical(this, m_names.baseName,
+                                      QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
+            applyProtocolLoad(result);
+        }
     }
     // Also after a cancel, the official starts reading from the top.
     grid.setRow(1);

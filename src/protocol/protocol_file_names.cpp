@@ -1,6 +1,7 @@
 #include "protocol/protocol_file_names.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
@@ -27,10 +28,48 @@ bool isFolderWritable(const QString& folder) {
     return probe.open();
 }
 
-QString backupFileName(const QString& programFolder, const QString& title, const QString& fallbackFolder) {
+BackupFiles backupFiles(const QString& programFolder, const QString& title, const QString& fallbackFolder) {
     const QString name = title + QStringLiteral("-Sicherungsdatei.txt");
-    if (isFolderWritable(programFolder))
-        return withTrailingSlash(programFolder) + name;
-    QDir().mkpath(fallbackFolder);
-    return withTrailingSlash(fallbackFolder) + name;
+    const bool programWritable = isFolderWritable(programFolder);
+    const QString inProgram = programFolder.isEmpty() ? QString() : withTrailingSlash(programFolder) + name;
+    const QString inData = fallbackFolder.isEmpty() ? QString() : withTrailingSlash(fallbackFolder) + name;
+    const QFileInfo programInfo(inProgram);
+    const QFileInfo dataInfo(inData);
+    const bool programExists = !inProgram.isEmpty() && programInfo.exists();
+    const bool dataExists = !inData.isEmpty() && dataInfo.exists();
+
+    BackupFiles files;
+    // The folder's writability may have changed since the backup was written (an installed
+    // copy, a stick mounted read-only), so an existing backup is found wherever it lies;
+    // with two, the newer one is the protocol of the last run.
+    if (programExists && dataExists)
+        files.readFrom = dataInfo.lastModified() > programInfo.lastModified() ? inData : inProgram;
+    else if (programExists)
+        files.readFrom = inProgram;
+    else if (dataExists)
+        files.readFrom = inData;
+
+    if (files.readFrom == inProgram && programWritable)
+        files.writeTo = inProgram;
+    else if (!files.readFrom.isEmpty() && files.readFrom == inData && isFolderWritable(fallbackFolder))
+        files.writeTo = inData;
+    else if (programWritable)
+        files.writeTo = inProgram;
+    else if (!inData.isEmpty() && QDir().mkpath(fallbackFolder))
+        files.writeTo = inData;
+    return files;
+}
+
+std::optional<QString> moveAside(const QString& file, const QDateTime& when) {
+    const QString stem = file + u'.' + dateStampName(when);
+    for (int n = 1; n < 100; ++n) {
+        const QString target = stem + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + QStringLiteral(".bak");
+        // rename() of QFile never replaces an existing file.
+        if (QFileInfo::exists(target))
+            continue;
+        if (QFile::rename(file, target))
+            return target;
+        return std::nullopt;
+    }
+    return std::nullopt;
 }

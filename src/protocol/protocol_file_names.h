@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 // Names of the protocol files: the default file name stem and the backup file.
 // Any thread.
 
@@ -10,12 +12,24 @@
 // for example 2014-03-07-09-05.
 QString dateStampName(const QDateTime& when);
 
-// "<folder><title>-Sicherungsdatei.txt" in programFolder when a file can be created
-// there, else in fallbackFolder (the application's data folder), which is created
-// when missing. Both folders may be given with or without a trailing '/'.
-// Decide once at start-up and keep the result, so that the backup is read from and
-// written to the same place.
-QString backupFileName(const QString& programFolder, const QString& title, const QString& fallbackFolder);
+// Where the backup "<title>-Sicherungsdatei.txt" is read at start-up and written from then on.
+struct BackupFiles {
+    // The existing backup: in programFolder or in fallbackFolder (the application's data
+    // folder), the newer one when both exist; empty when there is none.
+    QString readFrom;
+    // readFrom when its folder takes new files; otherwise programFolder when it does, else
+    // fallbackFolder (created when missing); empty when there is no place at all.
+    QString writeTo;
+};
+
+// Folders with or without a trailing '/'. Decide once at start-up and keep the result, so
+// that the backup is read from and written to the same place.
+BackupFiles backupFiles(const QString& programFolder, const QString& title, const QString& fallbackFolder);
+
+// Renames file to "<file>.<dateStampName(when)>.bak" (with "-2", "-3", ... when that name
+// is taken), so that a backup that cannot be used is kept out of the way of the next
+// write. Returns the new name, or nothing when the rename failed.
+std::optional<QString> moveAside(const QString& file, const QDateTime& when);
 
 // Whether a file can be created in folder, tested by creating and removing one.
 // Permission bits alone do not tell (read-only mounts, root, ACLs).

@@ -7,6 +7,7 @@
 #include "protocol/text_file_codec.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 QByteArray protocolTextBytes(const SortGridData& grid) {
     QString text;
@@ -22,33 +23,57 @@ bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString
     return writeFileAtomically(fileName, protocolTextBytes(grid), errorText);
 }
 
-void setProtocolRowsFromText(SortGridData& grid, const QByteArray& bytes) {
-    const QList<QStringList> rows = parseProtocolText(decodeTextFile(bytes), grid.ColCount());
+bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes) {
+    if (bytes.size() > kMaxProtocolFileBytes)
+        return false;
+    const QString text = decodeTextFile(bytes);
+    bytes = QByteArray(); // the text is all that is needed from here on
+    if (text.contains(QChar(u'\0')))
+        return false;
+    const std::optional<QList<QStringList>> rows = parseProtocolText(text, grid.ColCount(), kMaxProtocolRows);
+    if (!rows)
+        return false;
     grid.beginUpdate();
     clearProtocol(grid);
-    grid.setRowCount(int(rows.size()) + 1);
-    for (int i = 0; i < rows.size(); ++i) {
+    grid.setRowCount(int(rows->size()) + 1);
+    for (int i = 0; i < rows->size(); ++i) {
         const int row = i + 1;
         grid.clearRow(row);
-        const QStringList& cells = rows.at(i);
+        const QStringList& cells = rows->at(i);
         for (int col = 0; col < cells.size(); ++col)
             grid.setCell(col, row, cells.at(col));
     }
     grid.endUpdate();
+    return true;
 }
 
 ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName, bool platzOn,
                                     const QString& startNumberText) {
     ProtocolLoadResult result;
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return result;
+    // A folder, a pipe or a device is no protocol, and reading one could take for ever.
+    if (!info.isFile() || info.size() > kMaxProtocolFileBytes) {
+        result.refused = true;
+        return result;
+    }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return result;
-    const QByteArray bytes = file.readAll();
+    // Normally the whole file at once; should it have grown since its size was looked at,
+    // never more than one byte past the limit.
+    QByteArray bytes = file.read(info.size() + 1);
+    if (bytes.size() > info.size())
+        bytes += file.read(kMaxProtocolFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return result;
     file.close();
 
-    setProtocolRowsFromText(grid, bytes);
+    if (!setProtocolRowsFromText(grid, std::move(bytes))) {
+        result.refused = true;
+        return result;
+    }
     result.loaded = true;
     result.selectedRow = rankProtocol(grid, platzOn, startNumberText);
     result.startNumbers = startNumbersFromRow(grid, 1);

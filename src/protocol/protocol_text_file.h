@@ -24,16 +24,28 @@ QByteArray protocolTextBytes(const SortGridData& grid);
 // in errorText when given; the window then shows its write error for a user's save.
 [[nodiscard]] bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText = nullptr);
 
+// A real protocol of 10,000 rows is under 1 MiB; anything far larger is some other file.
+inline constexpr qint64 kMaxProtocolFileBytes = 16 * 1024 * 1024;
+// Every line becomes a table row, which costs far more than a short line's bytes: a file
+// of blank lines would otherwise take gigabytes.
+inline constexpr qsizetype kMaxProtocolRows = 200000;
+
 // Replaces the data rows by the rows of a file's bytes: header lines (first field
 // containing "Nr.") are dropped, every other line, an empty one too, becomes a row;
 // at most ColCount fields per line, an empty field as a single blank. Row 0 stays.
-// Neither sorts nor ranks.
-void setProtocolRowsFromText(SortGridData& grid, const QByteArray& bytes);
+// Neither sorts nor ranks. Returns false, leaving the table as it was, for bytes that
+// are no protocol: more than kMaxProtocolFileBytes, a NUL character in the decoded
+// text, or more than kMaxProtocolRows rows.
+bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes);
 
 struct ProtocolLoadResult {
     // False when the file could not be opened or read; the table is then unchanged
     // and nothing else in this result applies.
     bool loaded = false;
+    // The file was there but is no protocol (not a plain file, or refused as
+    // setProtocolRowsFromText says); the table is unchanged. False when it could not be
+    // opened or read at all.
+    bool refused = false;
     // The row rankProtocol selected for the start-number text, or -1.
     int selectedRow = -1;
     // For the start-number fields, from rows 1 and 2 after ranking.
@@ -42,7 +54,8 @@ struct ProtocolLoadResult {
     bool buttonsEnabled = false;
 };
 
-// Reads fileName into the table (setProtocolRowsFromText), then ranks it with
+// Reads fileName into the table (setProtocolRowsFromText), reading no more than the
+// size limit allows, then ranks it with
 // rankProtocol(grid, platzOn, startNumberText), where startNumberText is the
 // start-number field's text before the load. The caller applies the result to the
 // buttons and the start-number fields.

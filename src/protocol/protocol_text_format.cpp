@@ -2,21 +2,30 @@
 
 #include <utility>
 
-QStringList splitTextLines(QStringView text) {
-    QStringList lines;
+namespace {
+
+// Calls line(view) for every line of text, without copying the text.
+template <typename Line> void forEachTextLine(QStringView text, Line&& line) {
     qsizetype start = 0;
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        lines.append(text.sliced(start, i - start).toString());
+        line(text.sliced(start, i - start));
         if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
     if (start < size)
-        lines.append(text.sliced(start).toString());
+        line(text.sliced(start));
+}
+
+} // namespace
+
+QStringList splitTextLines(QStringView text) {
+    QStringList lines;
+    forEachTextLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
@@ -55,14 +64,24 @@ QStringList protocolRowCells(QStringList fields, int maxCells) {
     return cells;
 }
 
-QList<QStringList> parseProtocolText(QStringView text, int maxCells) {
+std::optional<QList<QStringList>> parseProtocolText(QStringView text, int maxCells, qsizetype maxRows) {
     QList<QStringList> rows;
-    for (const QString& line : splitTextLines(text)) {
+    bool tooMany = false;
+    // Line by line, so that only the rows are held besides the text.
+    forEachTextLine(text, [&](QStringView line) {
+        if (tooMany)
+            return;
         QStringList fields = splitProtocolFields(line);
         if (isProtocolHeaderLine(fields))
-            continue;
+            return;
+        if (rows.size() >= maxRows) {
+            tooMany = true;
+            return;
+        }
         rows.append(protocolRowCells(std::move(fields), maxCells));
-    }
+    });
+    if (tooMany)
+        return std::nullopt;
     return rows;
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The protocol text file's line and field rules, without any table. Pure functions,
 // any thread.
 //
@@ -27,8 +29,9 @@ bool isProtocolHeaderLine(const QStringList& fields);
 // empty field as a single blank.
 QStringList protocolRowCells(QStringList fields, int maxCells);
 
-// The rows a read text puts into the table, in file order, header lines dropped.
-QList<QStringList> parseProtocolText(QStringView text, int maxCells);
+// The rows a read text puts into the table, in file order, header lines dropped;
+// nothing when there would be more than maxRows.
+std::optional<QList<QStringList>> parseProtocolText(QStringView text, int maxCells, qsizetype maxRows);
 
 // One written line for the given cells, CR LF included. TAB, CR and LF inside a cell
 // become blanks so that the cell reads back as one field.

@@ -65,6 +65,22 @@ bool encodeWindows1252(const QString& text, QByteArray& out) {
 QString decodeTextFile(const QByteArray& bytes) {
     if (bytes.startsWith(kUtf8Bom))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    // "Unicode text" as spreadsheets and editors save it; read as single bytes it would
+    // put a NUL between every two characters.
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        // The decoder passes a lone surrogate through; no file could hold it again.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (!utf8.hasError())

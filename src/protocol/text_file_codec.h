@@ -8,8 +8,9 @@
 // Files of the older Windows program are Windows-1252 (one-byte "Ø"); files that
 // need characters outside that code page are UTF-8 with a byte order mark.
 
-// UTF-8 when the bytes start with a UTF-8 byte order mark (which is dropped) or are
-// valid UTF-8 as a whole; otherwise Windows-1252.
+// UTF-8 or UTF-16 (either byte order) when the bytes start with that byte order mark,
+// which is dropped; UTF-8 when they are valid UTF-8 as a whole; otherwise Windows-1252.
+// A malformed UTF-16 sequence becomes U+FFFD.
 QString decodeTextFile(const QByteArray& bytes);
 
 // Windows-1252 when every character of the text has a byte there and those bytes do

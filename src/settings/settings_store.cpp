@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "protocol/atomic_file_writer.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -170,6 +172,18 @@ QString writeErrorText(const QString& path) {
     return QStringLiteral("Der Schreibfehler der Datei: ") + QDir::toNativeSeparators(path);
 }
 
+// "<path>.bak" becomes a copy of the file, or the file itself when it cannot be read.
+void keepBesideAsBackup(const QString& path) {
+    const QString backup = path + QStringLiteral(".bak");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError && writeFileAtomically(backup, bytes))
+            return;
+    }
+    std::rename(QFile::encodeName(path).constData(), QFile::encodeName(backup).constData());
+}
+
 } // namespace
 
 QString defaultSettingsPath(const QString& appTitle, const QProcessEnvironment& environment) {
@@ -191,8 +205,10 @@ void loadSettings(const QString& path, Settings& settings) {
     if (!QFileInfo(path).isFile())
         return;
     const QSettings file(path, QSettings::IniFormat);
+    // With a syntax error Qt has still parsed every line it could; those values are the
+    // user's and are read as usual. The file itself is kept, as the end replaces it.
     if (file.status() != QSettings::NoError)
-        return;
+        keepBesideAsBackup(path);
     readValues(SettingsReader(file), settings);
 }
 

@@ -16,7 +16,9 @@ QString defaultSettingsPath(const QString& appTitle);
 
 // Reads the values in their fixed order into settings, each applied at once. The first
 // value that is absent or of another kind ends the reading; it and all later values keep
-// what settings held. A missing or unreadable file reads nothing. Never reports anything.
+// what settings held. A missing or unreadable file reads nothing; a file with syntax
+// errors reads what could be parsed. A file that is unreadable or has such errors is
+// kept as "<path>.bak" before the end writes a new one. Never reports anything.
 void loadSettings(const QString& path, Settings& settings);
 
 // Writes all values; set Left and Top to the window's current position first (unset ones

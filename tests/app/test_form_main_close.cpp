@@ -1,8 +1,10 @@
 #include "form_main_fixture.h"
 
 #include "app/display_panel.h"
+#include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
 #include "platform/termination_signals.h"
+#include "protocol/protocol_table.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -113,6 +115,15 @@ private slots:
         TerminationSignals signals_;
         connect(&signals_, &TerminationSignals::terminationRequested, m_form.get(), &TFormMain::endWithoutQuestion);
         m_form->ui().PanelDisplay->cbParam2->setCurrentIndex(2);
+        // A name being typed when the signal comes is in the backup.
+        TSortGrid* grid = m_form->ui().SortGrid1;
+        grid->gridData().setCell(colNr, 1, QStringLiteral("4"));
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(colName, 1).center());
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(grid->isEditing());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Meier"));
         QSignalSpy ended(m_form.get(), &TFormMain::programEnded);
         bool asked = false;
         WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
@@ -125,6 +136,9 @@ private slots:
         QVERIFY(!m_form->isVisible());
         QSettings file(m_fixture->settingsPath(), QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("Param2")).toInt(), 2);
+        QFile backup(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt")));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QVERIFY(backup.readAll().contains("4\tMeier\t"));
     }
 
     // A signal while the question is up ends the program all the same.

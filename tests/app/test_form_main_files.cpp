@@ -11,6 +11,7 @@
 #include "protocol/protocol_text_file.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSpinBox>
 
@@ -120,17 +121,21 @@ private slots:
 
     // Without a writable program folder the backup lives in the data folder; without
     // either there is none, and nothing fails.
+    // An existing backup in the data folder is used even when the program folder takes files.
     void backupPlace_data() {
         QTest::addColumn<bool>("withDataFolder");
-        QTest::newRow("data folder") << true;
-        QTest::newRow("no place") << false;
+        QTest::addColumn<QString>("programFolder");
+        QTest::newRow("data folder") << true << "gone";
+        QTest::newRow("no place") << false << "gone";
+        QTest::newRow("writable program folder") << true << "bin";
     }
     void backupPlace() {
         QFETCH(bool, withDataFolder);
+        QFETCH(QString, programFolder);
         const QString inData = QDir(m_fixture->dataFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
         QVERIFY(writeFile(inData, protocolFile({"4|Emil| | |-|-|-|-|7,000|1"})));
         FormMainEnvironment environment = m_fixture->environment();
-        environment.executablePath = m_fixture->root.filePath(QStringLiteral("gone/Tarvolt"));
+        environment.executablePath = m_fixture->root.filePath(programFolder + QStringLiteral("/Tarvolt"));
         if (!withDataFolder)
             environment.dataFolder.clear();
         createForm(environment);
@@ -142,6 +147,25 @@ private slots:
         QCOMPARE(fileRows(inData).value(0), withDataFolder ? QStringLiteral("4|Łukasz| | |-|-|-|-|7,000|1")
                                                            : QStringLiteral("4|Emil| | |-|-|-|-|7,000|1"));
         QVERIFY(!QFileInfo::exists(m_fixture->root.filePath(QStringLiteral("gone"))));
+    }
+
+    // A backup that is no protocol is kept under a dated name, out of the way of the next write.
+    void unusableBackupIsMovedAside() {
+        const QByteArray bytes("2\tAnna\0\t\r\n", 10);
+        QVERIFY(writeFile(backupInProgramFolder(), bytes));
+        FormMainEnvironment environment = m_fixture->environment();
+        environment.clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(14, 50)); };
+        createForm(environment);
+        const QString movedTo = backupInProgramFolder() + QStringLiteral(".2026-12-08-14-50.bak");
+        QVERIFY(m_form->ui().StatusBar1->panelText(2).endsWith(QFileInfo(movedTo).fileName()));
+        QCOMPARE(m_form->ui().StatusBar1->panel(2)->toolTip(), movedTo);
+        QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), QStringList{""});
+        m_form->ui().SortGrid1->gridData().setCell(colNr, 1, QStringLiteral("5"));
+        m_form->endWithoutQuestion();
+        QCOMPARE(fileRows(backupInProgramFolder()), QStringList{"5"});
+        QFile kept(movedTo);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
     }
 
     void shutdownWritesBackup() {
@@ -277,6 +301,7 @@ private slots:
                                         << 21 << 12;
         QTest::newRow("cancel") << "cancel" << before << 1 << 2;
         QTest::newRow("file gone") << "missing" << before << 1 << 2;
+        QTest::newRow("not a protocol") << "refused" << before << 1 << 2;
     }
     void openThroughTheDialog() {
         QFETCH(QString, answer);
@@ -295,8 +320,20 @@ private slots:
             m_dialogs->openAnswer = FileDialogAnswer{file, textType};
         else if (answer == QStringLiteral("missing"))
             m_dialogs->openAnswer = FileDialogAnswer{m_fixture->root.filePath(QStringLiteral("gone.txt")), textType};
+        const QString binary = m_fixture->root.filePath(QStringLiteral("bild.txt"));
+        QVERIFY(writeFile(binary, QByteArray("3\tCarl\0\t", 9)));
+        if (answer == QStringLiteral("refused"))
+            m_dialogs->openAnswer = FileDialogAnswer{binary, textType};
+        QString message;
+        WhenModal<QMessageBox> acknowledge([&](QMessageBox* box) {
+            message = box->text();
+            box->accept();
+        });
 
         FormMainCommands::clickItem(m_form->commands().Open1);
+        QCOMPARE(message, answer == QStringLiteral("refused")
+                              ? QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary
+                              : QString());
         QCOMPARE(m_dialogs->openRequests.size(), 1);
         QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, QStringList{textType});
         QCOMPARE(m_dialogs->openRequests.at(0).folder, m_fixture->programFolder() + u'/');

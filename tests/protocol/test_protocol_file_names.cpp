@@ -13,6 +13,7 @@ private slots:
     void dateStamp();
     void backupInWritableProgramFolder();
     void backupFallsBackWhenProgramFolderUnusable();
+    void existingBackupIsUsedWhereverItLies();
 };
 
 void TestProtocolFileNames::dateStamp_data() {
@@ -32,8 +33,9 @@ void TestProtocolFileNames::backupInWritableProgramFolder() {
     QTemporaryDir program;
     QTemporaryDir data;
     QVERIFY(program.isValid() && data.isValid());
-    QCOMPARE(backupFileName(program.path(), "Tarvolt", data.path()), program.path() + "/Tarvolt-Sicherungsdatei.txt");
-    QCOMPARE(backupFileName(program.path() + "/", "Tarvolt", data.path()),
+    QCOMPARE(backupFiles(program.path(), "Tarvolt", data.path()).writeTo,
+             program.path() + "/Tarvolt-Sicherungsdatei.txt");
+    QCOMPARE(backupFiles(program.path() + "/", "Tarvolt", data.path()).writeTo,
              program.path() + "/Tarvolt-Sicherungsdatei.txt");
     // The probe leaves nothing behind.
     QCOMPARE(QDir(program.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{});
@@ -44,15 +46,29 @@ void TestProtocolFileNames::backupFallsBackWhenProgramFolderUnusable() {
     QVERIFY(dir.isValid());
     const QString data = dir.filePath("share/Quillmere/Tarvolt");
     const QString missing = dir.filePath("no-such-folder");
-    QCOMPARE(backupFileName(missing, "Tarvolt", data), data + "/Tarvolt-Sicherungsdatei.txt");
+    QCOMPARE(backupFiles(missing, "Tarvolt", data).writeTo, data + "/Tarvolt-Sicherungsdatei.txt");
     QVERIFY(QFileInfo(data).isDir());
 
     QFile notAFolder(dir.filePath("file"));
     QVERIFY(notAFolder.open(QIODevice::WriteOnly));
     notAFolder.close();
-    QCOMPARE(backupFileName(notAFolder.fileName(), "X", data + "/"), data + "/X-Sicherungsdatei.txt");
+    QCOMPARE(backupFiles(notAFolder.fileName(), "X", data + "/").writeTo, data + "/X-Sicherungsdatei.txt");
     QVERIFY(!isFolderWritable(notAFolder.fileName()));
     QVERIFY(isFolderWritable(data));
+}
+
+void TestProtocolFileNames::existingBackupIsUsedWhereverItLies() {
+    QTemporaryDir program;
+    QTemporaryDir data;
+    const QString inProgram = program.filePath("T-Sicherungsdatei.txt");
+    const QString inData = data.filePath("T-Sicherungsdatei.txt");
+    QFile file(inData);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(backupFiles(program.path(), "T", data.path()).writeTo, inData);
+    // With two, the one written last.
+    QVERIFY(QFile::copy(inData, inProgram));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    QCOMPARE(backupFiles(program.path(), "T", data.path()).writeTo, inProgram);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolFileNames)

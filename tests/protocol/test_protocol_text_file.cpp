@@ -23,8 +23,8 @@ private slots:
     void readsWindows1252File();
     void characterOutsideWindows1252SurvivesAsUtf8();
     void failedSaveKeepsOldFile();
-    void unopenableFileLeavesTableUnchanged_data();
-    void unopenableFileLeavesTableUnchanged();
+    void unusableFileLeavesTableUnchanged_data();
+    void unusableFileLeavesTableUnchanged();
     void missingBackupGivesEmptyProtocol();
 
 private:
@@ -241,20 +241,37 @@ void TestProtocolTextFile::failedSaveKeepsOldFile() {
     QCOMPARE(fileBytes(fileName), QByteArray("old backup"));
 }
 
-void TestProtocolTextFile::unopenableFileLeavesTableUnchanged_data() {
+void TestProtocolTextFile::unusableFileLeavesTableUnchanged_data() {
     QTest::addColumn<QString>("name");
-    QTest::newRow("missing file") << "missing.txt";
-    QTest::newRow("folder") << "folder";
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("missing file") << "missing.txt" << QByteArray() << false;
+    QTest::newRow("folder") << "folder" << QByteArray() << true;
+    QTest::newRow("over 16 MiB") << "big.txt" << QByteArray() << true;
+    QTest::newRow("NUL byte") << "nul.txt" << QByteArray("1\tAnna\0\t\r\n", 10) << true;
+    QTest::newRow("NUL in utf-16") << "nul16.txt"
+                                   << QByteArray("\xFF\xFE"
+                                                 "1\0\t\0\0\0",
+                                                 8)
+                                   << true;
+    QTest::newRow("more lines than rows") << "blank.txt" << QByteArray(kMaxProtocolRows + 1, '\n') << true;
 }
 
-void TestProtocolTextFile::unopenableFileLeavesTableUnchanged() {
+void TestProtocolTextFile::unusableFileLeavesTableUnchanged() {
     QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, refused);
     QVERIFY(QDir().mkpath(m_dir.filePath("folder")));
+    if (!bytes.isEmpty())
+        writeBytes(m_dir.filePath(name), bytes);
+    QFile big(m_dir.filePath("big.txt")); // sparse, so nothing is really written
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(kMaxProtocolFileBytes + 1));
     SortGridData grid;
     fillProtocol(grid, {runRow("2", "6,000", "", "2"), runRow("1", "5,000", "", "1")});
     const QList<QStringList> before = protocolRows(grid);
     const ProtocolLoadResult result = loadProtocolText(grid, m_dir.filePath(name), true, "1");
     QVERIFY(!result.loaded);
+    QCOMPARE(result.refused, refused);
     QVERIFY(!result.startNumbers.startNumber && !result.startNumbers.nextStarter);
     QCOMPARE(protocolRows(grid), before);
 }

@@ -26,6 +26,18 @@ void TestTextFileCodec::decodes_data() {
     QTest::newRow("utf-8 with bom, bom dropped") << QByteArray("\xEF\xBB\xBF\xC3\xBC") << QString::fromUtf8("ü");
     QTest::newRow("cut-off utf-8 sequence is not utf-8") << QByteArray("ab\xC3") << QString::fromUtf8("abÃ");
     QTest::newRow("undefined byte as control") << QByteArray("a\x81z") << QStringLiteral("a\u0081z");
+    QTest::newRow("utf-16 le with bom") << QByteArray("\xFF\xFE"
+                                                      "N\0r\0\t\0\xD8\0",
+                                                      10)
+                                        << QString::fromUtf8("Nr\tØ");
+    QTest::newRow("lone utf-16 surrogate") << QByteArray("\xFF\xFE"
+                                                         "\x00\xD8!\0",
+                                                         6)
+                                           << QStringLiteral("\uFFFD!");
+    QTest::newRow("utf-16 be with bom") << QByteArray("\xFE\xFF"
+                                                      "\0N\0r\0\t\0\xD8",
+                                                      10)
+                                        << QString::fromUtf8("Nr\tØ");
     QTest::newRow("empty") << QByteArray() << QString();
 }
 

@@ -338,11 +338,20 @@ private slots:
         QVERIFY(!s.LuchVmax && !s.LuchZwZeit); // reading went on after "Alg"
     }
 
-    // The file as a person or an older version would have written it by hand.
+    // The file as a person or an older version would have written it by hand. A broken
+    // section line does not lose the values after it, and the file is kept before the end
+    // writes over it.
+    void readsHandWrittenFile_data() {
+        QTest::addColumn<QByteArray>("section");
+        QTest::newRow("well formed") << QByteArray("[General]");
+        QTest::newRow("section line without bracket") << QByteArray("[General");
+    }
     void readsHandWrittenFile() {
+        QFETCH(QByteArray, section);
         QFile file(m_path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[General]\nLeft=-8\nTop=12\nWidth=900\nHeight=600\nSound=7\nPort=300\nFilterInd=2\n"
+        file.write(section);
+        file.write("\nLeft=-8\nTop=12\nWidth=900\nHeight=600\nSound=7\nPort=300\nFilterInd=2\n"
                    "Length=120\nMonitor=0\nTitle=Gro\xc3\x9f"
                    "er Preis\nLengthF=15\nLengthS=40\nWaitStart=-1\n"
                    "ColSpeed0=-1\nColSpeed1=0\nManyStart=1\nParam2=1\nShowPlatz=1\n"
@@ -361,6 +370,11 @@ private slots:
         QCOMPARE(s.Alg, (AlgLevels{0, 1, 0, 0}));
         QVERIFY(s.LuchVmax);
         QVERIFY(!s.LuchZwZeit);
+        QFile kept(m_path + QStringLiteral(".bak"));
+        QCOMPARE(kept.exists(), !section.endsWith(']'));
+        QVERIFY(!saveSettings(m_path, s));
+        if (kept.open(QIODevice::ReadOnly))
+            QVERIFY(kept.readAll().startsWith(section + '\n'));
     }
 
     void writtenOnlyValuesAreNotRead() {
