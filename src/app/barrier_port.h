@@ -9,6 +9,7 @@ class ComPortRunPort;
 class RunController;
 class RunPort;
 class SerialBackends;
+class SerialSystem;
 class SimulatedBarrierBox;
 class TComPort;
 
@@ -17,8 +18,9 @@ class TComPort;
 // ComPort itself, and the run controller's view of it. GUI thread only, like the port.
 class BarrierPort {
 public:
-    // readCounter stamps the barrier events; an empty socket path gives the box no socket.
-    BarrierPort(std::function<qint64()> readCounter, const QString& simulatorSocketPath);
+    // readCounter stamps the barrier events; an empty socket path gives the box no socket;
+    // `lines` are the real serial lines (null: the tty layer), kept alive by the caller.
+    BarrierPort(std::function<qint64()> readCounter, const QString& simulatorSocketPath, SerialSystem* lines = nullptr);
     ~BarrierPort();
     BarrierPort(const BarrierPort&) = delete;
     BarrierPort& operator=(const BarrierPort&) = delete;
@@ -30,12 +32,25 @@ public:
     void setPortNumber(int port);
 
     // Hands the port's line events (with the stamp and status word of the wake-up) and
-    // its open and close notifications to the controller.
+    // its open and close notifications to the controller. A lost device (adapter pulled) is
+    // closed from the event loop, so that its number is free when the adapter comes back;
+    // the controller sees an ordinary close.
     void connectTo(RunController& controller);
 
+    // What the status bar should say about the port: that the connection was lost, until
+    // the next successful open; empty otherwise. Told to `show` whenever it changes.
+    QString statusText() const { return m_statusText; }
+    void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
+
 private:
+    void closeLostPort();
+    void setStatusText(const QString& text);
+
     std::unique_ptr<SimulatedBarrierBox> m_box;
+    std::unique_ptr<SerialSystem> m_simulator; // only beside lines given by the caller
     std::unique_ptr<SerialBackends> m_backends;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
+    QString m_statusText;
+    std::function<void(const QString&)> m_showStatus;
 };

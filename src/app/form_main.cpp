@@ -27,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QScrollBar>
@@ -174,8 +175,10 @@ void TFormMain::wireCommands() {
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Modus1, c.EXcel1, c.Html1, c.Print1})
+    for (QAction* item : {c.EinstellunGen1, c.EXcel1, c.Html1, c.Print1})
         item->setEnabled(false);
+
+    connect(c.Modus1, &QAction::triggered, this, &TFormMain::Modus1Click);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
     connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));
     connect(m_ui.ImageTVEin, &ClickLabel::clicked, this, clicks(c.Modus1));
@@ -183,6 +186,7 @@ void TFormMain::wireCommands() {
 
 void TFormMain::attachLaterWindows(const LaterWindows& windows) {
     m_later = windows;
+    wireMonitor();
     // The settings dialog's creation gives a track length to a program that had none stored.
     applySettings();
 }
@@ -247,7 +251,8 @@ void TFormMain::TimerDateTimer() {
 }
 
 void TFormMain::bHelpClick() {
-    if (m_environment.openUrl)
+    // A copy without its manual simply has no help.
+    if (m_environment.openUrl && QFileInfo(m_files.helpFile).isFile())
         m_environment.openUrl(QUrl::fromLocalFile(m_files.helpFile));
 }
 

@@ -6,6 +6,7 @@
 #include "app/program_files.h"
 #include "app/run_settings.h"
 #include "controls/sort_grid_format.h"
+#include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -60,6 +61,14 @@ public:
 
     // Hands changed in-memory settings to the run controller and lays the table out again.
     void applySettings();
+    // Gives the spectator window the current "Title" and puts it on the monitor of the
+    // current "Monitor" setting, at once also while it is shown.
+    void monitorSettingsChanged();
+    // Ctrl+T and the spectator pictures: closes the spectator window when it is shown,
+    // else shows it.
+    void Modus1Click();
+    // What the spectator window reads from this window.
+    MonitorHost monitorHost() const;
 
     const AppNames& names() const { return m_names; }
     const ProgramFiles& programFiles() const { return m_files; }
@@ -142,6 +151,10 @@ private:
     RunSettings runSettings() const;
     void renderRunState();
     void renderDisplay();
+    // The spectator window (form_main_monitor.cpp).
+    void wireMonitor();
+    MonitorLayoutSource monitorLayoutSource() const;
+    void monitorShown();
     void placeWindow();
     int gridClientWidth() const;
     void loadTitlePicture();

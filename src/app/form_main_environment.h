@@ -11,6 +11,7 @@
 #include <memory>
 
 class FileDialogs;
+class SerialSystem;
 
 // Everything the main window takes from outside the program: where its files are,
 // the settings file, the serial-port survey's sysfs root, the current folder for
@@ -37,6 +38,8 @@ struct FormMainEnvironment {
     std::shared_ptr<FileDialogs> fileDialogs;
     // The local time the proposed file names are made of; empty: the system clock.
     std::function<QDateTime()> clock;
+    // The real serial lines behind COM1 to COM63; empty: the tty layer.
+    std::shared_ptr<SerialSystem> serialLines;
 
     // The running program's: its executable, the per-user settings file named by its title,
     // the installed share folder, /sys, the process's current folder, the simulator's socket

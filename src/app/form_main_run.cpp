@@ -10,6 +10,7 @@
 #include "app/display_state.h"
 #include "app/form_main_commands.h"
 #include "app/run_controller.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "timing/high_res_timer.h"
@@ -24,7 +25,8 @@
 void TFormMain::createRunController() {
     THighResTimer* timer = m_highResTimer.get();
     const auto readCounter = [timer] { return timer->ReadCounter(); };
-    m_barrierPort = std::make_unique<BarrierPort>(readCounter, m_environment.simulatorSocketPath);
+    m_barrierPort =
+        std::make_unique<BarrierPort>(readCounter, m_environment.simulatorSocketPath, m_environment.serialLines.get());
 
     m_display = new DisplayState(this);
     const auto play = [this](RunSound sound) {
@@ -95,6 +97,11 @@ void TFormMain::wireRunController() {
     connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
 
     m_barrierPort->connectTo(*c);
+    m_barrierPort->setStatusHandler([this](const QString& text) {
+        // The panel's hint may belong to an earlier message.
+        m_ui.StatusBar1->panel(2)->setToolTip({});
+        m_ui.StatusBar1->setPanelText(2, text);
+    });
 }
 
 void TFormMain::renderRunState() {

@@ -37,7 +37,7 @@ ProgramFiles programFilesFor(const QString& executablePath, const QString& share
     if (files.wordTemplate.isEmpty())
         files.wordTemplate = QDir(programFolder).filePath(templateName);
 
-    const QString helpName = executable.completeBaseName() + QStringLiteral(".chm");
+    const QString helpName = executable.completeBaseName() + QStringLiteral("-Hilfe.html");
     files.helpFile = lookUp(programFolder, shareFolder, helpName);
     if (files.helpFile.isEmpty())
         files.helpFile = QDir(programFolder).filePath(helpName);

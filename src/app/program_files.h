@@ -16,7 +16,8 @@ struct ProgramFiles {
     std::array<QString, signalSoundCount> sounds;
     // "Protokollvorlage.docx"; the program folder's path when neither place has one.
     QString wordTemplate;
-    // The executable's name with ".chm"; the program folder's path when neither place has one.
+    // The manual, the executable's name with "-Hilfe.html"; the program folder's path when
+    // neither place has one.
     QString helpFile;
 };
 

@@ -4,7 +4,7 @@
 
 ProgramWindows::ProgramWindows(FormMainEnvironment environment)
     : FormMain(environment), CfgDialog(FormMain.portMask(), FormMain.settings(), &FormMain),
-      FDlgYesNo(FormMain.names().baseName, &FormMain), FormMonitor2(&FormMain),
+      FDlgYesNo(FormMain.names().baseName, &FormMain), FormMonitor2(FormMain.monitorHost(), &FormMain),
       FormInfo(FormMain.names().baseName, tarvoltApplicationIcon(), environment.openUrl, &FormMain) {
     FormMain.attachLaterWindows({&CfgDialog, &FDlgYesNo, &FormMonitor2, &FormInfo});
 }

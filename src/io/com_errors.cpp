@@ -1,5 +1,6 @@
 #include "io/com_errors.h"
 
+#include <cerrno>
 #include <cstring>
 
 EComHandle::EComHandle(const QString& message) : std::runtime_error(message.toStdString()) {}
@@ -15,6 +16,15 @@ QString systemErrorText(int error) {
 
 EComHandle openError(int error) {
     return EComHandle(QStringLiteral("Unable to open com port: ") + systemErrorText(error));
+}
+
+EComHandle openError(int error, const QByteArray& path) {
+    if (error == EACCES) {
+        // Serial devices belong to the group dialout; a user outside it cannot open them.
+        return EComHandle(QStringLiteral("Keine Berechtigung für %1. Der Benutzer muss zur Gruppe dialout gehören.")
+                              .arg(QString::fromLocal8Bit(path)));
+    }
+    return openError(error);
 }
 
 EComState stateError(int error) {

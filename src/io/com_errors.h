@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <stdexcept>
@@ -25,4 +26,6 @@ public:
 QString systemErrorText(int error);
 
 EComHandle openError(int error);
+// As above; a refused permission names the device and the group that grants it.
+EComHandle openError(int error, const QByteArray& path);
 EComState stateError(int error);

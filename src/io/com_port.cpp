@@ -52,7 +52,7 @@ void TComPort::Open() {
 
 void TComPort::Close() {
     if (m_dispatching) {
-        return; // the watcher waits for this very handler
+        return; // the reports after this handler's are still being dispatched
     }
     closePort(true);
 }
@@ -124,6 +124,22 @@ void TComPort::DispatchEvents(quint32 eventMask) {
     fire(EV_RXFLAG, OnRxFlag);
     fire(EV_RLSD, OnRLSD);
     fire(EV_ERR, OnError);
+}
+
+void TComPort::dispatchQueued(quint64 session) {
+    // Inside a handler (one that runs an event loop of its own) the outer call carries on with
+    // the queue once that handler has returned: handlers never overlap, and keep their order.
+    if (session != m_session || !m_thread || m_dispatching) {
+        return;
+    }
+    ComReport report;
+    while (m_thread->takeReport(&report)) {
+        if (dispatchReport(report)) {
+            // A handler that threw ends the watcher; the port stays open without it.
+            m_thread->stop();
+            return;
+        }
+    }
 }
 
 void TComPort::watcherLost(quint64 session) {

@@ -17,10 +17,12 @@ class TComThread;
 // device, runs a TComThread that waits for line changes, and fires the handlers on the thread
 // that owns the port (the GUI thread), one report at a time. Every report carries the counter
 // stamp and the modem-status word taken when the watcher woke; handlers read them with
-// EventStamp() and GetModemStatus(). Everything but the watcher belongs to the owning thread.
+// EventStamp() and GetModemStatus(). The watcher queues its reports and never waits for the
+// handlers, so a busy owning thread delays them but not their stamps. Everything but the
+// watcher belongs to the owning thread.
 //
-// Open and Close refuse to run inside one of this port's own handlers (the watcher is waiting
-// for that handler): Open then throws EComHandle with the text for EDEADLK, Close does
+// Open and Close refuse to run inside one of this port's own handlers (the queue of reports
+// that handler belongs to is being worked through): Open then throws EComHandle with the text for EDEADLK, Close does
 // nothing. Defer them to after the handler, e.g. with a single-shot timer.
 class TComPort : public QObject {
     Q_OBJECT
@@ -67,7 +69,7 @@ public:
     TNotifyEvent OnOpen;
     TNotifyEvent OnClose;
     // The device went away (adapter pulled): the watcher has ended, the port stays open until
-    // Close. Fired once, after the fact, from the event loop.
+    // Close. Fired once, after the reports queued before it, from the event loop.
     TNotifyEvent OnLost;
 
     // Close, open the device, apply the settings, start the watcher, fire OnOpen.
@@ -100,6 +102,7 @@ protected:
 private:
     friend class TComThread;
     std::exception_ptr dispatchReport(const ComReport& report);
+    void dispatchQueued(quint64 session);
     void watcherLost(quint64 session);
     void closePort(bool notify);
 

@@ -8,17 +8,6 @@
 #include <pthread.h>
 #include <sched.h>
 
-// State shared with the queued call on the GUI thread; that call may outlive the thread object.
-struct TComThread::HandOver {
-    enum class State { Idle, Queued, Running, Done, Dropped };
-    std::mutex mutex;
-    std::condition_variable changed;
-    State state = State::Idle;
-    bool stopping = false;
-    ComReport report;
-    std::exception_ptr error;
-};
-
 namespace {
 
 // The driver has no such request (cp210x has no TIOCMIWAIT, ptys no modem lines).
@@ -26,8 +15,8 @@ bool unsupported(int error) {
     return error == ENOTTY || error == EINVAL || error == ENOSYS;
 }
 
-void pauseOneMillisecond() {
-    const timespec pause{0, 1000 * 1000};
+void pauseForRecheck() {
+    const timespec pause{0, long(TComThread::recheckUs) * 1000};
     nanosleep(&pause, nullptr); // a stop request cuts it short
 }
 
@@ -36,7 +25,7 @@ void pauseOneMillisecond() {
 TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
                        quint64 session)
     : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_readCounter(std::move(readCounter)),
-      m_session(session), m_handOver(std::make_shared<HandOver>()) {}
+      m_session(session) {}
 
 TComThread::~TComThread() {
     stop();
@@ -56,7 +45,8 @@ void TComThread::run() {
     watch();
     if (!m_lost) {
         m_line.purgeInput();
-    } else {
+    } else if (!m_stop.load()) {
+        // After the reports already queued, which the GUI thread takes first.
         TComPort* port = m_port;
         const quint64 session = m_session;
         QMetaObject::invokeMethod(
@@ -71,6 +61,7 @@ void TComThread::run() {
 void TComThread::begin() {
     // The levels at the end of Open are the base: whatever changes after Open returns is
     // reported, however soon the thread gets going.
+    m_reported.ringTrailingEdgeOnly = m_line.ringCountsTrailingEdgeOnly();
     m_baseReady = takeSnapshot(&m_base);
     start();
 }
@@ -80,24 +71,23 @@ void TComThread::watch() {
         return;
     }
     const int waitLines = waitLinesFor(m_eventMask);
-    // On 8250 ports RING going active neither counts nor wakes the wait: look at the levels
-    // every millisecond there.
-    m_ringByLevel = (m_eventMask & EV_RING) && m_line.ringWakesOnTrailingEdgeOnly();
-    // The wait misses a transition that falls between the count before it and its own start,
-    // so it returns now and then to look again.
-    const int recheckMs = m_ringByLevel ? 1 : 10;
-    m_seen = m_base;
+    // RING going active neither counts nor wakes the wait there: its level is read at every
+    // recheck.
+    m_ringByLevel = (m_eventMask & EV_RING) && m_reported.ringTrailingEdgeOnly;
+    m_reported.seen = m_base;
     int emptyWakeUps = 0;
     while (!m_stop.load()) {
         bool woke = false;
         if (m_polling) {
-            pauseOneMillisecond();
+            pauseForRecheck();
         } else {
             // Compare the counts before every wait: it would not wake for a change before it.
+            // A change between this read and the kernel's start of the wait is seen at the next
+            // recheck, so the recheck period bounds how late such a change is stamped.
             LineCounters counters;
             int error = m_line.counters(&counters);
-            if (!error && !countersMoved(m_seen.counters, counters, waitLines)) {
-                error = m_line.waitChange(waitLines, recheckMs);
+            if (!error && !countersMoved(m_reported.seen.counters, counters, waitLines)) {
+                error = m_line.waitChange(waitLines, recheckUs);
                 woke = !error;
                 if (error == EINTR && !levelsNeeded()) {
                     // Unchanged counts say enough; reading the levels costs a USB round trip on
@@ -122,9 +112,9 @@ void TComThread::watch() {
             return;
         }
         if (!m_counted) {
-            m_seen.counters = {}; // no counts (any more): compare levels only
+            m_reported.seen.counters = {}; // no counts (any more): compare levels only
         }
-        if (now == m_seen) {
+        if (now == m_reported.seen) {
             // A driver whose wait returns at once without a change would spin this thread.
             if (woke && ++emptyWakeUps >= 8) {
                 m_polling = true;
@@ -132,23 +122,43 @@ void TComThread::watch() {
             continue;
         }
         emptyWakeUps = 0;
-        queueChange(now, stamp);
-        // Changes seen while handlers run join the queue with stamps of their own.
-        while (!m_pending.empty()) {
-            const ComReport report = m_pending.front();
-            m_pending.pop_front();
-            if (!handOver(report)) {
-                return;
-            }
-        }
+        queue(advanceReports(&m_reported, now, m_eventMask, stamp));
     }
 }
 
-void TComThread::queueChange(const LineSnapshot& now, qint64 stamp) {
-    for (const ComReport& report : reportsBetween(m_seen, now, m_eventMask, stamp)) {
-        m_pending.push_back(report);
+void TComThread::queue(const ComReports& reports) {
+    if (reports.isEmpty()) {
+        return;
     }
-    m_seen = now;
+    bool post = false;
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (m_dropping) {
+            return;
+        }
+        for (const ComReport& report : reports) {
+            m_queue.push_back(report);
+        }
+        post = !m_posted;
+        m_posted = true;
+    }
+    if (post) {
+        TComPort* port = m_port;
+        const quint64 session = m_session;
+        QMetaObject::invokeMethod(
+            port, [port, session] { port->dispatchQueued(session); }, Qt::QueuedConnection);
+    }
+}
+
+bool TComThread::takeReport(ComReport* report) {
+    std::lock_guard lock(m_queueMutex);
+    if (m_queue.empty()) {
+        m_posted = false; // the next report posts a new call
+        return false;
+    }
+    *report = m_queue.front();
+    m_queue.pop_front();
+    return true;
 }
 
 bool TComThread::takeSnapshot(LineSnapshot* snapshot) {
@@ -188,81 +198,6 @@ qint64 TComThread::readCounter() const {
     return m_readCounter ? m_readCounter() : 0;
 }
 
-bool TComThread::handOver(const ComReport& report) {
-    const std::shared_ptr<HandOver> shared = m_handOver;
-    {
-        std::lock_guard lock(shared->mutex);
-        if (shared->stopping) {
-            return false;
-        }
-        shared->state = HandOver::State::Queued;
-        shared->report = report;
-        shared->error = nullptr;
-    }
-    TComPort* port = m_port;
-    QMetaObject::invokeMethod(
-        port,
-        [shared, port] {
-            ComReport queued;
-            {
-                std::lock_guard lock(shared->mutex);
-                if (shared->state != HandOver::State::Queued) {
-                    return; // dropped by stop()
-                }
-                shared->state = HandOver::State::Running;
-                queued = shared->report;
-            }
-            std::exception_ptr error = port->dispatchReport(queued);
-            {
-                std::lock_guard lock(shared->mutex);
-                shared->state = HandOver::State::Done;
-                shared->error = error;
-            }
-            shared->changed.notify_all();
-        },
-        Qt::QueuedConnection);
-
-    std::unique_lock lock(shared->mutex);
-    auto finished = [&] { return shared->state == HandOver::State::Done || shared->state == HandOver::State::Dropped; };
-    // While the handlers run, look at the lines every millisecond, so that a change in the
-    // meantime gets its stamp now rather than when the handlers return.
-    while (!shared->changed.wait_for(lock, std::chrono::milliseconds(1), finished)) {
-        lock.unlock();
-        lookDuringHandOver();
-        lock.lock();
-    }
-    if (shared->state == HandOver::State::Dropped) {
-        return false;
-    }
-    shared->state = HandOver::State::Idle;
-    // A handler that threw ends the watcher; the port stays open without it.
-    return !shared->error && !shared->stopping;
-}
-
-void TComThread::lookDuringHandOver() {
-    LineSnapshot seen;
-    qint64 stamp = 0;
-    if (!levelsNeeded()) {
-        // The counts tell whether anything happened; the levels are read only then.
-        LineCounters counters;
-        if (m_line.counters(&counters) || counters == m_seen.counters) {
-            return;
-        }
-        stamp = readCounter();
-        if (m_line.snapshot(&seen)) {
-            return;
-        }
-    } else {
-        stamp = readCounter();
-        if (m_counted ? m_line.snapshot(&seen) : m_line.modemStatus(&seen.modemStatus)) {
-            return;
-        }
-    }
-    if (!(seen == m_seen)) {
-        queueChange(seen, stamp);
-    }
-}
-
 void TComThread::interrupt() {
     std::lock_guard guard(m_threadMutex);
     if (m_threadKnown) {
@@ -273,13 +208,10 @@ void TComThread::interrupt() {
 void TComThread::stop() {
     m_stop = true;
     {
-        std::lock_guard lock(m_handOver->mutex);
-        m_handOver->stopping = true;
-        if (m_handOver->state == HandOver::State::Queued) {
-            m_handOver->state = HandOver::State::Dropped;
-        }
+        std::lock_guard lock(m_queueMutex);
+        m_dropping = true;
+        m_queue.clear();
     }
-    m_handOver->changed.notify_all();
     // A signal that arrives just before the wait begins is lost, so repeat until it ends.
     do {
         interrupt();

@@ -6,44 +6,45 @@
 #include <QThread>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
-#include <memory>
 #include <mutex>
 
 class SerialLine;
 
 // Watches the modem-status lines of one open port. Runs on its own thread, takes the counter
-// stamp and the line levels the moment it wakes, and hands every report to the GUI thread,
-// blocking until the handlers are done, so handlers never run concurrently. begin() and stop()
-// run on the GUI thread; everything else of the object belongs to the watcher thread.
+// stamp and the line levels the moment it wakes, queues the reports for the GUI thread and goes
+// straight back to waiting: a busy GUI thread delays the handlers, never the stamps. The GUI
+// thread takes the reports in order (takeReport) and runs the handlers, one report at a time.
+// begin(), stop() and takeReport() run on the GUI thread; everything else of the object belongs
+// to the watcher thread.
 class TComThread : public QThread {
     Q_OBJECT
 public:
-    // `session` tells the port which of its openings a late notice belongs to.
+    // `session` tells the port which of its openings a queued notice belongs to.
     TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
                quint64 session);
     ~TComThread() override;
 
     // Takes the present levels as the base for the first report and starts the thread.
-    // GUI thread.
     void begin();
 
-    // Ends the watcher and waits until it has ended. A hand-over that the GUI thread has not
-    // yet started is dropped, so this returns even while the watcher waits for the GUI thread.
+    // Ends the watcher, drops what is queued and waits until the thread has ended.
     void stop();
+
+    // The oldest report not yet taken; false when there is none.
+    bool takeReport(ComReport* report);
+
+    // How long a change that falls just before the wait begins may go unseen, and how often
+    // the levels are read where the driver cannot wait for changes.
+    static constexpr int recheckUs = 800;
 
 protected:
     void run() override;
 
 private:
-    struct HandOver;
-
     void watch();
     bool takeSnapshot(LineSnapshot* snapshot);
-    bool handOver(const ComReport& report);
-    void lookDuringHandOver();
-    void queueChange(const LineSnapshot& now, qint64 stamp);
+    void queue(const ComReports& reports);
     bool levelsNeeded() const { return !m_counted || m_ringByLevel; }
     bool fatal(int error);
     qint64 readCounter() const;
@@ -58,16 +59,18 @@ private:
     std::atomic<bool> m_stop{false};
     LineSnapshot m_base;
     bool m_baseReady = false;
-    bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every millisecond
+    bool m_polling = false; // no TIOCMIWAIT or no counters: read the levels every recheck
     bool m_counted = true;
     bool m_ringByLevel = false; // RING going active neither counts nor wakes the wait (8250)
     bool m_lost = false;
-    LineSnapshot m_seen;             // the lines as last reported
-    std::deque<ComReport> m_pending; // reports not yet handed over, oldest first
+    ReportedLines m_reported;
+
+    std::mutex m_queueMutex; // guards the three below, shared with the GUI thread
+    std::deque<ComReport> m_queue;
+    bool m_posted = false;   // a call to take the queue is on its way to the GUI thread
+    bool m_dropping = false; // stopped: nothing more is queued
 
     std::mutex m_threadMutex; // guards m_threadId against the thread ending while signalled
     pthread_t m_threadId{};
     bool m_threadKnown = false;
-
-    std::shared_ptr<HandOver> m_handOver;
 };

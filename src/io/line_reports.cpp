@@ -11,12 +11,17 @@ struct Line {
     int LineCounters::*counter;
 };
 
+// Indexes match ReportedLines::balance.
 constexpr Line lines[] = {
     {EV_CTS, MS_CTS_ON, TIOCM_CTS, &LineCounters::cts},
     {EV_DSR, MS_DSR_ON, TIOCM_DSR, &LineCounters::dsr},
     {EV_RING, MS_RING_ON, TIOCM_RNG, &LineCounters::rng},
     {EV_RLSD, MS_RLSD_ON, TIOCM_CAR, &LineCounters::dcd},
 };
+
+// A driver that never counts (cp210x) lets the levels run ahead for ever; bounded only so that
+// the balance cannot overflow.
+constexpr int leastBalance = -(1 << 24);
 
 } // namespace
 
@@ -39,43 +44,46 @@ bool countersMoved(const LineCounters& before, const LineCounters& now, int tioc
     return false;
 }
 
-bool selectedLinesDiffer(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask) {
-    for (const Line& line : lines) {
-        if ((eventMask & line.event) && (((before.modemStatus ^ now.modemStatus) & line.status) ||
-                                         before.counters.*line.counter != now.counters.*line.counter)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
+ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
     struct Steps {
         const Line* line;
-        bool levels[3];
+        bool first; // level of the first step; the steps alternate from there
         int count;
     };
     QVarLengthArray<Steps, 4> changed;
     int reportCount = 0;
-    for (const Line& line : lines) {
+    const LineSnapshot& before = reported->seen;
+    for (int i = 0; i < 4; ++i) {
+        const Line& line = lines[i];
         if (!(eventMask & line.event)) {
             continue;
         }
         const bool was = before.modemStatus & line.status;
         const bool is = now.modemStatus & line.status;
+        const bool trailingOnly = reported->ringTrailingEdgeOnly && line.event == EV_RING;
         // Unsigned difference: the driver's int counters may wrap.
         const quint32 moved = quint32(now.counters.*line.counter) - quint32(before.counters.*line.counter);
-        Steps steps{&line, {is, was, is}, 0};
+        qint64 balance = qint64(reported->balance[size_t(i)]) + qint64(moved);
+        int steps = 0;
         if (was != is) {
-            steps.count = moved >= 2 ? 3 : 1;
-        } else if (moved >= 1) {
-            // Both edges are normally counted, so an odd count with an unchanged level only
-            // comes from drivers that count one edge (RING on 8250): still a whole pulse.
-            steps = {&line, {!was, was, was}, 2};
+            steps = 1;
+            if (!trailingOnly || was) {
+                --balance;
+            }
         }
-        if (steps.count > 0) {
-            changed.append(steps);
-            reportCount = qMax(reportCount, steps.count);
+        // Each pulse is two steps; a line counting one edge counts it once, one counting both
+        // edges twice.
+        const int perPulse = trailingOnly ? 1 : 2;
+        if (balance >= perPulse) {
+            const qint64 pulses = balance / perPulse;
+            balance -= pulses * perPulse;
+            // Beyond one pulse the order of several can no longer be told apart: one stands for all.
+            steps += 2;
+        }
+        reported->balance[size_t(i)] = int(qBound(qint64(leastBalance), balance, qint64(perPulse - 1)));
+        if (steps > 0) {
+            changed.append({&line, !was, steps});
+            reportCount = qMax(reportCount, steps);
         }
     }
 
@@ -83,7 +91,8 @@ ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, q
     for (int i = 0; i < reportCount; ++i) {
         ComReport report{0, now.modemStatus, stamp};
         for (const Steps& steps : changed) {
-            const bool level = steps.levels[qMin(i, steps.count - 1)];
+            const int step = qMin(i, steps.count - 1);
+            const bool level = (step % 2 == 0) ? steps.first : !steps.first;
             report.modemStatus =
                 level ? (report.modemStatus | steps.line->status) : (report.modemStatus & ~steps.line->status);
             if (i < steps.count) {
@@ -92,5 +101,6 @@ ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, q
         }
         reports.append(report);
     }
+    reported->seen = now;
     return reports;
 }

@@ -4,6 +4,8 @@
 
 #include <QVarLengthArray>
 
+#include <array>
+
 // One hand-over to the GUI thread: the event bits, and the stamp and modem-status word the
 // watcher took at the wake-up.
 struct ComReport {
@@ -20,12 +22,25 @@ int waitLinesFor(quint32 eventMask);
 // Whether a counter of the given TIOCM lines differs.
 bool countersMoved(const LineCounters& before, const LineCounters& now, int tiocmLines);
 
-// Whether a line selected by `eventMask` differs in level or count.
-bool selectedLinesDiffer(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask);
+// What the watcher has reported so far, and how the driver's transition counts stand against
+// it. Levels are read live, but USB adapters update the counts from their status packets, a
+// frame or more later; so a count that moves after its level change was reported must not be
+// taken for a second change.
+struct ReportedLines {
+    LineSnapshot seen; // levels as last reported, counts as last read
+    // Per line (CTS, DSR, RING, RLSD): counted transitions minus reported ones. Negative while
+    // counts trail reported level changes; a surplus the levels cannot explain is a pulse.
+    std::array<int, 4> balance{};
+    // The 8250 family counts RING on its trailing edge only.
+    bool ringTrailingEdgeOnly = false;
+};
 
-// The reports for the change from `before` to `now` on the lines selected by `eventMask`.
-// A line that changed reports its new level. A line whose counter moved while its level ended
-// where it started had a pulse shorter than the wake-up: it reports the other level, then its
-// present level. A line that changed and moved further reports new, old, new. Every report
-// carries `stamp`; the last one carries the present word.
-ComReports reportsBetween(const LineSnapshot& before, const LineSnapshot& now, quint32 eventMask, qint64 stamp);
+// The reports for the lines selected by `eventMask` from `reported->seen` to `now`, which
+// becomes the new `seen`. A line whose level changed reports its new level. Counted
+// transitions that neither the level change nor earlier reports account for are pulses too
+// short for the wake-up: each reports the other level, then the present one again (a line that
+// changed and pulsed reports new, old, new). A single surplus count on a line that counts both
+// edges is a late count of an earlier change, or the first half of a pulse whose second count
+// is on its way; it is kept until its pair arrives. Every report carries `stamp`; the last one
+// carries the present word.
+ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp);

@@ -2,6 +2,8 @@
 
 #include "io/com_errors.h"
 
+#include <QStringList>
+
 #include <asm/termbits.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -99,7 +101,7 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
         throw openError(ENOENT);
     }
     if (const int error = m_system.openDevice(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, &fd)) {
-        throw openError(error);
+        throw openError(error, path);
     }
     auto fail = [&](auto error) {
         release(fd);
@@ -134,13 +136,15 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
     if (rtsError) {
         fail(stateError(rtsError));
     }
+    const QString driver = m_system.driverName(path);
     // ftdi adapters otherwise batch status changes for up to 16 ms.
-    if (m_system.driverName(path) == QLatin1String("ftdi_sio")) {
+    if (driver == QLatin1String("ftdi_sio")) {
         m_system.setLowLatency(fd);
     }
     m_system.flushInput(fd);
     m_fd = fd;
     m_path = path;
+    m_driver = driver;
 }
 
 void SerialLine::close() {
@@ -195,8 +199,8 @@ int SerialLine::snapshot(LineSnapshot* snapshot) {
     }
 }
 
-int SerialLine::waitChange(int tiocmLines, int recheckMs) {
-    return m_system.waitModemChange(m_fd, tiocmLines, recheckMs);
+int SerialLine::waitChange(int tiocmLines, int recheckUs) {
+    return m_system.waitModemChange(m_fd, tiocmLines, recheckUs);
 }
 
 int SerialLine::inputQueue(int* bytes) {
@@ -209,6 +213,10 @@ void SerialLine::purgeInput() {
     }
 }
 
-bool SerialLine::ringWakesOnTrailingEdgeOnly() const {
-    return m_path.startsWith("/dev/ttyS");
+bool SerialLine::ringCountsTrailingEdgeOnly() const {
+    // The drivers built on the 8250 core, which counts the UART's trailing-edge ring indicator.
+    static const QStringList drivers{QStringLiteral("serial8250"), QStringLiteral("serial"),
+                                     QStringLiteral("exar_serial"), QStringLiteral("of_serial"),
+                                     QStringLiteral("dw-apb-uart")};
+    return drivers.contains(m_driver);
 }

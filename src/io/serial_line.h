@@ -56,13 +56,13 @@ public:
     int counters(LineCounters* counters);
     // Status and counters that belong together: no transition between the two reads.
     int snapshot(LineSnapshot* snapshot);
-    int waitChange(int tiocmLines, int recheckMs);
+    int waitChange(int tiocmLines, int recheckUs);
     int inputQueue(int* bytes);
     void purgeInput();
 
     // On 8250-family ports the kernel counts and wakes only on the trailing edge of RING, so a
-    // watcher that must see RING go active has to poll.
-    bool ringWakesOnTrailingEdgeOnly() const;
+    // watcher that must see RING go active has to read its level. Told by the driver.
+    bool ringCountsTrailingEdgeOnly() const;
 
     SerialSystem& system() { return m_system; }
 
@@ -72,4 +72,5 @@ private:
     SerialSystem& m_system;
     int m_fd = -1;
     QByteArray m_path;
+    QString m_driver;
 };

@@ -35,9 +35,10 @@ public:
     virtual int raiseModemLines(int fd, int lines) = 0;                     // TIOCMBIS
     virtual int lowerModemLines(int fd, int lines) = 0;                     // TIOCMBIC
     virtual int getLineCounters(int fd, LineCounters* counters) = 0;        // TIOCGICOUNT
-    // TIOCMIWAIT. Returns EINTR when interrupted, and at the latest after about `recheckMs`:
-    // the wait only notices transitions after it began, so its caller must look again.
-    virtual int waitModemChange(int fd, int lines, int recheckMs) = 0;
+    // TIOCMIWAIT. Returns EINTR when interrupted, and at the latest after about `recheckUs`
+    // microseconds: the wait only notices transitions after it began, so its caller must look
+    // again.
+    virtual int waitModemChange(int fd, int lines, int recheckUs) = 0;
     virtual int inputQueue(int fd, int* bytes) = 0; // TIOCINQ
     virtual int flushInput(int fd) = 0;             // TCFLSH TCIFLUSH
     virtual int setLowLatency(int fd) = 0;          // TIOCGSERIAL/TIOCSSERIAL

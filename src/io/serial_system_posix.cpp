@@ -76,9 +76,9 @@ public:
     RecheckTimer(const RecheckTimer&) = delete;
     RecheckTimer& operator=(const RecheckTimer&) = delete;
 
-    void arm(int ms) {
-        if (m_valid && ms > 0) {
-            const timespec period{ms / 1000, long(ms % 1000) * 1000 * 1000};
+    void arm(int us) {
+        if (m_valid && us > 0) {
+            const timespec period{us / 1000000, long(us % 1000000) * 1000};
             const itimerspec every{period, period};
             timer_settime(m_timer, 0, &every, nullptr);
         }
@@ -155,9 +155,9 @@ int PosixSerialSystem::getLineCounters(int fd, LineCounters* counters) {
     return 0;
 }
 
-int PosixSerialSystem::waitModemChange(int fd, int lines, int recheckMs) {
+int PosixSerialSystem::waitModemChange(int fd, int lines, int recheckUs) {
     thread_local RecheckTimer timer;
-    timer.arm(recheckMs);
+    timer.arm(recheckUs);
     const int error = result(::ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(lines)));
     timer.disarm();
     return error;

@@ -88,11 +88,11 @@ int SimulatedSerialSystem::getLineCounters(int fd, LineCounters* counters) {
     return 0;
 }
 
-int SimulatedSerialSystem::waitModemChange(int fd, int lines, int recheckMs) {
+int SimulatedSerialSystem::waitModemChange(int fd, int lines, int recheckUs) {
     if (const int error = check(fd)) {
         return error;
     }
-    return m_box->waitForChange(lines, recheckMs);
+    return m_box->waitForChange(lines, recheckUs);
 }
 
 int SimulatedSerialSystem::inputQueue(int fd, int* bytes) {

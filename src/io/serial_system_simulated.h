@@ -24,7 +24,7 @@ public:
     int raiseModemLines(int fd, int lines) override;
     int lowerModemLines(int fd, int lines) override;
     int getLineCounters(int fd, LineCounters* counters) override;
-    int waitModemChange(int fd, int lines, int recheckMs) override;
+    int waitModemChange(int fd, int lines, int recheckUs) override;
     int inputQueue(int fd, int* bytes) override;
     int flushInput(int fd) override;
     int setLowLatency(int fd) override;

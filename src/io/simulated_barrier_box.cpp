@@ -163,7 +163,7 @@ LineCounters SimulatedBarrierBox::counters() const {
     return m_counters;
 }
 
-int SimulatedBarrierBox::waitForChange(int tiocmLines, int timeoutMs) {
+int SimulatedBarrierBox::waitForChange(int tiocmLines, int timeoutUs) {
     std::unique_lock lock(m_mutex);
     const LineCounters start = m_counters;
     const quint64 interrupts = m_interrupts;
@@ -175,7 +175,7 @@ int SimulatedBarrierBox::waitForChange(int tiocmLines, int timeoutMs) {
         }
         return false;
     };
-    m_wake.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return moved() || m_interrupts != interrupts; });
+    m_wake.wait_for(lock, std::chrono::microseconds(timeoutUs), [&] { return moved() || m_interrupts != interrupts; });
     return moved() ? 0 : EINTR;
 }
 

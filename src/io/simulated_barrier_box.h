@@ -64,8 +64,8 @@ public:
     int modemLines() const; // TIOCM bits
     LineCounters counters() const;
     // Blocks until a counter of `tiocmLines` moves (0), or until interruptWaiters() is called
-    // or `timeoutMs` have passed (EINTR).
-    int waitForChange(int tiocmLines, int timeoutMs);
+    // or `timeoutUs` microseconds have passed (EINTR).
+    int waitForChange(int tiocmLines, int timeoutUs);
     void interruptWaiters();
 
 signals:

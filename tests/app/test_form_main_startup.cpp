@@ -26,7 +26,7 @@ private slots:
         QCOMPARE(form.names().baseName, QStringLiteral("Tarvolt"));
         QCOMPARE(form.windowTitle(), QStringLiteral("2.1 Tarvolt"));
         QCOMPARE(form.programFiles().helpFile,
-                 QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt.chm")));
+                 QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Hilfe.html")));
     }
 
     // An executable named Tarvolt proposes Tarvolt.txt in its own folder.

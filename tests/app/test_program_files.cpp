@@ -35,12 +35,12 @@ private slots:
         touch(program.filePath(QStringLiteral("Ton2.wav")));
         touch(share.filePath(QStringLiteral("Ton2.wav")));
         touch(share.filePath(QStringLiteral("Ton3-Vmax.wav")));
-        touch(share.filePath(QStringLiteral("Tarvolt.chm")));
+        touch(share.filePath(QStringLiteral("Tarvolt-Hilfe.html")));
         const ProgramFiles files = programFilesFor(program.filePath(QStringLiteral("Tarvolt")), share.path());
         QCOMPARE(files.sounds[soundSplit], program.filePath(QStringLiteral("Ton2.wav")));
         QCOMPARE(files.sounds[soundTrap], share.filePath(QStringLiteral("Ton3-Vmax.wav")));
         QVERIFY(files.sounds[soundStart].isEmpty());
-        QCOMPARE(files.helpFile, share.filePath(QStringLiteral("Tarvolt.chm")));
+        QCOMPARE(files.helpFile, share.filePath(QStringLiteral("Tarvolt-Hilfe.html")));
     }
 
     // A folder of that name is not a sound.
@@ -55,11 +55,11 @@ private slots:
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("help");
         QTest::newRow("plain") << "Tarvolt"
-                               << "Tarvolt.chm";
+                               << "Tarvolt-Hilfe.html";
         QTest::newRow("extension replaced") << "Tarvolt.exe"
-                                            << "Tarvolt.chm";
+                                            << "Tarvolt-Hilfe.html";
         QTest::newRow("renamed") << "Bergrennen"
-                                 << "Bergrennen.chm";
+                                 << "Bergrennen-Hilfe.html";
     }
     void helpFileAndTemplateNamedAfterTheExecutable() {
         QFETCH(QString, executable);

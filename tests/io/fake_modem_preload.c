@@ -1,6 +1,7 @@
 /* Preloaded into the pseudo-terminal test: answers the modem-line ioctls of pty slaves from
    state the test sets, since ptys have no modem lines of their own. Everything else goes to
-   the real ioctl. */
+   the real ioctl. A slave whose master was closed is hung up, like a pulled adapter: its modem
+   ioctls fail with EIO. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -84,12 +85,18 @@ void fake_modem_passthrough(int on) {
     pthread_mutex_unlock(&lock);
 }
 
+/* The kernel hangs the slave up when its master closes. */
+static int hung_up(int fd) {
+    struct pollfd p = {fd, 0, 0};
+    return poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR));
+}
+
 static int moved(const struct serial_icounter_struct* start, unsigned long mask) {
     return ((mask & TIOCM_CTS) && start->cts != counts.cts) || ((mask & TIOCM_DSR) && start->dsr != counts.dsr) ||
            ((mask & TIOCM_RNG) && start->rng != counts.rng) || ((mask & TIOCM_CAR) && start->dcd != counts.dcd);
 }
 
-static int wait_change(unsigned long mask) {
+static int wait_change(int fd, unsigned long mask) {
     pthread_mutex_lock(&lock);
     if (wake_fd < 0) {
         wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -108,9 +115,13 @@ static int wait_change(unsigned long mask) {
         if (changed) {
             return 0;
         }
-        struct pollfd p = {wake_fd, POLLIN, 0};
-        if (poll(&p, 1, -1) < 0 && errno == EINTR) {
+        struct pollfd p[2] = {{wake_fd, POLLIN, 0}, {fd, 0, 0}};
+        if (poll(p, 2, -1) < 0 && errno == EINTR) {
             return -1; /* like the tty layer: a signal ends the wait */
+        }
+        if (p[1].revents & (POLLHUP | POLLERR)) {
+            errno = EIO;
+            return -1;
         }
         uint64_t drained;
         if (read(wake_fd, &drained, sizeof drained) < 0) {
@@ -119,9 +130,10 @@ static int wait_change(unsigned long mask) {
     }
 }
 
-static int modem_ioctl(unsigned long request, void* arg) {
+static int modem_ioctl(int fd, unsigned long request, void* arg) {
+    const int gone = hung_up(fd);
     pthread_mutex_lock(&lock);
-    const int error = failure;
+    const int error = gone ? EIO : failure;
     int result = 0;
     if (error) {
         result = -1;
@@ -157,7 +169,7 @@ int ioctl(int fd, unsigned long request, ...) {
     const int modem = request == TIOCMGET || request == TIOCMBIS || request == TIOCMBIC || request == TIOCGICOUNT ||
                       request == TIOCMIWAIT;
     if (!forward && modem && is_pty_slave(fd)) {
-        return request == TIOCMIWAIT ? wait_change((unsigned long)arg) : modem_ioctl(request, arg);
+        return request == TIOCMIWAIT ? wait_change(fd, (unsigned long)arg) : modem_ioctl(fd, request, arg);
     }
     return real_ioctl(fd, request, arg);
 }

@@ -7,14 +7,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <sys/ioctl.h>
 
 // A tty for tests: logs the configuration calls in order, fails the calls it is told to, and
-// keeps modem lines with transition counters that a test changes from any thread.
+// keeps modem lines with transition counters that a test changes from any thread. Like a USB
+// adapter, it can let the counts (and the wake-up of a wait) follow the levels late. Its
+// driver time advances by the recheck whenever a wait runs out.
 class FakeSerialSystem : public SerialSystem {
 public:
     // The next `times` calls of `call` ("open", "TIOCEXCL", "TIOCMIWAIT", ...) fail with `error`;
@@ -31,23 +35,47 @@ public:
         }
         m_wake.notify_all();
     }
+    // The adapter is back: calls work again on a newly opened device.
+    void replug() {
+        std::lock_guard lock(m_mutex);
+        m_pulled = false;
+    }
     // Sets the input lines (TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CAR), counting each change.
     void setInputs(int inputs) {
-        change([&] {
-            int changed = (m_inputs ^ inputs);
-            if (m_ringTrailingOnly && (inputs & TIOCM_RNG)) {
-                changed &= ~TIOCM_RNG;
-            }
-            count(changed);
-            m_inputs = inputs;
-        });
+        change([&] { applyInputs(inputs); });
     }
     // Two transitions that end where they started: a pulse the watcher cannot see as a level.
     void pulse(int line) {
         change([&] {
             count(line);
-            count(line);
+            count(m_ringTrailingOnly ? line & ~TIOCM_RNG : line);
         });
+    }
+    // Counts of later changes arrive `ms` after their levels.
+    void setCountLag(int ms) {
+        std::lock_guard lock(m_mutex);
+        m_countLag = std::chrono::milliseconds(ms);
+    }
+    // Every late count has arrived.
+    bool countsSettled() {
+        std::lock_guard lock(m_mutex);
+        applyDueCounts();
+        return m_lateCounts.empty();
+    }
+    // The inputs change just after the caller read the counts for its next wait, before the
+    // wait begins, so the wait cannot see the change.
+    void setInputsBeforeNextWait(int inputs) {
+        std::lock_guard lock(m_mutex);
+        m_inputsBeforeWait = inputs;
+    }
+    // Driver time in microseconds, and the moment of the change above.
+    qint64 driverMicroseconds() const {
+        std::lock_guard lock(m_mutex);
+        return m_driverUs;
+    }
+    qint64 changedBeforeWaitAt() const {
+        std::lock_guard lock(m_mutex);
+        return m_changedBeforeWaitAt;
     }
     QStringList log() const {
         std::lock_guard lock(m_mutex);
@@ -82,9 +110,9 @@ public:
         std::lock_guard lock(m_mutex);
         return m_waitLines;
     }
-    int recheckMs() const {
+    int recheckUs() const {
         std::lock_guard lock(m_mutex);
-        return m_recheckMs;
+        return m_recheckUs;
     }
     // A broken driver: the wait returns at once, change or not.
     void returnFromWaitAtOnce() {
@@ -173,6 +201,7 @@ public:
     }
     int getLineCounters(int fd, LineCounters* counters) override {
         std::lock_guard lock(m_mutex);
+        applyDueCounts();
         if (m_chatter > 0) {
             --m_chatter;
             ++m_counters.cts;
@@ -180,17 +209,23 @@ public:
         *counters = m_counters;
         return call(fd, QStringLiteral("TIOCGICOUNT"), false);
     }
-    int waitModemChange(int fd, int lines, int recheckMs) override {
+    int waitModemChange(int fd, int lines, int recheckUs) override {
         std::unique_lock lock(m_mutex);
         ++m_waits;
         m_waitLines = lines;
-        m_recheckMs = recheckMs;
+        m_recheckUs = recheckUs;
         if (const int error = call(fd, QStringLiteral("TIOCMIWAIT"), false)) {
             return error;
         }
         if (m_waitReturnsAtOnce) {
             return 0;
         }
+        if (m_inputsBeforeWait >= 0) {
+            applyInputs(m_inputsBeforeWait);
+            m_inputsBeforeWait = -1;
+            m_changedBeforeWaitAt = m_driverUs;
+        }
+        applyDueCounts();
         const LineCounters start = m_counters;
         const int interrupts = m_interrupts;
         auto moved = [&] {
@@ -199,8 +234,18 @@ public:
                    ((lines & TIOCM_RNG) && start.rng != m_counters.rng) ||
                    ((lines & TIOCM_CAR) && start.dcd != m_counters.dcd);
         };
-        m_wake.wait_for(lock, std::chrono::milliseconds(recheckMs),
-                        [&] { return moved() || m_interrupts != interrupts || m_pulled; });
+        const auto deadline = Clock::now() + std::chrono::microseconds(recheckUs);
+        for (;;) {
+            applyDueCounts();
+            if (moved() || m_interrupts != interrupts || m_pulled) {
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                m_driverUs += recheckUs;
+                break;
+            }
+            m_wake.wait_until(lock, m_lateCounts.empty() ? deadline : std::min(deadline, m_lateCounts.front().due));
+        }
         if (m_pulled) {
             return EIO;
         }
@@ -226,10 +271,33 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
     struct Failure {
         int error;
         int times;
     };
+    struct LateCount {
+        Clock::time_point due;
+        int lines;
+    };
+
+    void applyInputs(int inputs) {
+        int changed = (m_inputs ^ inputs);
+        if (m_ringTrailingOnly && (inputs & TIOCM_RNG)) {
+            changed &= ~TIOCM_RNG;
+        }
+        if (m_countLag.count() > 0) {
+            m_lateCounts.append({Clock::now() + m_countLag, changed});
+        } else {
+            count(changed);
+        }
+        m_inputs = inputs;
+    }
+    void applyDueCounts() {
+        while (!m_lateCounts.isEmpty() && m_lateCounts.first().due <= Clock::now()) {
+            count(m_lateCounts.takeFirst().lines);
+        }
+    }
 
     template <typename F> void change(F f) {
         {
@@ -296,7 +364,12 @@ private:
     int m_waits = 0;
     int m_modemReads = 0;
     int m_waitLines = 0;
-    int m_recheckMs = 0;
+    int m_recheckUs = 0;
+    std::chrono::microseconds m_countLag{0};
+    QList<LateCount> m_lateCounts;
+    int m_inputsBeforeWait = -1;
+    qint64 m_driverUs = 1000000;
+    qint64 m_changedBeforeWaitAt = 0;
     bool m_ringTrailingOnly = false;
     bool m_waitReturnsAtOnce = false;
     int m_interrupts = 0;

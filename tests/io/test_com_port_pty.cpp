@@ -33,6 +33,7 @@ private slots:
     void heldExclusively();
     void failedConfigurationReleasesDevice();
     void pulledAdapter();
+    void closedMasterIsAPulledAdapter();
 
 private:
     void (*m_setInputs)(int) = nullptr;
@@ -51,6 +52,7 @@ class PtyBackends : public SerialBackends {
 public:
     explicit PtyBackends(QByteArray path) : SerialBackends(nullptr, nullptr), m_path(std::move(path)) {}
     SerialBackend forPort(int) override { return {&m_system, m_path}; }
+    void setPath(QByteArray path) { m_path = std::move(path); }
 
 private:
     PosixSerialSystem m_system;
@@ -265,6 +267,42 @@ void TestComPortPty::pulledAdapter() {
     QCOMPARE(rig.port.GetModemStatus(), 0u);
     rig.port.Close();
     QVERIFY(!rig.port.Connected());
+}
+
+void TestComPortPty::closedMasterIsAPulledAdapter() {
+    // A pty of its own, whose master this test closes as a user pulls an adapter.
+    auto newPty = [](QByteArray* slave) {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
+            *slave = ptsname(master);
+        }
+        return master;
+    };
+    QByteArray slave;
+    const int master = newPty(&slave);
+    QVERIFY(!slave.isEmpty());
+    Rig rig(slave);
+    int lost = 0;
+    rig.port.OnLost = [&](TComPort*) { ++lost; };
+    rig.port.Open();
+    QTest::qWait(5); // the watcher blocks in its wait
+    close(master);
+    QTRY_COMPARE(lost, 1);
+    QVERIFY(!rig.port.Watching());
+    rig.port.Close();
+    QCOMPARE(openDescriptors(slave), 0);
+
+    // Plugged in again: the port opens and watches.
+    QByteArray again;
+    const int secondMaster = newPty(&again);
+    QVERIFY(!again.isEmpty());
+    rig.backends.setPath(again);
+    rig.port.Open();
+    m_setInputs(TIOCM_DSR);
+    QTRY_COMPARE(rig.events, QStringList{"DSR 20"});
+    QCOMPARE(lost, 1);
+    rig.port.Close();
+    close(secondMaster);
 }
 
 QTEST_GUILESS_MAIN(TestComPortPty)

@@ -13,6 +13,8 @@ class TestLineReports : public QObject {
 private slots:
     void reports_data();
     void reports();
+    void lateCounts_data();
+    void lateCounts();
     void waitLines();
 };
 
@@ -50,8 +52,6 @@ void TestLineReports::reports_data() {
         << snap(0x20, 0, 2) << snap(0x20, 0, 4) << fourEvents << QStringList{"10:0", "10:20"};
     QTest::newRow("two pulses still give both levels")
         << snap(0) << snap(0, 0, 4) << fourEvents << QStringList{"10:20", "10:0"};
-    QTest::newRow("RING pulse counted on one edge only")
-        << snap(0) << snap(0, 0, 0, 1) << fourEvents << QStringList{"100:40", "100:0"};
     QTest::newRow("change with a pulse before it: new, old, new")
         << snap(0) << snap(0x80, 0, 0, 0, 3) << fourEvents << QStringList{"20:80", "20:0", "20:80"};
     QTest::newRow("CTS and DSR in one report") << snap(0) << snap(0x30, 1, 1) << fourEvents << QStringList{"18:30"};
@@ -71,7 +71,9 @@ void TestLineReports::reports() {
     QFETCH(quint32, mask);
     QFETCH(QStringList, expected);
 
-    const ComReports reports = reportsBetween(before, now, mask, 4711);
+    ReportedLines reported{before, {}, false};
+    const ComReports reports = advanceReports(&reported, now, mask, 4711);
+    QVERIFY(reported.seen == now);
     QCOMPARE(describe(reports), expected);
     for (const ComReport& r : reports) {
         QCOMPARE(r.stamp, qint64(4711));
@@ -80,6 +82,45 @@ void TestLineReports::reports() {
         // Handlers end up with the present levels.
         QCOMPARE(reports.last().modemStatus, now.modemStatus);
     }
+}
+
+void TestLineReports::lateCounts_data() {
+    // Readings one after the other from a base of all lines off and no counts, each with the
+    // reports it gives ("-" for none), "|" between readings.
+    QTest::addColumn<QList<LineSnapshot>>("readings");
+    QTest::addColumn<bool>("ringTrailingEdgeOnly");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("count of a reported change arrives late")
+        << QList{snap(0x20), snap(0x20, 0, 1), snap(0, 0, 1), snap(0, 0, 2)} << false << "10:20|-|10:0|-";
+    QTest::newRow("counts of two lines arrive late together")
+        << QList{snap(0x50), snap(0x50, 1, 0, 1)} << false << "108:50|-";
+    QTest::newRow("a pulse whose counts arrive one by one")
+        << QList{snap(0, 0, 1), snap(0, 0, 2)} << false << "-|10:20,10:0";
+    QTest::newRow("a late single count does not swallow the next pulse")
+        << QList{snap(0, 0, 1), snap(0, 0, 3)} << false << "-|10:20,10:0";
+    QTest::newRow("a chattering line whose counts all come late")
+        << QList{snap(0x20), snap(0), snap(0x20), snap(0), snap(0x20), snap(0), snap(0, 0, 6), snap(0, 0, 8)} << false
+        << "10:20|10:0|10:20|10:0|10:20|10:0|-|10:20,10:0";
+    QTest::newRow("RING counted on its trailing edge: a pulse") << QList{snap(0, 0, 0, 1)} << true << "100:40,100:0";
+    QTest::newRow("RING counted on its trailing edge: its levels")
+        << QList{snap(0x40), snap(0, 0, 0, 1), snap(0, 0, 0, 1)} << true << "100:40|100:0|-";
+    QTest::newRow("RING counting both edges: a single count is late") << QList{snap(0, 0, 0, 1)} << false << "-";
+}
+
+void TestLineReports::lateCounts() {
+    QFETCH(QList<LineSnapshot>, readings);
+    QFETCH(bool, ringTrailingEdgeOnly);
+    QFETCH(QString, expected);
+
+    ReportedLines reported;
+    reported.ringTrailingEdgeOnly = ringTrailingEdgeOnly;
+    QStringList steps;
+    for (const LineSnapshot& now : readings) {
+        const QStringList reports = describe(advanceReports(&reported, now, fourEvents, 1));
+        steps << (reports.isEmpty() ? QStringLiteral("-") : reports.join(QLatin1Char(',')));
+    }
+    QCOMPARE(steps.join(QLatin1Char('|')), expected);
 }
 
 void TestLineReports::waitLines() {
