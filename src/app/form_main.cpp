@@ -107,6 +107,7 @@ void TFormMain::FormCreate() {
     m_openDialog.InitialDir = m_names.programFolder;
     setupProtocolFiles();
     setupWorkbook();
+    setupProtocolDocument();
 
     loadTitlePicture();
 
@@ -178,7 +179,7 @@ void TFormMain::wireCommands() {
 
     // Commands whose work is not part of the program yet stay disabled, and so do
     // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.Word1, c.Html1, c.Print1})
+    for (QAction* item : {c.Html1, c.Print1})
         item->setEnabled(false);
 
     connect(c.Modus1, &QAction::triggered, this, &TFormMain::Modus1Click);

@@ -131,6 +131,11 @@ public:
     bool saveProtocolXls(const QString& FileName);
     bool loadProtocolXls(const QString& FileName);
     void sbExcelClick();
+    // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
+    // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
+    // the program folder in front when it has no folder. A failed write is reported.
+    void exportProtocolWord(int Mode, const QString& FileName);
+    void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
@@ -172,6 +177,7 @@ private:
     void saveBackupProtocol();
     void setupProtocolFiles();
     void setupWorkbook();
+    void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
     void shutdown(bool askOnFailure);
 

@@ -24,7 +24,7 @@ namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
 // (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
-const QList<int> savableTypes{1, 2};
+const QList<int> savableTypes{1, 2, 3};
 const QList<int> openableTypes{1, 2};
 
 QString folderOf(const QString& filePath) {
@@ -117,6 +117,9 @@ void TFormMain::sbSaveClick() {
     switch (m_saveDialog.FilterIndex) {
     case 2:
         (void)saveProtocolXls(answer->filePath);
+        break;
+    case 3:
+        exportProtocolWord(1, answer->filePath);
         break;
     default:
         if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))

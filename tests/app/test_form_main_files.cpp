@@ -18,7 +18,7 @@
 namespace {
 
 const QString textType = QStringLiteral("Text file (*.txt)");
-const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)")};
+const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"), QStringLiteral("MS Word (*.docx)")};
 const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
@@ -213,8 +213,8 @@ private slots:
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<int>("keptIndex");
         QTest::newRow("text") << 1 << false << 1;
-        QTest::newRow("word stored, text chosen") << 3 << false << 1;
-        QTest::newRow("word stored, cancelled") << 3 << true << 3;
+        QTest::newRow("web page stored, text chosen") << 4 << false << 1;
+        QTest::newRow("web page stored, cancelled") << 4 << true << 4;
         QTest::newRow("out of range stored, cancelled") << 7 << true << 7;
     }
     void saveThroughTheDialog() {
