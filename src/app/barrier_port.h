@@ -27,6 +27,8 @@ public:
 
     TComPort& ComPort() const { return *m_port; }
     SimulatedBarrierBox& box() const { return *m_box; }
+    // Where a port number leads; also for the settings dialog's own port.
+    SerialBackends* backends() const { return m_backends.get(); }
     RunPort& runPort() const;
     // The port "COM" n the barriers are wired to; 0 for none.
     void setPortNumber(int port);

@@ -106,6 +106,8 @@ void TFormMain::FormCreate() {
     m_saveDialog.InitialDir = m_names.programFolder;
     m_openDialog.InitialDir = m_names.programFolder;
     setupProtocolFiles();
+    setupWorkbook();
+    setupProtocolDocument();
 
     loadTitlePicture();
 
@@ -170,12 +172,10 @@ void TFormMain::wireCommands() {
     connect(c.mInfo, &QAction::triggered, this, &TFormMain::bInfoClick);
     connect(m_ui.bHelp, &TLbSpeedButton::OnClick, this, &TFormMain::bHelpClick);
     connect(m_ui.bInfo, &TLbSpeedButton::OnClick, this, &TFormMain::bInfoClick);
+    connect(c.EinstellunGen1, &QAction::triggered, this, &TFormMain::bCFGClick);
+    connect(m_ui.bCFG, &TLbSpeedButton::OnClick, this,
+            [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
-
-    // Commands whose work is not part of the program yet stay disabled, and so do
-    // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.EinstellunGen1, c.Word1, c.EXcel1})
-        item->setEnabled(false);
 
     connect(c.Modus1, &QAction::triggered, this, &TFormMain::Modus1Click);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };

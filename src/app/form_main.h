@@ -26,6 +26,7 @@ class SimulatedBarrierBox;
 class SoundPlayer;
 class TComPort;
 class TCfgDialog;
+struct CfgDialogLinks;
 class TFDlgYesNo;
 class TFormInfo;
 class TFormMonitor2;
@@ -61,6 +62,11 @@ public:
 
     // Hands changed in-memory settings to the run controller and lays the table out again.
     void applySettings();
+    // What the settings dialog needs of this window: the port's backends and the port,
+    // the monitors, the port survey.
+    CfgDialogLinks cfgDialogLinks() const;
+    // F2 and the gear button: fills the settings dialog, shows it and applies what was confirmed.
+    void bCFGClick();
     // Gives the spectator window the current "Title" and puts it on the monitor of the
     // current "Monitor" setting, at once also while it is shown.
     void monitorSettingsChanged();
@@ -127,6 +133,17 @@ public:
     void sbInetClick(int Tag);
     // The title's name with ".html" in the current folder.
     QString protocolPageFile() const;
+    // The protocol as a workbook (form_main_workbook.cpp): the save and open dialogs'
+    // workbook type, with a message and false on failure (a failed load changes nothing),
+    // and Ctrl+E, a new workbook opened in the desktop's spreadsheet program.
+    bool saveProtocolXls(const QString& FileName);
+    bool loadProtocolXls(const QString& FileName);
+    void sbExcelClick();
+    // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
+    // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
+    // the program folder in front when it has no folder. A failed write is reported.
+    void exportProtocolWord(int Mode, const QString& FileName);
+    void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
@@ -168,6 +185,8 @@ private:
     void saveBackupProtocol();
     void setupProtocolFiles();
     void setupProtocolPage();
+    void setupWorkbook();
+    void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
     void shutdown(bool askOnFailure);
 

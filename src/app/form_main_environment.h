@@ -36,6 +36,8 @@ struct FormMainEnvironment {
     QString dataFolder;
     // The protocol's save and open dialogs; empty: Qt's.
     std::shared_ptr<FileDialogs> fileDialogs;
+    // Where Ctrl+E writes the workbook it opens; empty: the user's temporary folder.
+    QString exportFolder;
     // The local time the proposed file names are made of; empty: the system clock.
     std::function<QDateTime()> clock;
     // The real serial lines behind COM1 to COM63; empty: the tty layer.

@@ -24,8 +24,8 @@ namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
 // (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
-const QList<int> savableTypes{1, 4};
-const QList<int> openableTypes{1};
+const QList<int> savableTypes{1, 2, 3, 4};
+const QList<int> openableTypes{1, 2};
 
 QString folderOf(const QString& filePath) {
     QString folder = QFileInfo(filePath).absolutePath();
@@ -114,8 +114,14 @@ void TFormMain::sbSaveClick() {
     m_saveDialog.InitialDir = folderOf(answer->filePath);
     m_openDialog.InitialDir = m_saveDialog.InitialDir;
 
-    // The workbook and document routes join here as they are built.
+    // Any other index writes the text file.
     switch (m_saveDialog.FilterIndex) {
+    case 2:
+        (void)saveProtocolXls(answer->filePath);
+        break;
+    case 3:
+        exportProtocolWord(1, answer->filePath);
+        break;
     case 4:
         writeProtocolHtml(answer->filePath);
         break;
@@ -133,14 +139,14 @@ void TFormMain::sbLoadClick() {
                                     types.nameFilterFor(m_openDialog.FilterIndex), m_openDialog.DefaultExt};
     const std::optional<FileDialogAnswer> answer = m_fileDialogs->open(this, request);
     SortGridData& grid = m_ui.SortGrid1->gridData();
+    bool refused = false;
     if (answer && !answer->filePath.isEmpty()) {
         m_openDialog.FileName = answer->filePath;
         m_openDialog.InitialDir = folderOf(answer->filePath);
         const int index = types.filterIndexOf(answer->nameFilter);
         if (index > 0)
             m_openDialog.FilterIndex = index;
-        // The workbook route joins here as it is built. A file that cannot be read
-        // leaves the table as it was.
+        // A file that cannot be read leaves the table as it was.
         if (index == 1) {
             const ProtocolLoadResult result =
                 loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
@@ -148,9 +154,13 @@ void TFormMain::sbLoadClick() {
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
             applyProtocolLoad(result);
-        }
+        } else if (index == 2)
+            refused = !loadProtocolXls(answer->filePath);
     }
-    // Also after a cancel, the official starts reading from the top.
+    // Also after a cancel, the official starts reading from the top; a refused workbook
+    // leaves the table and its current row as they were.
+    if (refused)
+        return;
     grid.setRow(1);
     grid.selectRow(1);
     scrollToCurrentRow();

@@ -111,8 +111,9 @@ void TFormMain::renderRunState() {
     items.mStop->setEnabled(c.mStopEnabled());
     items.mReset->setEnabled(c.mResetEnabled());
     items.TestKeys1->setChecked(c.TestKeys1Checked());
-    // The settings dialog is not part of the program yet, so its button stays off.
-    m_ui.bCFG->setEnabled(c.bCFGEnabled() && items.EinstellunGen1->isEnabled());
+    // F2 follows the button: the dialog would take the port from a running run.
+    items.EinstellunGen1->setEnabled(c.bCFGEnabled());
+    m_ui.bCFG->setEnabled(c.bCFGEnabled());
 
     const std::pair<TLbSpeedButton*, RunButton> buttons[] = {
         {m_ui.bStart, RunButton::bStart}, {m_ui.bZwZeit, RunButton::bZwZeit}, {m_ui.bVmax, RunButton::bVmax},

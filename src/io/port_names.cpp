@@ -39,3 +39,12 @@ QString comPortListText(int port) {
     const QString name = comDeviceName(port);
     return name.isEmpty() ? com : com + QStringLiteral(" (") + name + QLatin1Char(')');
 }
+
+int portNumberOfListText(const QString& text) {
+    if (text.size() < 4 || !text.at(3).isDigit())
+        return 0;
+    int port = text.at(3).digitValue();
+    if (text.size() > 4 && text.at(4).isDigit())
+        port = port * 10 + text.at(4).digitValue();
+    return port;
+}

@@ -16,3 +16,7 @@ QByteArray comDevicePath(int port);
 
 // "COM17 (ttyUSB0)", "COM64 (Simulator)", "COM60".
 QString comPortListText(int port);
+
+// The port number of a port list item: its fourth character, followed by the fifth when that
+// is a digit ("COM7 (ttyS6)" 7, "COM17 (ttyUSB0)" 17); 0 when the fourth is no digit.
+int portNumberOfListText(const QString& text);

@@ -1,30 +1,145 @@
 #pragma once
 
+#include "platform/screens.h"
 #include "settings/settings.h"
 
 #include <QDialog>
+#include <QPixmap>
+#include <QTimer>
 
+#include <array>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
+class QPainter;
+class QPushButton;
+class RunPort;
+class SerialBackends;
+class TComPort;
+
+// What the settings dialog uses of the program around it.
+struct CfgDialogLinks {
+    SerialBackends* backends = nullptr;   // where ComPort2 finds the device of a port number
+    RunPort* mainPort = nullptr;          // the main window's barrier port; none: nothing to hand over
+    ScreenList screens;                   // the attached monitors, primary first
+    std::function<quint64()> surveyPorts; // which ports exist now; empty: the ports found at start
+    QString appTitle;                     // caption of its message boxes
+};
 
 // The settings dialog, created once at start right after the main window and kept
-// until the program ends. So far it holds what start-up depends on: the list of the
-// serial ports found at start and the track-length preset. GUI thread only.
+// until the program ends. It edits the main window's in-memory settings and, while it
+// is open, watches the chosen port with a port of its own (ComPort2, RTS/CTS, so that
+// all four barriers are powered) and shows the four input lines as contact pictures,
+// so the barriers can be tried out by hand. The main port is closed meanwhile and
+// opened again 50 ms after ComPort2 has let go. GUI thread only.
 class TCfgDialog : public QDialog {
     Q_OBJECT
 
 public:
     // portMask: bit n-1 set for every port "COM" n found at start. settings: the main
-    // window's in-memory settings, which must outlive the dialog.
-    TCfgDialog(quint64 portMask, Settings& settings, QWidget* parent = nullptr);
+    // window's in-memory settings, which must outlive the dialog, as must links.backends.
+    TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks links = {}, QWidget* parent = nullptr);
+    ~TCfgDialog() override;
 
+    // The opening: surveys the ports again, selects `portNumber` in the port list ("Kein"
+    // when it is 0 or not there) and fills every field from the settings.
+    void fillFromSettings(quint8 portNumber);
+    // The confirmed fields into the settings, in their order: barriers fitted, rank column,
+    // lengths, hidden flags, start mode, title, monitor, track length. The track length
+    // was checked by OK.
+    void storeSettings();
+    // The port chosen in the list; none while "Kein" is selected.
+    std::optional<int> chosenPort() const;
+    // The four level lists, 0 "OFF" or 1 "ON".
+    AlgLevels chosenAlg() const;
+    // Opens the main port (without handshaking) 50 ms from now, unless its number is 0 by then.
+    void openMainPortLater();
+    bool isMainPortOpenPending() const { return m_timerMainPortOpen.isActive(); }
+
+    TComPort& ComPort2() const { return *m_comPort2; }
+    // The line pictures: 0 grey (no port), 1 open contact (line off), 2 closed contact (line on).
+    const QPixmap& linePicture(int entry) const { return m_linePictures[std::size_t(entry)]; }
+
+    QLabel* const LabMonitor;
+    QComboBox* const cbMonitor;
+    QLabel* const lbl_Title;
+    QLineEdit* const eTitle;
+    QLabel* const lbl_Centre;    // hidden
+    QLineEdit* const seStartLen; // hidden
+    QLabel* const lbl_Long;
+    QLineEdit* const sfeLen;
+    QLabel* const Label2;
+    QLabel* const lbl_maxSpeed;
+    QLineEdit* const seFinalLen;
+    QLabel* const Label1;
+    QCheckBox* const cbManyStart;
+    QCheckBox* const cbPlatz;
+    QGroupBox* const GroupBox3;
     QLabel* const lbl_COM1;
     // "Kein", then one item per port found, each with its port number as item data.
     QComboBox* const cbPort;
-    QLabel* const lbl_Long;
+    QLabel* const LabelNow;
+    QLabel* const lbl_Eregnis;
+    QLabel* const Label25;
+    QLabel* const Image1L;
+    QComboBox* const cbAlg1;
+    QCheckBox* const cbLsZwZeit;
+    QLabel* const Label31;
+    QLabel* const Image2L;
+    QComboBox* const cbAlg2;
+    QCheckBox* const cbLsVmax;
+    QLabel* const Label27;
+    QLabel* const Image3L;
+    QComboBox* const cbAlg3;
+    QLabel* const Label28;
+    QLabel* const Image4L;
+    QComboBox* const cbAlg4;
+    QLabel* const lbl_Light;
+    QLabel* const Label3;
+    QCheckBox* const cbLsStart; // hidden
+    QCheckBox* const cbLsStop;  // hidden
+    QCheckBox* const cbAmpel;   // hidden
+    QPushButton* const OKBtn;
+    QPushButton* const SpeedButton3;
+
+    // Draws one item of a level list: the colour, the text, and the contact picture of the
+    // level (open for "OFF", closed for "ON").
+    void cbAlg1DrawItem(QPainter& painter, const QRect& rect, int index, const QColor& background) const;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate(quint64 portMask);
+    void FormShow();
+    void FormClose();
+    void OKBtnClick();
+    void cbPortChange();
+    void ComPortStatus(TComPort* Sender);
+    void ComPort2Open(TComPort* Sender);
+    void ComPort2Close(TComPort* Sender);
+    // True when the key is a typed character the length fields do not take.
+    bool sfeLenKeyPress(const QKeyEvent& key) const;
+
+    void layOut();
+    void fillPortList(quint64 portMask);
+    void fillMonitorList();
+    void showPicture(int row, int entry);
+    void openMainPort();
 
     Settings& m_settings;
+    const CfgDialogLinks m_links;
+    quint64 m_portMask;
+    TComPort* const m_comPort2;
+    QTimer m_timerMainPortOpen;
+    std::array<QPixmap, 3> m_linePictures;
 };

@@ -5,7 +5,13 @@ QString openDialogFilter() {
 }
 
 QString saveDialogFilter(const QString& openFilter, const FileTypeNames& names) {
-    return openFilter + u'|' + names.word + QStringLiteral(" (*.docx)|*.docx|") + names.webPage +
+    // Workbooks are written as .xlsx only; the legacy .xls is read, never written.
+    QStringList parts = openFilter.split(u'|');
+    if (parts.size() >= 4) {
+        parts[2] = QStringLiteral("MS Excel (*.xlsx)");
+        parts[3] = QStringLiteral("*.xlsx");
+    }
+    return parts.join(u'|') + u'|' + names.word + QStringLiteral(" (*.docx)|*.docx|") + names.webPage +
            QStringLiteral(" (*.html)|*.html");
 }
 

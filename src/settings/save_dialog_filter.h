@@ -16,7 +16,8 @@ struct FileTypeNames {
 // "Text file (*.txt)|*.txt|MS Excel (*.xlsx *.xls)|*.xlsx *.xls"
 QString openDialogFilter();
 
-// The open dialog's filter followed by the word-processor document and the web page types.
+// The open dialog's filter, its workbook type written as .xlsx only, followed by the
+// word-processor document and the web page types.
 QString saveDialogFilter(const QString& openFilter, const FileTypeNames& names);
 
 // "Name|patterns|Name|patterns..." as file dialog name filters such as "Text file (*.txt)";

@@ -267,8 +267,6 @@ private slots:
         QTest::addColumn<QKeySequence>("key");
         QTest::addColumn<int>("button"); // index into runButtons, -1 none
         QTest::newRow("F8 before a start") << "mStop" << QKeySequence(Qt::Key_F8) << 4;
-        QTest::newRow("F2 settings") << "EinstellunGen1" << QKeySequence(Qt::Key_F2) << -1;
-        QTest::newRow("Ctrl+W document") << "Word1" << QKeySequence(Qt::CTRL | Qt::Key_W) << -1;
     }
     void disabledItemNeverRuns() {
         QFETCH(QString, item);

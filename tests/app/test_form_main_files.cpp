@@ -27,6 +27,8 @@
 namespace {
 
 const QString textType = QStringLiteral("Text file (*.txt)");
+const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"), QStringLiteral("MS Word (*.docx)")};
+const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
 // empty cell must be a blank: a run of separators counts as one.
@@ -218,15 +220,16 @@ private slots:
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
     }
 
-    // The proposal is the date stamp in the save dialog's folder; only the text and web page
-    // types are offered, whatever index was stored; the chosen index is kept and stored at the end.
+    // The proposal is the date stamp in the save dialog's folder; every type is offered, the
+    // stored one preselected, the text type when the stored index is out of range; the chosen
+    // index is kept and stored at the end.
     void saveThroughTheDialog_data() {
         QTest::addColumn<int>("storedIndex");
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<int>("keptIndex");
         QTest::newRow("text") << 1 << false << 1;
-        QTest::newRow("word stored, text chosen") << 3 << false << 1;
-        QTest::newRow("word stored, cancelled") << 3 << true << 3;
+        QTest::newRow("web page stored, text chosen") << 4 << false << 1;
+        QTest::newRow("web page stored, cancelled") << 4 << true << 4;
         QTest::newRow("out of range stored, cancelled") << 7 << true << 7;
     }
     void saveThroughTheDialog() {
@@ -256,8 +259,8 @@ private slots:
         QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
         QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
         QCOMPARE(asked.nameFilters,
-                 QStringList({textType, m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)")}));
-        QCOMPARE(asked.selectedNameFilter, textType);
+                 savedTypes + QStringList{m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)")});
+        QCOMPARE(asked.selectedNameFilter, storedIndex <= 4 ? asked.nameFilters.value(storedIndex - 1) : textType);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(m_form->SaveDialog1().FilterIndex, keptIndex);
 
@@ -338,7 +341,7 @@ private slots:
         const QString type = m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)");
         m_dialogs->saveAnswer = FileDialogAnswer{m_fixture->root.filePath(QStringLiteral("Lauf 1.html")), type};
         FormMainCommands::clickItem(m_form->commands().Save1);
-        QCOMPARE(m_dialogs->saveRequests.value(0).nameFilters, QStringList({textType, type}));
+        QCOMPARE(m_dialogs->saveRequests.value(0).nameFilters, savedTypes + QStringList{type});
         QCOMPARE(contents(m_dialogs->saveAnswer->filePath), contents(webPage()));
         QCOMPARE(m_fixture->opened.size(), 1);
     }
@@ -414,7 +417,7 @@ private slots:
                               ? QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary
                               : QString());
         QCOMPARE(m_dialogs->openRequests.size(), 1);
-        QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, QStringList{textType});
+        QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, openedTypes);
         QCOMPARE(m_dialogs->openRequests.at(0).folder, m_fixture->programFolder() + u'/');
         QCOMPARE(dataRows(grid), rows);
         QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));

@@ -67,6 +67,8 @@ void TestPortSurvey::names() {
     QFETCH(QString, listText);
     QCOMPARE(QString::fromLatin1(comDevicePath(port)), path);
     QCOMPARE(comPortListText(port), listText);
+    // The settings dialog reads the number back from the list text.
+    QCOMPARE(portNumberOfListText(listText), port);
 }
 
 void TestPortSurvey::survey() {

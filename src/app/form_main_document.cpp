@@ -1,0 +1,62 @@
+// The protocol as a word-processor document: Ctrl+W and its button write it under a
+// dated name and open it, the save dialog's document type writes it under the chosen
+// name. The document itself is built in protocol/.
+
+#include "app/form_main.h"
+
+#include "app/form_main_commands.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "protocol/protocol_document.h"
+#include "protocol/protocol_file_names.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace {
+
+// The busy cursor for as long as the document is written, also when writing fails.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void TFormMain::setupProtocolDocument() {
+    FormMainCommands& c = *m_commands;
+    connect(c.Word1, &QAction::triggered, this, &TFormMain::sbWordClick);
+    connect(m_ui.sbWord, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Word1); });
+}
+
+void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
+    const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
+    bool written = false;
+    {
+        const BusyCursor busy;
+        // The template is looked for each time, so one put beside the program is used at once.
+        const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
+        written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile);
+    }
+    if (!written) {
+        QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
+        return;
+    }
+    if (Mode == 0 && m_environment.openUrl)
+        m_environment.openUrl(QUrl::fromLocalFile(fileName));
+}
+
+void TFormMain::sbWordClick() {
+    // Beside the program like the backup, in the data folder when the program folder is read-only.
+    QString folder = m_names.programFolder;
+    if (!isFolderWritable(folder) && !m_environment.dataFolder.isEmpty() && QDir().mkpath(m_environment.dataFolder))
+        folder = m_environment.dataFolder;
+    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    exportProtocolWord(0, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
+}

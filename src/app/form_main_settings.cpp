@@ -1,0 +1,50 @@
+// The main window's side of the settings dialog: what the dialog is given, and the
+// opening and applying of it (F2 and the gear button).
+
+#include "app/form_main.h"
+
+#include "app/barrier_port.h"
+#include "app/run_controller.h"
+#include "app/run_port.h"
+#include "io/com_port.h"
+#include "io/port_survey.h"
+#include "settings/cfg_dialog.h"
+
+CfgDialogLinks TFormMain::cfgDialogLinks() const {
+    CfgDialogLinks links;
+    links.backends = m_barrierPort->backends();
+    links.mainPort = &m_barrierPort->runPort();
+    links.screens = m_environment.screens;
+    links.surveyPorts = [root = m_environment.sysfsRoot] { return scanComPorts(root); };
+    links.appTitle = m_names.baseName;
+    return links;
+}
+
+void TFormMain::bCFGClick() {
+    TCfgDialog* dialog = m_later.cfgDialog;
+    if (!dialog)
+        return;
+    dialog->fillFromSettings(ComPort().Port());
+    if (dialog->exec() == QDialog::Accepted) {
+        dialog->storeSettings();
+        // The spectator window takes the title and its monitor at once.
+        monitorSettingsChanged();
+
+        // The port: "Kein" leaves none and keeps the levels as they were.
+        m_barrierPort->runPort().close();
+        int port = 0;
+        if (const std::optional<int> chosen = dialog->chosenPort()) {
+            port = *chosen;
+            m_settings.Alg = dialog->chosenAlg();
+        }
+        m_settings.Port = quint8(port);
+        m_barrierPort->setPortNumber(port);
+        if (port != 0)
+            dialog->openMainPortLater();
+
+        m_controller->setSettings(runSettings());
+        m_controller->updateIconsAfterSettings();
+        FormResize();
+    }
+    m_ui.PanelLeft->setFocus();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class SortGridData;
+
+// The protocol as a word-processing document (Office Open XML, .docx): the event title,
+// an empty paragraph, then the protocol as a bordered table whose first row repeats on
+// every page. A template document, when given and usable, is the starting point: its
+// styles, headers, footers, page setup and body text are kept and the title and table
+// go in at the top of its body. GUI thread, like the grid; the file operations block.
+
+// Every row of the grid, the header row first, with the cells of the columns whose
+// width is not negative (a hidden "Platz" column has a negative width).
+QList<QStringList> protocolDocumentRows(const SortGridData& grid);
+
+// The package's bytes; empty when the package could not be built. An empty or
+// unusable templateFile (missing, not a zip, no readable main document) gives a plain
+// document.
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows,
+                                 const QString& templateFile = {});
+
+// Writes the document through a temporary file renamed over fileName, so a failed
+// write leaves an old file as it was. Returns false on failure, with the reason in
+// errorText when given.
+[[nodiscard]] bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
+                                        const QString& templateFile = {}, QString* errorText = nullptr);

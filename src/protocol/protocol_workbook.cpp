@@ -1,0 +1,212 @@
+#include "protocol/protocol_workbook.h"
+
+#include "controls/sort_grid_data.h"
+#include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Excel's rules for sheet names: at most 31 characters, none of []:*?/\ and no
+// apostrophe at either end.
+QString validSheetName(const QString& name) {
+    QString valid = name;
+    static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    valid.replace(forbidden, QStringLiteral("_"));
+    valid = valid.left(31);
+    while (valid.startsWith(u'\''))
+        valid.remove(0, 1);
+    while (valid.endsWith(u'\''))
+        valid.chop(1);
+    return valid.isEmpty() ? QStringLiteral("Tabelle1") : valid;
+}
+
+// Width in character units for the longest text of a column; libxlsxwriter cannot fit them.
+double columnWidth(int longestText) {
+    return std::clamp(longestText + 1, 4, 80);
+}
+
+// One workbook built with libxlsxwriter in a private temporary folder and then written
+// atomically over the target. fill() adds the sheet's content.
+bool writeWorkbook(const QString& fileName, const QString& sheetName, const WorkbookProperties* properties,
+                   const std::function<bool(lxw_workbook*, lxw_worksheet*)>& fill, QString* errorText) {
+    const auto fail = [errorText](const QString& reason) {
+        if (errorText)
+            *errorText = reason;
+        return false;
+    };
+    QTemporaryDir work;
+    if (!work.isValid())
+        return fail(work.errorString());
+    const QByteArray workFolder = QFile::encodeName(work.path());
+    const QByteArray built = QFile::encodeName(work.filePath(QStringLiteral("workbook.xlsx")));
+    lxw_workbook_options options{};
+    options.tmpdir = const_cast<char*>(workFolder.constData());
+    lxw_workbook* workbook = workbook_new_opt(built.constData(), &options);
+    if (!workbook)
+        return fail(QStringLiteral("libxlsxwriter: no workbook"));
+
+    const QByteArray sheet = validSheetName(sheetName).toUtf8();
+    lxw_worksheet* worksheet = workbook_add_worksheet(workbook, sheet.constData());
+    bool filled = worksheet && fill(workbook, worksheet);
+    if (filled && properties) {
+        const QByteArray author = properties->author.toUtf8();
+        const QByteArray title = properties->title.toUtf8();
+        const QByteArray subject = properties->subject.toUtf8();
+        lxw_doc_properties values{};
+        values.author = const_cast<char*>(author.constData());
+        values.title = const_cast<char*>(title.constData());
+        values.subject = const_cast<char*>(subject.constData());
+        filled = workbook_set_properties(workbook, &values) == LXW_NO_ERROR;
+    }
+    // Closing writes the file and frees the workbook, also when nothing was filled.
+    const lxw_error closed = workbook_close(workbook);
+    if (!filled)
+        return fail(QStringLiteral("libxlsxwriter: the sheet could not be filled"));
+    if (closed != LXW_NO_ERROR)
+        return fail(QString::fromUtf8(lxw_strerror(closed)));
+
+    QFile file(work.filePath(QStringLiteral("workbook.xlsx")));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    return writeFileAtomically(fileName, file.readAll(), errorText);
+}
+
+} // namespace
+
+bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, const WorkbookProperties& properties,
+                          QString* errorText) {
+    const int rowCount = grid.RowCount();
+    const int colCount = grid.ColCount();
+    QList<int> columns; // the table columns written, in order, from sheet column 0
+    for (int col = 0; col < colCount; ++col)
+        if (grid.ColWidth(col) >= 0)
+            columns.append(col);
+
+    const auto fill = [&](lxw_workbook* workbook, lxw_worksheet* worksheet) {
+        lxw_format* cellFormat = workbook_add_format(workbook);
+        format_set_border(cellFormat, LXW_BORDER_THIN);
+        lxw_format* headerFormat = workbook_add_format(workbook);
+        format_set_bold(headerFormat);
+        format_set_border(headerFormat, LXW_BORDER_MEDIUM);
+        lxw_format* boldRow = workbook_add_format(workbook);
+        format_set_bold(boldRow);
+
+        worksheet_set_landscape(worksheet);
+        if (worksheet_set_row(worksheet, 0, LXW_DEF_ROW_HEIGHT, boldRow) != LXW_NO_ERROR)
+            return false;
+        QList<int> longest(colCount, 0);
+        for (int row = 0; row < rowCount; ++row) {
+            lxw_format* format = row == 0 ? headerFormat : cellFormat;
+            for (int sheetCol = 0; sheetCol < colCount; ++sheetCol) {
+                const QString text = sheetCol < columns.size() ? grid.cell(columns[sheetCol], row) : QString();
+                lxw_error written;
+                if (text.isEmpty()) {
+                    // The range stays bordered where it holds nothing.
+                    written = worksheet_write_blank(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), format);
+                } else {
+                    written = worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(sheetCol),
+                                                     text.toUtf8().constData(), format);
+                    longest[sheetCol] = std::max(longest[sheetCol], int(text.size()) + (row == 0 ? 1 : 0));
+                }
+                if (written != LXW_NO_ERROR)
+                    return false;
+            }
+        }
+        for (int sheetCol = 0; sheetCol < colCount; ++sheetCol)
+            worksheet_set_column(worksheet, lxw_col_t(sheetCol), lxw_col_t(sheetCol), columnWidth(longest[sheetCol]),
+                                 nullptr);
+        return true;
+    };
+    return writeWorkbook(fileName, properties.sheetName, &properties, fill, errorText);
+}
+
+QString spreadsheetExportText(const QString& cellText) {
+    QString text = cellText;
+    const qsizetype comma = text.indexOf(u',');
+    if (comma >= 0)
+        text[comma] = u'.';
+    return text;
+}
+
+int plainDecimalPlaces(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(?:\\.([0-9]+))?$"));
+    const QRegularExpressionMatch match = plain.match(text);
+    if (!match.hasMatch())
+        return -1;
+    // More digits than a double holds would not show the same digits.
+    const qsizetype digits = match.capturedLength(1) + match.capturedLength(2);
+    if (digits > 15)
+        return -1;
+    return int(match.capturedLength(2));
+}
+
+bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
+                           QString* errorText) {
+    const auto fill = [&](lxw_workbook* workbook, lxw_worksheet* worksheet) {
+        QHash<int, lxw_format*> numberFormats; // by digits after the point
+        const auto numberFormat = [&](int places) {
+            lxw_format*& format = numberFormats[places];
+            if (!format) {
+                format = workbook_add_format(workbook);
+                const QByteArray pattern = places == 0 ? QByteArray("0") : QByteArray("0.") + QByteArray(places, '0');
+                format_set_num_format(format, pattern.constData());
+            }
+            return format;
+        };
+        QList<int> longest;
+        for (int row = 0; row < grid.RowCount(); ++row) {
+            int sheetCol = 0;
+            for (int col = 0; col < grid.ColCount(); ++col) {
+                if (grid.ColWidth(col) <= 0)
+                    continue;
+                const QString text = spreadsheetExportText(grid.cell(col, row));
+                const int places = plainDecimalPlaces(text);
+                lxw_error written = LXW_NO_ERROR;
+                if (places >= 0)
+                    written = worksheet_write_number(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), text.toDouble(),
+                                                     numberFormat(places));
+                else if (!text.isEmpty())
+                    written = worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(sheetCol),
+                                                     text.toUtf8().constData(), nullptr);
+                if (written != LXW_NO_ERROR)
+                    return false;
+                if (longest.size() <= sheetCol)
+                    longest.resize(sheetCol + 1);
+                longest[sheetCol] = std::max(longest[sheetCol], int(text.size()));
+                ++sheetCol;
+            }
+        }
+        for (int sheetCol = 0; sheetCol < longest.size(); ++sheetCol)
+            worksheet_set_column(worksheet, lxw_col_t(sheetCol), lxw_col_t(sheetCol), columnWidth(longest[sheetCol]),
+                                 nullptr);
+        return true;
+    };
+    return writeWorkbook(fileName, sheetName, nullptr, fill, errorText);
+}
+
+void setProtocolRowsFromWorkbook(SortGridData& grid, const QList<QStringList>& rows) {
+    grid.beginUpdate();
+    const int count = std::max(int(rows.size()), 2);
+    grid.setRowCount(count);
+    for (int row = 0; row < count; ++row) {
+        for (int col = 0; col < grid.ColCount(); ++col) {
+            // The header keeps the program's texts of the result columns, and all of them
+            // when the sheet had no rows.
+            if (row == 0 && (col >= colZwZeit || rows.isEmpty()))
+                continue;
+            grid.setCell(col, row, row < rows.size() ? rows[row].value(col) : QString());
+        }
+    }
+    grid.endUpdate();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class SortGridData;
+
+// The protocol table as a spreadsheet workbook (.xlsx) and back. GUI thread, like the grid.
+
+struct WorkbookProperties {
+    QString author;    // the document's author, status panel 1's text
+    QString title;     // the event title
+    QString subject;   // the application title
+    QString sheetName; // the first sheet's name, the application title
+};
+
+// Saves every row of the table on the first sheet, landscape: the columns of non-negative
+// width packed from the left into ColCount sheet columns, texts unchanged, every cell of
+// RowCount x ColCount bordered, the header row bold with a heavier border, the columns as
+// wide as their texts. Written through a temporary file renamed over fileName, so a failed
+// write leaves an existing file as it was. Returns false on failure, with a reason in
+// errorText when given.
+[[nodiscard]] bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName,
+                                        const WorkbookProperties& properties, QString* errorText = nullptr);
+
+// The workbook handed to the desktop's spreadsheet program: the header row and every
+// row, the columns of positive width, each text with its first comma made a point; a
+// text that is then a plain decimal number is written as a number shown with the same
+// digits, so officials can compute with times and speeds.
+[[nodiscard]] bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
+                                         QString* errorText = nullptr);
+
+// "1.02,345" -> "1.02.345", "123,45" -> "123.45": the first comma only.
+QString spreadsheetExportText(const QString& cellText);
+
+// The number of digits after the point when text is a plain decimal number such as
+// "123.45", "-7" or "0.5" (at most 15 digits, no leading zeros); -1 for any other text.
+int plainDecimalPlaces(const QString& text);
+
+// Replaces the table by rows read from a workbook's first sheet: RowCount becomes the
+// number of rows, row 0 the sheet's first row except the header texts of columns 4 to 9,
+// which stay the program's. No rows, or the header row alone, give the header row and one
+// empty data row. Neither sorts nor ranks.
+void setProtocolRowsFromWorkbook(SortGridData& grid, const QList<QStringList>& rows);
