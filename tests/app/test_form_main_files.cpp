@@ -18,7 +18,6 @@
 namespace {
 
 const QString textType = QStringLiteral("Text file (*.txt)");
-const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"), QStringLiteral("MS Word (*.docx)")};
 const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
@@ -243,6 +242,9 @@ private slots:
         const FileDialogRequest& asked = m_dialogs->saveRequests.at(0);
         QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
         QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
+        // The document type's name is the desktop's own, from its MIME database.
+        const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"),
+                                     m_form->fileTypeNames().word + QStringLiteral(" (*.docx)")};
         QCOMPARE(asked.nameFilters, savedTypes);
         QCOMPARE(asked.selectedNameFilter, textType);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
