@@ -27,7 +27,6 @@
 namespace {
 
 const QString textType = QStringLiteral("Text file (*.txt)");
-const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"), QStringLiteral("MS Word (*.docx)")};
 const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
@@ -258,8 +257,7 @@ private slots:
         const FileDialogRequest& asked = m_dialogs->saveRequests.at(0);
         QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
         QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
-        QCOMPARE(asked.nameFilters,
-                 savedTypes + QStringList{m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)")});
+        QCOMPARE(asked.nameFilters, savedTypes());
         QCOMPARE(asked.selectedNameFilter, storedIndex <= 4 ? asked.nameFilters.value(storedIndex - 1) : textType);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(m_form->SaveDialog1().FilterIndex, keptIndex);
@@ -341,7 +339,7 @@ private slots:
         const QString type = m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)");
         m_dialogs->saveAnswer = FileDialogAnswer{m_fixture->root.filePath(QStringLiteral("Lauf 1.html")), type};
         FormMainCommands::clickItem(m_form->commands().Save1);
-        QCOMPARE(m_dialogs->saveRequests.value(0).nameFilters, savedTypes + QStringList{type});
+        QCOMPARE(m_dialogs->saveRequests.value(0).nameFilters, savedTypes());
         QCOMPARE(contents(m_dialogs->saveAnswer->filePath), contents(webPage()));
         QCOMPARE(m_fixture->opened.size(), 1);
     }
@@ -475,6 +473,12 @@ private slots:
 private:
     QString backupInProgramFolder() const {
         return QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
+    }
+    // Every type, the document and web page names the desktop's own, from its MIME database.
+    QStringList savedTypes() const {
+        const FileTypeNames& names = m_form->fileTypeNames();
+        return {textType, QStringLiteral("MS Excel (*.xlsx)"), names.word + QStringLiteral(" (*.docx)"),
+                names.webPage + QStringLiteral(" (*.html)")};
     }
     QString webPage() const { return QDir(m_fixture->currentFolder()).filePath(QStringLiteral("Tarvolt.html")); }
     void createForm(FormMainEnvironment environment) {
