@@ -177,11 +177,6 @@ void TFormMain::wireCommands() {
             [item = c.EinstellunGen1] { FormMainCommands::clickItem(item); });
     connect(m_ui.LabelMaker, &ClickLabel::clicked, this, &TFormMain::openMakerSite);
 
-    // Commands whose work is not part of the program yet stay disabled, and so do
-    // their buttons and pictures; enabling an item is what makes its handler reachable.
-    for (QAction* item : {c.Html1, c.Print1})
-        item->setEnabled(false);
-
     connect(c.Modus1, &QAction::triggered, this, &TFormMain::Modus1Click);
     const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
     connect(m_ui.ImageTVAus, &ClickLabel::clicked, this, clicks(c.Modus1));

@@ -125,6 +125,14 @@ public:
     // The protocol's save and open dialogs (Ctrl+S, Ctrl+O and their buttons).
     void sbSaveClick();
     void sbLoadClick();
+    // The protocol as a web page (form_main_html.cpp). Writes the page, or shows the write
+    // error and returns false; an older page of that name is then left as it was.
+    bool writeProtocolHtml(const QString& FileName);
+    // Writes the page under protocolPageFile() and opens it in the browser (Tag 0) or
+    // prints it (Tag 1); an older page is opened or printed when the writing failed.
+    void sbInetClick(int Tag);
+    // The title's name with ".html" in the current folder.
+    QString protocolPageFile() const;
     // The protocol as a workbook (form_main_workbook.cpp): the save and open dialogs'
     // workbook type, with a message and false on failure (a failed load changes nothing),
     // and Ctrl+E, a new workbook opened in the desktop's spreadsheet program.
@@ -176,6 +184,7 @@ private:
     void loadBackupProtocol();
     void saveBackupProtocol();
     void setupProtocolFiles();
+    void setupProtocolPage();
     void setupWorkbook();
     void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);

@@ -24,7 +24,7 @@ namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
 // (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
-const QList<int> savableTypes{1, 2, 3};
+const QList<int> savableTypes{1, 2, 3, 4};
 const QList<int> openableTypes{1, 2};
 
 QString folderOf(const QString& filePath) {
@@ -51,6 +51,7 @@ void TFormMain::setupProtocolFiles() {
     connect(c.Open1, &QAction::triggered, this, &TFormMain::sbLoadClick);
     connect(m_ui.sbSave, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Save1); });
     connect(m_ui.sbLoad, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Open1); });
+    setupProtocolPage();
 }
 
 void TFormMain::loadBackupProtocol() {
@@ -113,13 +114,16 @@ void TFormMain::sbSaveClick() {
     m_saveDialog.InitialDir = folderOf(answer->filePath);
     m_openDialog.InitialDir = m_saveDialog.InitialDir;
 
-    // The workbook, document and web page routes join here as they are built.
+    // Any other index writes the text file.
     switch (m_saveDialog.FilterIndex) {
     case 2:
         (void)saveProtocolXls(answer->filePath);
         break;
     case 3:
         exportProtocolWord(1, answer->filePath);
+        break;
+    case 4:
+        writeProtocolHtml(answer->filePath);
         break;
     default:
         if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))

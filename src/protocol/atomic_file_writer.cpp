@@ -32,7 +32,9 @@ bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QStri
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return fail(errorText, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // The write is buffered, and commit() would rename a file whose flush fell short
+    // (disk full, file size limit): the flush is checked here.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return fail(errorText, reason);

@@ -7,13 +7,22 @@
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "protocol/protocol_html.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSpinBox>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -27,6 +36,11 @@ QByteArray protocolFile(const QStringList& rows, const QString& separator = QStr
     for (const QString& row : rows)
         text += row.split(u'|').join(separator) + separator + QStringLiteral("\r\n");
     return text.toUtf8();
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -115,9 +129,10 @@ private slots:
         QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), rows);
         QCOMPARE(fields(), std::make_pair(startNumber, nextStarter));
         QCOMPARE(m_form->runController().editStartN1(), startNumber);
-        // The print, workbook, document and web page buttons follow too, once their commands are built.
-        QVERIFY(m_form->ui().sbSave->isEnabled());
-        QVERIFY(m_form->ui().sbCLS->isEnabled());
+        // The workbook and document buttons follow too, once their commands are built.
+        for (TLbSpeedButton* button :
+             {m_form->ui().sbSave, m_form->ui().sbCLS, m_form->ui().sbPrint, m_form->ui().sbInet})
+            QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
     }
 
     // Without a writable program folder the backup lives in the data folder; without
@@ -204,9 +219,9 @@ private slots:
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
     }
 
-    // The proposal is the date stamp in the save dialog's folder; only the built types are
-    // offered, the text type preselected when the stored index is not one of them; the chosen index is kept and stored
-    // at the end.
+    // The proposal is the date stamp in the save dialog's folder; every type is offered, the
+    // stored one preselected, the text type when the stored index is out of range; the chosen
+    // index is kept and stored at the end.
     void saveThroughTheDialog_data() {
         QTest::addColumn<int>("storedIndex");
         QTest::addColumn<bool>("cancel");
@@ -242,11 +257,8 @@ private slots:
         const FileDialogRequest& asked = m_dialogs->saveRequests.at(0);
         QCOMPARE(asked.fileName, QStringLiteral("2014-03-07-09-05"));
         QCOMPARE(asked.folder, m_fixture->programFolder() + u'/');
-        // The document type's name is the desktop's own, from its MIME database.
-        const QStringList savedTypes{textType, QStringLiteral("MS Excel (*.xlsx)"),
-                                     m_form->fileTypeNames().word + QStringLiteral(" (*.docx)")};
-        QCOMPARE(asked.nameFilters, savedTypes);
-        QCOMPARE(asked.selectedNameFilter, textType);
+        QCOMPARE(asked.nameFilters, savedTypes());
+        QCOMPARE(asked.selectedNameFilter, storedIndex <= 4 ? asked.nameFilters.value(storedIndex - 1) : textType);
         QCOMPARE(asked.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(m_form->SaveDialog1().FilterIndex, keptIndex);
 
@@ -291,6 +303,69 @@ private slots:
         QCOMPARE(title, QStringLiteral("Tarvolt"));
         QCOMPARE(icon, QMessageBox::Critical);
         QVERIFY(!QFileInfo::exists(target));
+    }
+
+    // Ctrl+H opens the page; the print button prints that page, not the grid: every row's
+    // time with its point, in the table's order; the save dialog's web page type writes it.
+    void oneWebPageThreeRoutes() {
+        QVERIFY(writeFile(
+            backupInProgramFolder(),
+            protocolFile({"3|Anna| | |-|-|-|-|9,500", "2|Łukasz| | |-|-|-|-|1.02,345", "1|Bert| | |-|-|-|-|8,100"})));
+        createForm();
+        showForm();
+        QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        QCOMPARE(m_fixture->opened, QList<QUrl>{QUrl::fromLocalFile(webPage())});
+        QCOMPARE(contents(webPage()), protocolHtmlBytes(m_form->ui().SortGrid1->gridData(), QStringLiteral("Tarvolt")));
+
+        const QString pdf = m_fixture->root.filePath(QStringLiteral("protokoll.pdf"));
+        WhenModal<QPrintDialog> answer([&](QPrintDialog* dialog) {
+            auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+            if (!printers || !file)
+                return dialog->reject();                      // never to a real printer
+            printers->setCurrentIndex(printers->count() - 1); // "Print to File (PDF)"
+            file->setText(pdf);
+            dialog->accept();
+        });
+        QTest::mouseClick(m_form->ui().sbPrint, Qt::LeftButton);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY2(text.waitForFinished(20000) && text.exitCode() == 0, "pdftotext (poppler-utils) failed");
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        static const QRegularExpression rows(QStringLiteral("Bert[ -]+8\\.100 +1 *\n.*Anna[ -]+9\\.500 +2 *\n.*"
+                                                            "Łukasz[ -]+1\\.02\\.345 +3 *\n"));
+        QVERIFY2(printed.contains(rows), qPrintable(printed));
+
+        const QString type = m_form->fileTypeNames().webPage + QStringLiteral(" (*.html)");
+        m_dialogs->saveAnswer = FileDialogAnswer{m_fixture->root.filePath(QStringLiteral("Lauf 1.html")), type};
+        FormMainCommands::clickItem(m_form->commands().Save1);
+        QCOMPARE(m_dialogs->saveRequests.value(0).nameFilters, savedTypes());
+        QCOMPARE(contents(m_dialogs->saveAnswer->filePath), contents(webPage()));
+        QCOMPARE(m_fixture->opened.size(), 1);
+    }
+
+    // A page that cannot be written is reported, and the older one opened all the same.
+    void unwritablePageOpensTheOlderOne() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        QVERIFY(writeFile(webPage(), "old"));
+        createForm();
+        rlimit limit{}; // a file size limit holds for root as well: the write falls short
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit small{2, limit.rlim_max};
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QString text;
+        WhenModal<QMessageBox> answer([&](QMessageBox* box) {
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            text = box->icon() == QMessageBox::Critical ? box->text() : QString();
+            box->accept();
+        });
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        FormMainCommands::clickItem(m_form->commands().Html1);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + webPage());
+        QCOMPARE(contents(webPage()), QByteArray("old"));
+        QCOMPARE(m_fixture->opened, QList<QUrl>{QUrl::fromLocalFile(webPage())});
     }
 
     // Whatever the dialog gives, row 1 ends up current and selected as a whole.
@@ -399,6 +474,13 @@ private:
     QString backupInProgramFolder() const {
         return QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
     }
+    // Every type, the document and web page names the desktop's own, from its MIME database.
+    QStringList savedTypes() const {
+        const FileTypeNames& names = m_form->fileTypeNames();
+        return {textType, QStringLiteral("MS Excel (*.xlsx)"), names.word + QStringLiteral(" (*.docx)"),
+                names.webPage + QStringLiteral(" (*.html)")};
+    }
+    QString webPage() const { return QDir(m_fixture->currentFolder()).filePath(QStringLiteral("Tarvolt.html")); }
     void createForm(FormMainEnvironment environment) {
         environment.fileDialogs = m_dialogs;
         m_form = std::make_unique<TFormMain>(environment);

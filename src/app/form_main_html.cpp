@@ -1,0 +1,53 @@
+// The protocol as a web page seen from the main window: written from the save dialog,
+// or under the program's own name and then opened in the browser or printed.
+
+#include "app/form_main.h"
+
+#include "app/form_main_commands.h"
+#include "controls/lb_speed_button.h"
+#include "controls/sort_grid.h"
+#include "protocol/protocol_html.h"
+#include "protocol/protocol_page_print.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+
+void TFormMain::setupProtocolPage() {
+    FormMainCommands& c = *m_commands;
+    connect(c.Html1, &QAction::triggered, this, [this, &c] { sbInetClick(c.Html1->data().toInt()); });
+    connect(c.Print1, &QAction::triggered, this, [this, &c] { sbInetClick(c.Print1->data().toInt()); });
+    connect(m_ui.sbInet, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Html1); });
+    connect(m_ui.sbPrint, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Print1); });
+}
+
+QString TFormMain::protocolPageFile() const {
+    return QDir(m_environment.currentFolder).absoluteFilePath(m_names.baseName + QStringLiteral(".html"));
+}
+
+bool TFormMain::writeProtocolHtml(const QString& FileName) {
+    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName))
+        return true;
+    QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
+    return false;
+}
+
+void TFormMain::sbInetClick(int Tag) {
+    const QString page = protocolPageFile();
+    writeProtocolHtml(page);
+    // An older page still serves when this one could not be written.
+    if (!QFileInfo(page).isFile())
+        return;
+    switch (Tag) {
+    case 0:
+        if (m_environment.openUrl)
+            m_environment.openUrl(QUrl::fromLocalFile(page));
+        break;
+    case 1:
+        printProtocolPage(this, page, m_names.baseName);
+        break;
+    default:
+        break;
+    }
+}

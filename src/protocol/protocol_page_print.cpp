@@ -1,0 +1,55 @@
+#include "protocol/protocol_page_print.h"
+
+#include "protocol/protocol_html.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+namespace {
+
+// Rich text breaks lines inside "1.02.345" and "Platz" where a browser widens the column
+// instead; table cells without a blank are kept on one line, so a time is never split.
+void keepWordsWhole(QTextDocument& page) {
+    for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(block);
+        if (!cursor.currentTable() || block.text().trimmed().contains(u' '))
+            continue;
+        QTextBlockFormat format = block.blockFormat();
+        format.setNonBreakableLines(true);
+        cursor.setBlockFormat(format);
+    }
+}
+
+} // namespace
+
+void printProtocolPage(QWidget* parent, const QString& pageFile, const QString& caption) {
+    QFile file(pageFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return;
+    file.close();
+
+    QTextDocument page;
+    page.setHtml(decodeProtocolHtml(bytes));
+    keepWordsWhole(page);
+
+    QPrinter printer(QPrinter::HighResolution);
+    // The dialog proposes "<page>.pdf" when it prints to a file.
+    printer.setDocName(QFileInfo(pageFile).fileName());
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    page.print(&printer);
+    if (printer.printerState() == QPrinter::Error && printer.outputFormat() == QPrinter::PdfFormat)
+        QMessageBox::critical(parent, caption,
+                              QStringLiteral("Der Schreibfehler der Datei: ") + printer.outputFileName());
+}
