@@ -1,5 +1,6 @@
 #include "protocol/workbook_reader.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,8 +10,15 @@
 #include <freexl.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cmath>
 #include <optional>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -478,7 +486,10 @@ WorkbookRows readXlsxRows(const QByteArray& bytes, int columns, const QLocale& l
 }
 
 WorkbookRows readXlsRows(const QString& fileName, int columns, const QLocale& locale, const WorkbookLimits& limits) {
-    return guarded([&] { return xlsRows(fileName, columns, locale, limits); });
+    // freexl can corrupt its own memory on a damaged file, so it reads in a child
+    // process: such a file is refused instead of taking the program and its runs down.
+    return readInChildProcess([&] { return guarded([&] { return xlsRows(fileName, columns, locale, limits); }); },
+                              std::chrono::seconds(20), limits.fileBytes * 8, damaged);
 }
 
 WorkbookRows readWorkbookRows(const QString& fileName, int columns, const QLocale& locale,
@@ -506,4 +517,70 @@ WorkbookRows readWorkbookRows(const QString& fileName, int columns, const QLocal
         return result;
     }
     return readXlsxRows(bytes, columns, locale, limits);
+}
+
+WorkbookRows readInChildProcess(const std::function<WorkbookRows()>& work, std::chrono::milliseconds deadline,
+                                qint64 answerLimit, const QString& failed) {
+    WorkbookRows refused;
+    refused.error = failed;
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0)
+        return refused;
+    const pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return refused;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        const WorkbookRows result = work();
+        QByteArray answer;
+        QDataStream out(&answer, QIODevice::WriteOnly);
+        out << result.rows << result.error;
+        for (qsizetype written = 0; written < answer.size();) {
+            const ssize_t n = ::write(channel[1], answer.constData() + written, size_t(answer.size() - written));
+            if (n <= 0)
+                _exit(1);
+            written += n;
+        }
+        _exit(0);
+    }
+
+    close(channel[1]);
+    // A child that hangs or answers without end is ended rather than waited for.
+    QByteArray answer;
+    bool complete = false;
+    while (answer.size() <= answerLimit) {
+        pollfd ready{channel[0], POLLIN, 0};
+        const int polled = poll(&ready, 1, int(deadline.count()));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
+            break;
+        char buffer[65536];
+        const ssize_t n = ::read(channel[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            complete = n == 0;
+            break;
+        }
+        answer.append(buffer, n);
+    }
+    close(channel[0]);
+    if (!complete)
+        kill(child, SIGKILL);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return refused;
+
+    WorkbookRows result;
+    QDataStream stream(answer);
+    stream >> result.rows >> result.error;
+    if (stream.status() != QDataStream::Ok)
+        return refused;
+    return result;
 }

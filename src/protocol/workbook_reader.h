@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
+
 #include <QByteArray>
 #include <QList>
 #include <QLocale>
@@ -45,3 +48,9 @@ WorkbookRows readWorkbookRows(const QString& fileName, int columns, const QLocal
 // A number cell's text as the platform's variant-to-text conversion gives it: up to 15
 // significant digits, the locale's decimal separator, no group separators.
 QString workbookNumberText(double value, const QLocale& locale);
+
+// Runs `work` in a child process, so that a library fault while reading cannot harm this
+// one, and returns its rows. A child that dies, fails, stays silent for `deadline` or
+// answers more than `answerLimit` bytes gives no rows and the error `failed`.
+WorkbookRows readInChildProcess(const std::function<WorkbookRows()>& work, std::chrono::milliseconds deadline,
+                                qint64 answerLimit, const QString& failed);

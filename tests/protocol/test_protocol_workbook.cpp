@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 const QLocale german(QLocale::German, QLocale::Germany);
@@ -172,6 +175,36 @@ private slots:
         small.unpackedBytes = 2000;
         QVERIFY(readXlsxRows(bytes, 10, german, small).error.contains(QStringLiteral("zu groß")));
         QVERIFY(!readWorkbookRows(folder.filePath(QStringLiteral("missing.xlsx")), 10, german).ok());
+    }
+
+    // The legacy reader runs in a child: its rows come back whole, and a child that
+    // crashes, hangs or answers without end is a refusal, never this process's end.
+    void childReaderContainsFaults() {
+        using namespace std::chrono_literals;
+        const QString failed = QStringLiteral("beschädigt");
+        const WorkbookRows good = readInChildProcess(
+            [] {
+                return WorkbookRows{{{QStringLiteral("1"), QStringLiteral("Jörg")}}, {}};
+            },
+            5s, 1 << 20, failed);
+        QCOMPARE(good.rows, (QList<QStringList>{{QStringLiteral("1"), QStringLiteral("Jörg")}}));
+        QVERIFY(good.ok());
+        const auto crash = []() -> WorkbookRows {
+            ::signal(SIGSEGV, SIG_DFL);
+            ::raise(SIGSEGV);
+            return {};
+        };
+        QCOMPARE(readInChildProcess(crash, 5s, 1 << 20, failed).error, failed);
+        const auto hang = []() -> WorkbookRows {
+            ::pause();
+            return {};
+        };
+        QCOMPARE(readInChildProcess(hang, 200ms, 1 << 20, failed).error, failed);
+        const auto flood = [] {
+            ::signal(SIGPIPE, SIG_DFL); // the test library's handler would report the cut answer as a crash
+            return WorkbookRows{{QStringList(1000, QString(1000, u'x'))}, {}};
+        };
+        QCOMPARE(readInChildProcess(flood, 5s, 1 << 16, failed).error, failed);
     }
 
     // No rows, or the header alone: the header row and one empty data row.
