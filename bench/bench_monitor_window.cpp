@@ -1,5 +1,5 @@
 // The running clock with the spectator window shown: processor use and the clock's pace.
-// Run by hand:  bench_spectator [seconds]   (default 20)
+// Run by hand:  bench_monitor_window [seconds]   (default 20)
 // Without QT_QPA_PLATFORM it draws off screen on two monitors, the official's 1280 x 1024
 // and the spectators' 1920 x 1080; under X it uses the real screens ("Monitor" is 1).
 // The program's five windows are made as at start, 5,000 runs are put into the protocol,
