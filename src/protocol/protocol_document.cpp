@@ -26,30 +26,14 @@ constexpr int minTextWidth = 1440;
 // Cell and title texts as XML character data. Control characters (TAB, CR, LF among
 // them) have no place in a table cell and are not allowed in XML: they become blanks.
 QString xmlText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
+    QString plain;
+    plain.reserve(text.size());
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&':
-            out += QStringLiteral("&amp;");
-            break;
-        case u'<':
-            out += QStringLiteral("&lt;");
-            break;
-        case u'>':
-            out += QStringLiteral("&gt;");
-            break;
-        case u'"':
-            out += QStringLiteral("&quot;");
-            break;
-        case 0xFFFE:
-        case 0xFFFF:
-            break;
-        default:
-            out += c.unicode() < 0x20 ? QChar(u' ') : c;
-        }
+        if (c.unicode() == 0xFFFE || c.unicode() == 0xFFFF)
+            continue;
+        plain += c.unicode() < 0x20 ? QChar(u' ') : c;
     }
-    return out;
+    return plain.toHtmlEscaped(); // &, <, > and "
 }
 
 QString paragraph(const QString& text, const QString& properties, const QString& runProperties,

@@ -17,27 +17,7 @@ QString contentTypeLine(const QString& charset) {
 }
 
 QString escaped(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&':
-            out += QStringLiteral("&amp;");
-            break;
-        case u'<':
-            out += QStringLiteral("&lt;");
-            break;
-        case u'>':
-            out += QStringLiteral("&gt;");
-            break;
-        case u'"':
-            out += QStringLiteral("&quot;");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return text.toHtmlEscaped(); // &, <, > and "
 }
 
 // Browsers of the time read "12,34" in a table better as "12.34"; only the first comma
