@@ -13,8 +13,8 @@ namespace {
 constexpr quint32 dimColour = DisplayState::dimColour;
 constexpr quint32 runColour = DisplayState::runColour;
 constexpr quint32 resultColour = DisplayState::resultColour;
-constexpr quint32 startColour = 0x00FF00; // lime
-constexpr quint32 nextColour = 0x0000FF;  // red
+constexpr quint32 startColour = DisplayState::startColour;
+constexpr quint32 nextColour = DisplayState::nextColour;
 
 constexpr int upperTop = 52;
 constexpr int lowerTop = 184;

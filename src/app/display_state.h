@@ -52,6 +52,9 @@ public:
     static constexpr quint32 dimColour = 0x404040;
     static constexpr quint32 runColour = 0x00FF00;
     static constexpr quint32 resultColour = 0x00FFFF;
+    // The start-number captions of both windows: the competitor at the start, the next one.
+    static constexpr quint32 startColour = 0x00FF00; // lime
+    static constexpr quint32 nextColour = 0x0000FF;  // red
 
     enum Panel { UpperPanel = 0, LowerPanel = 1 };
 
