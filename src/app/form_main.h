@@ -21,6 +21,7 @@ class BarrierPort;
 class DisplayState;
 class FileDialogs;
 class FormMainCommands;
+class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
 class SoundPlayer;
@@ -94,6 +95,10 @@ public:
     RunController& runController() const { return *m_controller; }
     // What both digit panels show.
     DisplayState& displayState() const { return *m_display; }
+    // The live results on the local network (form_main_web.cpp).
+    LiveServer& liveServer() const { return *m_liveServer; }
+    // Starts, moves or stops the live results server as "WebOn" and "WebPort" say.
+    void applyWebSettings();
 
     // Column widths and the status bar; also after a start and the settings dialog.
     void FormResize();
@@ -188,6 +193,10 @@ private:
     void setupWorkbook();
     void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
+    void setupLiveWeb();
+    void scheduleLiveSnapshot();
+    void publishLiveSnapshot();
+    void liveWebFailed(const QString& message);
     void shutdown(bool askOnFailure);
 
     const FormMainEnvironment m_environment;
@@ -215,4 +224,8 @@ private:
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
+    LiveServer* m_liveServer = nullptr;
+    QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
+    QString m_liveLastNr;       // the last finished run's number and time, "" none
+    QString m_liveLastZeit;
 };

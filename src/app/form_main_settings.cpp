@@ -45,6 +45,7 @@ void TFormMain::bCFGClick() {
         m_controller->setSettings(runSettings());
         m_controller->updateIconsAfterSettings();
         FormResize();
+        applyWebSettings();
     }
     m_ui.PanelLeft->setFocus();
 }

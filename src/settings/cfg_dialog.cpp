@@ -3,6 +3,7 @@
 #include "app/run_port.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
+#include "settings/web_settings_panel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -148,7 +149,7 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
       cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
       Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
-      cbAmpel(new QCheckBox(this)), OKBtn(new QPushButton(QStringLiteral("OK"), this)),
+      cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)), OKBtn(new QPushButton(QStringLiteral("OK"), this)),
       SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_settings(settings), m_links(std::move(links)),
       m_portMask(portMask),
       m_comPort2(new TComPort(m_links.backends, {}, this)), m_linePictures{
@@ -265,6 +266,7 @@ void TCfgDialog::layOut() {
     all->addWidget(cbManyStart);
     all->addWidget(cbPlatz);
     all->addWidget(GroupBox3);
+    all->addWidget(webPanel);
     all->addLayout(buttons);
     // A fixed dialog border: the size follows the contents, the official cannot drag it.
     all->setSizeConstraint(QLayout::SetFixedSize);
@@ -310,6 +312,7 @@ void TCfgDialog::fillFromSettings(quint8 portNumber) {
     const std::array<QComboBox*, lineRows> levels{cbAlg1, cbAlg2, cbAlg3, cbAlg4};
     for (std::size_t i = 0; i < levels.size(); ++i)
         levels[i]->setCurrentIndex(s.Alg[i] == 0 ? 0 : 1);
+    webPanel->fillFromSettings(s);
 }
 
 void TCfgDialog::storeSettings() {
@@ -330,6 +333,7 @@ void TCfgDialog::storeSettings() {
     const int length = sfeLen->text().toInt(&ok);
     if (ok)
         s.Length = length;
+    webPanel->storeSettings(s);
 }
 
 std::optional<int> TCfgDialog::chosenPort() const {

@@ -22,6 +22,7 @@ class QPushButton;
 class RunPort;
 class SerialBackends;
 class TComPort;
+class WebSettingsPanel;
 
 // What the settings dialog uses of the program around it.
 struct CfgDialogLinks {
@@ -105,6 +106,8 @@ public:
     QCheckBox* const cbLsStart; // hidden
     QCheckBox* const cbLsStop;  // hidden
     QCheckBox* const cbAmpel;   // hidden
+    // Below the existing controls: the live results on the local network.
+    WebSettingsPanel* const webPanel;
     QPushButton* const OKBtn;
     QPushButton* const SpeedButton3;
 

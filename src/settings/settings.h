@@ -9,6 +9,8 @@
 inline constexpr int kMainWindowMinWidth = 850;
 inline constexpr int kMainWindowMinHeight = 572;
 
+inline constexpr int kWebPortPreset = 8080;
+
 // Active line level (0 off, 1 on) of each barrier: START, split, Vmax, STOPP.
 using AlgLevels = std::array<qint32, 4>;
 
@@ -39,6 +41,9 @@ struct Settings {
     bool LuchZwZeit = true;
     // Written as "ColSpeed2" but never read: the traffic-light click is on at every start.
     bool lightEnabled = true;
+    // The live results on the local network: off until the official turns them on.
+    bool WebOn = false;
+    int WebPort = kWebPortPreset; // 0: any free port (for tests)
 
     bool operator==(const Settings&) const = default;
 };

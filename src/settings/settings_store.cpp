@@ -135,6 +135,9 @@ void readValues(const SettingsReader& in, Settings& s) {
         [&] { return in.readAlg(QStringLiteral("Alg"), s.Alg); },
         [&] { return in.readBool(QStringLiteral("LuchVmax"), s.LuchVmax); },
         [&] { return in.readBool(QStringLiteral("LuchZwZeit"), s.LuchZwZeit); },
+        // Added later, so read last: a file without them keeps everything above.
+        [&] { return in.readBool(QStringLiteral("WebOn"), s.WebOn); },
+        [&] { return in.readInt(QStringLiteral("WebPort"), s.WebPort); },
     };
     for (const auto& step : steps) {
         if (!step())
@@ -166,6 +169,8 @@ void writeValues(QSettings& out, const Settings& s) {
     out.setValue(QStringLiteral("LuchVmax"), int(s.LuchVmax));
     out.setValue(QStringLiteral("LuchZwZeit"), int(s.LuchZwZeit));
     out.setValue(QStringLiteral("NameZwZeit"), QStringLiteral("Zw.Zeit"));
+    out.setValue(QStringLiteral("WebOn"), int(s.WebOn));
+    out.setValue(QStringLiteral("WebPort"), s.WebPort);
 }
 
 QString writeErrorText(const QString& path) {

@@ -80,6 +80,8 @@ QVariantMap fullFile() {
         {"Alg", algBytes({0, 1, 1, 0})},
         {"LuchVmax", 0},
         {"LuchZwZeit", 0},
+        {"WebOn", 1},
+        {"WebPort", 8181},
     };
 }
 
@@ -107,6 +109,8 @@ Settings fullSettings() {
     s.Alg = {0, 1, 1, 0};
     s.LuchVmax = false;
     s.LuchZwZeit = false;
+    s.WebOn = true;
+    s.WebPort = 8181;
     return s;
 }
 
@@ -136,6 +140,8 @@ const QList<std::pair<QString, Copy>>& readOrder() {
         {"Alg", [](Settings& to, const Settings& from) { to.Alg = from.Alg; }},
         {"LuchVmax", [](Settings& to, const Settings& from) { to.LuchVmax = from.LuchVmax; }},
         {"LuchZwZeit", [](Settings& to, const Settings& from) { to.LuchZwZeit = from.LuchZwZeit; }},
+        {"WebOn", [](Settings& to, const Settings& from) { to.WebOn = from.WebOn; }},
+        {"WebPort", [](Settings& to, const Settings& from) { to.WebPort = from.WebPort; }},
     };
     return order;
 }
@@ -281,6 +287,8 @@ private slots:
         QTest::newRow("20-byte Alg") << "Alg" << QVariant(algBytes({0, 1, 1, 0, 1}));
         QTest::newRow("byte array for Title") << "Title" << QVariant(QByteArray("Bergrennen"));
         QTest::newRow("no LuchZwZeit") << "LuchZwZeit" << QVariant();
+        QTest::newRow("an older file: no WebOn") << "WebOn" << QVariant();
+        QTest::newRow("text for WebPort") << "WebPort" << QVariant("http");
     }
     void failedValueEndsReading() {
         QFETCH(QString, key);
@@ -399,7 +407,7 @@ private slots:
         QStringList expected{"Left",    "Top",       "Width",     "Height",     "Port",      "Alg",
                              "Sound",   "FilterInd", "Length",    "Monitor",    "Title",     "LengthF",
                              "LengthS", "WaitStart", "ColSpeed0", "ColSpeed1",  "ColSpeed2", "ManyStart",
-                             "Param2",  "ShowPlatz", "LuchVmax",  "LuchZwZeit", "NameZwZeit"};
+                             "Param2",  "ShowPlatz", "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn", "WebPort"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
@@ -407,7 +415,7 @@ private slots:
         // Integers and flags as plain numbers, texts as text.
         const QByteArray text = contentsOf(m_path);
         for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
-                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n"})
+                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n"})
             QVERIFY2(text.contains(line), line);
     }
 
