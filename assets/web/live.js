@@ -44,7 +44,8 @@ function frame() {
   if (state.data && state.data.run.on) requestAnimationFrame(frame);
 }
 
-const optionalColumns = ["Fahrzeug", "End-Zeit", "Zw.Zeit"];
+// Left out on a phone's narrow screen: Nr., Name, Gruppe, Zeit and Platz stay.
+const optionalColumns = ["Fahrzeug", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit"];
 
 function renderTable(d) {
   const gruppeAt = d.columns.indexOf("Gruppe");
@@ -97,7 +98,7 @@ function render(d) {
   setText("startNr", d.startNr);
   setText("nextNr", d.nextNr);
   const last = d.last || {};
-  setText("lastWho", last.nr ? "Nr. " + last.nr + (last.name ? " " + last.name : "") : "");
+  $("lastWho").textContent = last.nr ? "Nr. " + last.nr + (last.name ? " " + last.name : "") : "";
   setText("lastZeit", last.zeit);
   setText("lastZwZeit", last.zwZeit);
   setText("lastVmax", last.vmax);

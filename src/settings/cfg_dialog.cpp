@@ -149,7 +149,8 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
       cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
       Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
-      cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)), OKBtn(new QPushButton(QStringLiteral("OK"), this)),
+      cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)),
+      OKBtn(new QPushButton(QStringLiteral("OK"), this)),
       SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_settings(settings), m_links(std::move(links)),
       m_portMask(portMask),
       m_comPort2(new TComPort(m_links.backends, {}, this)), m_linePictures{

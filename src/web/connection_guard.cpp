@@ -23,6 +23,8 @@ constexpr int handOverMs = 2000;
 ConnectionGuard::ConnectionGuard(const WebLimits& limits, std::function<int()> pushCount, QObject* parent)
     : QTcpServer(parent), m_limits(limits), m_pushCount(std::move(pushCount)) {
     m_clock.start();
+    // A crowd opening the page at once must not wait for SYN retries.
+    setListenBacklogSize(512);
     m_sweep.setInterval(m_limits.sweepMs);
     connect(&m_sweep, &QTimer::timeout, this, &ConnectionGuard::sweep);
     m_sweep.start();
@@ -61,6 +63,8 @@ void ConnectionGuard::readArrived(QTcpSocket* socket) {
     it->pending += socket->bytesAvailable();
     if (it->pending > m_limits.maxRequestBytes)
         refuse(socket, "431 Request Header Fields Too Large");
+    else
+        takePushChannel(socket);
 }
 
 void ConnectionGuard::responded(QTcpSocket* socket) {
@@ -76,14 +80,29 @@ void ConnectionGuard::responded(QTcpSocket* socket) {
     }
 }
 
-void ConnectionGuard::handedOver(quint16 peerPort) {
-    for (auto it = m_sockets.begin(); it != m_sockets.end(); ++it) {
-        if (it->socket && it->socket->peerPort() == peerPort) {
-            disconnect(it->socket, &QObject::destroyed, this, nullptr);
-            m_sockets.erase(it);
-            return;
-        }
+bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
+    // Only while the HTTP server has read nothing of it yet.
+    if (socket->isTransactionStarted() || !m_httpServer)
+        return false;
+    const QByteArray waiting = socket->peek(m_limits.maxRequestBytes);
+    const qsizetype end = waiting.indexOf("\r\n\r\n");
+    if (end < 0 || !waiting.startsWith("GET "))
+        return false;
+    const QByteArray header = waiting.left(end).toLower();
+    if (!header.contains("\nupgrade: websocket") && !header.contains("\nupgrade:websocket"))
+        return false;
+
+    // The HTTP server lets go of it: no reading, no deletion on disconnect.
+    disconnect(socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
+    disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
+    const auto it = m_sockets.find(socket);
+    if (it != m_sockets.end()) {
+        disconnect(it->reading);
+        m_sockets.erase(it);
     }
+    disconnect(socket, &QObject::destroyed, this, nullptr);
+    emit pushRequested(socket);
+    return true;
 }
 
 void ConnectionGuard::sweep() {

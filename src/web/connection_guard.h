@@ -12,18 +12,19 @@ class QTcpSocket;
 
 // The limits the live results server keeps against a crowd and against bad clients.
 struct WebLimits {
-    int maxConnections = 500;     // sockets at once, web pages and push channels together
+    int maxConnections = 500;      // sockets at once, web pages and push channels together
     qint64 maxRequestBytes = 8192; // one request, line and headers (no request has a body)
-    int idleMs = 15000;           // a page connection that sends nothing is closed
-    int requestMs = 10000;        // a request begun must be complete by then
+    int idleMs = 15000;            // a page connection that sends nothing is closed
+    int requestMs = 10000;         // a request begun must be complete by then
     int sweepMs = 1000;
 };
 
 // The listening socket of the live results server: it accepts at most maxConnections
 // sockets (more get "503 Service Unavailable" and are closed), caps each request's size
 // (then "431" and closed), and closes page connections that stay idle or never finish
-// their request, also those the HTTP parser gave up on. A socket handed over to a
-// WebSocket leaves its care; the push channel watches those itself.
+// their request, also those the HTTP parser gave up on. A complete WebSocket handshake
+// arriving in one piece is taken away from the HTTP server (whose own upgrade does not
+// work in Qt 6.4) and handed on by pushRequested(); the push channel watches it from then.
 // Lives on the server thread, like the HTTP server it feeds.
 class ConnectionGuard : public QTcpServer {
     Q_OBJECT
@@ -36,11 +37,13 @@ public:
     void setHttpServer(QObject* server) { m_httpServer = server; }
     // A response went out: the next request starts from zero.
     void responded(QTcpSocket* socket);
-    // The socket of this peer port became a push channel.
-    void handedOver(quint16 peerPort);
     // Page sockets open now.
     int pageConnections() const { return int(m_sockets.size()); }
     const WebLimits& limits() const { return m_limits; }
+
+signals:
+    // A socket with a WebSocket handshake waiting unread in it; the receiver owns it now.
+    void pushRequested(QTcpSocket* socket);
 
 protected:
     void incomingConnection(qintptr handle) override;
@@ -56,6 +59,7 @@ private:
     };
 
     void readArrived(QTcpSocket* socket);
+    bool takePushChannel(QTcpSocket* socket);
     void sweep();
     void refuseBusy(qintptr handle);
     void refuse(QTcpSocket* socket, const QByteArray& status);

@@ -14,14 +14,14 @@ QStringList lanAddresses(quint16 port) {
             continue;
         for (const QNetworkAddressEntry& entry : net.addressEntries()) {
             const QHostAddress address = entry.ip();
-            if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLinkLocal() && !found.contains(address))
+            if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLinkLocal() &&
+                !found.contains(address))
                 found.append(address);
         }
     }
     // The club's router hands out private addresses; those are what the phones see.
-    std::stable_sort(found.begin(), found.end(), [](const QHostAddress& a, const QHostAddress& b) {
-        return !a.isGlobal() && b.isGlobal();
-    });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const QHostAddress& a, const QHostAddress& b) { return !a.isGlobal() && b.isGlobal(); });
     QStringList addresses;
     for (const QHostAddress& address : found)
         addresses.append(QStringLiteral("http://%1:%2/").arg(address.toString()).arg(port));

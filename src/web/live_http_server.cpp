@@ -18,10 +18,18 @@ constexpr int deadChannelMs = 35000;
 
 } // namespace
 
-LiveHttpServer::LiveHttpServer(const WebLimits& limits, QObject* parent) : QAbstractHttpServer(parent) {
-    m_guard = new ConnectionGuard(limits, [this] { return pushChannels(); }, this);
+LiveHttpServer::LiveHttpServer(const WebLimits& limits, QObject* parent)
+    : QAbstractHttpServer(parent), m_push(QStringLiteral("Tarvolt"), QWebSocketServer::NonSecureMode) {
+    m_guard = new ConnectionGuard(
+        limits, [this] { return pushChannels(); }, this);
     m_guard->setHttpServer(this);
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &LiveHttpServer::acceptPushChannels);
+    connect(m_guard, &ConnectionGuard::pushRequested, this, [this](QTcpSocket* socket) {
+        m_push.handleConnection(socket);
+        // The handshake is read by the push server's own handler, once this read is over.
+        QMetaObject::invokeMethod(
+            socket, [socket] { emit socket->readyRead(); }, Qt::QueuedConnection);
+    });
+    connect(&m_push, &QWebSocketServer::newConnection, this, &LiveHttpServer::acceptPushChannels);
     m_ping.setInterval(pingMs);
     connect(&m_ping, &QTimer::timeout, this, &LiveHttpServer::pingChannels);
     m_ping.start();
@@ -113,13 +121,8 @@ void LiveHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* sock
 }
 
 void LiveHttpServer::acceptPushChannels() {
-    while (hasPendingWebSocketConnections()) {
-        std::unique_ptr<QWebSocket> taken = nextPendingWebSocketConnection();
-        if (!taken)
-            break;
-        QWebSocket* socket = taken.release();
+    while (QWebSocket* socket = m_push.nextPendingConnection()) {
         socket->setParent(this);
-        m_guard->handedOver(socket->peerPort());
         if (socket->requestUrl().path() != QLatin1String("/ws")) {
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
             socket->deleteLater();

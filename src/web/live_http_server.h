@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QTimer>
+#include <QWebSocketServer>
 
 class QWebSocket;
 
@@ -54,6 +55,7 @@ private:
         qint64 lastPong = 0;
     };
 
+    QWebSocketServer m_push; // handshakes only; it listens on nothing
     ConnectionGuard* m_guard = nullptr;
     LiveSnapshotPtr m_snapshot;
     QByteArray m_tail;

@@ -32,8 +32,8 @@ QByteArray liveNoticePage(const QString& title, const QStringList& addresses) {
         shown.append(address.toHtmlEscaped());
     // The QR picture is made here from the address, so it holds no text of anyone else.
     page.replace(QStringLiteral("{{QR}}"), qrSvg(encodeQr(first.toUtf8())));
-    page.replace(QStringLiteral("{{ADDRESS}}"), shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden")
-                                                                : shown.join(QStringLiteral("<br>")));
+    page.replace(QStringLiteral("{{ADDRESS}}"),
+                 shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden") : shown.join(QStringLiteral("<br>")));
     return page.toUtf8();
 }
 

@@ -4,12 +4,51 @@
 
 #include <QMetaObject>
 
-LiveServer::LiveServer(const WebLimits& limits, QObject* parent) : QObject(parent), m_limits(limits) {
+LiveServerHost::~LiveServerHost() {
+    delete m_server;
+}
+
+void LiveServerHost::start(quint64 generation, const QHostAddress& address, quint16 port) {
+    stop();
+    m_server = new LiveHttpServer(m_limits, this);
+    if (m_last)
+        m_server->publish(m_last);
+    QString reason;
+    if (m_server->listenOn(address, port, &reason)) {
+        emit started(generation, m_server->port());
+    } else {
+        stop();
+        emit failed(generation, port, reason);
+    }
+}
+
+void LiveServerHost::stop() {
+    // With every socket it holds; deleted later, as this may run inside one of its handlers.
+    if (m_server)
+        m_server->deleteLater();
+    m_server = nullptr;
+}
+
+void LiveServerHost::publish(const LiveSnapshotPtr& snapshot) {
+    m_last = snapshot;
+    if (m_server)
+        m_server->publish(snapshot);
+}
+
+LiveServer::LiveServer(const WebLimits& limits, QObject* parent) : QObject(parent), m_host(new LiveServerHost(limits)) {
     m_thread.setObjectName(QStringLiteral("live results"));
+    m_host->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_host, &QObject::deleteLater);
+    connect(m_host, &LiveServerHost::started, this, &LiveServer::hostStarted);
+    connect(m_host, &LiveServerHost::failed, this, &LiveServer::hostFailed);
 }
 
 LiveServer::~LiveServer() {
-    stop();
+    if (!m_thread.isRunning()) {
+        delete m_host;
+        return;
+    }
+    // The host and its server go with the thread's end.
     m_thread.quit();
     m_thread.wait();
 }
@@ -19,44 +58,31 @@ void LiveServer::start(quint16 port, const QHostAddress& address) {
     if (!m_thread.isRunning())
         m_thread.start();
     const quint64 generation = ++m_generation;
-    m_server = new LiveHttpServer(m_limits);
-    m_server->moveToThread(&m_thread);
-    LiveHttpServer* server = m_server;
-    const LiveSnapshotPtr last = m_last;
-    QMetaObject::invokeMethod(server, [this, server, generation, port, address, last] {
-        QString reason;
-        if (last)
-            server->publish(last);
-        if (server->listenOn(address, port, &reason)) {
-            const quint16 bound = server->port();
-            QMetaObject::invokeMethod(this, [this, generation, bound] { serverStarted(generation, bound); });
-        } else {
-            QMetaObject::invokeMethod(this,
-                                      [this, generation, port, reason] { serverFailed(generation, port, reason); });
-        }
-    });
+    m_running = true;
+    LiveServerHost* host = m_host;
+    QMetaObject::invokeMethod(host, [host, generation, address, port] { host->start(generation, address, port); });
 }
 
 void LiveServer::stop() {
     ++m_generation;
     m_listening = false;
     m_port = 0;
-    if (m_server) {
-        // Deleted on its own thread, with every socket it holds.
-        m_server->deleteLater();
-        m_server = nullptr;
-    }
+    if (!m_running)
+        return;
+    m_running = false;
+    LiveServerHost* host = m_host;
+    QMetaObject::invokeMethod(host, [host] { host->stop(); });
 }
 
 void LiveServer::publish(LiveSnapshotPtr snapshot) {
-    m_last = snapshot;
-    if (!m_server)
-        return;
-    LiveHttpServer* server = m_server;
-    QMetaObject::invokeMethod(server, [server, snapshot] { server->publish(snapshot); });
+    // Kept by the host also while stopped, for the next start.
+    if (!m_thread.isRunning())
+        m_thread.start();
+    LiveServerHost* host = m_host;
+    QMetaObject::invokeMethod(host, [host, snapshot] { host->publish(snapshot); });
 }
 
-void LiveServer::serverStarted(quint64 generation, quint16 port) {
+void LiveServer::hostStarted(quint64 generation, quint16 port) {
     if (generation != m_generation)
         return;
     m_listening = true;
@@ -64,10 +90,11 @@ void LiveServer::serverStarted(quint64 generation, quint16 port) {
     emit started(port);
 }
 
-void LiveServer::serverFailed(quint64 generation, quint16 port, const QString& reason) {
+void LiveServer::hostFailed(quint64 generation, quint16 port, const QString& reason) {
     if (generation != m_generation)
         return;
-    stop();
+    m_running = false;
+    m_listening = false;
     emit failed(QStringLiteral("Die Live-Ergebnisse können Port %1 nicht öffnen (%2). "
                                "Bitte in den Einstellungen einen anderen Port wählen.")
                     .arg(port)

@@ -10,6 +10,29 @@
 
 class LiveHttpServer;
 
+// The server thread's end: creates the HTTP server there (its WebSocket parts must be
+// born on the thread that runs them), hands it snapshots and ends it.
+class LiveServerHost : public QObject {
+    Q_OBJECT
+
+public:
+    explicit LiveServerHost(const WebLimits& limits) : m_limits(limits) {}
+    ~LiveServerHost() override;
+
+    void start(quint64 generation, const QHostAddress& address, quint16 port);
+    void stop();
+    void publish(const LiveSnapshotPtr& snapshot);
+
+signals:
+    void started(quint64 generation, quint16 port);
+    void failed(quint64 generation, quint16 port, const QString& reason);
+
+private:
+    const WebLimits m_limits;
+    LiveHttpServer* m_server = nullptr;
+    LiveSnapshotPtr m_last;
+};
+
 // The live results server as the main window sees it: the HTTP server runs on a thread
 // of its own, so no page request ever waits for the GUI and the GUI never waits for a
 // page. Everything crosses by queued calls; snapshots are shared and immutable.
@@ -38,14 +61,13 @@ signals:
     void failed(const QString& message);
 
 private:
-    void serverStarted(quint64 generation, quint16 port);
-    void serverFailed(quint64 generation, quint16 port, const QString& reason);
+    void hostStarted(quint64 generation, quint16 port);
+    void hostFailed(quint64 generation, quint16 port, const QString& reason);
 
-    const WebLimits m_limits;
     QThread m_thread;
-    LiveHttpServer* m_server = nullptr; // lives on m_thread
-    LiveSnapshotPtr m_last;
+    LiveServerHost* m_host;   // lives on m_thread
     quint64 m_generation = 0; // answers of a server since stopped are ignored
+    bool m_running = false;
     bool m_listening = false;
     quint16 m_port = 0;
 };

@@ -15,9 +15,9 @@ QJsonArray textArray(const QStringList& texts) {
 }
 
 QJsonObject resultObject(const LiveResult& r) {
-    return QJsonObject{{QStringLiteral("nr"), r.nr},         {QStringLiteral("name"), r.name},
-                       {QStringLiteral("gruppe"), r.gruppe}, {QStringLiteral("zeit"), r.zeit},
-                       {QStringLiteral("zwZeit"), r.zwZeit}, {QStringLiteral("vmax"), r.vmax},
+    return QJsonObject{{QStringLiteral("nr"), r.nr},           {QStringLiteral("name"), r.name},
+                       {QStringLiteral("gruppe"), r.gruppe},   {QStringLiteral("zeit"), r.zeit},
+                       {QStringLiteral("zwZeit"), r.zwZeit},   {QStringLiteral("vmax"), r.vmax},
                        {QStringLiteral("schnitt"), r.schnitt}, {QStringLiteral("platz"), r.platz}};
 }
 

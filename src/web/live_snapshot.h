@@ -33,7 +33,7 @@ struct LiveSnapshot {
     qint32 finalMs = -1;  // the finished run's time until the reset; -1 none
     bool hasLast = false;
     LiveResult last;
-    QStringList columns;    // the protocol's header texts
+    QStringList columns;     // the protocol's header texts
     QList<QStringList> rows; // the protocol's data rows in table order
 };
 using LiveSnapshotPtr = std::shared_ptr<const LiveSnapshot>;
