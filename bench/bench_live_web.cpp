@@ -1,0 +1,311 @@
+// The live results server under a crowd, on the loopback: 200 pages on the push channel and
+// 200 pages polling /api/state twice a second while runs go through the simulated barrier
+// box. Prints the polling answer times, how long after a finish every page has it, and the
+// barrier stamp delay and the 6 ms clock without and with the crowd.
+//   bench_live_web [runs]
+#include "io/com_port.h"
+#include "io/serial_backends.h"
+#include "io/serial_system_simulated.h"
+#include "io/simulated_barrier_box.h"
+#include "web/live_server.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSemaphore>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int pushPages = 200;
+constexpr int pollPages = 200;
+constexpr int pollMs = 500;
+constexpr int maxRuns = 64;
+constexpr int splitsPerRun = 40;
+
+qint64 nanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+struct Distribution {
+    double p50 = 0, p99 = 0, max = 0;
+    size_t n = 0;
+};
+
+// In milliseconds.
+Distribution distribution(std::vector<qint64> ns) {
+    if (ns.empty())
+        return {};
+    std::sort(ns.begin(), ns.end());
+    auto at = [&](double q) { return double(ns[std::min(ns.size() - 1, size_t(q * double(ns.size())))]) / 1e6; };
+    return {at(0.50), at(0.99), double(ns.back()) / 1e6, ns.size()};
+}
+
+// When each run's finish was handed to the server, by run number.
+std::array<std::atomic<qint64>, maxRuns> finishPublished{};
+
+// The run number and whether the state holds that run's finish.
+// Read by searching rather than parsing, so the pages' own work stays small beside the server's.
+std::pair<int, bool> runOf(const QByteArray& json) {
+    const qsizetype nr = json.indexOf("\"startNr\":\"");
+    const int run = nr < 0 ? -1 : json.mid(nr + 11, json.indexOf('"', nr + 11) - nr - 11).toInt();
+    return {run, !json.contains("\"finalMs\":null")};
+}
+
+// The pages: lives on a thread of its own; read after that thread has ended.
+class Crowd : public QObject {
+public:
+    explicit Crowd(quint16 port) : m_port(port) {}
+
+    void begin() {
+        for (int i = 0; i < pushPages; ++i) {
+            auto* page = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+            connect(page, &QWebSocket::connected, this, [this] { ++pushOpen; });
+            connect(page, &QWebSocket::textMessageReceived, this,
+                    [this, i](const QString& text) { seen(text.toUtf8(), pushSeen, i); });
+            page->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
+        }
+        for (int i = 0; i < pollPages; ++i) {
+            auto* page = new QTcpSocket(this);
+            auto buffer = std::make_shared<QByteArray>();
+            auto sent = std::make_shared<qint64>(0);
+            connect(page, &QTcpSocket::readyRead, this, [this, page, buffer, sent, i] {
+                *buffer += page->readAll();
+                const qsizetype end = buffer->indexOf("\r\n\r\n");
+                if (end < 0)
+                    return;
+                const qsizetype at = buffer->indexOf("Content-Length: ");
+                const qsizetype length = buffer->mid(at + 16, buffer->indexOf('\r', at) - at - 16).toLongLong();
+                if (buffer->size() < end + 4 + length)
+                    return;
+                pollAnswers.push_back(nanoseconds() - *sent);
+                seen(buffer->mid(end + 4, length), pollSeen, i);
+                buffer->clear();
+            });
+            page->connectToHost(QStringLiteral("127.0.0.1"), m_port);
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, [page, sent] {
+                if (page->state() != QAbstractSocket::ConnectedState)
+                    return;
+                *sent = nanoseconds();
+                page->write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            });
+            // Spread over the half second, as phones would be.
+            QTimer::singleShot(i * pollMs / pollPages, timer, [timer] { timer->start(pollMs); });
+        }
+    }
+
+    std::atomic<int> pushOpen{0};
+    std::vector<qint64> pollAnswers;
+    // Per run and page: when the page first had that run's finish; 0 never.
+    std::vector<std::vector<qint64>> pushSeen =
+        std::vector<std::vector<qint64>>(maxRuns, std::vector<qint64>(pushPages));
+    std::vector<std::vector<qint64>> pollSeen =
+        std::vector<std::vector<qint64>>(maxRuns, std::vector<qint64>(pollPages));
+
+private:
+    void seen(const QByteArray& json, std::vector<std::vector<qint64>>& table, int page) {
+        const auto [run, finished] = runOf(json);
+        if (finished && run >= 0 && run < maxRuns && table[size_t(run)][size_t(page)] == 0)
+            table[size_t(run)][size_t(page)] = nanoseconds();
+    }
+
+    quint16 m_port;
+};
+
+LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
+    auto s = std::make_shared<LiveSnapshot>();
+    s->title = QStringLiteral("Clubrennen");
+    s->startNr = QString::number(run);
+    s->nextNr = QString::number(run + 1);
+    s->running = running;
+    s->startedAt = steadyNowMs();
+    s->finalMs = finalMs;
+    s->columns =
+        QStringList{"Nr.", "Name", "Fahrzeug", "Gruppe", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit", "Zeit", "Platz"};
+    // A full event: 150 rows.
+    for (int i = 1; i <= 150; ++i)
+        s->rows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
+                        QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
+                        QString::number(i)});
+    return s;
+}
+
+struct Phase {
+    std::vector<qint64> stampDelay, handlerDelay, clockIntervals;
+};
+
+// Runs through the box: L1 closes (start), L2 changes every ~25 ms, L1 opens (finish).
+Phase race(LiveServer& server, int runs) {
+    SimulatedBarrierBox box(nanoseconds);
+    SimulatedSerialSystem simulator(&box);
+    SerialBackends backends(nullptr, &simulator);
+    TComPort port(&backends, nanoseconds);
+    port.setPort(64);
+    port.setEvents(TEvents(evRing) | evCTS | evDSR | evRLSD);
+
+    Phase phase;
+    std::vector<qint64> stamps, handled;
+    QSemaphore reports;
+    int run = 0;
+    port.OnDSR = [&](TComPort* sender) {
+        handled.push_back(nanoseconds());
+        stamps.push_back(sender->EventStamp());
+        // As the main window does: a snapshot for the start and for the finish.
+        const bool start = (sender->GetModemStatus() & 0x20) != 0;
+        if (!start)
+            finishPublished[size_t(run)] = nanoseconds();
+        server.publish(snapshot(run, start, start ? -1 : 5500));
+        reports.release();
+    };
+    port.OnRLSD = [&](TComPort* sender) {
+        handled.push_back(nanoseconds());
+        stamps.push_back(sender->EventStamp());
+        reports.release();
+    };
+    port.Open();
+
+    QTimer clock;
+    clock.setTimerType(Qt::PreciseTimer);
+    qint64 lastTick = 0;
+    QObject::connect(&clock, &QTimer::timeout, [&] {
+        const qint64 now = nanoseconds();
+        if (lastTick != 0)
+            phase.clockIntervals.push_back(now - lastTick);
+        lastTick = now;
+    });
+    clock.start(6);
+
+    std::vector<qint64> changed;
+    changed.reserve(size_t(runs * (splitsPerRun + 2)));
+    QEventLoop loop;
+    std::thread driver([&] {
+        const auto change = [&](int contact, bool closed) {
+            changed.push_back(box.setContact(contact, closed));
+            return reports.tryAcquire(1, 5000);
+        };
+        for (int r = 0; r < runs; ++r) {
+            QMetaObject::invokeMethod(
+                &loop, [&run, r] { run = r; }, Qt::BlockingQueuedConnection);
+            if (!change(1, true))
+                break;
+            for (int i = 0; i < splitsPerRun; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                change(2, i % 2 == 0);
+            }
+            change(1, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    driver.join();
+    clock.stop();
+    port.Close();
+    for (size_t i = 0; i < std::min(stamps.size(), changed.size()); ++i) {
+        phase.stampDelay.push_back(stamps[i] - changed[i]);
+        phase.handlerDelay.push_back(handled[i] - changed[i]);
+    }
+    return phase;
+}
+
+void printPhase(const char* name, const Phase& p) {
+    const Distribution s = distribution(p.stampDelay);
+    const Distribution h = distribution(p.handlerDelay);
+    const Distribution c = distribution(p.clockIntervals);
+    const auto late =
+        std::count_if(p.clockIntervals.begin(), p.clockIntervals.end(), [](qint64 ns) { return ns > 8'000'000; });
+    std::printf("%-22s stamp delay ms p50 %.3f p99 %.3f max %.3f (%zu) | handler p50 %.3f p99 %.3f max %.3f | "
+                "6 ms clock p50 %.2f p99 %.2f max %.2f, %ld of %zu ticks over 8 ms\n",
+                name, s.p50, s.p99, s.max, s.n, h.p50, h.p99, h.max, c.p50, c.p99, c.max, long(late), c.n);
+}
+
+void printFinish(const char* name, const std::vector<std::vector<qint64>>& seen, int runs) {
+    std::vector<qint64> delays;
+    size_t missed = 0;
+    for (int r = 0; r < runs; ++r) {
+        for (qint64 at : seen[size_t(r)]) {
+            if (at == 0)
+                ++missed;
+            else
+                delays.push_back(at - finishPublished[size_t(r)]);
+        }
+    }
+    const Distribution d = distribution(delays);
+    const auto over = std::count_if(delays.begin(), delays.end(), [](qint64 ns) { return ns > 500'000'000; });
+    std::printf("%-22s finish seen after ms p50 %.1f p99 %.1f max %.1f; %ld over 0.5 s, %zu never\n", name, d.p50,
+                d.p99, d.max, long(over), missed);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::clamp(atoi(argv[1]), 1, maxRuns) : 8;
+
+    LiveServer server;
+    QEventLoop wait;
+    QObject::connect(&server, &LiveServer::started, &wait, &QEventLoop::quit);
+    QObject::connect(&server, &LiveServer::failed, &wait, &QEventLoop::quit);
+    server.start(0, QHostAddress::LocalHost);
+    QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+    wait.exec();
+    if (!server.isListening()) {
+        std::printf("the server did not start\n");
+        return 1;
+    }
+    server.publish(snapshot(0, false, -1));
+
+    std::printf("%d runs, each %d L2 changes 25 ms apart; %d push pages, %d pages polling every %d ms\n", runs,
+                splitsPerRun, pushPages, pollPages, pollMs);
+    printPhase("no pages", race(server, runs));
+
+    QThread crowdThread;
+    auto* crowd = new Crowd(server.port());
+    crowd->moveToThread(&crowdThread);
+    crowdThread.start();
+    QMetaObject::invokeMethod(crowd, [crowd] { crowd->begin(); });
+    QElapsedTimer joining;
+    joining.start();
+    while (crowd->pushOpen < pushPages && joining.elapsed() < 10000)
+        QThread::msleep(50);
+    std::printf("%d of %d push pages connected after %lld ms\n", crowd->pushOpen.load(), pushPages, joining.elapsed());
+    QThread::msleep(1000); // every polling page has asked once
+
+    const Phase busy = race(server, runs);
+    QThread::msleep(1000); // the last finish reaches the polling pages
+    std::vector<qint64> pollAnswers;
+    std::vector<std::vector<qint64>> pushSeen, pollSeen;
+    QMetaObject::invokeMethod(
+        crowd,
+        [&] {
+            pollAnswers = crowd->pollAnswers;
+            pushSeen = crowd->pushSeen;
+            pollSeen = crowd->pollSeen;
+            delete crowd;
+        },
+        Qt::BlockingQueuedConnection);
+    crowdThread.quit();
+    crowdThread.wait();
+    printPhase("200 push + 200 polling", busy);
+    const Distribution answers = distribution(pollAnswers);
+    std::printf("%-22s /api/state answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n", "polling pages",
+                answers.p50, answers.p99, answers.max, answers.n);
+    printFinish("push pages", pushSeen, runs);
+    printFinish("polling pages", pollSeen, runs);
+    return 0;
+}
