@@ -3,7 +3,7 @@
 // from the start moment the server sent. Every text from the server goes in as text.
 "use strict";
 
-const state = { data: null, offset: 0, socket: null, pollTimer: null, seq: -1 };
+const state = { data: null, offset: 0, socket: null, pollTimer: null, seq: -1, group: "" };
 const $ = (id) => document.getElementById(id);
 
 function setText(id, text) {
@@ -50,7 +50,7 @@ const optionalColumns = ["Fahrzeug", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit"];
 function renderTable(d) {
   const gruppeAt = d.columns.indexOf("Gruppe");
   const select = $("gruppe");
-  const chosen = select.value;
+  const chosen = state.group;
   const groups = [...new Set(d.rows.map((r) => r[gruppeAt] || "").filter((g) => g !== ""))].sort();
   const have = [...select.options].slice(1).map((o) => o.value);
   if (have.join("\n") !== groups.join("\n")) {
@@ -85,6 +85,7 @@ function renderTable(d) {
       const td = document.createElement("td");
       td.textContent = cell;
       if (optionalColumns.includes(d.columns[i])) td.className = "optional";
+      else if (d.columns[i] === "Name") td.className = "name";
       tr.appendChild(td);
     });
     body.appendChild(tr);
@@ -164,7 +165,13 @@ function connect() {
 }
 
 document.addEventListener("DOMContentLoaded", () => {
-  $("gruppe").addEventListener("change", () => { if (state.data) renderTable(state.data); });
+  // The chosen group lives in the address ("#gruppe=..."), so a filtered page can be shared.
+  if (location.hash.startsWith("#gruppe=")) state.group = decodeURIComponent(location.hash.slice(8));
+  $("gruppe").addEventListener("change", () => {
+    state.group = $("gruppe").value;
+    history.replaceState(null, "", state.group ? "#gruppe=" + encodeURIComponent(state.group) : "#");
+    if (state.data) renderTable(state.data);
+  });
   // Background tabs get no animation frames; this keeps the time going at 20 Hz.
   setInterval(tick, 50);
   poll();
