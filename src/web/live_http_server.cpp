@@ -15,6 +15,9 @@ constexpr quint64 maxIncomingMessage = 1024;
 // Pings keep phones' channels alive through Wi-Fi routers and find the half-open ones.
 constexpr int pingMs = 10000;
 constexpr int deadChannelMs = 35000;
+// A page that stops reading is dropped rather than kept growing: it gets the whole state again
+// when it comes back.
+constexpr qint64 maxUnsent = 1 << 20;
 
 } // namespace
 
@@ -24,6 +27,7 @@ LiveHttpServer::LiveHttpServer(const WebLimits& limits, QObject* parent)
         limits, [this] { return pushChannels(); }, this);
     m_guard->setHttpServer(this);
     connect(m_guard, &ConnectionGuard::pushRequested, this, [this](QTcpSocket* socket) {
+        m_handshaking.append({socket, steadyNowMs()});
         m_push.handleConnection(socket);
         // The handshake is read by the push server's own handler, once this read is over.
         QMetaObject::invokeMethod(
@@ -65,8 +69,15 @@ void LiveHttpServer::publish(const LiveSnapshotPtr& snapshot) {
     m_tail = liveStateJsonTail(*snapshot);
     ++m_seq;
     const QString message = QString::fromUtf8(currentState());
-    for (const Channel& channel : std::as_const(m_channels))
+    const QList<Channel> channels = m_channels;
+    for (const Channel& channel : channels) {
+        if (channel.line && channel.line->bytesToWrite() > maxUnsent) {
+            channel.socket->abort();
+            dropChannel(channel.socket);
+            continue;
+        }
         channel.socket->sendTextMessage(message);
+    }
 }
 
 QByteArray LiveHttpServer::currentState() const {
@@ -130,7 +141,17 @@ void LiveHttpServer::acceptPushChannels() {
         }
         socket->setMaxAllowedIncomingFrameSize(maxIncomingMessage);
         socket->setMaxAllowedIncomingMessageSize(maxIncomingMessage);
-        m_channels.append({socket, steadyNowMs()});
+        QPointer<QTcpSocket> line;
+        for (qsizetype i = 0; i < m_handshaking.size(); ++i) {
+            const QPointer<QTcpSocket>& waiting = m_handshaking[i].line;
+            if (waiting && waiting->peerPort() == socket->peerPort() &&
+                waiting->peerAddress() == socket->peerAddress()) {
+                line = waiting;
+                m_handshaking.removeAt(i);
+                break;
+            }
+        }
+        m_channels.append({socket, line, steadyNowMs()});
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropChannel(socket); });
         connect(socket, &QWebSocket::pong, this, [this, socket] {
             for (Channel& channel : m_channels) {
@@ -144,6 +165,17 @@ void LiveHttpServer::acceptPushChannels() {
 
 void LiveHttpServer::pingChannels() {
     const qint64 now = steadyNowMs();
+    // A handshake that never became a channel (refused by the push server) owns its socket alone.
+    for (qsizetype i = m_handshaking.size() - 1; i >= 0; --i) {
+        const Handshake& h = m_handshaking[i];
+        if (h.line && now - h.since <= pingMs)
+            continue;
+        if (h.line) {
+            h.line->abort();
+            h.line->deleteLater();
+        }
+        m_handshaking.removeAt(i);
+    }
     const QList<Channel> channels = m_channels;
     for (const Channel& channel : channels) {
         if (now - channel.lastPong > deadChannelMs) {

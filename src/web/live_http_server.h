@@ -6,6 +6,7 @@
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QWebSocketServer>
 
@@ -52,10 +53,16 @@ private:
 
     struct Channel {
         QWebSocket* socket = nullptr;
+        QPointer<QTcpSocket> line; // underneath, for what it has not sent yet
         qint64 lastPong = 0;
     };
 
     QWebSocketServer m_push; // handshakes only; it listens on nothing
+    struct Handshake {
+        QPointer<QTcpSocket> line;
+        qint64 since = 0;
+    };
+    QList<Handshake> m_handshaking; // taken from the HTTP server, not yet a channel
     ConnectionGuard* m_guard = nullptr;
     LiveSnapshotPtr m_snapshot;
     QByteArray m_tail;
