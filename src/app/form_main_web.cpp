@@ -52,12 +52,12 @@ void TFormMain::applyWebSettings() {
         m_liveServer->stop();
         return;
     }
+    // The title may have changed; and the newest state is there before the first page asks.
+    publishLiveSnapshot();
     const int wanted = m_settings.WebPort;
     const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : kWebPortPreset);
     if (m_liveServer->isListening() && port != 0 && m_liveServer->port() == port)
         return;
-    // The newest state is there before the first page asks.
-    publishLiveSnapshot();
     m_liveServer->start(port);
 }
 
