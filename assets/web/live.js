@@ -1,5 +1,5 @@
 // The live results page: takes the state from the push channel (/ws), or by asking
-// /api/state once a second while the channel is down, and animates the running time
+// /api/state twice a second while the channel is down, and animates the running time
 // from the start moment the server sent. Every text from the server goes in as text.
 "use strict";
 
@@ -133,7 +133,7 @@ function poll() {
 function startPolling() {
   if (state.pollTimer === null) {
     poll();
-    state.pollTimer = setInterval(poll, 1000);
+    state.pollTimer = setInterval(poll, 500);
   }
 }
 
