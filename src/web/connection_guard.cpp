@@ -47,6 +47,12 @@ void ConnectionGuard::incomingConnection(qintptr handle) {
     // Connected before the HTTP server's own handler, so it sees the bytes first.
     watch.reading = connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readArrived(socket); });
     connect(socket, &QObject::destroyed, this, [this, socket] { m_sockets.remove(socket); });
+    // Gone for good: the HTTP server may still hold it in a half-read request and keep it.
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        m_sockets.remove(socket);
+        disconnect(socket, nullptr, this, nullptr);
+        socket->deleteLater();
+    });
     m_sockets.insert(socket, watch);
     addPendingConnection(socket);
 }
@@ -95,12 +101,8 @@ bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
     // The HTTP server lets go of it: no reading, no deletion on disconnect.
     disconnect(socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
     disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
-    const auto it = m_sockets.find(socket);
-    if (it != m_sockets.end()) {
-        disconnect(it->reading);
-        m_sockets.erase(it);
-    }
-    disconnect(socket, &QObject::destroyed, this, nullptr);
+    m_sockets.remove(socket);
+    disconnect(socket, nullptr, this, nullptr);
     emit pushRequested(socket);
     return true;
 }
@@ -119,13 +121,14 @@ void ConnectionGuard::sweep() {
         const bool idle = now - w.lastRead > m_limits.idleMs;
         const bool slow = w.requestStart >= 0 && now - w.requestStart > m_limits.requestMs;
         const bool abandoned = w.letGo >= 0 && now - w.letGo > handOverMs;
-        if (idle || slow || abandoned)
+        const bool gone = w.socket->state() == QAbstractSocket::UnconnectedState;
+        if (idle || slow || abandoned || gone)
             overdue.append(w.socket);
         ++it;
     }
     for (QTcpSocket* socket : overdue) {
         m_sockets.remove(socket);
-        disconnect(socket, &QObject::destroyed, this, nullptr);
+        disconnect(socket, nullptr, this, nullptr);
         closeNow(socket);
     }
 }

@@ -16,7 +16,7 @@ struct WebReply {
     bool closed = false; // before a whole answer came
 };
 
-inline WebReply readReply(QTcpSocket& socket, bool head = false, int deadlineMs = 5000) {
+inline WebReply readReply(QTcpSocket& socket, bool head = false, int deadlineMs = 15000) {
     WebReply reply;
     QByteArray buffer;
     QDeadlineTimer deadline(deadlineMs);
@@ -48,7 +48,7 @@ inline WebReply readReply(QTcpSocket& socket, bool head = false, int deadlineMs 
 }
 
 // Waits until the server has closed the socket; false at the deadline.
-inline bool closedByServer(QTcpSocket& socket, int deadlineMs = 5000) {
+inline bool closedByServer(QTcpSocket& socket, int deadlineMs = 15000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!deadline.hasExpired()) {
         socket.readAll();
@@ -62,7 +62,7 @@ inline bool closedByServer(QTcpSocket& socket, int deadlineMs = 5000) {
 inline WebReply exchange(quint16 port, const QByteArray& request, bool head = false) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(5000))
+    if (!socket.waitForConnected(15000))
         return {};
     socket.write(request);
     return readReply(socket, head);
