@@ -45,7 +45,7 @@ LiveServer::LiveServer(const WebLimits& limits, QObject* parent) : QObject(paren
     // Pages wait a little rather than the run's clock and the barrier handlers: on a busy
     // machine this thread yields the processor to the others of the program.
     connect(
-        &m_thread, &QThread::started, &m_thread, [] { setpriority(PRIO_PROCESS, id_t(gettid()), 5); },
+        &m_thread, &QThread::started, &m_thread, [] { setpriority(PRIO_PROCESS, id_t(gettid()), 10); },
         Qt::DirectConnection);
     connect(m_host, &LiveServerHost::started, this, &LiveServer::hostStarted);
     connect(m_host, &LiveServerHost::failed, this, &LiveServer::hostFailed);
