@@ -2,6 +2,7 @@
 
 #include "app/run_rows.h"
 #include "app/run_settings.h"
+#include "app/run_state.h"
 
 #include <QObject>
 #include <QString>
@@ -25,8 +26,6 @@ inline constexpr int runButtonCount = 6;
 // The barrier icons L1 to L4.
 enum class BarrierIcon { ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop };
 inline constexpr int barrierIconCount = 4;
-
-enum class RunState { Idle, Armed, RunningSplitPending, RunningSplitTaken, RunningInTrap, Finished };
 
 // Colours are 0x00BBGGRR. The two system colours and "none" use the values the
 // button control knows; the window maps clBtnFace/clBtnShadow to its palette.
@@ -60,6 +59,9 @@ struct IconState {
 // the barriers through the port, fills the run's protocol row and drives the
 // display state. The main window forwards keys, buttons, port events and timer
 // ticks here and renders what it finds; stateChanged() says when to look.
+//
+// The run's state (run_state.h) is held here and moved only through advance();
+// the buttons, menu items and icons are what each step sets for the window.
 //
 // Gate rule: every command does nothing while its menu item or button is
 // disabled, whichever way it arrives. Barrier-given events use the stamp their
@@ -159,7 +161,7 @@ public:
     int cbParam2ItemIndex() const { return m_param2; }
 
     // What the window renders.
-    RunState state() const;
+    RunState state() const { return m_state; }
     bool mStartEnabled() const { return m_mStartEnabled; }
     bool mStopEnabled() const { return m_mStopEnabled; }
     bool mResetEnabled() const { return m_mResetEnabled; }
@@ -211,6 +213,7 @@ private:
     void barrierFinish(qint64 stamp);
     bool passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex);
 
+    void advance(RunEvent event);
     void setButtonState(RunButton b, bool enabled);
     void setIconPicture(BarrierIcon i, int picture);
     void setIconVisible(BarrierIcon i, bool visible);
@@ -222,8 +225,22 @@ private:
     void markChanged();
     QString runNumberText() const;
 
-    class Batch;
-    friend class Batch;
+    // Coalesces the state notifications of one command into one stateChanged().
+    class Batch {
+    public:
+        explicit Batch(RunController& c) : m_c(c) { ++m_c.m_batchDepth; }
+        ~Batch() {
+            if (--m_c.m_batchDepth == 0 && m_c.m_statePending) {
+                m_c.m_statePending = false;
+                emit m_c.stateChanged();
+            }
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        RunController& m_c;
+    };
 
     RunPort& m_port;
     RunRows m_rows;
@@ -237,6 +254,8 @@ private:
     // the field changes during the run (a protocol load sets it). Empty between
     // a reset and the next start.
     QString m_runNumber;
+
+    RunState m_state = RunState::Idle;
 
     qint64 m_startStamp = 0;
     qint64 m_splitStamp = 0;
