@@ -2,7 +2,9 @@
 
 #include "controls/sort_grid_compare.h"
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
 #include "protocol/protocol_text_format.h"

@@ -1,9 +1,10 @@
 #include "app/run_rows.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
-#include "protocol/result_compare.h"
 #include "timing/run_time.h"
 
 RunResultTexts runResultTexts(qint32 totalMs, qint32 splitMs, qint32 trapMs, qint32 length, qint32 lengthF) {

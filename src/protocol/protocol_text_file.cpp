@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_format.h"
 #include "protocol/text_file_codec.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 
 #include <QByteArray>
 #include <QString>

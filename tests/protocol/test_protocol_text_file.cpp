@@ -1,3 +1,4 @@
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_text_file.h"
 #include "protocol_test_grid.h"
 #include "unprivileged_run.h"
