@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class DisplayState;
 class RunPort;
@@ -174,10 +175,12 @@ public:
     int lightState() const { return m_lightState; }
     bool isClockRunning() const { return m_clockOn; }
 
-    // Run data, for the window's other parts and for tests.
+    // Run data, for the window's other parts and for tests. From the finish until
+    // the reset, splitStamp() and trapStamp() give the run's split and trap times in
+    // ms instead of counts (a trap taken meanwhile gives its count again).
     qint64 startStamp() const { return m_startStamp; }
-    qint64 splitStamp() const { return m_splitStamp; }
-    qint64 trapStamp() const { return m_trapStamp; }
+    qint64 splitStamp() const { return m_splitMs ? *m_splitMs : m_splitStamp; }
+    qint64 trapStamp() const { return m_trapMs ? *m_trapMs : m_trapStamp; }
     qint64 finishStamp() const { return m_finishStamp; }
     bool splitPending() const { return m_splitPending; }
     quint32 lastModemStatus() const { return m_lastModemStatus; }
@@ -219,7 +222,7 @@ private:
     void setIconVisible(BarrierIcon i, bool visible);
     void setClock(bool on);
     void startLockout();
-    void showFinishResult(qint32 totalMs);
+    void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
     void markChanged();
@@ -261,6 +264,10 @@ private:
     qint64 m_splitStamp = 0;
     qint64 m_trapStamp = 0;
     qint64 m_finishStamp = 0;
+    // The finished run's split time (start to split) and trap time (L3 to finish), of
+    // the stamps taken; set at the finish.
+    std::optional<qint32> m_splitMs;
+    std::optional<qint32> m_trapMs;
     bool m_splitPending = true;
     quint32 m_lastModemStatus = 0x55555555;
 

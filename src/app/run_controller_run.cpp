@@ -97,6 +97,7 @@ void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
         ImageLSClick(BarrierIcon::ImageLSstop);
     m_trapStamp = stamp;
+    m_trapMs.reset();
     play(RunSound::Vmax);
     advance(RunEvent::Trap);
     setButtonState(RunButton::bZwZeit, false);
@@ -144,25 +145,24 @@ void RunController::finishRun(qint64 stamp) {
     if (m_lightState == 1)
         ImageAmpelClick();
 
-    // From here on the two hold milliseconds, not counts.
     if (m_splitStamp != 0)
-        m_splitStamp = toMs(m_splitStamp - m_startStamp);
+        m_splitMs = toMs(m_splitStamp - m_startStamp);
     if (m_trapStamp != 0)
-        m_trapStamp = toMs(m_finishStamp - m_trapStamp);
+        m_trapMs = toMs(m_finishStamp - m_trapStamp);
+    const qint32 splitMs = m_splitMs.value_or(0);
+    const qint32 trapMs = m_trapMs.value_or(0);
 
-    showFinishResult(totalMs);
+    showFinishResult(totalMs, trapMs);
 
     const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
-    m_rows.writeResults(
-        row, runResultTexts(totalMs, qint32(m_splitStamp), qint32(m_trapStamp), m_settings.Length, m_settings.LengthF));
+    m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
     m_rows.selectRow(row);
 
     m_bCFGEnabled = true;
     m_timerClose.start();
 }
 
-void RunController::showFinishResult(qint32 totalMs) {
-    const qint32 trapMs = qint32(m_trapStamp);
+void RunController::showFinishResult(qint32 totalMs, qint32 trapMs) {
     if (trapMs > 0) {
         if (m_param2 == 0) {
             m_display.showTime(DisplayState::LowerPanel, trapMs);
@@ -208,6 +208,8 @@ void RunController::resetRun() {
         setIconPicture(i, 0);
     m_splitStamp = 0;
     m_trapStamp = 0;
+    m_splitMs.reset();
+    m_trapMs.reset();
     m_runNumber.clear();
     advance(RunEvent::Reset);
     setCbFreigabe(false);
