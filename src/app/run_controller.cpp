@@ -136,10 +136,8 @@ void RunController::bSTOPMouseDown() {
 }
 
 void RunController::bResetClick() {
-    if (!button(RunButton::bReset).Enabled)
-        return;
-    Batch batch(*this);
-    resetRun();
+    if (button(RunButton::bReset).Enabled)
+        mResetClick();
 }
 
 void RunController::bAVARIAClick() {

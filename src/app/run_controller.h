@@ -112,8 +112,9 @@ public:
     void mLockStoppLSClick() { ImageLSClick(BarrierIcon::ImageLSstop); }  // F12
     void TestKeys1Click();                                                // Ctrl+1
 
-    // Buttons and pictures. A disabled button does nothing; the mouse-down
-    // buttons then go through their menu item's gate as well.
+    // Buttons and pictures, the window's only way to the run commands besides the
+    // menu items. A disabled button does nothing; an enabled one then goes through
+    // its menu item's gate as well.
     void bFreigabeClick() { mFreigabe1Click(); }
     void bSTARTMouseDown();
     void bZwZeitMouseDown();
