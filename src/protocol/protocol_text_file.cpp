@@ -76,8 +76,7 @@ ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName,
         return result;
     }
     result.loaded = true;
-    result.selectedRow = rankProtocol(grid, platzOn, startNumberText);
+    rankProtocol(grid, platzOn, startNumberText);
     result.startNumbers = startNumbersFromRow(grid, 1);
-    result.buttonsEnabled = protocolButtonsEnabled(grid);
     return result;
 }

@@ -94,8 +94,8 @@ void TestProtocolTextFile::roundTripKeepsRows() {
     }
     // The blank cells count as empty: the unfinished run keeps its blank "Platz".
     QCOMPARE(protocolColumn(loaded, colPlatz), (QStringList{"1", "2", " "}));
-    QCOMPARE(result.selectedRow, 2);
-    QVERIFY(result.buttonsEnabled);
+    QCOMPARE(loaded.Row(), 2);
+    QVERIFY(protocolButtonsEnabled(loaded));
 }
 
 void TestProtocolTextFile::roundTripKeepsAwkwardCells() {
