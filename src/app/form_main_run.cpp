@@ -23,8 +23,8 @@
 #include <QSpinBox>
 
 void TFormMain::createRunController() {
-    THighResTimer* timer = m_highResTimer.get();
-    const auto readCounter = [timer] { return timer->ReadCounter(); };
+    const THighResTimer* timer = m_highResTimer.get();
+    const EventCounterReader readCounter = timer->eventReader();
     m_barrierPort =
         std::make_unique<BarrierPort>(readCounter, m_environment.simulatorSocketPath, m_environment.serialLines.get());
 

@@ -20,7 +20,7 @@ QString RunController::cbParam2Text(int index) {
     return items.value(index);
 }
 
-RunController::RunController(RunPort& port, SortGridData& grid, DisplayState& display, CounterReader readCounter,
+RunController::RunController(RunPort& port, SortGridData& grid, DisplayState& display, EventCounterReader readCounter,
                              double countSpeed, SoundPlayer playSound, QObject* parent)
     : QObject(parent), m_port(port), m_rows(grid), m_display(display), m_readCounter(std::move(readCounter)),
       m_countSpeed(countSpeed), m_playSound(std::move(playSound)) {

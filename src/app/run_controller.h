@@ -3,6 +3,7 @@
 #include "app/run_rows.h"
 #include "app/run_settings.h"
 #include "app/run_state.h"
+#include "timing/counter_reader.h"
 
 #include <QObject>
 #include <QString>
@@ -76,7 +77,6 @@ class RunController : public QObject {
     Q_OBJECT
 
 public:
-    using CounterReader = std::function<qint64()>;
     using SoundPlayer = std::function<void(RunSound)>;
 
     // Modem-status bits of the barrier lines.
@@ -91,7 +91,7 @@ public:
     // The result selector's items, by index.
     static QString cbParam2Text(int index);
 
-    RunController(RunPort& port, SortGridData& grid, DisplayState& display, CounterReader readCounter,
+    RunController(RunPort& port, SortGridData& grid, DisplayState& display, EventCounterReader readCounter,
                   double countSpeed, SoundPlayer playSound, QObject* parent = nullptr);
 
     void setSettings(const RunSettings& settings);
@@ -249,7 +249,7 @@ private:
     RunPort& m_port;
     RunRows m_rows;
     DisplayState& m_display;
-    CounterReader m_readCounter;
+    EventCounterReader m_readCounter;
     double m_countSpeed;
     SoundPlayer m_playSound;
     RunSettings m_settings;
