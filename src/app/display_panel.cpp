@@ -121,11 +121,5 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 }
 
 DisplayDigits DisplayPanel::displayDigits() const {
-    DisplayDigits controls;
-    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
-                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
-    controls.LabMin = LabMin;
-    controls.LabSec = LabSec;
-    controls.LabSec2 = LabSec2;
-    return controls;
+    return displayDigitsOf(*this);
 }

@@ -19,6 +19,17 @@ struct DisplayDigits {
     QLabel* LabSec2 = nullptr;
 };
 
+// The display controls of a panel that names them as both windows do.
+template <typename Panel> DisplayDigits displayDigitsOf(const Panel& p) {
+    DisplayDigits controls;
+    controls.digits = {p.Digit10M, p.Digit4, p.Digit5, p.Digit6, p.Digit7,  p.Digit8, p.Digit9,
+                       p.Digit1,   p.Digit2, p.Digit3, p.Digit0, p.Digit10, p.Digit20};
+    controls.LabMin = p.LabMin;
+    controls.LabSec = p.LabSec;
+    controls.LabSec2 = p.LabSec2;
+    return controls;
+}
+
 // Writes every digit's value, colour and visibility and the separators' colours
 // into the controls. Writes that change nothing cost nothing, so it is cheap
 // enough for every clock tick. GUI thread only.

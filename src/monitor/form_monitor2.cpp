@@ -119,13 +119,7 @@ void TFormMonitor2::FormCreate() {
 }
 
 DisplayDigits TFormMonitor2::displayDigits() const {
-    DisplayDigits controls;
-    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
-                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
-    controls.LabMin = LabMin;
-    controls.LabSec = LabSec;
-    controls.LabSec2 = LabSec2;
-    return controls;
+    return displayDigitsOf(*this);
 }
 
 int TFormMonitor2::monitorIndex(const QList<QRect>& screens) const {
