@@ -30,9 +30,7 @@ private slots:
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
         m_form = std::make_unique<TFormMain>(m_fixture->environment());
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     void cleanup() {
         m_form.reset();

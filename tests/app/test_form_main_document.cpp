@@ -56,9 +56,7 @@ private slots:
 
         if (byKey) {
             // A key reaches its command only in the active window.
-            m_form->show();
-            m_form->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+            QVERIFY(FormMainFixture::showActive(m_form.get()));
             QTest::keyClick(m_form.get(), Qt::Key_W, Qt::ControlModifier);
         } else {
             QTest::mousePress(m_form->ui().sbWord, Qt::LeftButton);
