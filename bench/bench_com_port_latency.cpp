@@ -1,5 +1,7 @@
 // Delay from a line change of the simulated barrier box to the stamp its dispatched event
-// carries, and to the handler itself, with the GUI thread idle and kept busy.
+// carries, and to the handler itself, with the GUI thread idle and kept busy. The "floor" line
+// is the machine's own share: a bare real-time thread woken by the same box, without the port,
+// under the same busy GUI thread. Whatever the floor shows, no watcher can do better.
 //   bench_com_port_latency [changes]
 #include "io/com_port.h"
 #include "io/serial_backends.h"
@@ -13,10 +15,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <vector>
 
@@ -38,6 +42,92 @@ Distribution distribution(std::vector<qint64> ns) {
     return {at(0.50), at(0.99), ns.back() / 1000.0};
 }
 
+void makeRealTime() {
+    sched_param realTime{};
+    realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
+}
+
+// A GUI thread that is never idle: 3 ms of work whenever the loop gets to it.
+void keepBusy(QTimer* work) {
+    QObject::connect(work, &QTimer::timeout, [] {
+        const qint64 end = nanoseconds() + 3000000;
+        while (nanoseconds() < end) {
+        }
+    });
+    work->start(0);
+}
+
+// Sleeps between 0.5 and 2 ms before each change, as barriers are not in step with anything.
+void pauseBeforeChange() {
+    std::this_thread::sleep_for(std::chrono::microseconds(500 + QRandomGenerator::global()->bounded(1500)));
+}
+
+void printLine(const char* mode, std::vector<qint64> stampDelay, std::vector<qint64> handlerDelay) {
+    if (stampDelay.empty()) {
+        std::printf("%-5s no events\n", mode);
+        return;
+    }
+    const Distribution s = distribution(stampDelay);
+    const Distribution h = distribution(handlerDelay);
+    std::printf("%-5s %7zu  %9.1f %9.1f %9.1f   %9.1f %9.1f %9.1f\n", mode, stampDelay.size(), s.p50, s.p99, s.max,
+                h.p50, h.p99, h.max);
+}
+
+void measureFloor(int changes) {
+    SimulatedBarrierBox box(nanoseconds);
+    box.acquire();
+    box.changeOutputs(TIOCM_DTR | TIOCM_RTS, 0);
+    QTimer work;
+    keepBusy(&work);
+
+    std::vector<qint64> changed(size_t(changes), 0), woke(size_t(changes), 0);
+    std::atomic<int> seen{0};
+    std::atomic<bool> done{false};
+    std::thread waiter([&] {
+        makeRealTime();
+        // Counts compared before each wait, as the watcher does: a change between two waits
+        // is seen at once instead of lost.
+        int counted = box.counters().dsr;
+        while (!done.load() && seen.load() < changes) {
+            if (box.counters().dsr == counted) {
+                box.waitForChange(TIOCM_DSR, 800);
+            }
+            const int now = box.counters().dsr;
+            for (; counted < now && seen.load() < changes; ++counted) {
+                woke[size_t(seen.load())] = nanoseconds();
+                seen.fetch_add(1);
+            }
+        }
+    });
+    QEventLoop loop;
+    std::thread driver([&] {
+        makeRealTime();
+        for (int i = 0; i < changes; ++i) {
+            pauseBeforeChange();
+            changed[size_t(i)] = box.setContact(1, i % 2 == 0);
+            const qint64 deadline = nanoseconds() + 5000000000;
+            while (seen.load() <= i && nanoseconds() < deadline) {
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            }
+        }
+        done = true;
+        box.interruptWaiters();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    driver.join();
+    waiter.join();
+    work.stop();
+    box.release();
+
+    std::vector<qint64> delay;
+    for (int i = 0; i < seen.load(); ++i) {
+        delay.push_back(woke[size_t(i)] - changed[size_t(i)]);
+    }
+    printLine("floor", delay, delay);
+}
+
 void measure(const char* mode, bool busy, int changes) {
     SimulatedBarrierBox box(nanoseconds);
     SimulatedSerialSystem simulator(&box);
@@ -55,15 +145,9 @@ void measure(const char* mode, bool busy, int changes) {
     };
     port.Open();
 
-    // A GUI thread that is never idle: 3 ms of work whenever the loop gets to it.
     QTimer work;
     if (busy) {
-        QObject::connect(&work, &QTimer::timeout, [] {
-            const qint64 end = nanoseconds() + 3000000;
-            while (nanoseconds() < end) {
-            }
-        });
-        work.start(0);
+        keepBusy(&work);
     }
 
     std::vector<qint64> changed(size_t(changes), 0);
@@ -71,11 +155,9 @@ void measure(const char* mode, bool busy, int changes) {
     std::thread driver([&] {
         // The box stands in for hardware that changes a line and wakes the watcher at once;
         // scheduled like the watcher, it is not held up between the two by other programs.
-        sched_param realTime{};
-        realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
+        makeRealTime();
         for (int i = 0; i < changes; ++i) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500 + QRandomGenerator::global()->bounded(1500)));
+            pauseBeforeChange();
             changed[size_t(i)] = box.setContact(1, i % 2 == 0);
             if (!reports.tryAcquire(1, 5000)) {
                 break;
@@ -94,14 +176,7 @@ void measure(const char* mode, bool busy, int changes) {
         stampDelay.push_back(stamps[i] - changed[i]);
         handlerDelay.push_back(handled[i] - changed[i]);
     }
-    if (n == 0) {
-        std::printf("%-5s no events\n", mode);
-        return;
-    }
-    const Distribution s = distribution(stampDelay);
-    const Distribution h = distribution(handlerDelay);
-    std::printf("%-5s %7zu  %9.1f %9.1f %9.1f   %9.1f %9.1f %9.1f\n", mode, n, s.p50, s.p99, s.max, h.p50, h.p99,
-                h.max);
+    printLine(mode, stampDelay, handlerDelay);
 }
 
 } // namespace
@@ -119,5 +194,6 @@ int main(int argc, char* argv[]) {
     std::printf("%-5s %7s  %29s   %29s\n", "GUI", "changes", "stamp carried: p50 p99 max", "handler runs: p50 p99 max");
     measure("idle", false, changes);
     measure("busy", true, changes);
+    measureFloor(changes);
     return 0;
 }

@@ -24,8 +24,8 @@ void pauseForRecheck() {
 
 TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
                        quint64 session)
-    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_readCounter(std::move(readCounter)),
-      m_session(session) {}
+    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_waitLines(waitLinesFor(eventMask)),
+      m_readCounter(std::move(readCounter)), m_session(session) {}
 
 TComThread::~TComThread() {
     stop();
@@ -70,60 +70,79 @@ void TComThread::watch() {
     if (!m_baseReady) {
         return;
     }
-    const int waitLines = waitLinesFor(m_eventMask);
     // RING going active neither counts nor wakes the wait there: its level is read at every
     // recheck.
     m_ringByLevel = (m_eventMask & EV_RING) && m_reported.ringTrailingEdgeOnly;
     m_reported.seen = m_base;
-    int emptyWakeUps = 0;
     while (!m_stop.load()) {
-        bool woke = false;
-        if (m_polling) {
-            pauseForRecheck();
-        } else {
-            // Compare the counts before every wait: it would not wake for a change before it.
-            // A change between this read and the kernel's start of the wait is seen at the next
-            // recheck, so the recheck period bounds how late such a change is stamped.
-            LineCounters counters;
-            int error = m_line.counters(&counters);
-            if (!error && !countersMoved(m_reported.seen.counters, counters, waitLines)) {
-                error = m_line.waitChange(waitLines, recheckUs);
-                woke = !error;
-                if (error == EINTR && !levelsNeeded()) {
-                    // Unchanged counts say enough; reading the levels costs a USB round trip on
-                    // some adapters, during which a change would wait for its stamp.
-                    continue;
-                }
-            }
-            if (unsupported(error)) {
-                m_polling = true;
-                continue;
-            }
-            if (error != EINTR && fatal(error)) {
-                return;
-            }
-        }
-        if (m_stop.load()) {
+        const Wake wake = m_polling ? waitForRecheck() : waitForCountChange();
+        if (wake == Wake::Lost) {
             return;
         }
-        const qint64 stamp = readCounter();
-        LineSnapshot now;
-        if (!takeSnapshot(&now)) {
-            return;
-        }
-        if (!m_counted) {
-            m_reported.seen.counters = {}; // no counts (any more): compare levels only
-        }
-        if (now == m_reported.seen) {
-            // A driver whose wait returns at once without a change would spin this thread.
-            if (woke && ++emptyWakeUps >= 8) {
-                m_polling = true;
-            }
+        if (wake == Wake::Again || m_stop.load()) {
             continue;
         }
-        emptyWakeUps = 0;
-        queue(advanceReports(&m_reported, now, m_eventMask, stamp));
+        if (!lookAtLines(wake == Wake::Changed)) {
+            return;
+        }
     }
+}
+
+TComThread::Wake TComThread::waitForRecheck() {
+    pauseForRecheck();
+    return Wake::Recheck;
+}
+
+TComThread::Wake TComThread::waitForCountChange() {
+    // Compare the counts before every wait: it would not wake for a change before it. A change
+    // between this read and the kernel's start of the wait is seen at the next recheck, so the
+    // recheck period bounds how late such a change is stamped.
+    LineCounters counters;
+    int error = m_line.counters(&counters);
+    if (!error) {
+        if (countersMoved(m_reported.seen.counters, counters, m_waitLines)) {
+            return Wake::Recheck;
+        }
+        error = m_line.waitChange(m_waitLines, recheckUs);
+        if (!error) {
+            return Wake::Changed;
+        }
+        if (error == EINTR) {
+            // Unchanged counts say enough; reading the levels costs a USB round trip on some
+            // adapters, during which a change would wait for its stamp.
+            return levelsNeeded() ? Wake::Recheck : Wake::Again;
+        }
+    }
+    if (unsupported(error)) {
+        m_polling = true;
+        return Wake::Again;
+    }
+    if (error == EINTR) {
+        return Wake::Recheck;
+    }
+    loseLine();
+    return Wake::Lost;
+}
+
+bool TComThread::lookAtLines(bool woke) {
+    const qint64 stamp = readCounter();
+    LineSnapshot now;
+    if (!takeSnapshot(&now)) {
+        return false;
+    }
+    if (!m_counted) {
+        m_reported.seen.counters = {}; // no counts (any more): compare levels only
+    }
+    if (now == m_reported.seen) {
+        // A driver whose wait returns at once without a change would spin this thread.
+        if (woke && ++m_emptyWakeUps >= 8) {
+            m_polling = true;
+        }
+        return true;
+    }
+    m_emptyWakeUps = 0;
+    queue(advanceReports(&m_reported, now, m_eventMask, stamp));
+    return true;
 }
 
 void TComThread::queue(const ComReports& reports) {
@@ -182,16 +201,17 @@ bool TComThread::takeSnapshot(LineSnapshot* snapshot) {
             }
             continue;
         }
-        return !fatal(error);
+        if (error) {
+            loseLine();
+            return false;
+        }
+        return true;
     }
 }
 
-bool TComThread::fatal(int error) {
-    if (error) {
-        // EIO/ENODEV: the adapter was pulled; any other failure leaves nothing to watch either.
-        m_lost = true;
-    }
-    return error != 0;
+void TComThread::loseLine() {
+    // EIO/ENODEV: the adapter was pulled; any other failure leaves nothing to watch either.
+    m_lost = true;
 }
 
 qint64 TComThread::readCounter() const {

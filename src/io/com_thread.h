@@ -42,17 +42,30 @@ protected:
     void run() override;
 
 private:
+    // What a wait for the lines ended with.
+    enum class Wake {
+        Changed, // the driver reported a change
+        Recheck, // time to read the lines anyway
+        Again,   // nothing to read: wait again
+        Lost,    // the line failed; the watcher ends
+    };
+
     void watch();
+    Wake waitForRecheck();     // no way to wait for changes: a pause, then the levels
+    Wake waitForCountChange(); // the driver counts changes and wakes for them
+    // Reads the stamp and the lines and queues what changed; false when the line is lost.
+    bool lookAtLines(bool woke);
+    void loseLine();
     bool takeSnapshot(LineSnapshot* snapshot);
     void queue(const ComReports& reports);
     bool levelsNeeded() const { return !m_counted || m_ringByLevel; }
-    bool fatal(int error);
     qint64 readCounter() const;
     void interrupt();
 
     TComPort* const m_port;
     SerialLine& m_line;
     const quint32 m_eventMask;
+    const int m_waitLines; // TIOCM bits of the lines the events watch
     const EventCounterReader m_readCounter;
     const quint64 m_session;
 
@@ -63,6 +76,7 @@ private:
     bool m_counted = true;
     bool m_ringByLevel = false; // RING going active neither counts nor wakes the wait (8250)
     bool m_lost = false;
+    int m_emptyWakeUps = 0;
     ReportedLines m_reported;
 
     std::mutex m_queueMutex; // guards the three below, shared with the GUI thread

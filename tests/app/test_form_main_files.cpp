@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -366,6 +367,25 @@ private slots:
         QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + webPage());
         QCOMPARE(contents(webPage()), QByteArray("old"));
         QCOMPARE(m_fixture->opened, QList<QUrl>{QUrl::fromLocalFile(webPage())});
+    }
+
+    // A PDF that cannot be written is told, not taken for printed.
+    void unwritablePdfIsReported() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        createForm();
+        const QString pdf = QStringLiteral("/proc/tarvolt/protokoll.pdf"); // not even root creates it
+        WhenModal<QPrintDialog> answer([&](QPrintDialog* dialog) {
+            dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+            dialog->printer()->setOutputFileName(pdf);
+            dialog->done(QDialog::Accepted); // past the dialog's own check of the folder
+        });
+        QString text;
+        WhenModal<QMessageBox> told([&](QMessageBox* box) {
+            text = box->icon() == QMessageBox::Critical ? box->text() : QString();
+            box->accept();
+        });
+        FormMainCommands::clickItem(m_form->commands().Print1);
+        QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + pdf);
     }
 
     // Whatever the dialog gives, row 1 ends up current and selected as a whole.
