@@ -286,6 +286,32 @@ private slots:
         QCOMPARE(m_form->runController().state(), RunState::Idle);
     }
 
+    // Each run button reaches its command: the four timing buttons on the press, the others
+    // on the click.
+    void runButtonsDriveTheRun() {
+        const FormMainUi& ui = m_form->ui();
+        const RunController& c = m_form->runController();
+        QTest::mouseClick(ui.bFreigabe, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Armed);
+        const std::pair<TLbSpeedButton*, RunState> pressed[] = {{ui.bStart, RunState::RunningSplitPending},
+                                                                {ui.bZwZeit, RunState::RunningSplitTaken},
+                                                                {ui.bVmax, RunState::RunningInTrap},
+                                                                {ui.bStop, RunState::Finished}};
+        for (const auto& [button, state] : pressed) {
+            QTest::mousePress(button, Qt::LeftButton);
+            QCOMPARE(c.state(), state);
+            QTest::mouseRelease(button, Qt::LeftButton);
+        }
+        QTest::mouseClick(ui.bReset, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Idle);
+        QVERIFY(c.mStartEnabled());
+        FormMainCommands::clickItem(m_form->commands().mStart);
+        QCOMPARE(c.state(), RunState::RunningSplitPending);
+        QTest::mouseClick(ui.bAvaria, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Idle);
+        QVERIFY(!c.isClockRunning());
+    }
+
     void testKeysTogglesItsCheckMark() {
         QAction* item = m_form->commands().TestKeys1;
         QVERIFY(!item->isChecked());
