@@ -74,6 +74,29 @@ void printLine(const char* mode, std::vector<qint64> stampDelay, std::vector<qin
                 h.p50, h.p99, h.max);
 }
 
+// Changes barrier 1 `changes` times from a real-time thread while the GUI thread's loop runs,
+// each after `reports` has told the one before; returns the box's stamp of each change.
+std::vector<qint64> driveChanges(SimulatedBarrierBox& box, int changes, QSemaphore& reports) {
+    std::vector<qint64> changed(size_t(changes), 0);
+    QEventLoop loop;
+    std::thread driver([&] {
+        // The box stands in for hardware that changes a line and wakes the watcher at once;
+        // scheduled like the watcher, it is not held up between the two by other programs.
+        makeRealTime();
+        for (int i = 0; i < changes; ++i) {
+            pauseBeforeChange();
+            changed[size_t(i)] = box.setContact(1, i % 2 == 0);
+            if (!reports.tryAcquire(1, 5000)) {
+                break;
+            }
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    driver.join();
+    return changed;
+}
+
 void measureFloor(int changes) {
     SimulatedBarrierBox box(nanoseconds);
     box.acquire();
@@ -81,8 +104,9 @@ void measureFloor(int changes) {
     QTimer work;
     keepBusy(&work);
 
-    std::vector<qint64> changed(size_t(changes), 0), woke(size_t(changes), 0);
+    std::vector<qint64> woke(size_t(changes), 0);
     std::atomic<int> seen{0};
+    QSemaphore reports;
     std::atomic<bool> done{false};
     std::thread waiter([&] {
         makeRealTime();
@@ -97,26 +121,13 @@ void measureFloor(int changes) {
             for (; counted < now && seen.load() < changes; ++counted) {
                 woke[size_t(seen.load())] = nanoseconds();
                 seen.fetch_add(1);
+                reports.release();
             }
         }
     });
-    QEventLoop loop;
-    std::thread driver([&] {
-        makeRealTime();
-        for (int i = 0; i < changes; ++i) {
-            pauseBeforeChange();
-            changed[size_t(i)] = box.setContact(1, i % 2 == 0);
-            const qint64 deadline = nanoseconds() + 5000000000;
-            while (seen.load() <= i && nanoseconds() < deadline) {
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
-        }
-        done = true;
-        box.interruptWaiters();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    driver.join();
+    const std::vector<qint64> changed = driveChanges(box, changes, reports);
+    done = true;
+    box.interruptWaiters();
     waiter.join();
     work.stop();
     box.release();
@@ -150,23 +161,7 @@ void measure(const char* mode, bool busy, int changes) {
         keepBusy(&work);
     }
 
-    std::vector<qint64> changed(size_t(changes), 0);
-    QEventLoop loop;
-    std::thread driver([&] {
-        // The box stands in for hardware that changes a line and wakes the watcher at once;
-        // scheduled like the watcher, it is not held up between the two by other programs.
-        makeRealTime();
-        for (int i = 0; i < changes; ++i) {
-            pauseBeforeChange();
-            changed[size_t(i)] = box.setContact(1, i % 2 == 0);
-            if (!reports.tryAcquire(1, 5000)) {
-                break;
-            }
-        }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    driver.join();
+    const std::vector<qint64> changed = driveChanges(box, changes, reports);
     work.stop();
     port.Close();
 

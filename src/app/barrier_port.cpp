@@ -10,7 +10,7 @@
 
 #include <QTimer>
 
-BarrierPort::BarrierPort(std::function<qint64()> readCounter, const QString& simulatorSocketPath, SerialSystem* lines)
+BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines)
     : m_box(std::make_unique<SimulatedBarrierBox>(readCounter, simulatorSocketPath)),
       m_simulator(lines ? std::make_unique<SimulatedSerialSystem>(m_box.get()) : nullptr),
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "timing/counter_reader.h"
+
 #include <QString>
 
 #include <functional>
@@ -20,7 +22,7 @@ class BarrierPort {
 public:
     // readCounter stamps the barrier events; an empty socket path gives the box no socket;
     // `lines` are the real serial lines (null: the tty layer), kept alive by the caller.
-    BarrierPort(std::function<qint64()> readCounter, const QString& simulatorSocketPath, SerialSystem* lines = nullptr);
+    BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines = nullptr);
     ~BarrierPort();
     BarrierPort(const BarrierPort&) = delete;
     BarrierPort& operator=(const BarrierPort&) = delete;

@@ -9,34 +9,10 @@
 
 namespace {
 
-// Colours of the display as 0x00BBGGRR words.
-constexpr quint32 dimColour = DisplayState::dimColour;
-constexpr quint32 runColour = DisplayState::runColour;
-constexpr quint32 resultColour = DisplayState::resultColour;
-constexpr quint32 startColour = DisplayState::startColour;
-constexpr quint32 nextColour = DisplayState::nextColour;
-
 constexpr int upperTop = 52;
 constexpr int lowerTop = 184;
 constexpr int separatorTop = 79;
 constexpr int lowerSeparatorTop = 211;
-
-TDigit* makeDigit(QWidget* parent, int left, int top, quint32 colour) {
-    auto* digit = new TDigit(parent);
-    digit->setGeometry(left, top, 45, 89);
-    digit->setColor(Qt::black);
-    digit->setColorOff(Qt::black);
-    digit->setColorOn(colorFromBgr(colour));
-    digit->setThickness(5);
-    digit->setSeparation(1);
-    return digit;
-}
-
-void setTextColour(QWidget* widget, QPalette::ColorRole role, quint32 colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colorFromBgr(colour));
-    widget->setPalette(palette);
-}
 
 QLabel* makeSeparator(QWidget* parent, const QString& text, int left, int top, quint32 colour) {
     auto* label = new QLabel(text, parent);
@@ -46,7 +22,7 @@ QLabel* makeSeparator(QWidget* parent, const QString& text, int left, int top, q
     font.setBold(true);
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextColour(label, QPalette::WindowText, colour);
+    setBgrColour(label, QPalette::WindowText, colour);
     return label;
 }
 
@@ -58,7 +34,7 @@ QLabel* makeCaption(QWidget* parent, const QString& text, QRect bounds, quint32 
     font.setBold(true);
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setTextColour(label, QPalette::WindowText, colour);
+    setBgrColour(label, QPalette::WindowText, colour);
     return label;
 }
 
@@ -73,9 +49,9 @@ QSpinBox* makeStartNumber(QWidget* parent, QRect bounds, int value, quint32 colo
     font.setBold(true);
     edit->setFont(font);
     QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, colorFromBgr(dimColour));
+    palette.setColor(QPalette::Base, colorFromBgr(DisplayState::dimColour));
     palette.setColor(QPalette::Text, colorFromBgr(colour));
-    palette.setColor(QPalette::Button, colorFromBgr(dimColour));
+    palette.setColor(QPalette::Button, colorFromBgr(DisplayState::dimColour));
     palette.setColor(QPalette::ButtonText, colorFromBgr(colour));
     edit->setPalette(palette);
     return edit;
@@ -94,9 +70,9 @@ QComboBox* makeSelector(QWidget* parent) {
     combo->setFont(font);
     QPalette palette = combo->palette();
     for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
-        palette.setColor(role, colorFromBgr(dimColour));
+        palette.setColor(role, colorFromBgr(DisplayState::dimColour));
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-        palette.setColor(role, colorFromBgr(resultColour));
+        palette.setColor(role, colorFromBgr(DisplayState::resultColour));
     combo->setPalette(palette);
     return combo;
 }
@@ -104,21 +80,28 @@ QComboBox* makeSelector(QWidget* parent) {
 } // namespace
 
 DisplayPanel::DisplayPanel(QWidget* parent)
-    : QFrame(parent), LabelStartN1(makeCaption(this, QStringLiteral("Start-Nr.:"), {8, 10, 90, 28}, startColour)),
-      editStartN1(makeStartNumber(this, {100, 10, 76, 28}, 1, startColour)),
-      LabelStartN2(makeCaption(this, QStringLiteral("Bereit:"), {232, 10, 70, 28}, nextColour)),
-      editStartN2(makeStartNumber(this, {304, 10, 76, 28}, 2, nextColour)),
-      Digit10M(makeDigit(this, 4, upperTop, dimColour)), Digit4(makeDigit(this, 52, upperTop, dimColour)),
-      LabMin(makeSeparator(this, QStringLiteral("."), 108, separatorTop, dimColour)),
-      Digit5(makeDigit(this, 132, upperTop, dimColour)), Digit6(makeDigit(this, 180, upperTop, runColour)),
-      LabSec(makeSeparator(this, QStringLiteral(","), 236, separatorTop, runColour)),
-      Digit7(makeDigit(this, 260, upperTop, runColour)), Digit8(makeDigit(this, 308, upperTop, dimColour)),
-      Digit9(makeDigit(this, 356, upperTop, dimColour)), cbParam2(makeSelector(this)),
-      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)), Digit1(makeDigit(this, 36, lowerTop, dimColour)),
-      Digit2(makeDigit(this, 84, lowerTop, dimColour)), Digit3(makeDigit(this, 132, lowerTop, resultColour)),
-      LabSec2(makeSeparator(this, QStringLiteral(","), 188, lowerSeparatorTop, resultColour)),
-      Digit0(makeDigit(this, 212, lowerTop, resultColour)), Digit10(makeDigit(this, 260, lowerTop, resultColour)),
-      Digit20(makeDigit(this, 308, lowerTop, resultColour)) {
+    : QFrame(parent),
+      LabelStartN1(makeCaption(this, QStringLiteral("Start-Nr.:"), {8, 10, 90, 28}, DisplayState::startColour)),
+      editStartN1(makeStartNumber(this, {100, 10, 76, 28}, 1, DisplayState::startColour)),
+      LabelStartN2(makeCaption(this, QStringLiteral("Bereit:"), {232, 10, 70, 28}, DisplayState::nextColour)),
+      editStartN2(makeStartNumber(this, {304, 10, 76, 28}, 2, DisplayState::nextColour)),
+      Digit10M(makeDisplayDigit(this, DisplayState::dimColour, 4, upperTop)),
+      Digit4(makeDisplayDigit(this, DisplayState::dimColour, 52, upperTop)),
+      LabMin(makeSeparator(this, QStringLiteral("."), 108, separatorTop, DisplayState::dimColour)),
+      Digit5(makeDisplayDigit(this, DisplayState::dimColour, 132, upperTop)),
+      Digit6(makeDisplayDigit(this, DisplayState::runColour, 180, upperTop)),
+      LabSec(makeSeparator(this, QStringLiteral(","), 236, separatorTop, DisplayState::runColour)),
+      Digit7(makeDisplayDigit(this, DisplayState::runColour, 260, upperTop)),
+      Digit8(makeDisplayDigit(this, DisplayState::dimColour, 308, upperTop)),
+      Digit9(makeDisplayDigit(this, DisplayState::dimColour, 356, upperTop)), cbParam2(makeSelector(this)),
+      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)),
+      Digit1(makeDisplayDigit(this, DisplayState::dimColour, 36, lowerTop)),
+      Digit2(makeDisplayDigit(this, DisplayState::dimColour, 84, lowerTop)),
+      Digit3(makeDisplayDigit(this, DisplayState::resultColour, 132, lowerTop)),
+      LabSec2(makeSeparator(this, QStringLiteral(","), 188, lowerSeparatorTop, DisplayState::resultColour)),
+      Digit0(makeDisplayDigit(this, DisplayState::resultColour, 212, lowerTop)),
+      Digit10(makeDisplayDigit(this, DisplayState::resultColour, 260, lowerTop)),
+      Digit20(makeDisplayDigit(this, DisplayState::resultColour, 308, lowerTop)) {
     setObjectName(QStringLiteral("PanelDisplay"));
     setFixedSize(panelWidth, panelHeight);
     setFrameShape(QFrame::NoFrame);
@@ -138,11 +121,5 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 }
 
 DisplayDigits DisplayPanel::displayDigits() const {
-    DisplayDigits controls;
-    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
-                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
-    controls.LabMin = LabMin;
-    controls.LabSec = LabSec;
-    controls.LabSec2 = LabSec2;
-    return controls;
+    return displayDigitsOf(*this);
 }

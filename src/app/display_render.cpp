@@ -35,3 +35,20 @@ void renderDisplayState(const DisplayState& state, const DisplayDigits& controls
     setTextColour(controls.LabSec, state.LabSecColor());
     setTextColour(controls.LabSec2, DisplayState::LabSec2Color());
 }
+
+TDigit* makeDisplayDigit(QWidget* parent, quint32 colour, int left, int top) {
+    auto* digit = new TDigit(parent);
+    digit->setGeometry(left, top, 45, 89);
+    digit->setColor(Qt::black);
+    digit->setColorOff(Qt::black);
+    digit->setColorOn(colorFromBgr(colour));
+    digit->setThickness(5);
+    digit->setSeparation(1);
+    return digit;
+}
+
+void setBgrColour(QWidget* widget, QPalette::ColorRole role, quint32 colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colorFromBgr(colour));
+    widget->setPalette(palette);
+}

@@ -16,7 +16,7 @@
 #include "dialogs/form_info.h"
 #include "io/port_survey.h"
 #include "platform/sound_player.h"
-#include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
 #include "settings/file_type_names.h"
 #include "settings/settings_store.h"

@@ -8,8 +8,9 @@ class QWidget;
 
 // Every command of the main window as a QAction with its key, on a menu that is
 // never shown. Each action is also added to the window, so its shortcut works
-// whenever the window is active. Buttons forward to the same actions; a disabled
-// action's handler never runs, however it is invoked (see clickItem). GUI thread only.
+// whenever the window is active. The tool buttons forward to the same actions (the run
+// buttons to the run controller, which gates them as their items); a disabled action's
+// handler never runs, however it is invoked (see clickItem). GUI thread only.
 class FormMainCommands : public QObject {
     Q_OBJECT
 

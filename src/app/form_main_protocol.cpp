@@ -16,6 +16,7 @@
 #include "dialogs/dlg_yes_no.h"
 #include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
 
 #include <QAction>

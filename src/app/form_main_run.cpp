@@ -23,8 +23,8 @@
 #include <QSpinBox>
 
 void TFormMain::createRunController() {
-    THighResTimer* timer = m_highResTimer.get();
-    const auto readCounter = [timer] { return timer->ReadCounter(); };
+    const THighResTimer* timer = m_highResTimer.get();
+    const EventCounterReader readCounter = timer->eventReader();
     m_barrierPort =
         std::make_unique<BarrierPort>(readCounter, m_environment.simulatorSocketPath, m_environment.serialLines.get());
 
@@ -68,13 +68,13 @@ void TFormMain::wireRunController() {
     connect(items.mLockStoppLS, &QAction::triggered, c, &RunController::mLockStoppLSClick);
     connect(items.TestKeys1, &QAction::triggered, c, &RunController::TestKeys1Click);
 
-    // START, Zw.Zeit, Vmax and FINISH act when a mouse button goes down; they click their items.
-    const auto clicks = [](QAction* item) { return [item] { FormMainCommands::clickItem(item); }; };
-    connect(m_ui.bFreigabe, &TLbSpeedButton::OnClick, this, clicks(items.mFreigabe1));
-    connect(m_ui.bStart, &TLbSpeedButton::OnMouseDown, this, clicks(items.mStart));
-    connect(m_ui.bZwZeit, &TLbSpeedButton::OnMouseDown, this, clicks(items.ZwZeit1));
-    connect(m_ui.bVmax, &TLbSpeedButton::OnMouseDown, this, clicks(items.mVmax));
-    connect(m_ui.bStop, &TLbSpeedButton::OnMouseDown, this, clicks(items.mStop));
+    // START, Zw.Zeit, Vmax and FINISH act when a mouse button goes down. The controller
+    // gates every button by its own look and its menu item, as for a key.
+    connect(m_ui.bFreigabe, &TLbSpeedButton::OnClick, c, &RunController::bFreigabeClick);
+    connect(m_ui.bStart, &TLbSpeedButton::OnMouseDown, c, &RunController::bSTARTMouseDown);
+    connect(m_ui.bZwZeit, &TLbSpeedButton::OnMouseDown, c, &RunController::bZwZeitMouseDown);
+    connect(m_ui.bVmax, &TLbSpeedButton::OnMouseDown, c, &RunController::bVmaxMouseDown);
+    connect(m_ui.bStop, &TLbSpeedButton::OnMouseDown, c, &RunController::bSTOPMouseDown);
     connect(m_ui.bReset, &TLbSpeedButton::OnClick, c, &RunController::bResetClick);
     connect(m_ui.bAvaria, &TLbSpeedButton::OnClick, c, &RunController::bAVARIAClick);
     connect(m_ui.cbFreigabe, &QCheckBox::clicked, c, &RunController::setCbFreigabe);

@@ -2,6 +2,8 @@
 
 #include "app/run_rows.h"
 #include "app/run_settings.h"
+#include "app/run_state.h"
+#include "timing/counter_reader.h"
 
 #include <QObject>
 #include <QString>
@@ -10,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class DisplayState;
 class RunPort;
@@ -25,8 +28,6 @@ inline constexpr int runButtonCount = 6;
 // The barrier icons L1 to L4.
 enum class BarrierIcon { ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop };
 inline constexpr int barrierIconCount = 4;
-
-enum class RunState { Idle, Armed, RunningSplitPending, RunningSplitTaken, RunningInTrap, Finished };
 
 // Colours are 0x00BBGGRR. The two system colours and "none" use the values the
 // button control knows; the window maps clBtnFace/clBtnShadow to its palette.
@@ -61,6 +62,9 @@ struct IconState {
 // display state. The main window forwards keys, buttons, port events and timer
 // ticks here and renders what it finds; stateChanged() says when to look.
 //
+// The run's state (run_state.h) is held here and moved only through advance();
+// the buttons, menu items and icons are what each step sets for the window.
+//
 // Gate rule: every command does nothing while its menu item or button is
 // disabled, whichever way it arrives. Barrier-given events use the stamp their
 // event carries; key and button commands read the counter as their first act.
@@ -73,7 +77,6 @@ class RunController : public QObject {
     Q_OBJECT
 
 public:
-    using CounterReader = std::function<qint64()>;
     using SoundPlayer = std::function<void(RunSound)>;
 
     // Modem-status bits of the barrier lines.
@@ -88,7 +91,7 @@ public:
     // The result selector's items, by index.
     static QString cbParam2Text(int index);
 
-    RunController(RunPort& port, SortGridData& grid, DisplayState& display, CounterReader readCounter,
+    RunController(RunPort& port, SortGridData& grid, DisplayState& display, EventCounterReader readCounter,
                   double countSpeed, SoundPlayer playSound, QObject* parent = nullptr);
 
     void setSettings(const RunSettings& settings);
@@ -109,8 +112,9 @@ public:
     void mLockStoppLSClick() { ImageLSClick(BarrierIcon::ImageLSstop); }  // F12
     void TestKeys1Click();                                                // Ctrl+1
 
-    // Buttons and pictures. A disabled button does nothing; the mouse-down
-    // buttons then go through their menu item's gate as well.
+    // Buttons and pictures, the window's only way to the run commands besides the
+    // menu items. A disabled button does nothing; an enabled one then goes through
+    // its menu item's gate as well.
     void bFreigabeClick() { mFreigabe1Click(); }
     void bSTARTMouseDown();
     void bZwZeitMouseDown();
@@ -159,7 +163,7 @@ public:
     int cbParam2ItemIndex() const { return m_param2; }
 
     // What the window renders.
-    RunState state() const;
+    RunState state() const { return m_state; }
     bool mStartEnabled() const { return m_mStartEnabled; }
     bool mStopEnabled() const { return m_mStopEnabled; }
     bool mResetEnabled() const { return m_mResetEnabled; }
@@ -172,10 +176,12 @@ public:
     int lightState() const { return m_lightState; }
     bool isClockRunning() const { return m_clockOn; }
 
-    // Run data, for the window's other parts and for tests.
+    // Run data, for the window's other parts and for tests. From the finish until
+    // the reset, splitStamp() and trapStamp() give the run's split and trap times in
+    // ms instead of counts (a trap taken meanwhile gives its count again).
     qint64 startStamp() const { return m_startStamp; }
-    qint64 splitStamp() const { return m_splitStamp; }
-    qint64 trapStamp() const { return m_trapStamp; }
+    qint64 splitStamp() const { return m_splitMs ? *m_splitMs : m_splitStamp; }
+    qint64 trapStamp() const { return m_trapMs ? *m_trapMs : m_trapStamp; }
     qint64 finishStamp() const { return m_finishStamp; }
     bool splitPending() const { return m_splitPending; }
     quint32 lastModemStatus() const { return m_lastModemStatus; }
@@ -211,24 +217,39 @@ private:
     void barrierFinish(qint64 stamp);
     bool passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex);
 
+    void advance(RunEvent event);
     void setButtonState(RunButton b, bool enabled);
     void setIconPicture(BarrierIcon i, int picture);
     void setIconVisible(BarrierIcon i, bool visible);
     void setClock(bool on);
     void startLockout();
-    void showFinishResult(qint32 totalMs);
+    void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
     void markChanged();
     QString runNumberText() const;
 
-    class Batch;
-    friend class Batch;
+    // Coalesces the state notifications of one command into one stateChanged().
+    class Batch {
+    public:
+        explicit Batch(RunController& c) : m_c(c) { ++m_c.m_batchDepth; }
+        ~Batch() {
+            if (--m_c.m_batchDepth == 0 && m_c.m_statePending) {
+                m_c.m_statePending = false;
+                emit m_c.stateChanged();
+            }
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        RunController& m_c;
+    };
 
     RunPort& m_port;
     RunRows m_rows;
     DisplayState& m_display;
-    CounterReader m_readCounter;
+    EventCounterReader m_readCounter;
     double m_countSpeed;
     SoundPlayer m_playSound;
     RunSettings m_settings;
@@ -238,10 +259,16 @@ private:
     // a reset and the next start.
     QString m_runNumber;
 
+    RunState m_state = RunState::Idle;
+
     qint64 m_startStamp = 0;
     qint64 m_splitStamp = 0;
     qint64 m_trapStamp = 0;
     qint64 m_finishStamp = 0;
+    // The finished run's split time (start to split) and trap time (L3 to finish), of
+    // the stamps taken; set at the finish.
+    std::optional<qint32> m_splitMs;
+    std::optional<qint32> m_trapMs;
     bool m_splitPending = true;
     quint32 m_lastModemStatus = 0x55555555;
 

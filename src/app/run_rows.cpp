@@ -1,9 +1,10 @@
 #include "app/run_rows.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
-#include "protocol/result_compare.h"
 #include "timing/run_time.h"
 
 RunResultTexts runResultTexts(qint32 totalMs, qint32 splitMs, qint32 trapMs, qint32 length, qint32 lengthF) {
@@ -39,8 +40,12 @@ void RunRows::markStarted(int row, const QString& nr) {
     m_grid.setCell(colZwZeit, row, QStringLiteral("-"));
 }
 
+int RunRows::numberRow(const QString& nr, bool manyStart) const {
+    return manyStart ? -1 : rowOf(nr);
+}
+
 int RunRows::beginRow(const QString& nr, bool manyStart) {
-    int row = manyStart ? -1 : rowOf(nr);
+    int row = numberRow(nr, manyStart);
     if (row >= 1)
         selectRow(row);
     else
@@ -51,12 +56,12 @@ int RunRows::beginRow(const QString& nr, bool manyStart) {
 }
 
 int RunRows::runRow(const QString& nr, bool manyStart) const {
-    if (m_runRowId == 0)
-        return -1;
-    const int own = m_grid.rowOfId(m_runRowId);
-    if (own >= 1)
-        return own;
-    return manyStart ? -1 : rowOf(nr);
+    if (m_runRowId != 0) {
+        const int own = m_grid.rowOfId(m_runRowId);
+        if (own >= 1)
+            return own;
+    }
+    return numberRow(nr, manyStart);
 }
 
 int RunRows::finishRow(const QString& nr, bool manyStart) {
@@ -91,8 +96,7 @@ void RunRows::writeResults(int row, const RunResultTexts& results) {
 }
 
 int RunRows::markAccident(const QString& nr, bool manyStart) {
-    const bool inRun = m_runRowId != 0;
-    const int row = inRun ? runRow(nr, manyStart) : (manyStart ? -1 : rowOf(nr));
+    const int row = runRow(nr, manyStart);
     m_runRowId = 0;
     if (row < 1)
         return -1;

@@ -38,13 +38,13 @@ public:
     int rowOf(const QString& nr) const;
     int lastRow() const;
 
-    // The start: reuses the number's row (not with manyStart), else the empty
-    // last row, else a new empty row; writes "Nr." and "-" in "Zw.Zeit". That
-    // row is the run's own until its finish or accident.
+    // The start: reuses the number's row (numberRow), else the empty last row,
+    // else a new empty row; writes "Nr." and "-" in "Zw.Zeit". That row is the
+    // run's own until its finish or accident.
     int beginRow(const QString& nr, bool manyStart);
-    // The row the running run owns, wherever sorts and removals have moved it.
-    // When it is gone (removed, cleared, replaced by a load) only a run with one
-    // row per number falls back to the number's row. -1 outside a run.
+    // The row a run owns: during a run its own row, wherever sorts and removals
+    // have moved it; when that is gone (removed, cleared, replaced by a load) and
+    // outside a run, the number's row (numberRow). -1 when there is none.
     int runRow(const QString& nr, bool manyStart) const;
     // The row a finish fills: the run's row, recreated at the end when it is
     // gone rather than dropping the result. With manyStart the competitor's
@@ -52,9 +52,8 @@ public:
     // into empty cells only. The run owns no row afterwards.
     int finishRow(const QString& nr, bool manyStart);
     void writeResults(int row, const RunResultTexts& results);
-    // Puts "-" into every empty cell from "Name" to "Platz" of the run's row;
-    // outside a run, of the number's row, but never with manyStart: there a
-    // start-list row is not the run's. Returns the row or -1 when none.
+    // Puts "-" into every empty cell from "Name" to "Platz" of runRow. Returns
+    // the row or -1 when none.
     int markAccident(const QString& nr, bool manyStart);
     // First row without a "Zeit" whose number converts: it becomes current.
     NextStarter nextStarterSearch();
@@ -64,6 +63,10 @@ public:
     void rank(bool platzOn, const QString& nr);
 
 private:
+    // The one rule of manyStart: with one row per number a number's first row is
+    // any run's of that number; with many starts a row of the start list is no
+    // run's, so there is none (-1).
+    int numberRow(const QString& nr, bool manyStart) const;
     int emptyOrNewLastRow();
     void markStarted(int row, const QString& nr);
 

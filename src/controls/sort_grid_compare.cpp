@@ -1,5 +1,7 @@
 #include "controls/sort_grid_compare.h"
 
+#include "controls/windows_1252.h"
+
 #include <QDateTime>
 
 #include <charconv>
@@ -7,70 +9,20 @@
 
 namespace {
 
-// Code units U+0152 .. U+2122 that Windows-1252 places at 0x80 .. 0x9F.
-char16_t windows1252Byte(char16_t unit) {
-    switch (unit) {
-    case 0x20AC:
-        return 0x80;
-    case 0x201A:
-        return 0x82;
-    case 0x0192:
-        return 0x83;
-    case 0x201E:
-        return 0x84;
-    case 0x2026:
-        return 0x85;
-    case 0x2020:
-        return 0x86;
-    case 0x2021:
-        return 0x87;
-    case 0x02C6:
-        return 0x88;
-    case 0x2030:
-        return 0x89;
-    case 0x0160:
-        return 0x8A;
-    case 0x2039:
-        return 0x8B;
-    case 0x0152:
-        return 0x8C;
-    case 0x017D:
-        return 0x8E;
-    case 0x2018:
-        return 0x91;
-    case 0x2019:
-        return 0x92;
-    case 0x201C:
-        return 0x93;
-    case 0x201D:
-        return 0x94;
-    case 0x2022:
-        return 0x95;
-    case 0x2013:
-        return 0x96;
-    case 0x2014:
-        return 0x97;
-    case 0x02DC:
-        return 0x98;
-    case 0x2122:
-        return 0x99;
-    case 0x0161:
-        return 0x9A;
-    case 0x203A:
-        return 0x9B;
-    case 0x0153:
-        return 0x9C;
-    case 0x017E:
-        return 0x9E;
-    case 0x0178:
-        return 0x9F;
-    default:
-        return unit;
-    }
-}
-
 bool isUpperAZ(char16_t u) {
     return u >= u'A' && u <= u'Z';
+}
+
+// One unit of an ordinal key; characters outside the code page keep their code.
+char16_t ordinalUnit(char16_t u, bool lowerAZ) {
+    if (lowerAZ && isUpperAZ(u))
+        return char16_t(u + 32);
+    if (u > 0xFF) {
+        const int b = windows1252Byte(u);
+        if (b >= 0)
+            return char16_t(b);
+    }
+    return u;
 }
 
 const QDate dayZero(1899, 12, 30);
@@ -123,24 +75,17 @@ QChar upperCaseAZ(QChar c) {
 
 QString ordinalKey(const QString& text, bool lowerAZ) {
     const qsizetype n = text.size();
-    auto changes = [lowerAZ](char16_t u) { return (lowerAZ && isUpperAZ(u)) || (u > 0xFF && windows1252Byte(u) != u); };
     qsizetype i = 0;
-    while (i < n && !changes(text.at(i).unicode())) {
+    while (i < n && ordinalUnit(text.at(i).unicode(), lowerAZ) == text.at(i).unicode()) {
         ++i;
     }
     if (i == n) {
-        return text;
+        return text; // shared, no copy
     }
     QString key = text;
     QChar* data = key.data();
     for (; i < n; ++i) {
-        char16_t u = data[i].unicode();
-        if (lowerAZ && isUpperAZ(u)) {
-            u = char16_t(u + 32);
-        } else if (u > 0xFF) {
-            u = windows1252Byte(u);
-        }
-        data[i] = QChar(u);
+        data[i] = QChar(ordinalUnit(data[i].unicode(), lowerAZ));
     }
     return key;
 }
@@ -150,13 +95,7 @@ void appendOrdinalKey(QStringView text, bool lowerAZ, std::u16string& out) {
     out.resize(start + size_t(text.size()));
     char16_t* target = out.data() + start;
     for (QChar c : text) {
-        char16_t u = c.unicode();
-        if (lowerAZ && isUpperAZ(u)) {
-            u = char16_t(u + 32);
-        } else if (u > 0xFF) {
-            u = windows1252Byte(u);
-        }
-        *target++ = u;
+        *target++ = ordinalUnit(c.unicode(), lowerAZ);
     }
 }
 

@@ -24,8 +24,6 @@ LineSettings TComPort::lineSettings() const {
     settings.stopBits = m_stopBits;
     settings.flowControl = m_flowControl;
     settings.enableDtr = m_enableDtr;
-    settings.xonLimit = m_writeBufSize / 4;
-    settings.xoffLimit = 1;
     return settings;
 }
 

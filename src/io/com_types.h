@@ -1,5 +1,7 @@
 #pragma once
 
+#include "timing/counter_reader.h"
+
 #include <QFlags>
 #include <QtGlobal>
 
@@ -77,9 +79,6 @@ enum : quint32 {
 
 using TNotifyEvent = std::function<void(TComPort* Sender)>;
 using TRxCharEvent = std::function<void(TComPort* Sender, qint32 InQue)>;
-
-// Reads the high-resolution counter; called on the watcher thread, so it must be thread-safe.
-using EventCounterReader = std::function<qint64()>;
 
 // Bit/s for a speed choice; brUser gives userRate.
 qint32 baudRateValue(TBaudRate rate, qint32 userRate);

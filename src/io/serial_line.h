@@ -17,9 +17,6 @@ struct LineSettings {
     bool enableDtr = true;
     char xonChar = 0x11;
     char xoffChar = 0x13;
-    // Kept for the record: the tty layer has no settable XON/XOFF thresholds.
-    qint32 xonLimit = 0;
-    qint32 xoffLimit = 1;
 };
 
 // Modem-status word and transition counts read together.

@@ -12,23 +12,12 @@
 
 namespace {
 
-constexpr quint32 dimColour = DisplayState::dimColour;
-constexpr quint32 runColour = DisplayState::runColour;
-constexpr quint32 resultColour = DisplayState::resultColour;
-constexpr quint32 startColour = DisplayState::startColour;
-constexpr quint32 nextColour = DisplayState::nextColour;
 constexpr quint32 titleColour = 0x404040;
-
-void setColour(QWidget* widget, QPalette::ColorRole role, quint32 bgr) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colorFromBgr(bgr));
-    widget->setPalette(palette);
-}
 
 QWidget* makePanel(QWidget* parent, const char* name, quint32 colour) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(QLatin1String(name));
-    setColour(panel, QPalette::Window, colour);
+    setBgrColour(panel, QPalette::Window, colour);
     panel->setAutoFillBackground(true);
     return panel;
 }
@@ -37,13 +26,13 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Qt::Al
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(alignment);
-    setColour(label, QPalette::WindowText, colour);
+    setBgrColour(label, QPalette::WindowText, colour);
     return label;
 }
 
 QLabel* makeTitle(QWidget* parent) {
     QLabel* title = makeLabel(parent, "PanelTitle", QStringLiteral("* * *"), Qt::AlignCenter, 0xFFFFFF);
-    setColour(title, QPalette::Window, titleColour);
+    setBgrColour(title, QPalette::Window, titleColour);
     title->setAutoFillBackground(true);
     return title;
 }
@@ -63,14 +52,8 @@ QLabel* makeSeparator(QWidget* parent, const char* name, const QString& text, qu
 }
 
 TDigit* makeDigit(QWidget* parent, const char* name, quint32 colour) {
-    auto* digit = new TDigit(parent);
+    TDigit* digit = makeDisplayDigit(parent, colour);
     digit->setObjectName(QLatin1String(name));
-    digit->setGeometry(0, 0, 45, 89);
-    digit->setColor(Qt::black);
-    digit->setColorOff(Qt::black);
-    digit->setColorOn(colorFromBgr(colour));
-    digit->setThickness(5);
-    digit->setSeparation(1);
     return digit;
 }
 
@@ -86,30 +69,36 @@ TFormMonitor2::TFormMonitor2(MonitorHost host, QWidget* parent)
       Panel1(makePanel(this, "Panel1", 0)), PanelTimer(makePanel(Panel1, "PanelTimer", 0)),
       PanelTitle(makeTitle(PanelTimer)), PanelLab1(makePanel(PanelTimer, "PanelLab1", 0)),
       LabStart1(makeLabel(PanelLab1, "LabStart1", QStringLiteral(" Start-Nr. "), Qt::AlignLeft | Qt::AlignVCenter,
-                          startColour)),
+                          DisplayState::startColour)),
       LabNext1(makeLabel(PanelLab1, "LabNext1", QStringLiteral("Bereit: 2 "), Qt::AlignRight | Qt::AlignVCenter,
-                         nextColour)),
-      Digit10M(makeDigit(PanelTimer, "Digit10M", dimColour)), Digit4(makeDigit(PanelTimer, "Digit4", dimColour)),
-      LabMin(makeSeparator(PanelTimer, "LabMin", QStringLiteral("."), dimColour)),
-      Digit5(makeDigit(PanelTimer, "Digit5", dimColour)), Digit6(makeDigit(PanelTimer, "Digit6", runColour)),
-      LabSec(makeSeparator(PanelTimer, "LabSec", QStringLiteral(","), runColour)),
-      Digit7(makeDigit(PanelTimer, "Digit7", runColour)), Digit8(makeDigit(PanelTimer, "Digit8", dimColour)),
-      Digit9(makeDigit(PanelTimer, "Digit9", dimColour)), PanelLab2(makePanel(PanelTimer, "PanelLab2", 0)),
+                         DisplayState::nextColour)),
+      Digit10M(makeDigit(PanelTimer, "Digit10M", DisplayState::dimColour)),
+      Digit4(makeDigit(PanelTimer, "Digit4", DisplayState::dimColour)),
+      LabMin(makeSeparator(PanelTimer, "LabMin", QStringLiteral("."), DisplayState::dimColour)),
+      Digit5(makeDigit(PanelTimer, "Digit5", DisplayState::dimColour)),
+      Digit6(makeDigit(PanelTimer, "Digit6", DisplayState::runColour)),
+      LabSec(makeSeparator(PanelTimer, "LabSec", QStringLiteral(","), DisplayState::runColour)),
+      Digit7(makeDigit(PanelTimer, "Digit7", DisplayState::runColour)),
+      Digit8(makeDigit(PanelTimer, "Digit8", DisplayState::dimColour)),
+      Digit9(makeDigit(PanelTimer, "Digit9", DisplayState::dimColour)),
+      PanelLab2(makePanel(PanelTimer, "PanelLab2", 0)),
       LabelTime2(makeLabel(PanelLab2, "LabelTime2", QStringLiteral(" Zwischenzeit:"), Qt::AlignLeft | Qt::AlignVCenter,
-                           resultColour)),
-      Digit1(makeDigit(PanelTimer, "Digit1", dimColour)), Digit2(makeDigit(PanelTimer, "Digit2", dimColour)),
-      Digit3(makeDigit(PanelTimer, "Digit3", resultColour)),
-      LabSec2(makeSeparator(PanelTimer, "LabSec2", QStringLiteral(","), resultColour)),
-      Digit0(makeDigit(PanelTimer, "Digit0", resultColour)), Digit10(makeDigit(PanelTimer, "Digit10", resultColour)),
-      Digit20(makeDigit(PanelTimer, "Digit20", resultColour)), m_host(std::move(host)) {
+                           DisplayState::resultColour)),
+      Digit1(makeDigit(PanelTimer, "Digit1", DisplayState::dimColour)),
+      Digit2(makeDigit(PanelTimer, "Digit2", DisplayState::dimColour)),
+      Digit3(makeDigit(PanelTimer, "Digit3", DisplayState::resultColour)),
+      LabSec2(makeSeparator(PanelTimer, "LabSec2", QStringLiteral(","), DisplayState::resultColour)),
+      Digit0(makeDigit(PanelTimer, "Digit0", DisplayState::resultColour)),
+      Digit10(makeDigit(PanelTimer, "Digit10", DisplayState::resultColour)),
+      Digit20(makeDigit(PanelTimer, "Digit20", DisplayState::resultColour)), m_host(std::move(host)) {
     setObjectName(QStringLiteral("FormMonitor2"));
     setWindowTitle(QStringLiteral("Monitor 2"));
     QFont arial(QStringLiteral("Arial"));
     arial.setBold(true);
     arial.setPixelSize(19);
     setFont(arial);
-    setColour(this, QPalette::WindowText, 0xFFFFFF);
-    setColour(PanelLab2, QPalette::WindowText, resultColour);
+    setBgrColour(this, QPalette::WindowText, 0xFFFFFF);
+    setBgrColour(PanelLab2, QPalette::WindowText, DisplayState::resultColour);
     // The spectators see no mouse pointer.
     setCursor(Qt::BlankCursor);
     Digit1->hide();
@@ -130,13 +119,7 @@ void TFormMonitor2::FormCreate() {
 }
 
 DisplayDigits TFormMonitor2::displayDigits() const {
-    DisplayDigits controls;
-    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
-                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
-    controls.LabMin = LabMin;
-    controls.LabSec = LabSec;
-    controls.LabSec2 = LabSec2;
-    return controls;
+    return displayDigitsOf(*this);
 }
 
 int TFormMonitor2::monitorIndex(const QList<QRect>& screens) const {

@@ -2,6 +2,8 @@
 
 #include "protocol/protocol_table.h"
 
+#include <algorithm>
+
 namespace {
 
 std::optional<quint32> columnColour(int col) {
@@ -39,4 +41,8 @@ bool isTypedProtocolColumn(int col) {
 
 QString protocolPositionText(int row, int rowCount) {
     return QString::number(row) + QLatin1Char(':') + QString::number(rowCount - 1);
+}
+
+bool isBlankCell(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }

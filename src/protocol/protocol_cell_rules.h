@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 #include <optional>
 
-// How the protocol table draws its cells and which of them the official types into.
-// Plain functions without state; safe on any thread.
+// How the protocol table draws its cells, which of them the official types into, and
+// which count as empty. Plain functions without state; safe on any thread.
 
 // Colours are 0x00BBGGRR.
 struct ProtocolCellLook {
@@ -26,3 +27,7 @@ bool isTypedProtocolColumn(int col);
 // The status bar's position text: the selected row, a colon and the number of data rows
 // ("3:12" for row 3 of a grid with RowCount 13).
 QString protocolPositionText(int row, int rowCount);
+
+// True when the text is empty after trimming blanks (every character up to U+0020
+// counts as blank), the rule the ranking and the button state use for "no value".
+bool isBlankCell(QStringView text);

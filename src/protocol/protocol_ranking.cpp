@@ -6,18 +6,6 @@
 
 #include <utility>
 
-namespace {
-
-std::optional<int> startNumberOf(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
-
 void SortGrid1GetSortStyle(SortGridData& grid, int Col, TSortStyle& SortStyle) {
     if (Col >= colName && Col <= colGruppe) {
         SortStyle = ssAutomatic;
@@ -75,18 +63,4 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
         grid.selectRow(selected);
     grid.endUpdate();
     return selected;
-}
-
-bool protocolButtonsEnabled(const SortGridData& grid) {
-    return grid.RowCount() >= 2 && !isBlankCell(grid.cell(colNr, 1));
-}
-
-StartNumbers startNumbersFromRow(const SortGridData& grid, int row) {
-    StartNumbers numbers;
-    if (row < 1 || row >= grid.RowCount())
-        return numbers;
-    numbers.startNumber = startNumberOf(grid.cell(colNr, row));
-    if (numbers.startNumber && row + 1 < grid.RowCount())
-        numbers.nextStarter = startNumberOf(grid.cell(colNr, row + 1));
-    return numbers;
 }

@@ -4,12 +4,9 @@
 
 #include <QString>
 
-#include <optional>
-
 class SortGridData;
 
-// Sorting and ranking of the protocol table and the rules that read it for the
-// window's buttons and start-number fields. GUI thread, like the grid.
+// Sorting and ranking of the protocol table. GUI thread, like the grid.
 
 // The sort style per column: "Name", "Fahrzeug" and "Gruppe" as plain text
 // (ssAutomatic answered, so no detection runs), the result columns ssCustom with
@@ -28,16 +25,3 @@ void bindProtocolSortStyle(SortGridData& grid);
 // emptied instead. Finally selects the first row whose "Nr." equals startNumberText
 // and returns it, or returns -1 when there is none.
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText);
-
-// Whether the protocol buttons (clear, print, workbook, document, save, web page) are
-// enabled: row 1 exists and its "Nr." is not blank.
-bool protocolButtonsEnabled(const SortGridData& grid);
-
-// Integer start numbers taken from the "Nr." cells of row and of the row below.
-// When row's number does not convert, both stay absent; when the row below has
-// none (or there is no row below), nextStarter stays absent.
-struct StartNumbers {
-    std::optional<int> startNumber; // for "Start-Nr."
-    std::optional<int> nextStarter; // for "Bereit:"
-};
-StartNumbers startNumbersFromRow(const SortGridData& grid, int row);

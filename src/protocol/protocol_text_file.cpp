@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_format.h"
 #include "protocol/text_file_codec.h"
@@ -75,8 +76,7 @@ ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName,
         return result;
     }
     result.loaded = true;
-    result.selectedRow = rankProtocol(grid, platzOn, startNumberText);
+    rankProtocol(grid, platzOn, startNumberText);
     result.startNumbers = startNumbersFromRow(grid, 1);
-    result.buttonsEnabled = protocolButtonsEnabled(grid);
     return result;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 
 #include <QByteArray>
 #include <QString>
@@ -46,12 +46,8 @@ struct ProtocolLoadResult {
     // setProtocolRowsFromText says); the table is unchanged. False when it could not be
     // opened or read at all.
     bool refused = false;
-    // The row rankProtocol selected for the start-number text, or -1.
-    int selectedRow = -1;
     // For the start-number fields, from rows 1 and 2 after ranking.
     StartNumbers startNumbers;
-    // The protocol buttons' state after the load.
-    bool buttonsEnabled = false;
 };
 
 // Reads fileName into the table (setProtocolRowsFromText), reading no more than the

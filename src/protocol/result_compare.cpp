@@ -1,6 +1,7 @@
 #include "protocol/result_compare.h"
 
 #include "controls/sort_grid_compare.h"
+#include "protocol/protocol_cell_rules.h"
 
 #include <algorithm>
 
@@ -20,10 +21,6 @@ CellClass cellClass(QStringView text) {
 }
 
 } // namespace
-
-bool isBlankCell(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
-}
 
 bool isNoResultCell(QStringView text) {
     return cellClass(text) != CellClass::Value;

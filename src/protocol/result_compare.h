@@ -11,10 +11,6 @@
 // Equal texts compare equal; the grid keeps their previous order.
 int compareResultCells(const QString& a, const QString& b);
 
-// True when the text is empty after trimming blanks (every character up to U+0020
-// counts as blank), the rule the ranking and the button state use for "no value".
-bool isBlankCell(QStringView text);
-
 // True for the texts that hold no result and get no rank: blank, "-" (not measured,
 // accident) and "AUS" in any case (retired).
 bool isNoResultCell(QStringView text);

@@ -1,30 +1,14 @@
 #include "protocol/text_file_codec.h"
 
+#include "controls/windows_1252.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
-// Characters of the bytes 0x80 to 0x9F; the rest of the code page equals Latin-1.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-
-int windows1252Byte(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == c)
-            return int(0x80 + i);
-    }
-    return -1;
-}
 
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; });
@@ -43,8 +27,7 @@ QString decodeWindows1252(const QByteArray& bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b));
+        *out++ = QChar(windows1252Char(static_cast<unsigned char>(byte)));
     }
     return text;
 }

@@ -35,6 +35,10 @@ public:
         const CounterReader* reader = m_reader.load(std::memory_order_acquire);
         return reader->read(reader->context);
     }
+    // ReadCounter() as the reader that stamps events; valid while the timer lives.
+    EventCounterReader eventReader() const {
+        return [this] { return ReadCounter(); };
+    }
 
     // Measures CountSpeed. With the TSC it samples both counters across a
     // sleep of `milliseconds` at the highest scheduling priority, blocking the

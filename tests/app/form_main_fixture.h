@@ -59,6 +59,22 @@ struct FormMainFixture {
         file.sync();
     }
 
+    // Stores the window at its design size in the top left corner, with the port
+    // ("Port") and the sound switch ("Sound") given, and any further values.
+    void storeDesignWindow(int port, int sound, const QVariantMap& more = {}) {
+        QVariantMap values{{"Left", 0}, {"Top", 0}, {"Width", 850}, {"Height", 572}, {"Sound", sound}, {"Port", port}};
+        values.insert(more);
+        storeSettings(values);
+    }
+
+    // Shows the window and makes it active, as the official finds it; false when it
+    // never becomes active.
+    static bool showActive(QWidget* window) {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window);
+    }
+
     // A serial port the survey finds: /sys/class/tty/<name>/device, and for ttyS* a non-zero type.
     void addPort(const QString& name) {
         QDir tty(sysfsRoot() + QStringLiteral("/class/tty"));

@@ -30,9 +30,7 @@ private slots:
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
         m_form = std::make_unique<TFormMain>(m_fixture->environment());
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     void cleanup() {
         m_form.reset();
@@ -286,6 +284,32 @@ private slots:
         }
         QCOMPARE(triggered.count(), 0);
         QCOMPARE(m_form->runController().state(), RunState::Idle);
+    }
+
+    // Each run button reaches its command: the four timing buttons on the press, the others
+    // on the click.
+    void runButtonsDriveTheRun() {
+        const FormMainUi& ui = m_form->ui();
+        const RunController& c = m_form->runController();
+        QTest::mouseClick(ui.bFreigabe, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Armed);
+        const std::pair<TLbSpeedButton*, RunState> pressed[] = {{ui.bStart, RunState::RunningSplitPending},
+                                                                {ui.bZwZeit, RunState::RunningSplitTaken},
+                                                                {ui.bVmax, RunState::RunningInTrap},
+                                                                {ui.bStop, RunState::Finished}};
+        for (const auto& [button, state] : pressed) {
+            QTest::mousePress(button, Qt::LeftButton);
+            QCOMPARE(c.state(), state);
+            QTest::mouseRelease(button, Qt::LeftButton);
+        }
+        QTest::mouseClick(ui.bReset, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Idle);
+        QVERIFY(c.mStartEnabled());
+        FormMainCommands::clickItem(m_form->commands().mStart);
+        QCOMPARE(c.state(), RunState::RunningSplitPending);
+        QTest::mouseClick(ui.bAvaria, Qt::LeftButton);
+        QCOMPARE(c.state(), RunState::Idle);
+        QVERIFY(!c.isClockRunning());
     }
 
     void testKeysTogglesItsCheckMark() {

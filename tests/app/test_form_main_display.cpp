@@ -59,18 +59,9 @@ private slots:
         const QString assets = QStringLiteral(TARVOLT_SOUND_FOLDER);
         for (const char* name : {"Ton1-Start.wav", "Ton2.wav", "Ton3-Vmax.wav", "Ton4-Finish.wav"})
             m_fixture->addProgramFile(QString::fromLatin1(name), assets + u'/' + QString::fromLatin1(name));
-        m_fixture->storeSettings({{"Left", 0},
-                                  {"Top", 0},
-                                  {"Width", 850},
-                                  {"Height", 572},
-                                  {"Sound", 1},
-                                  {"Port", 64},
-                                  {"FilterInd", 1},
-                                  {"Length", 100}});
+        m_fixture->storeDesignWindow(64, 1, {{"FilterInd", 1}, {"Length", 100}});
         m_form = std::make_unique<TFormMain>(m_fixture->environment());
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     void cleanup() {
         m_form.reset();

@@ -35,13 +35,16 @@ private slots:
     void wordWritesDatedDocumentAndOpensIt_data() {
         QTest::addColumn<bool>("programFolderWritable");
         QTest::addColumn<bool>("withTemplate");
-        QTest::newRow("program folder") << true << false;
-        QTest::newRow("program folder, template") << true << true;
-        QTest::newRow("data folder") << false << false;
+        QTest::addColumn<bool>("byKey"); // Ctrl+W, else the button
+        QTest::newRow("program folder") << true << false << false;
+        QTest::newRow("program folder, template") << true << true << false;
+        QTest::newRow("data folder") << false << false << false;
+        QTest::newRow("program folder, Ctrl+W") << true << false << true;
     }
     void wordWritesDatedDocumentAndOpensIt() {
         QFETCH(bool, programFolderWritable);
         QFETCH(bool, withTemplate);
+        QFETCH(bool, byKey);
         createForm();
         addRows(3);
         if (withTemplate)
@@ -51,8 +54,14 @@ private slots:
         if (!programFolderWritable)
             QVERIFY(QDir(m_fixture->programFolder()).removeRecursively());
 
-        QTest::mousePress(m_form->ui().sbWord, Qt::LeftButton);
-        QTest::mouseRelease(m_form->ui().sbWord, Qt::LeftButton);
+        if (byKey) {
+            // A key reaches its command only in the active window.
+            QVERIFY(FormMainFixture::showActive(m_form.get()));
+            QTest::keyClick(m_form.get(), Qt::Key_W, Qt::ControlModifier);
+        } else {
+            QTest::mousePress(m_form->ui().sbWord, Qt::LeftButton);
+            QTest::mouseRelease(m_form->ui().sbWord, Qt::LeftButton);
+        }
 
         const QString folder = programFolderWritable ? m_fixture->programFolder() : m_fixture->dataFolder();
         const QString path = QDir(folder).filePath(QStringLiteral("2014-03-07-09-05.docx"));

@@ -506,11 +506,7 @@ private:
         m_form = std::make_unique<TFormMain>(environment);
     }
     void createForm() { createForm(m_fixture->environment()); }
-    void showForm() {
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    }
+    void showForm() { QVERIFY(FormMainFixture::showActive(m_form.get())); }
     std::pair<int, int> fields() const {
         const DisplayPanel* panel = m_form->ui().PanelDisplay;
         return {panel->editStartN1->value(), panel->editStartN2->value()};

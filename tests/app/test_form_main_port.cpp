@@ -23,22 +23,13 @@ private slots:
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
         m_fixture->addPort(QStringLiteral("ttyUSB0"));
-        m_fixture->storeSettings({{"Left", 0},
-                                  {"Top", 0},
-                                  {"Width", 850},
-                                  {"Height", 572},
-                                  {"Sound", 0},
-                                  {"Port", 17},
-                                  {"FilterInd", 1},
-                                  {"Length", 100}});
+        m_fixture->storeDesignWindow(17, 0, {{"FilterInd", 1}, {"Length", 100}});
         FormMainEnvironment environment = m_fixture->environment();
         m_lines = std::make_shared<FakeSerialSystem>();
         environment.serialLines = m_lines;
         environment.performanceCounter = [this] { return m_counter.load(); };
         m_form = std::make_unique<TFormMain>(environment);
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     void cleanup() {
         m_form.reset();

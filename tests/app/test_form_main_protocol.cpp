@@ -41,9 +41,7 @@ private slots:
         m_form = std::make_unique<TFormMain>(m_fixture->environment());
         m_yesNo = std::make_unique<TFDlgYesNo>(QStringLiteral("Tarvolt"), m_form.get());
         m_form->attachLaterWindows({nullptr, m_yesNo.get(), nullptr, nullptr});
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     void cleanup() {
         m_yesNo.reset();

@@ -49,8 +49,7 @@ class TestFormMainSettings : public QObject {
 private slots:
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
-        m_fixture->storeSettings(
-            {{"Left", 0}, {"Top", 0}, {"Width", 850}, {"Height", 572}, {"Sound", 0}, {"Port", 64}});
+        m_fixture->storeDesignWindow(64, 0);
     }
     void cleanup() { m_fixture.reset(); }
 
@@ -61,9 +60,7 @@ private slots:
         ProgramWindows windows(m_fixture->environment());
         TFormMain& form = windows.FormMain;
         SimulatedBarrierBox& box = form.barrierBox();
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(FormMainFixture::showActive(&form));
         QTest::keyClick(&form, Qt::Key_F4);
         QCOMPARE(box.statusText(), mainPortOpen);
         const Settings before = form.settings();

@@ -72,15 +72,7 @@ private slots:
         m_fixture->screens = {QRect(0, 0, 1280, 1024)};
         if (screens == 2)
             m_fixture->screens.append(QRect(1280, 0, 1920, 1080));
-        m_fixture->storeSettings({{"Left", 0},
-                                  {"Top", 0},
-                                  {"Width", 850},
-                                  {"Height", 572},
-                                  {"Sound", 1},
-                                  {"Port", 0},
-                                  {"FilterInd", 1},
-                                  {"Length", 100},
-                                  {"Monitor", stored}});
+        m_fixture->storeDesignWindow(0, 1, {{"FilterInd", 1}, {"Length", 100}, {"Monitor", stored}});
         TFormMain form(m_fixture->environment());
         QCOMPARE(form.settings().Monitor, monitor);
     }
@@ -132,14 +124,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(int, length);
         if (stored >= 0)
-            m_fixture->storeSettings({{"Left", 0},
-                                      {"Top", 0},
-                                      {"Width", 850},
-                                      {"Height", 572},
-                                      {"Sound", 1},
-                                      {"Port", 0},
-                                      {"FilterInd", 1},
-                                      {"Length", stored}});
+            m_fixture->storeDesignWindow(0, 1, {{"FilterInd", 1}, {"Length", stored}});
         ProgramWindows windows(m_fixture->environment());
         QCOMPARE(windows.FormMain.settings().Length, length);
         QCOMPARE(windows.FormMain.runController().settings().Length, length);
@@ -177,8 +162,7 @@ private slots:
         QFETCH(bool, boxOpened);
         FormMainEnvironment environment = m_fixture->environment();
         environment.simulatorSocketPath = m_fixture->root.filePath(QStringLiteral("simulator"));
-        m_fixture->storeSettings(
-            {{"Left", 0}, {"Top", 0}, {"Width", 850}, {"Height", 572}, {"Sound", 1}, {"Port", port}});
+        m_fixture->storeDesignWindow(port, 1);
         TFormMain form(environment);
         // The box makes its command socket the first time a port opens it.
         QCOMPARE(form.barrierBox().isListening(), boxOpened);

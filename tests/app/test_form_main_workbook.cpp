@@ -124,9 +124,7 @@ private slots:
     // Ctrl+E writes a dated workbook into the export folder and hands it to the desktop:
     // the header in row 1, the first comma made a point, plain numbers as numbers.
     void excelOpensANewWorkbook() {
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::showActive(m_form.get()));
         QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QCOMPARE(m_fixture->opened.size(), 2);

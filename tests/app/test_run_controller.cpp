@@ -583,6 +583,8 @@ private slots:
         rig.key(3000, &RunController::mStartClick);
         QCOMPARE(rig.c.trapStamp(), at(2000)); // the start does not clear it
         rig.key(6000, &RunController::mStopClick);
+        QCOMPARE(rig.c.trapStamp(), qint64(4000)); // from the finish on, the trap time in ms
+        QCOMPARE(rig.c.splitStamp(), qint64(0));
         const int row = rig.grid.findRow(8, "3,000", false);
         QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("4,000"));
         QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("9,00"));

@@ -360,7 +360,6 @@ private slots:
         }
         QVERIFY(!ink.isEmpty());
         const QFontMetrics metrics(f.grid.font());
-        const int textWidth = metrics.horizontalAdvance(QStringLiteral("IIII"));
         // Glyph ink sits within the advance, so allow its side bearings.
         switch (TAlignment(horz)) {
         case taLeftJustify:
@@ -375,7 +374,6 @@ private slots:
             QVERIFY(qAbs(ink.center().x() - rect.center().x()) <= 2);
             break;
         }
-        Q_UNUSED(textWidth);
         switch (TVerticalAlignment(vert)) {
         case taTopJustify:
             QVERIFY(ink.top() >= rect.top() + 2 && ink.top() <= rect.top() + 2 + metrics.ascent());

@@ -62,7 +62,7 @@ private slots:
         grid.setColCount(10);
         QCOMPARE(grid.rowCells(1).size(), 10);
         QCOMPARE(grid.ColWidth(9), SortGridData::defaultColWidth);
-        grid.setColWidth(9, 42 * 0 - 1);
+        grid.setColWidth(9, -1);
         QCOMPARE(grid.ColWidth(9), -1);
     }
 

@@ -128,10 +128,9 @@ void TestComPort::settingsReachTheLine_data() {
     QTest::addColumn<int>("userRate");
     QTest::addColumn<int>("writeBuffer");
     QTest::addColumn<int>("lineRate");
-    QTest::addColumn<int>("xonLimit");
-    QTest::newRow("user rate") << int(brUser) << 28800 << 64 << 28800 << 16;
-    QTest::newRow("9600") << int(br9600) << 28800 << 2048 << 9600 << 512;
-    QTest::newRow("256000") << int(br256000) << 0 << 10 << 256000 << 2;
+    QTest::newRow("user rate") << int(brUser) << 28800 << 64 << 28800;
+    QTest::newRow("9600") << int(br9600) << 28800 << 2048 << 9600;
+    QTest::newRow("256000") << int(br256000) << 0 << 10 << 256000;
 }
 
 void TestComPort::settingsReachTheLine() {
@@ -139,12 +138,10 @@ void TestComPort::settingsReachTheLine() {
     QFETCH(int, userRate);
     QFETCH(int, writeBuffer);
     QFETCH(int, lineRate);
-    QFETCH(int, xonLimit);
     Rig rig;
     rig.port.setBaudRate(TBaudRate(rate));
     rig.port.setBaudRateUser(userRate);
     rig.port.setWriteBufSize(writeBuffer);
-    QCOMPARE(rig.port.lineSettings().xonLimit, xonLimit);
     rig.port.Open();
     QCOMPARE(int(rig.fake.lastAttributes().c_ospeed), lineRate);
     QCOMPARE(rig.fake.log().first(), QStringLiteral("open /dev/ttyUSB0"));

@@ -82,9 +82,7 @@ private slots:
         environment.screens = desktopScreens();
         environment.performanceCounter = [this] { return m_counter.load(); };
         m_windows = std::make_unique<ProgramWindows>(environment);
-        main().show();
-        main().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&main()));
+        QVERIFY(FormMainFixture::showActive(&main()));
     }
     void cleanup() {
         m_windows.reset();

@@ -62,6 +62,22 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(protocolPositionText(row, rowCount), text);
     }
+
+    void blankCell_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("blank");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("one blank") << " " << true;
+        QTest::newRow("tab and blanks") << " \t " << true;
+        QTest::newRow("dash") << "-" << false;
+        QTest::newRow("value with blanks") << " 5 " << false;
+    }
+
+    void blankCell() {
+        QFETCH(QString, text);
+        QFETCH(bool, blank);
+        QCOMPARE(isBlankCell(text), blank);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProtocolCellRules)

@@ -11,8 +11,6 @@ private slots:
     void ordersPairs_data();
     void ordersPairs();
     void sortsMixedColumn();
-    void blankCell_data();
-    void blankCell();
 };
 
 void TestResultCompare::ordersPairs_data() {
@@ -67,22 +65,6 @@ void TestResultCompare::sortsMixedColumn() {
                      [](const QString& a, const QString& b) { return compareResultCells(a, b) < 0; });
     const QStringList expected = {"9", "10", "100", "-", "-", "aus", "", " "};
     QCOMPARE(cells, expected);
-}
-
-void TestResultCompare::blankCell_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("blank");
-    QTest::newRow("empty") << "" << true;
-    QTest::newRow("one blank") << " " << true;
-    QTest::newRow("tab and blanks") << " \t " << true;
-    QTest::newRow("dash") << "-" << false;
-    QTest::newRow("value with blanks") << " 5 " << false;
-}
-
-void TestResultCompare::blankCell() {
-    QFETCH(QString, text);
-    QFETCH(bool, blank);
-    QCOMPARE(isBlankCell(text), blank);
 }
 
 QTEST_GUILESS_MAIN(TestResultCompare)

@@ -1,0 +1,31 @@
+#include "protocol/protocol_row_rules.h"
+
+#include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
+#include "protocol/protocol_table.h"
+
+namespace {
+
+std::optional<int> startNumberOf(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+bool protocolButtonsEnabled(const SortGridData& grid) {
+    return grid.RowCount() >= 2 && !isBlankCell(grid.cell(colNr, 1));
+}
+
+StartNumbers startNumbersFromRow(const SortGridData& grid, int row) {
+    StartNumbers numbers;
+    if (row < 1 || row >= grid.RowCount())
+        return numbers;
+    numbers.startNumber = startNumberOf(grid.cell(colNr, row));
+    if (numbers.startNumber && row + 1 < grid.RowCount())
+        numbers.nextStarter = startNumberOf(grid.cell(colNr, row + 1));
+    return numbers;
+}
