@@ -4,8 +4,25 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 #include <unistd.h>
+
+namespace {
+
+// 500 pages, the refused ones and the program's own files must fit under the process's limit
+// of open files, which is 1024 on many desktops; the hard limit is commonly far higher.
+void allowManyConnections() {
+    constexpr rlim_t wanted = 8192;
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= wanted)
+        return;
+    files.rlim_cur = files.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, files.rlim_max);
+    setrlimit(RLIMIT_NOFILE, &files);
+}
+
+} // namespace
 
 LiveServerHost::~LiveServerHost() {
     delete m_server;
@@ -63,6 +80,7 @@ LiveServer::~LiveServer() {
 
 void LiveServer::start(quint16 port, const QHostAddress& address) {
     stop();
+    allowManyConnections();
     if (!m_thread.isRunning())
         m_thread.start();
     const quint64 generation = ++m_generation;
