@@ -28,6 +28,22 @@ ConnectionGuard::ConnectionGuard(const WebLimits& limits, std::function<int()> p
     m_sweep.setInterval(m_limits.sweepMs);
     connect(&m_sweep, &QTimer::timeout, this, &ConnectionGuard::sweep);
     m_sweep.start();
+    // Out of file descriptors, QTcpServer stops accepting for good; once pages have left or
+    // been swept, new ones must get in again.
+    connect(this, &QTcpServer::acceptError, this, [this] {
+        QTimer::singleShot(m_limits.sweepMs, this, [this] {
+            if (isListening())
+                resumeAccepting();
+        });
+    });
+}
+
+ConnectionGuard::~ConnectionGuard() {
+    // Sockets not yet taken are deleted by QTcpServer's destructor, after the members here are
+    // gone: what they signal then must not reach this object.
+    const QList<QTcpSocket*> sockets = findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
+    for (QTcpSocket* socket : sockets)
+        disconnect(socket, nullptr, this, nullptr);
 }
 
 void ConnectionGuard::incomingConnection(qintptr handle) {

@@ -32,6 +32,7 @@ class ConnectionGuard : public QTcpServer {
 public:
     // pushCount: how many push channels are open, for the connection total.
     ConnectionGuard(const WebLimits& limits, std::function<int()> pushCount, QObject* parent = nullptr);
+    ~ConnectionGuard() override;
 
     // The HTTP server whose read handler a refused socket is taken from.
     void setHttpServer(QObject* server) { m_httpServer = server; }

@@ -1,3 +1,4 @@
+#include "web/connection_guard.h"
 #include "web/live_server.h"
 #include "web_client.h"
 
@@ -8,7 +9,12 @@
 #include <QTest>
 #include <QWebSocket>
 
+#include <algorithm>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -142,6 +148,36 @@ private slots:
         open.front()->abort();
         bool served = false;
         QTRY_VERIFY_WITH_TIMEOUT(served || (served = get(m_port, "/api/state").status == 200), waitMs);
+    }
+
+    // Pages that find the program out of file descriptors are turned away, and those that
+    // come after them are let in again.
+    void acceptingResumesAfterRunningOutOfFiles() {
+        ConnectionGuard guard(WebLimits{}, {});
+        QVERIFY(guard.listen(QHostAddress::LocalHost, 0));
+        std::vector<int> clients(4);
+        for (int& fd : clients)
+            fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_port = htons(guard.serverPort());
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        rlimit files{};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &files) == 0);
+        const rlimit few{rlim_t(*std::max_element(clients.begin(), clients.end()) + 1), files.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &few) == 0); // no descriptor free above the clients
+        for (int fd : clients)
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server);
+        QSignalSpy refused(&guard, &QTcpServer::acceptError);
+        const bool ranOut = refused.wait(waitMs);
+        ::setrlimit(RLIMIT_NOFILE, &files);
+        QVERIFY(ranOut);
+        QSignalSpy accepted(&guard, &QTcpServer::newConnection);
+        QTcpSocket page;
+        page.connectToHost(QHostAddress::LocalHost, guard.serverPort());
+        QVERIFY(accepted.wait(waitMs));
+        for (int fd : clients)
+            ::close(fd);
     }
 
     void pushChannelHearsTheFinish() {
