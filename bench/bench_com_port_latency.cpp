@@ -3,6 +3,7 @@
 // are the machine's own share: a bare real-time thread woken by the same box, without the port,
 // with the GUI thread idle and busy. Whatever the floor shows, no watcher can do better.
 //   bench_com_port_latency [changes]
+#include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
 #include "io/serial_system_simulated.h"
@@ -26,11 +27,8 @@
 
 namespace {
 
-qint64 nanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
+using bench_threads::makeRealTime;
+using bench_threads::nanoseconds;
 
 struct Distribution {
     double p50, p99, max;
@@ -42,12 +40,6 @@ Distribution distribution(std::vector<qint64> ns) {
     auto at = [&](double q) { return ns[std::min(ns.size() - 1, size_t(q * double(ns.size())))] / 1000.0; };
     const size_t over = size_t(ns.end() - std::upper_bound(ns.begin(), ns.end(), qint64(1000000)));
     return {at(0.50), at(0.99), ns.back() / 1000.0, over};
-}
-
-void makeRealTime() {
-    sched_param realTime{};
-    realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
 }
 
 // A GUI thread that is never idle: 3 ms of work whenever the loop gets to it.

@@ -3,6 +3,7 @@
 // box. Prints the polling answer times, how long after a finish every page has it, and the
 // barrier stamp delay and the 6 ms clock without and with the crowd.
 //   bench_live_web [runs]
+#include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
 #include "io/serial_system_simulated.h"
@@ -34,17 +35,14 @@
 
 namespace {
 
+using bench_threads::makeRealTime;
+using bench_threads::nanoseconds;
+
 constexpr int pushPages = 200;
 constexpr int pollPages = 200;
 constexpr int pollMs = 500;
 constexpr int maxRuns = 64;
 constexpr int splitsPerRun = 40;
-
-qint64 nanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 struct Distribution {
     double p50 = 0, p99 = 0, max = 0;
@@ -202,9 +200,7 @@ Phase race(LiveServer& server, int runs) {
     QEventLoop loop;
     std::thread driver([&] {
         // Scheduled like the watcher, as in bench_com_port_latency: the box stands in for hardware.
-        sched_param realTime{};
-        realTime.sched_priority = sched_get_priority_min(SCHED_FIFO);
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);
+        makeRealTime();
         const auto change = [&](int contact, bool closed) {
             changed.push_back(box.setContact(contact, closed));
             return reports.tryAcquire(1, 5000);
