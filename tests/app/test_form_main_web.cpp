@@ -61,19 +61,29 @@ private slots:
 
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
-        m_fixture->storeSettings({{"Left", 0},      {"Top", 0},          {"Width", 850},   {"Height", 572},
-                                  {"Sound", 0},     {"Port", 64},        {"FilterInd", 1}, {"Length", 100},
-                                  {"Monitor", 0},   {"Title", "Rennen"}, {"LengthF", 10},  {"LengthS", 50},
-                                  {"WaitStart", 0}, {"ColSpeed0", 0},    {"ColSpeed1", 1}, {"ManyStart", 1},
-                                  {"Param2", 0},    {"ShowPlatz", 1},    {"LuchVmax", 1},  {"LuchZwZeit", 1},
-                                  {"WebOn", 1},     {"WebPort", 0}});
+        m_fixture->storeDesignWindow(64, 0,
+                                     {{"FilterInd", 1},
+                                      {"Length", 100},
+                                      {"Monitor", 0},
+                                      {"Title", "Rennen"},
+                                      {"LengthF", 10},
+                                      {"LengthS", 50},
+                                      {"WaitStart", 0},
+                                      {"ColSpeed0", 0},
+                                      {"ColSpeed1", 1},
+                                      {"ManyStart", 1},
+                                      {"Param2", 0},
+                                      {"ShowPlatz", 1},
+                                      {"LuchVmax", 1},
+                                      {"LuchZwZeit", 1},
+                                      {"WebOn", 1},
+                                      {"WebPort", 0}});
         FormMainEnvironment environment = m_fixture->environment();
         m_counter = 1;
         environment.performanceCounter = [this] { return m_counter.load(); };
         m_windows = std::make_unique<ProgramWindows>(environment);
         m_form = &m_windows->FormMain;
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QVERIFY(FormMainFixture::showActive(m_form));
     }
     void cleanup() {
         m_windows.reset();
