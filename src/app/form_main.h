@@ -7,6 +7,7 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "run/track_state_text.h"
 #include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -25,6 +26,7 @@ class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
 class SoundPlayer;
+class StatusLine;
 class TComPort;
 class TCfgDialog;
 struct CfgDialogLinks;
@@ -114,6 +116,11 @@ public:
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
+    // Asks the yes/no dialog; false before it exists. defaultNo for questions whose yes
+    // loses what cannot be got back.
+    bool askYesNo(const QString& question, bool defaultNo);
+    // After a correction of the official's: ranks, updates the buttons, writes the backup.
+    void protocolCorrected();
     // The first status panel, the editing mode and the view follow the program's
     // selections too, not only the official's clicks.
     void protocolSelectionChanged();
@@ -147,7 +154,7 @@ public:
     // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
     // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
     // the program folder in front when it has no folder. A failed write is reported.
-    void exportProtocolWord(int Mode, const QString& FileName);
+    bool exportProtocolWord(int Mode, const QString& FileName);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -197,6 +204,9 @@ private:
     void scheduleLiveSnapshot();
     void publishLiveSnapshot();
     void liveWebFailed(const QString& message);
+    // Status panel 2 (form_main_status.cpp).
+    void wireStatusLine();
+    void updateTrackState();
     void shutdown(bool askOnFailure);
 
     const FormMainEnvironment m_environment;
@@ -225,6 +235,8 @@ private:
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
     LiveServer* m_liveServer = nullptr;
+    StatusLine* m_statusLine = nullptr;
+    AccidentWatch m_accidentWatch;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none
     QString m_liveLastZeit;

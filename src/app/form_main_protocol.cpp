@@ -6,6 +6,7 @@
 
 #include "app/command_key_guard.h"
 #include "app/form_main_commands.h"
+#include "app/protocol_corrections.h"
 #include "app/status_panels.h"
 #include "controls/bgr_color.h"
 #include "controls/lb_speed_button.h"
@@ -47,6 +48,25 @@ void TFormMain::wireProtocolTable() {
     auto* keys = new CommandKeyGuard(c.MainMenu1->actions(), this);
     keys->guard(m_ui.PanelDisplay->editStartN1);
     keys->guard(m_ui.PanelDisplay->editStartN2);
+
+    ProtocolCorrections::Hooks hooks;
+    hooks.runInProgress = [this] { return !m_controller->editStartN1Enabled(); };
+    hooks.confirm = [this](const QString& question) { return askYesNo(question, true); };
+    hooks.askNumber = [this](int current) { return askStartNumber(this, m_names.baseName, current); };
+    hooks.changed = [this] { protocolCorrected(); };
+    new ProtocolCorrections(m_ui.PopupMenuProtokol, grid->gridData(), hooks, this);
+}
+
+bool TFormMain::askYesNo(const QString& question, bool defaultNo) {
+    // Before the dialog exists nobody can be asked, and nothing is done unasked.
+    return m_later.yesNo && m_later.yesNo->ask(question, defaultNo);
+}
+
+void TFormMain::protocolCorrected() {
+    ::rankProtocol(m_ui.SortGrid1->gridData(), m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    updateProtocolButtons();
+    // A correction is as much the event's record as a finish.
+    saveBackupProtocol();
 }
 
 void TFormMain::SortGrid1GetCellFormat(int Col, int Row, TGridDrawState, TFormatOptions& FormatOptions, bool&, bool&,
@@ -113,6 +133,10 @@ void TFormMain::SortGrid1RowSelected() {}
 
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
+    if (rowHasTime(data, data.Row()) &&
+        !askYesNo(QStringLiteral("Zeile Nr. %1 mit gemessener Zeit entfernen?").arg(data.cell(colNr, data.Row())),
+                  true))
+        return;
     data.deleteRow(data.Row());
     ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
     updateProtocolButtons();
@@ -123,8 +147,7 @@ void TFormMain::PopupMenuProtokolPopup() {
 }
 
 void TFormMain::sbCLSClick() {
-    // Before the dialog exists nobody can be asked, and nothing is cleared unasked.
-    if (!m_later.yesNo || !m_later.yesNo->ask(QStringLiteral("Zeitenprotokoll  löschen?")))
+    if (!askYesNo(QStringLiteral("Zeitenprotokoll  löschen?"), true))
         return;
     clearProtocol(m_ui.SortGrid1->gridData());
     updateProtocolButtons();

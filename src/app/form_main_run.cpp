@@ -13,6 +13,7 @@
 #include "display/display_state.h"
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
+#include "run/start_name.h"
 #include "timing/high_res_timer.h"
 
 #include <QAction>
@@ -95,13 +96,10 @@ void TFormMain::wireRunController() {
     connect(c, &RunController::backupRequested, this, &TFormMain::saveBackupProtocol);
     connect(c, &RunController::protocolChanged, this, &TFormMain::scrollToCurrentRow);
     connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
+    new StartNameFollower(*c, m_ui.SortGrid1->gridData(), *m_display, this);
 
     m_barrierPort->connectTo(*c);
-    m_barrierPort->setStatusHandler([this](const QString& text) {
-        // The panel's hint may belong to an earlier message.
-        m_ui.StatusBar1->panel(2)->setToolTip({});
-        m_ui.StatusBar1->setPanelText(2, text);
-    });
+    wireStatusLine();
 }
 
 void TFormMain::renderRunState() {
@@ -152,4 +150,5 @@ void TFormMain::renderRunState() {
 
 void TFormMain::renderDisplay() {
     renderDisplayState(*m_display, m_ui.PanelDisplay->displayDigits());
+    m_ui.PanelDisplay->renderCaptions(*m_display);
 }

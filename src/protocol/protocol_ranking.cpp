@@ -1,6 +1,7 @@
 #include "protocol/protocol_ranking.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
@@ -45,8 +46,13 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
             continue;
         }
         const QString value = grid.cell(sortCol, row);
-        if (isNoResultCell(value))
+        if (isNoResultCell(value)) {
+            // A run without a result never shows a place, also one a file or a correction
+            // left there; a blank cell is a run still on the track and keeps its cell.
+            if (!isBlankCell(value))
+                grid.setCell(platzCol, row, QStringLiteral("-"));
             continue;
+        }
         ++rankedRows;
         if (value == previousValue && grid.cell(sortCol, previousRankedRow) == value) {
             grid.setCell(platzCol, row, QString::number(previousRank));

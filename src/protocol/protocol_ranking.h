@@ -19,7 +19,7 @@ void bindProtocolSortStyle(SortGridData& grid);
 
 // Sorts by the grid's SortCol in its SortDirection, then writes the ranks into the
 // last column ("Platz"), walking the rows from the top: rows whose sort-column text
-// is "-", "AUS" (any case) or blank are not ranked and keep their "Platz" text; every other row gets
+// is "-" or "AUS" (any case) get "-", blank ones keep their "Platz" text; every other row gets
 // one more than the number of ranked rows above it, equal texts sharing the rank of
 // the first row of their group (1, 2, 2, 4). With platzOn false the whole "Platz" column is
 // emptied instead. Finally selects the first row whose "Nr." equals startNumberText

@@ -151,3 +151,23 @@ private:
     bool m_answered = false;
     QPointer<QWidget> m_dialog;
 };
+
+// Answers every question of the yes/no dialog that comes up while it lives, for tests of
+// what follows the question. Never waits, so it cannot hang a test.
+class AnswerEveryQuestion {
+public:
+    explicit AnswerEveryQuestion(bool yes) {
+        m_poll.setInterval(5);
+        QObject::connect(&m_poll, &QTimer::timeout, [yes] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            // The yes/no dialog, known by its two buttons' names.
+            if (dialog && dialog->findChild<QWidget*>(QStringLiteral("OKBtn")) &&
+                dialog->findChild<QWidget*>(QStringLiteral("CancelBtn")))
+                dialog->done(yes ? 6 : 2);
+        });
+        m_poll.start();
+    }
+
+private:
+    QTimer m_poll;
+};
