@@ -25,9 +25,10 @@
 namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
-// (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
+// (save: 1 text, 2 workbook, 3 word-processor document, 4 web page; open: 1 text, 2 workbook,
+// 3 every file). Only these are offered.
 const QList<int> savableTypes{1, 2, 3, 4};
-const QList<int> openableTypes{1, 2, 5};
+const QList<int> openableTypes{1, 2, 3};
 
 QString folderOf(const QString& filePath) {
     QString folder = QFileInfo(filePath).absolutePath();

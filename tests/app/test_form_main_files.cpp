@@ -29,7 +29,8 @@
 namespace {
 
 const QString textType = QStringLiteral("Textdatei (*.txt)");
-const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
+const QStringList openedTypes{QStringLiteral("Textdatei (*.txt *.csv)"), QStringLiteral("MS Excel (*.xlsx *.xls)"),
+                               QStringLiteral("Alle Dateien (*)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
 // empty cell must be a blank: a run of separators counts as one.

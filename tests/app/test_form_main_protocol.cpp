@@ -313,12 +313,14 @@ private slots:
     void correctionsFromThePopup() {
         setRows({"7|Anna|Golf|A|2,100|80,00|-|-|6,500|1", "8|Bert|Polo|B|2,000|85,00|-|-|7,000|2"});
         clickCell(colZeit, 1);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow(); // as the right click opens it
         QAction* invalid = correction("LaufUngueltig1");
         QAction* number = correction("NrAendern1");
         QVERIFY(invalid && number);
         QCOMPARE(invalid->text(), QStringLiteral("Lauf ungültig (AUS)"));
         QCOMPARE(number->text(), QStringLiteral("Nr. ändern…"));
 
+        QVERIFY(invalid->isEnabled() && number->isEnabled());
         // "Nein" changes nothing.
         {
             WhenModal<TFDlgYesNo> no([](TFDlgYesNo* dialog) { QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton); });
@@ -344,6 +346,7 @@ private slots:
 
         // The number of row 2 (Anna's) corrected to 12: digits only, 1 to 9999.
         clickCell(colZeit, 2);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow();
         int offered = 0;
         {
             WhenModal<QInputDialog> typed([&](QInputDialog* dialog) {
