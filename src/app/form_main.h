@@ -26,6 +26,7 @@ class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
 class SoundPlayer;
+class SplitWatch;
 class StatusLine;
 class TComPort;
 class TCfgDialog;
@@ -236,6 +237,7 @@ private:
     QString m_backupSource; // the backup read at start; empty when there was none
     LiveServer* m_liveServer = nullptr;
     StatusLine* m_statusLine = nullptr;
+    SplitWatch* m_splitWatch = nullptr;
     AccidentWatch m_accidentWatch;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none

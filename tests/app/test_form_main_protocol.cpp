@@ -228,9 +228,12 @@ private slots:
         bool defaultNo = false;
         WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
             question = dialog->Label1->text();
-            // Enter must not clear the event's results.
-            defaultNo = dialog->CancelBtn->isDefault() && !dialog->OKBtn->isDefault() && dialog->CancelBtn->hasFocus();
-            QTest::mouseClick(yes ? dialog->OKBtn : dialog->CancelBtn, Qt::LeftButton);
+            // Enter must not clear the event's results: "no" is given by Enter here.
+            defaultNo = dialog->CancelBtn->isDefault() && !dialog->OKBtn->isDefault();
+            if (yes)
+                QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+            else
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog, Qt::Key_Return);
         });
         if (byKey)
             QTest::keyClick(m_form.get(), Qt::Key_X, Qt::ControlModifier);
@@ -399,6 +402,29 @@ private slots:
         QTest::keyClick(m_form.get(), Qt::Key_F5);
         QTest::keyClick(m_form.get(), Qt::Key_F8);
         QVERIFY(panel().startsWith(QStringLiteral("Im Ziel")));
+    }
+
+    // A split that does not come on an armed track: red words in status panel 2 and a
+    // flashing Zw.Zeit button, until F6 gives the split.
+    void missingSplitIsAnnounced() {
+        setRows({"1||||0,050|||||"}); // the slowest split so far: 50 ms, so 100 ms is late
+        TLbSpeedButton* zwZeit = m_form->ui().bZwZeit;
+        QTest::keyClick(m_form.get(), Qt::Key_F4);
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        const QColor lit = zwZeit->Color();
+        QLabel* panel = m_form->ui().StatusBar1->panel(2);
+        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein"),
+                                  5000);
+        QVERIFY(panel->styleSheet().contains(QStringLiteral("color")));
+        QTRY_VERIFY_WITH_TIMEOUT(zwZeit->Color() != lit, 5000);
+        QTest::keyClick(m_form.get(), Qt::Key_F6);
+        QVERIFY(panel->text().startsWith(QStringLiteral("Lauf – wartet auf")));
+        QVERIFY(panel->styleSheet().isEmpty());
+        // The flashing has stopped: the button keeps the look of a taken split.
+        QVERIFY(!zwZeit->isEnabled());
+        const QColor after = zwZeit->Color();
+        QTest::qWait(3 * 350);
+        QCOMPARE(zwZeit->Color(), after);
     }
 
 private:
