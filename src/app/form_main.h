@@ -7,6 +7,7 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "run/hand_given_marks.h"
 #include "run/track_state_text.h"
 #include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
@@ -239,6 +240,7 @@ private:
     StatusLine* m_statusLine = nullptr;
     SplitWatch* m_splitWatch = nullptr;
     AccidentWatch m_accidentWatch;
+    HandGivenMarks m_handMarks; // runs with events given by hand, for the table's look
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none
     QString m_liveLastZeit;

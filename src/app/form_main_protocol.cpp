@@ -7,6 +7,7 @@
 #include "app/command_key_guard.h"
 #include "app/form_main_commands.h"
 #include "app/protocol_corrections.h"
+#include "app/status_line.h"
 #include "app/status_panels.h"
 #include "controls/bgr_color.h"
 #include "controls/lb_speed_button.h"
@@ -18,6 +19,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
+#include "run/hand_given_marks.h"
 #include "run/run_controller.h"
 
 #include <QAction>
@@ -49,6 +51,11 @@ void TFormMain::wireProtocolTable() {
     keys->guard(m_ui.PanelDisplay->editStartN1);
     keys->guard(m_ui.PanelDisplay->editStartN2);
 
+    connect(m_controller, &RunController::handGivenRun, this, [this](quint64 rowId, HandGivenEvents events) {
+        m_handMarks.mark(rowId, events);
+        m_ui.SortGrid1->update();
+    });
+
     ProtocolCorrections::Hooks hooks;
     hooks.runInProgress = [this] { return !m_controller->editStartN1Enabled(); };
     hooks.confirm = [this](const QString& question) { return askYesNo(question, true); };
@@ -71,17 +78,26 @@ void TFormMain::protocolCorrected() {
 
 void TFormMain::SortGrid1GetCellFormat(int Col, int Row, TGridDrawState, TFormatOptions& FormatOptions, bool&, bool&,
                                        bool&) {
-    const ProtocolCellLook look = protocolCellLook(Col, Row, m_ui.SortGrid1->gridData().Row());
+    const SortGridData& data = m_ui.SortGrid1->gridData();
+    const ProtocolCellLook look = protocolCellLook(Col, Row, data.Row());
     if (look.leftJustify)
         FormatOptions.AlignmentHorz = taLeftJustify;
     if (look.background)
         FormatOptions.Brush = QBrush(colorFromBgr(*look.background));
+    // A time given by hand is not a barrier's: dark red italics, also in the current row.
+    if (Row >= 1 && HandGivenMarks::isMarkedCell(Col, m_handMarks.of(data.rowId(Row)))) {
+        FormatOptions.Font.setItalic(true);
+        FormatOptions.FontColor = QColor(160, 0, 0);
+    }
 }
 
 void TFormMain::SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect) {
     TSortGrid* grid = m_ui.SortGrid1;
     SortGridData& data = grid->gridData();
     m_ui.StatusBar1->setPanelText(0, protocolPositionText(ARow, data.RowCount()));
+    // The official who clicks a marked run reads which of its events were given by hand.
+    if (const HandGivenEvents given = m_handMarks.of(data.rowId(ARow)))
+        m_statusLine->showNote(QStringLiteral("Nr. %1 ").arg(data.cell(colNr, ARow)) + HandGivenMarks::note(given));
     TGridOptions options = grid->Options();
     if (isTypedProtocolColumn(ACol)) {
         options.setFlag(goEditing, true);

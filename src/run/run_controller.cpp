@@ -64,6 +64,10 @@ void RunController::mFreigabe1Click() {
 void RunController::setCbFreigabe(bool checked) {
     if (checked == m_cbFreigabe)
         return;
+    applyFreigabe(checked);
+}
+
+void RunController::applyFreigabe(bool checked) {
     Batch batch(*this);
     m_cbFreigabe = checked;
     advance(checked ? RunEvent::Arm : RunEvent::Disarm);
@@ -77,18 +81,24 @@ void RunController::mStartClick() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     startClick(stamp);
+    if (isRunning(m_state) && m_startStamp == stamp)
+        m_handGiven |= HandGiven::Start;
 }
 
 void RunController::ZwZeit1Click() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     takeSplit(stamp);
+    if (isRunning(m_state) && m_splitStamp == stamp)
+        m_handGiven |= HandGiven::Split;
 }
 
 void RunController::mVmaxClick() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     takeTrap(stamp);
+    if (isRunning(m_state))
+        m_handGiven |= HandGiven::Trap;
 }
 
 void RunController::mStopClick() {
@@ -96,6 +106,8 @@ void RunController::mStopClick() {
         return;
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
+    // Known before the finish writes the row, which tells the marks.
+    m_handGiven |= HandGiven::Finish;
     stopClick(stamp);
 }
 

@@ -27,6 +27,11 @@ enum class RunSound { Start, Split, Vmax, Finish };
 enum class RunButton { bStart, bZwZeit, bVmax, bStop, bReset, bAvaria };
 inline constexpr int runButtonCount = 6;
 
+// The events of a run the official gave by key or button rather than a barrier.
+enum class HandGiven : quint8 { Start = 1, Split = 2, Trap = 4, Finish = 8 };
+Q_DECLARE_FLAGS(HandGivenEvents, HandGiven)
+Q_DECLARE_OPERATORS_FOR_FLAGS(HandGivenEvents)
+
 // The barrier icons L1 to L4.
 enum class BarrierIcon { ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop };
 inline constexpr int barrierIconCount = 4;
@@ -203,9 +208,13 @@ signals:
     void protocolButtonsUpdateRequested();
     // A finish or an accident changed the protocol: write the backup now.
     void backupRequested();
+    // A finished run had events given by hand: its row (SortGridData::rowId) and which.
+    void handGivenRun(quint64 rowId, HandGivenEvents events);
 
 private:
     void Freigabe1Click();
+    // Sets the release box and carries out the arming or disarming steps.
+    void applyFreigabe(bool checked);
     void startClick(qint64 stamp);
     void stopClick(qint64 stamp);
     void beginRun(qint64 stamp);
@@ -271,6 +280,8 @@ private:
     // the stamps taken; set at the finish.
     std::optional<qint32> m_splitMs;
     std::optional<qint32> m_trapMs;
+    HandGivenEvents m_handGiven;
+    bool m_finishDisarmed = false; // the finish cleared the release box; the reset still disarms
     bool m_splitPending = true;
     quint32 m_lastModemStatus = 0x55555555;
 

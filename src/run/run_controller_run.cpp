@@ -4,9 +4,12 @@
 
 #include "run/run_controller.h"
 
+#include "controls/sort_grid_data.h"
 #include "display/display_state.h"
 #include "run/run_port.h"
 #include "timing/run_time.h"
+
+#include <utility>
 
 // ---- arming -----------------------------------------------------------------
 
@@ -62,7 +65,9 @@ void RunController::beginRun(qint64 stamp) {
     m_display.showTime(DisplayState::LowerPanel, 0);
     m_runNumber = startNumberText();
     m_rows.beginRow(m_runNumber, m_settings.ManyStart);
-    m_display.setLabelTime2(QString());
+    m_handGiven = {};
+    // The lower panel shows the split during the run; its caption says so from the start.
+    m_display.setLabelTime2(QStringLiteral(" Zwischen Zeit:"));
     emit protocolButtonsUpdateRequested();
     m_bCFGEnabled = false;
 }
@@ -128,6 +133,10 @@ void RunController::stopClick(qint64 stamp) {
     setButtonState(RunButton::bReset, true);
     m_mResetEnabled = true;
     setIconPicture(BarrierIcon::ImageLSstop, 0);
+    // The track is disarmed by the finish (the port closes 1 ms later, never inside the
+    // finish's own event); the release box must not say otherwise.
+    m_finishDisarmed = m_cbFreigabe;
+    m_cbFreigabe = false;
     markChanged();
     emit protocolChanged();
     emit backupRequested();
@@ -157,6 +166,8 @@ void RunController::finishRun(qint64 stamp) {
     const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
     m_rows.selectRow(row);
+    if (m_handGiven)
+        emit handGivenRun(m_rows.grid().rowId(row), m_handGiven);
 
     m_bCFGEnabled = true;
     m_timerClose.start();
@@ -212,7 +223,11 @@ void RunController::resetRun() {
     m_trapMs.reset();
     m_runNumber.clear();
     advance(RunEvent::Reset);
-    setCbFreigabe(false);
+    // Disarmed with every disarming step, also when the finish already cleared the box.
+    if (std::exchange(m_finishDisarmed, false))
+        applyFreigabe(false);
+    else
+        setCbFreigabe(false);
     markChanged();
     emit protocolChanged();
 }

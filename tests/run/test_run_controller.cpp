@@ -5,6 +5,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "run/hand_given_marks.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
 
@@ -207,6 +208,7 @@ private slots:
         Rig rig(withoutManyStart());
         rig.rows({"1|Anna|Golf|A", "2|Bert", "3|Carl"});
         QSignalSpy backups(&rig.c, &RunController::backupRequested);
+        QSignalSpy handGiven(&rig.c, &RunController::handGivenRun);
 
         rig.key(0, &RunController::mFreigabe1Click); // F4
         QCOMPARE(rig.c.state(), RunState::Armed);
@@ -221,6 +223,8 @@ private slots:
         QCOMPARE(rig.c.startStamp(), at(1000));
         QVERIFY(rig.c.isLockoutRunning());
         QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("-"));
+        // The lower panel shows the split during the run, and its caption says so.
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Zwischen Zeit:"));
         rig.c.TimerGesperrtTimer();
 
         rig.now = at(2000);
@@ -246,6 +250,8 @@ private slots:
         QVERIFY(rig.c.isLockoutRunning());
         QVERIFY(rig.c.isClosePending());
         QVERIFY(rig.port.connected);
+        // The finish disarms the track: the release box says so at once, the port closes after.
+        QVERIFY(!rig.c.cbFreigabe());
         rig.c.TimerCloseTimer();
         QVERIFY(!rig.port.connected);
 
@@ -258,6 +264,7 @@ private slots:
         QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Start, RunSound::Split, RunSound::Vmax, RunSound::Finish}));
         QCOMPARE(backups.count(), 1);
         QCOMPARE(rig.c.lightState(), 0);
+        QCOMPARE(handGiven.count(), 0); // every event from a barrier
 
         rig.key(12000, &RunController::mResetClick); // F9: the next starter comes up
         QCOMPARE(rig.c.state(), RunState::Idle);
@@ -268,6 +275,40 @@ private slots:
         QCOMPARE(rig.grid.Row(), rig.grid.findRow(0, "2", false));
         QCOMPARE(rig.upper(), QStringLiteral("0000000"));
         QCOMPARE(rig.lower(), QStringLiteral("__0000"));
+    }
+
+    // Events given by key are reported with the run's row when it finishes; the table marks
+    // the cells they made.
+    void handGivenEventsAreReported() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna", "2|Bert"});
+        QSignalSpy handGiven(&rig.c, &RunController::handGivenRun);
+        rig.key(0, &RunController::mFreigabe1Click);
+        rig.port.pass(0, at(1000)); // L1
+        rig.c.TimerGesperrtTimer();
+        rig.key(3000, &RunController::ZwZeit1Click); // F6: the split barrier failed
+        rig.c.TimerReOpenTimer();
+        rig.key(9000, &RunController::mStopClick); // F8
+        QCOMPARE(handGiven.count(), 1);
+        const HandGivenEvents events = handGiven.first().at(1).value<HandGivenEvents>();
+        QCOMPARE(events, HandGiven::Split | HandGiven::Finish);
+        QCOMPARE(rig.grid.rowOfId(handGiven.first().at(0).toULongLong()), rig.grid.findRow(colNr, "1", false));
+
+        QVERIFY(HandGivenMarks::isMarkedCell(colZwZeit, events));
+        QVERIFY(HandGivenMarks::isMarkedCell(colZeit, events));
+        QVERIFY(HandGivenMarks::isMarkedCell(colEndZeit, events));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colName, events));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colZwZeit, HandGiven::Finish));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colVmax, HandGiven::Start | HandGiven::Split));
+        QCOMPARE(HandGivenMarks::note(events), QStringLiteral("von Hand: Zw.Zeit (F6), Ziel (F8)"));
+
+        // The next run by keys alone; F7 outside a run marks nothing.
+        rig.key(10000, &RunController::mResetClick);
+        rig.key(10500, &RunController::mVmaxClick);
+        rig.key(11000, &RunController::mStartClick);
+        rig.key(18000, &RunController::mStopClick);
+        QCOMPARE(handGiven.count(), 2);
+        QCOMPARE(handGiven.last().at(1).value<HandGivenEvents>(), HandGiven::Start | HandGiven::Finish);
     }
 
     void stateTable_data() {
@@ -285,7 +326,8 @@ private slots:
                                << "0011/01";
         QTest::newRow("trap") << QStringList{"F4", "F5", "F6", "F7"} << "10011001001" << RunState::RunningInTrap
                               << "0001/01";
-        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "10000000110" << RunState::Finished
+        // The finish disarms the track: the release box is cleared with it.
+        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "00000000110" << RunState::Finished
                                   << "0000/00";
         // The disarm at the end of the reset switches L4 back on.
         QTest::newRow("reset") << QStringList{"F4", "F5", "F8", "F9"} << "01000000000" << RunState::Idle << "0001/01";
@@ -896,7 +938,7 @@ private slots:
         rig.c.mStartClick();
         QVERIFY(!rig.c.editStartN1Enabled());
         QVERIFY(!rig.c.bCFGEnabled());
-        QCOMPARE(rig.display.LabelTime2(), QString());
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Zwischen Zeit:"));
         rig.c.mStopClick();
         QVERIFY(rig.c.bCFGEnabled());
     }
