@@ -16,6 +16,7 @@ bool isCorrectableRun(const SortGridData& grid, int row);
 // nothing changed, when row is no correctable run.
 bool markRunInvalid(SortGridData& grid, int row);
 
-// "Nr. ändern…": the run's start number becomes number (1 to 9999). False, and nothing
-// changed, when row is no correctable run or number is out of range.
+// "Nr. ändern…": the run's start number becomes number (1 to 9999), and its empty or "-"
+// names those the protocol knows for that number. False, and nothing changed, when row is
+// no correctable run or number is out of range.
 bool changeStartNumber(SortGridData& grid, int row, int number);

@@ -113,9 +113,20 @@ void TestProtocolRowRules::corrections() {
     QCOMPARE(grid.rowCells(1), (QStringList{"7", "Anna", "Golf", "A", "AUS", "AUS", "AUS", "AUS", "AUS", "1"}));
     QVERIFY(changeStartNumber(grid, 1, 9999));
     QCOMPARE(grid.cell(colNr, 1), QStringLiteral("9999"));
+    // A run started under a wrong number takes the names of its right one where it has none.
+    grid.setRowCount(4);
+    const QStringList carl{"3", "Carl", "Kart", "B"};
+    const QStringList wrong{"8", " ", "-", "", "0,670", "214,67", "-", "-", "1,677", "2"};
+    for (int col = 0; col < wrong.size(); ++col) {
+        grid.setCell(col, 3, col < carl.size() ? carl[col] : QString());
+        grid.setCell(col, 2, wrong[col]);
+    }
+    QVERIFY(changeStartNumber(grid, 2, 3));
+    QCOMPARE(grid.rowCells(2).mid(0, 5), (QStringList{"3", "Carl", "Kart", "B", "0,670"}));
     // The ranking then takes the stale place away.
     rankProtocol(grid, true, QStringLiteral("9999"));
-    QCOMPARE(grid.cell(colPlatz, 1), QStringLiteral("-"));
+    QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("9999"), false)), QStringLiteral("-"));
+    QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("3"), false)), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestProtocolRowRules)
