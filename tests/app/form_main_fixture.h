@@ -31,6 +31,7 @@ struct FormMainFixture {
     QString sysfsRoot() const { return root.filePath(QStringLiteral("sys")); }
     QString currentFolder() const { return root.filePath(QStringLiteral("cwd")); }
     QString dataFolder() const { return root.filePath(QStringLiteral("data")); }
+    QString documentsFolder() const { return root.filePath(QStringLiteral("Dokumente")); }
 
     FormMainFixture() {
         QDir dir(root.path());
@@ -46,6 +47,7 @@ struct FormMainFixture {
         environment.sysfsRoot = sysfsRoot();
         environment.currentFolder = currentFolder();
         environment.dataFolder = dataFolder();
+        environment.documentsFolder = documentsFolder();
         environment.openUrl = [this](const QUrl& url) { opened.append(url); };
         environment.screens = [this] { return screens; };
         return environment;

@@ -74,7 +74,7 @@ private slots:
         QVERIFY(m_lines->isOpen());
         QVERIFY(m_form->ComPort().Watching());
         QVERIFY(iconsShown() > 0);
-        QCOMPARE(status->panelText(2), QString());
+        QCOMPARE(status->panelText(2), QStringLiteral("Freigegeben – wartet auf den Start · COM17 (ttyUSB0) offen"));
     }
 
 private:
