@@ -7,6 +7,7 @@
 #include "app/button_look.h"
 #include "app/click_label.h"
 #include "app/form_main_commands.h"
+#include "app/main_artwork.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
@@ -128,7 +129,9 @@ void TFormMain::renderRunState() {
     for (int i = 0; i < barrierIconCount; ++i) {
         const IconState& state = c.icon(BarrierIcon(i));
         ClickLabel* icon = icons[std::size_t(i)];
-        icon->setPixmap(m_imageList1[std::size_t(state.picture ? 1 : 0)]);
+        // An unpowered line shows its state dimmed: F11 and F12 are seen before the split too.
+        const QPixmap& picture = m_imageList1[std::size_t(state.picture ? 1 : 0)];
+        icon->setPixmap(state.powered ? picture : dimmedPixmap(picture));
         icon->setVisible(state.visible);
     }
 

@@ -45,10 +45,15 @@ RunController::RunController(RunPort& port, SortGridData& grid, DisplayState& di
 }
 
 void RunController::setSettings(const RunSettings& settings) {
+    Batch batch(*this);
     m_settings = settings;
+    updateIconVisibility();
 }
 
 void RunController::probePort() {
+    Batch batch(*this);
+    // The port is known from here on: its icons are shown, unpowered.
+    updateIconVisibility();
     if (m_port.portNumber() == 0)
         return;
     m_port.open(false);
@@ -160,6 +165,16 @@ void RunController::bAVARIAClick() {
 }
 
 void RunController::ImageLSClick(BarrierIcon icon) {
+    // The official turns what he sees: an icon shown On goes Off, whatever the steps of
+    // the run set its state to.
+    Batch batch(*this);
+    IconState& s = m_icons[int(icon)];
+    s.picture = 1 - s.picture;
+    s.state = s.picture;
+    markChanged();
+}
+
+void RunController::invertIconState(BarrierIcon icon) {
     Batch batch(*this);
     IconState& s = m_icons[int(icon)];
     s.state = 1 - s.state;
@@ -271,6 +286,11 @@ void RunController::setIconPicture(BarrierIcon i, int picture) {
 
 void RunController::setIconVisible(BarrierIcon i, bool visible) {
     m_icons[int(i)].visible = visible;
+    markChanged();
+}
+
+void RunController::setIconPowered(BarrierIcon i, bool powered) {
+    m_icons[int(i)].powered = powered;
     markChanged();
 }
 

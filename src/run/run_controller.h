@@ -53,12 +53,15 @@ struct ButtonLook {
     friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
 };
 
-// A barrier icon: its On/Off state (what F11/F12 or a click invert), the
-// picture shown (0 red Off, 1 green On) and whether the port shows it.
+// A barrier icon: its On/Off state, the picture shown (0 red Off, 1 green On),
+// whether it is shown (a port is chosen and the barrier fitted) and whether its line
+// is powered now (drawn dimmed when not). The barrier gives events only while its
+// picture shows On; F11, F12 and a click turn what is shown.
 struct IconState {
     int state = 0;
     int picture = 0;
     bool visible = false;
+    bool powered = false;
 
     friend bool operator==(const IconState&, const IconState&) = default;
 };
@@ -129,6 +132,8 @@ public:
     void bSTOPMouseDown();
     void bResetClick();
     void bAVARIAClick();
+    // F11, F12 and a click on an icon: turns what the icon shows, and so whether the
+    // barrier gives events.
     void ImageLSClick(BarrierIcon icon);
     void ImageAmpelClick();
 
@@ -232,6 +237,12 @@ private:
     void setButtonState(RunButton b, bool enabled);
     void setIconPicture(BarrierIcon i, int picture);
     void setIconVisible(BarrierIcon i, bool visible);
+    void setIconPowered(BarrierIcon i, bool powered);
+    // The steps' own switch of an icon's On/Off state, the picture following the state.
+    void invertIconState(BarrierIcon icon);
+    bool showsOn(BarrierIcon icon) const { return m_icons[int(icon)].picture == 1; }
+    // Shown while a port is chosen, each fitted barrier, powered or not.
+    void updateIconVisibility();
     void setClock(bool on);
     void startLockout();
     void showFinishResult(qint32 totalMs, qint32 trapMs);

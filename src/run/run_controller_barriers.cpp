@@ -3,6 +3,8 @@
 
 #include "run/run_controller.h"
 
+#include "run/run_port.h"
+
 // ---- barriers ---------------------------------------------------------------
 
 bool RunController::passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex) {
@@ -21,8 +23,9 @@ void RunController::ComPortStart(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::ComPortStartSpeed(qint64 stamp, quint32 modemStatus) {
-    // A dead split barrier must not consume the status word another line needs.
-    if (!button(RunButton::bZwZeit).Enabled)
+    // A dead split barrier, or one the official switched off, must not consume the status
+    // word another line needs.
+    if (!button(RunButton::bZwZeit).Enabled || !showsOn(BarrierIcon::ImageLSreakt))
         return;
     if (!passesEdgeFilter(modemStatus, RLSD, 1))
         return;
@@ -45,7 +48,8 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::barrierStart(qint64 stamp) {
-    if (!button(RunButton::bStart).Enabled || isLockoutRunning())
+    // An L1 switched off (F11) starts nothing: marshals may be on the track.
+    if (!button(RunButton::bStart).Enabled || !showsOn(BarrierIcon::ImageLSstart) || isLockoutRunning())
         return;
     startClick(stamp);
     if (m_settings.WaitStart > 0)
@@ -56,12 +60,14 @@ void RunController::barrierStart(qint64 stamp) {
 }
 
 void RunController::barrierTrap(qint64 stamp) {
-    if (!isLockoutRunning() && m_clockOn)
+    if (!isLockoutRunning() && m_clockOn && showsOn(BarrierIcon::ImageLSmax))
         takeTrap(stamp);
 }
 
 void RunController::barrierFinish(qint64 stamp) {
-    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || isLockoutRunning())
+    // F12 switches L4 off: it finishes nothing, F8 still does.
+    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || !showsOn(BarrierIcon::ImageLSstop) ||
+        isLockoutRunning())
         return;
     stopClick(stamp);
     m_timerGesperrtStop.start();
@@ -72,34 +78,46 @@ void RunController::TimerGesperrtTimer() {
     m_timerGesperrtStop.stop();
     // Only a start lock-out of its own length re-opens the finish barrier.
     if (m_timerGesperrtStop.interval() != lockoutTag && finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+        invertIconState(BarrierIcon::ImageLSstop);
     m_timerGesperrtStop.setInterval(lockoutTag);
 }
 
 // ---- port notifications -----------------------------------------------------
 
 void RunController::ComPortOpen(bool rtsCts) {
+    // DTR powers L1 and L2; RTS (after the split) L3 and L4.
     Batch batch(*this);
-    setIconVisible(BarrierIcon::ImageLSstart, true);
+    setIconPowered(BarrierIcon::ImageLSstart, true);
     if (m_settings.LuchZwZeit)
-        setIconVisible(BarrierIcon::ImageLSreakt, true);
+        setIconPowered(BarrierIcon::ImageLSreakt, true);
     if (rtsCts) {
-        setIconVisible(BarrierIcon::ImageLSstop, true);
+        setIconPowered(BarrierIcon::ImageLSstop, true);
         if (m_settings.LuchVmax)
-            setIconVisible(BarrierIcon::ImageLSmax, true);
+            setIconPowered(BarrierIcon::ImageLSmax, true);
     } else {
-        setIconVisible(BarrierIcon::ImageLSstop, false);
+        setIconPowered(BarrierIcon::ImageLSstop, false);
     }
+    updateIconVisibility();
 }
 
 void RunController::ComPortClose() {
     Batch batch(*this);
     for (int i = 0; i < barrierIconCount; ++i)
-        setIconVisible(BarrierIcon(i), false);
+        setIconPowered(BarrierIcon(i), false);
+    updateIconVisibility();
 }
 
 void RunController::updateIconsAfterSettings() {
     Batch batch(*this);
-    if (icon(BarrierIcon::ImageLSstart).visible)
-        setIconVisible(BarrierIcon::ImageLSmax, m_settings.LuchVmax);
+    if (icon(BarrierIcon::ImageLSstart).powered)
+        setIconPowered(BarrierIcon::ImageLSmax, m_settings.LuchVmax);
+    updateIconVisibility();
+}
+
+void RunController::updateIconVisibility() {
+    const bool chosen = m_port.portNumber() != 0;
+    setIconVisible(BarrierIcon::ImageLSstart, chosen);
+    setIconVisible(BarrierIcon::ImageLSreakt, chosen && m_settings.LuchZwZeit);
+    setIconVisible(BarrierIcon::ImageLSmax, chosen && m_settings.LuchVmax);
+    setIconVisible(BarrierIcon::ImageLSstop, chosen);
 }

@@ -24,7 +24,7 @@ void RunController::Freigabe1Click() {
     if (armed && m_port.portNumber() != 0)
         m_port.open(false);
     if (finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+        invertIconState(BarrierIcon::ImageLSstop);
     if (m_lightState != (button(RunButton::bStart).Enabled ? 1 : 0))
         ImageAmpelClick();
 }
@@ -44,7 +44,7 @@ void RunController::startClick(qint64 stamp) {
     setButtonState(RunButton::bStart, false);
     setButtonState(RunButton::bAvaria, true);
     if (startBarrierOn() == 1)
-        ImageLSClick(BarrierIcon::ImageLSstart);
+        invertIconState(BarrierIcon::ImageLSstart);
     m_mStopEnabled = true;
     setButtonState(RunButton::bStop, true);
     setButtonState(RunButton::bReset, false);
@@ -100,7 +100,7 @@ void RunController::TimerReOpenTimer() {
 
 void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+        invertIconState(BarrierIcon::ImageLSstop);
     m_trapStamp = stamp;
     m_trapMs.reset();
     play(RunSound::Vmax);
@@ -129,7 +129,7 @@ void RunController::stopClick(qint64 stamp) {
     setButtonState(RunButton::bStop, false);
     setButtonState(RunButton::bAvaria, false);
     if (finishBarrierOn() == 1)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+        invertIconState(BarrierIcon::ImageLSstop);
     setButtonState(RunButton::bReset, true);
     m_mResetEnabled = true;
     setIconPicture(BarrierIcon::ImageLSstop, 0);

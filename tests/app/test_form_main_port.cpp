@@ -40,10 +40,11 @@ private slots:
     void pulledAdapterClosesThePortAndTheRunGoesOn() {
         RunController& c = m_form->runController();
         const StatusPanels* status = m_form->ui().StatusBar1;
-        auto iconsShown = [this] {
+        // The lines the port powers; the icons themselves stay while the port is chosen.
+        auto iconsShown = [&c] {
             int shown = 0;
-            for (const QWidget* icon : m_form->ui().barrierIcons())
-                shown += icon->isVisible();
+            for (int i = 0; i < barrierIconCount; ++i)
+                shown += c.icon(BarrierIcon(i)).powered;
             return shown;
         };
 

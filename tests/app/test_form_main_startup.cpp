@@ -167,8 +167,11 @@ private slots:
         // The box makes its command socket the first time a port opens it.
         QCOMPARE(form.barrierBox().isListening(), boxOpened);
         QVERIFY(!form.barrierBox().lines().open);
-        for (int i = 0; i < barrierIconCount; ++i)
-            QVERIFY(!form.runController().icon(BarrierIcon(i)).visible);
+        // The probe leaves no line powered; the icons show that a port is chosen.
+        for (int i = 0; i < barrierIconCount; ++i) {
+            QVERIFY(!form.runController().icon(BarrierIcon(i)).powered);
+            QCOMPARE(form.runController().icon(BarrierIcon(i)).visible, port != 0);
+        }
         QCOMPARE(form.runController().state(), RunState::Idle);
     }
 

@@ -160,7 +160,7 @@ struct Rig {
     QString visibleIcons() const {
         QString s;
         for (int i = 0; i < barrierIconCount; ++i)
-            s += c.icon(BarrierIcon(i)).visible ? QString::number(i + 1) : QStringLiteral("-");
+            s += c.icon(BarrierIcon(i)).powered ? QString::number(i + 1) : QStringLiteral("-");
         return s;
     }
     QString icons() const {
@@ -275,6 +275,51 @@ private slots:
         QCOMPARE(rig.grid.Row(), rig.grid.findRow(0, "2", false));
         QCOMPARE(rig.upper(), QStringLiteral("0000000"));
         QCOMPARE(rig.lower(), QStringLiteral("__0000"));
+    }
+
+    // What the icons show is what the barriers do: an icon turned Off gives no event,
+    // its key still does.
+    void iconsOffSilenceTheirBarriers() {
+        Rig rig(withoutManyStart());
+        rig.key(0, &RunController::mFreigabe1Click);
+        rig.c.mLockStartLSClick(); // F11: marshals on the track
+        QCOMPARE(rig.c.icon(BarrierIcon::ImageLSstart).picture, 0);
+        rig.port.pass(0, at(1000));
+        QCOMPARE(rig.c.state(), RunState::Armed); // no false start
+        rig.c.mLockStartLSClick();
+        rig.port.pass(0, at(2000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        rig.c.TimerGesperrtTimer();
+
+        rig.c.ImageLSClick(BarrierIcon::ImageLSreakt); // L2 off
+        rig.port.pass(1, at(3000));
+        QVERIFY(rig.c.splitPending());
+        rig.key(3500, &RunController::ZwZeit1Click); // F6 gives it
+        rig.c.TimerReOpenTimer();
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+
+        rig.c.ImageLSClick(BarrierIcon::ImageLSmax); // L3 off
+        rig.port.pass(2, at(8000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.c.mLockStoppLSClick(); // F12: L4 off
+        QCOMPARE(rig.c.icon(BarrierIcon::ImageLSstop).picture, 0);
+        rig.port.pass(3, at(9000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.key(9500, &RunController::mStopClick); // F8 still finishes
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("7,500"));
+    }
+
+    // The icons are shown while a port is chosen, powered or not.
+    void iconsShownWhileAPortIsChosen() {
+        Rig rig;
+        rig.c.setSettings(RunSettings{});
+        for (int i = 0; i < barrierIconCount; ++i)
+            QVERIFY(rig.c.icon(BarrierIcon(i)).visible && !rig.c.icon(BarrierIcon(i)).powered);
+        rig.port.number = 0;
+        rig.c.setSettings(RunSettings{});
+        for (int i = 0; i < barrierIconCount; ++i)
+            QVERIFY(!rig.c.icon(BarrierIcon(i)).visible);
     }
 
     // Events given by key are reported with the run's row when it finishes; the table marks
