@@ -8,8 +8,8 @@
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
 #include "run/hand_given_marks.h"
-#include "run/track_state_text.h"
 #include "run/run_settings.h"
+#include "run/track_state_text.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 

@@ -27,7 +27,8 @@ void TFormMain::wireStatusLine() {
 
     // A split that does not come: said in red, and the Zw.Zeit button flashes.
     m_splitWatch = new SplitWatch(m_ui.SortGrid1->gridData(), this);
-    auto* flash = new ButtonFlash(m_ui.bZwZeit, QColor(255, 40, 40), [this] { renderRunState(); }, this);
+    auto* flash = new ButtonFlash(
+        m_ui.bZwZeit, QColor(255, 40, 40), [this] { renderRunState(); }, this);
     connect(m_splitWatch, &SplitWatch::overdueChanged, flash, &ButtonFlash::setFlashing);
     connect(m_splitWatch, &SplitWatch::overdueChanged, this, &TFormMain::updateTrackState);
     m_barrierPort->setStatusHandler(

@@ -54,9 +54,9 @@ void ProtocolCorrections::changeNumber() {
 
 std::optional<int> askStartNumber(QWidget* parent, const QString& title, int current) {
     bool ok = false;
-    const int value = QInputDialog::getInt(parent, title, QStringLiteral("Neue Start-Nr. (1 bis 9999):"),
-                                           qBound(minStartNumber, current, maxStartNumber), minStartNumber,
-                                           maxStartNumber, 1, &ok);
+    const int value =
+        QInputDialog::getInt(parent, title, QStringLiteral("Neue Start-Nr. (1 bis 9999):"),
+                             qBound(minStartNumber, current, maxStartNumber), minStartNumber, maxStartNumber, 1, &ok);
     if (!ok)
         return std::nullopt;
     return value;

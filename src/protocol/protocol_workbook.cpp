@@ -132,7 +132,6 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
     return writeWorkbook(fileName, properties.sheetName, &properties, fill, errorText);
 }
 
-
 int plainDecimalPlaces(const QString& text) {
     static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(?:\\.([0-9]+))?$"));
     const QRegularExpressionMatch match = plain.match(text);

@@ -6,8 +6,8 @@
 #include "protocol/protocol_table.h"
 #include "run/run_controller.h"
 
-StartNameFollower::StartNameFollower(const RunController& controller, const SortGridData& grid,
-                                     DisplayState& display, QObject* parent)
+StartNameFollower::StartNameFollower(const RunController& controller, const SortGridData& grid, DisplayState& display,
+                                     QObject* parent)
     : QObject(parent), m_controller(controller), m_grid(grid), m_display(display) {
     connect(&controller, &RunController::stateChanged, this, &StartNameFollower::update);
     // Results written during a run do not change who is on the track.

@@ -30,7 +30,7 @@ namespace {
 
 const QString textType = QStringLiteral("Textdatei (*.txt)");
 const QStringList openedTypes{QStringLiteral("Textdatei (*.txt *.csv)"), QStringLiteral("MS Excel (*.xlsx *.xls)"),
-                               QStringLiteral("Alle Dateien (*)")};
+                              QStringLiteral("Alle Dateien (*)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
 // empty cell must be a blank: a run of separators counts as one.
@@ -531,7 +531,8 @@ private:
         environment.fileDialogs = m_dialogs;
         m_form = std::make_unique<TFormMain>(environment);
         // Loading over timed runs asks first; these tests are about what follows a yes.
-        m_form->attachLaterWindows({nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
+        m_form->attachLaterWindows(
+            {nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
         m_answers.emplace(true);
     }
     void createForm() { createForm(m_fixture->environment()); }

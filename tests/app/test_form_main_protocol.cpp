@@ -413,8 +413,8 @@ private slots:
         QTest::keyClick(m_form.get(), Qt::Key_F5);
         const QColor lit = zwZeit->Color();
         QLabel* panel = m_form->ui().StatusBar1->panel(2);
-        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein"),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            panel->text(), QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein"), 5000);
         QVERIFY(panel->styleSheet().contains(QStringLiteral("color")));
         QTRY_VERIFY_WITH_TIMEOUT(zwZeit->Color() != lit, 5000);
         QTest::keyClick(m_form.get(), Qt::Key_F6);

@@ -52,7 +52,8 @@ private slots:
         environment.clock = [] { return QDateTime(QDate(2014, 3, 7), QTime(9, 5)); };
         m_form = std::make_unique<TFormMain>(environment);
         // Loading over timed runs asks first; these tests are about what follows a yes.
-        m_form->attachLaterWindows({nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
+        m_form->attachLaterWindows(
+            {nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
         SortGridData& grid = m_form->ui().SortGrid1->gridData();
         grid.setRowCount(3);
         const QStringList first{"7", "Jürgen", "Golf", "A", "-", "98,50", "123,45", "9,800", "1.02,345", "1"};

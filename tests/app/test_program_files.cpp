@@ -1,5 +1,5 @@
-#include "app/program_files.h"
 #include "../protocol/unprivileged_run.h"
+#include "app/program_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,10 +80,11 @@ private slots:
         QVERIFY(QDir().mkpath(program));
         QCOMPARE(userFilesFolder(program, documents), program + u'/');
 
-        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                         QFile::WriteOther | QFile::ExeOther;
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther |
+                         QFile::ExeOther;
         QVERIFY(QFile::setPermissions(home.path(), all));
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(
+            QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
         // Root may write anywhere; the user of an installed copy may not.
         const std::optional<bool> moved = runUnprivileged([&] {
             return userFilesFolder(program, documents) == documents + u'/' && QFileInfo(documents).isDir() &&

@@ -1,5 +1,5 @@
-#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/run_corrections.h"
 #include "protocol_test_grid.h"
 

@@ -508,8 +508,8 @@ private slots:
         QTest::newRow("own row reused") << false << QStringList{"1|Anna", "7|Gus|||2,000|40,00|-|-|9,000|1"} << 7 << 2
                                         << 3;
         QTest::newRow("many starts append") << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1"} << 7 << 2 << 3;
-        QTest::newRow("empty last row used") << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1", ""} << 7 << 2
-                                             << 3;
+        QTest::newRow("empty last row used")
+            << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1", ""} << 7 << 2 << 3;
         // A start list (names, no results): the number's first run fills its row.
         QTest::newRow("start list row filled") << true << QStringList{"3|Carl", "7|Gus", "9|Ida"} << 7 << 2 << 4;
         QTest::newRow("start list row after an accident")
