@@ -2,7 +2,8 @@
 // 200 pages polling /api/state twice a second while runs go through the simulated barrier
 // box. Prints the polling answer times, how long after a finish every page has it, and the
 // barrier stamp delay and the 6 ms clock without and with the crowd.
-//   bench_live_web [runs]
+// Also the bytes each page received per run, once it had the protocol.
+//   bench_live_web [runs] [rows]
 #include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
@@ -43,6 +44,7 @@ constexpr int pollPages = 200;
 constexpr int pollMs = 500;
 constexpr int maxRuns = 64;
 constexpr int splitsPerRun = 40;
+int protocolRows = 150;
 
 struct Distribution {
     double p50 = 0, p99 = 0, max = 0;
@@ -81,7 +83,11 @@ public:
             auto* page = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
             connect(page, &QWebSocket::connected, this, [this] { ++pushOpen; });
             connect(page, &QWebSocket::textMessageReceived, this,
-                    [this, i](const QString& text) { seen(text.toUtf8(), pushSeen, i); });
+                    [this, i](const QString& text) {
+                        const QByteArray json = text.toUtf8();
+                        pushBytes += json.size();
+                        seen(json, pushSeen, i);
+                    });
             page->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
         }
         for (int i = 0; i < pollPages; ++i) {
@@ -89,7 +95,9 @@ public:
             auto buffer = std::make_shared<QByteArray>();
             auto sent = std::make_shared<qint64>(0);
             connect(page, &QTcpSocket::readyRead, this, [this, page, buffer, sent, i] {
-                *buffer += page->readAll();
+                const QByteArray got = page->readAll();
+                pollBytes += got.size();
+                *buffer += got;
                 const qsizetype end = buffer->indexOf("\r\n\r\n");
                 if (end < 0)
                     return;
@@ -115,6 +123,8 @@ public:
     }
 
     std::atomic<int> pushOpen{0};
+    // Received by all pages of a kind: the push messages' payloads, the polling answers whole.
+    std::atomic<qint64> pushBytes{0}, pollBytes{0};
     std::vector<qint64> pollAnswers;
     // Per run and page: when the page first had that run's finish; 0 never.
     std::vector<std::vector<qint64>> pushSeen =
@@ -142,8 +152,7 @@ LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     s->finalMs = finalMs;
     s->columns =
         QStringList{"Nr.", "Name", "Fahrzeug", "Gruppe", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit", "Zeit", "Platz"};
-    // A full event: 150 rows.
-    for (int i = 1; i <= 150; ++i)
+    for (int i = 1; i <= protocolRows; ++i)
         s->rows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
                         QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
                         QString::number(i)});
@@ -263,6 +272,7 @@ void printFinish(const char* name, const std::vector<std::vector<qint64>>& seen,
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::clamp(atoi(argv[1]), 1, maxRuns) : 8;
+    protocolRows = argc > 2 ? std::clamp(atoi(argv[2]), 1, 20000) : 150;
 
     LiveServer server;
     QEventLoop wait;
@@ -277,8 +287,9 @@ int main(int argc, char* argv[]) {
     }
     server.publish(snapshot(0, false, -1));
 
-    std::printf("%d runs, each %d L2 changes 25 ms apart; %d push pages, %d pages polling every %d ms\n", runs,
-                splitsPerRun, pushPages, pollPages, pollMs);
+    std::printf("%d runs, each %d L2 changes 25 ms apart; %d protocol rows; %d push pages, %d pages polling every %d "
+                "ms\n",
+                runs, splitsPerRun, protocolRows, pushPages, pollPages, pollMs);
     printPhase("no pages", race(server, runs));
     // The pages join an event between runs: the first race's last finish is not one of theirs.
     server.publish(snapshot(-1, false, -1));
@@ -295,8 +306,11 @@ int main(int argc, char* argv[]) {
     std::printf("%d of %d push pages connected after %lld ms\n", crowd->pushOpen.load(), pushPages, joining.elapsed());
     QThread::msleep(1000); // every polling page has asked once
 
+    const qint64 pushBefore = crowd->pushBytes, pollBefore = crowd->pollBytes;
     const Phase busy = race(server, runs);
     QThread::msleep(1000); // the last finish reaches the polling pages
+    const double pushPerRun = double(crowd->pushBytes - pushBefore) / pushPages / runs;
+    const double pollPerRun = double(crowd->pollBytes - pollBefore) / pollPages / runs;
     std::vector<qint64> pollAnswers;
     std::vector<std::vector<qint64>> pushSeen, pollSeen;
     QMetaObject::invokeMethod(
@@ -316,5 +330,6 @@ int main(int argc, char* argv[]) {
                 answers.p50, answers.p99, answers.max, answers.n);
     printFinish("push pages", pushSeen, runs);
     printFinish("polling pages", pollSeen, runs);
+    std::printf("%-22s bytes per page per run: push %.0f, polling %.0f\n", "traffic", pushPerRun, pollPerRun);
     return 0;
 }
