@@ -1,5 +1,7 @@
 #include "web/address_ledger.h"
 
+#include <algorithm>
+
 void AddressLedger::add(quintptr id, const QString& address) {
     remove(id);
     m_entries.insert(id, {address, m_next++});
@@ -21,15 +23,19 @@ std::optional<quintptr> AddressLedger::victimFor(const QString& address) const {
         return oldestOf(address);
     if (count() < m_maxTotal)
         return std::nullopt;
-    QString biggest;
+    // Of the devices holding the most, the connection that came first.
     int most = 0;
-    for (auto it = m_perAddress.cbegin(); it != m_perAddress.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            biggest = it.key();
+    for (const int held : m_perAddress)
+        most = std::max(most, held);
+    std::optional<quintptr> oldest;
+    quint64 earliest = 0;
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        if (m_perAddress.value(it->address) == most && (!oldest || it->order < earliest)) {
+            oldest = it.key();
+            earliest = it->order;
         }
     }
-    return most > 0 ? oldestOf(biggest) : std::nullopt;
+    return oldest;
 }
 
 std::optional<quintptr> AddressLedger::oldestOf(const QString& address) const {
