@@ -1,8 +1,9 @@
 // The live results server under a crowd, on the loopback: 200 pages on the push channel and
-// 200 pages polling /api/state twice a second while runs go through the simulated barrier
-// box. Prints the polling answer times, how long after a finish every page has it, and the
-// barrier stamp delay and the 6 ms clock without and with the crowd.
-// Also the bytes each page received per run, once it had the protocol.
+// 200 pages polling /api/live twice a second (and the protocol's steps when its version moves)
+// while runs go through the simulated barrier box; every finish ranks one more row into the
+// protocol. Prints the polling answer times, how long after a finish every page has it, the
+// bytes each page received per run once it had the protocol, and the barrier stamp delay and
+// the 6 ms clock without and with the crowd.
 //   bench_live_web [runs] [rows]
 #include "bench_threads.h"
 #include "io/com_port.h"
@@ -25,6 +26,7 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -71,6 +73,18 @@ std::pair<int, bool> runOf(const QByteArray& json) {
     return {run, !json.contains("\"finalMs\":null")};
 }
 
+qint64 versionOf(const QByteArray& json) {
+    const qsizetype at = json.indexOf("\"version\":");
+    return at < 0 ? -1 : json.mid(at + 10, json.indexOf(',', at) - at - 10).toLongLong();
+}
+
+struct PollPage {
+    QByteArray buffer;
+    std::deque<std::pair<bool, qint64>> asked; // per request sent: for the protocol, when
+    QByteArray tag;
+    qint64 version = 0;
+};
+
 // The pages: lives on a thread of its own; read after that thread has ended.
 class Crowd : public QObject {
 public:
@@ -91,31 +105,51 @@ public:
             page->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
         }
         for (int i = 0; i < pollPages; ++i) {
+            // As the page does: the running state with the tag of the last answer, and the
+            // protocol's steps whenever its version moved.
             auto* page = new QTcpSocket(this);
-            auto buffer = std::make_shared<QByteArray>();
-            auto sent = std::make_shared<qint64>(0);
-            connect(page, &QTcpSocket::readyRead, this, [this, page, buffer, sent, i] {
+            auto p = std::make_shared<PollPage>();
+            connect(page, &QTcpSocket::readyRead, this, [this, page, p, i] {
                 const QByteArray got = page->readAll();
                 pollBytes += got.size();
-                *buffer += got;
-                const qsizetype end = buffer->indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                const qsizetype at = buffer->indexOf("Content-Length: ");
-                const qsizetype length = buffer->mid(at + 16, buffer->indexOf('\r', at) - at - 16).toLongLong();
-                if (buffer->size() < end + 4 + length)
-                    return;
-                pollAnswers.push_back(nanoseconds() - *sent);
-                seen(buffer->mid(end + 4, length), pollSeen, i);
-                buffer->clear();
+                p->buffer += got;
+                while (true) {
+                    const qsizetype end = p->buffer.indexOf("\r\n\r\n");
+                    if (end < 0 || p->asked.empty())
+                        return;
+                    const QByteArray head = p->buffer.left(end);
+                    const qsizetype at = head.indexOf("Content-Length: ");
+                    const qsizetype length = head.mid(at + 16, head.indexOf('\r', at) - at - 16).toLongLong();
+                    if (p->buffer.size() < end + 4 + length)
+                        return;
+                    const QByteArray body = p->buffer.mid(end + 4, length);
+                    p->buffer.remove(0, end + 4 + length);
+                    const auto [protocol, sent] = p->asked.front();
+                    p->asked.pop_front();
+                    pollAnswers.push_back(nanoseconds() - sent);
+                    if (protocol || !head.startsWith("HTTP/1.1 200"))
+                        continue;
+                    const qsizetype tag = head.indexOf("ETag: ");
+                    p->tag = head.mid(tag + 6, head.indexOf('\r', tag) - tag - 6);
+                    seen(body, pollSeen, i);
+                    const qint64 version = versionOf(body);
+                    if (version != p->version) {
+                        page->write("GET /api/protocol" +
+                                    (p->version > 0 ? "?since=" + QByteArray::number(p->version) : QByteArray()) +
+                                    " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Encoding: gzip, deflate\r\n\r\n");
+                        p->asked.push_back({true, nanoseconds()});
+                        p->version = version;
+                    }
+                }
             });
             page->connectToHost(QStringLiteral("127.0.0.1"), m_port);
             auto* timer = new QTimer(this);
-            connect(timer, &QTimer::timeout, this, [page, sent] {
+            connect(timer, &QTimer::timeout, this, [page, p] {
                 if (page->state() != QAbstractSocket::ConnectedState)
                     return;
-                *sent = nanoseconds();
-                page->write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+                p->asked.push_back({false, nanoseconds()});
+                page->write("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Encoding: gzip, deflate" +
+                            (p->tag.isEmpty() ? QByteArray() : "\r\nIf-None-Match: " + p->tag) + "\r\n\r\n");
             });
             // Spread over the half second, as phones would be.
             QTimer::singleShot(i * pollMs / pollPages, timer, [timer] { timer->start(pollMs); });
@@ -142,6 +176,9 @@ private:
     quint16 m_port;
 };
 
+// The event's protocol: grows by one ranked row at every finish.
+QList<QStringList> eventRows;
+
 LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     auto s = std::make_shared<LiveSnapshot>();
     s->title = QStringLiteral("Clubrennen");
@@ -152,10 +189,22 @@ LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     s->finalMs = finalMs;
     s->columns =
         QStringList{"Nr.", "Name", "Fahrzeug", "Gruppe", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit", "Zeit", "Platz"};
-    for (int i = 1; i <= protocolRows; ++i)
-        s->rows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
-                        QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
-                        QString::number(i)});
+    if (eventRows.isEmpty()) {
+        for (int i = 1; i <= protocolRows; ++i)
+            eventRows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
+                              QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
+                              QString::number(i)});
+    }
+    // A finish ranks somewhere in the protocol; every row below it moves down one place.
+    if (finalMs >= 0) {
+        const qsizetype at = (qsizetype(run + 2) * 7919) % (eventRows.size() + 1);
+        eventRows.insert(at, {QString::number(10000 + run), QStringLiteral("Fahrer %1").arg(10000 + run),
+                              QStringLiteral("Wagen"), QStringLiteral("Klasse 1"), "2,345", "65,45", "72,00",
+                              "0,500", "5,500", QString::number(at + 1)});
+        for (qsizetype i = at + 1; i < eventRows.size(); ++i)
+            eventRows[i][9] = QString::number(i + 1);
+    }
+    s->rows = eventRows;
     return s;
 }
 
@@ -274,7 +323,10 @@ int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::clamp(atoi(argv[1]), 1, maxRuns) : 8;
     protocolRows = argc > 2 ? std::clamp(atoi(argv[2]), 1, 20000) : 150;
 
-    LiveServer server;
+    // The crowd comes from one address here; at an event every phone has its own.
+    WebLimits limits;
+    limits.maxPerAddress = limits.maxConnections;
+    LiveServer server(limits);
     QEventLoop wait;
     QObject::connect(&server, &LiveServer::started, &wait, &QEventLoop::quit);
     QObject::connect(&server, &LiveServer::failed, &wait, &QEventLoop::quit);
@@ -326,7 +378,7 @@ int main(int argc, char* argv[]) {
     crowdThread.wait();
     printPhase("200 push + 200 polling", busy);
     const Distribution answers = distribution(pollAnswers);
-    std::printf("%-22s /api/state answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n", "polling pages",
+    std::printf("%-22s /api/live and /api/protocol answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n", "polling pages",
                 answers.p50, answers.p99, answers.max, answers.n);
     printFinish("push pages", pushSeen, runs);
     printFinish("polling pages", pollSeen, runs);
