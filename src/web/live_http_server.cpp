@@ -59,7 +59,7 @@ LiveHttpServer::Answer LiveHttpServer::answerFor(const QHttpServerRequest& reque
     if (path == QLatin1String("/") || path == QLatin1String("/index.html"))
         return {liveIndexPage(title), "text/html; charset=utf-8"};
     if (path == QLatin1String("/aushang"))
-        return {liveNoticePage(title, lanAddresses(port())), "text/html; charset=utf-8"};
+        return {liveNoticePage(title, liveAddressesFor(m_guard->serverAddress(), port())), "text/html; charset=utf-8"};
     if (path == QLatin1String("/api/live"))
         return {m_state.liveJson(steadyNowMs()), json(), 200, m_state.stateTag()};
     if (path == QLatin1String("/api/protocol"))
