@@ -5,6 +5,9 @@
 // bytes each page received per run once it had the protocol, and the barrier stamp delay and
 // the 6 ms clock without and with the crowd.
 //   bench_live_web [runs] [rows]
+// With "attack": each attack for the given seconds during a race, with the program's resident
+// memory growth and the stamp delay (default limits: the attackers share one address).
+//   bench_live_web attack [seconds] [rows]
 #include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
@@ -25,7 +28,9 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <cerrno>
 #include <deque>
 #include <memory>
 #include <thread>
@@ -33,7 +38,9 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -318,8 +325,132 @@ void printFinish(const char* name, const std::vector<std::vector<qint64>>& seen,
 
 } // namespace
 
+qint64 residentBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    long pages = 0, resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// A raw socket that never reads more than it must; reconnected by the attack when closed.
+int attackSocket(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return fd;
+}
+
+// One attack from 20 sockets while the race runs: sends what it sends every 20 ms, opens a
+// new socket for every one closed, and notes the highest resident memory.
+struct Attack {
+    const char* name;
+    QByteArray opening; // sent once per socket
+    QByteArray repeated;
+    int perRound;
+};
+
+void attackDuringRace(LiveServer& server, const Attack& attack, int seconds) {
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> highest{residentBytes()};
+    std::atomic<int> reopened{0};
+    const qint64 before = residentBytes();
+    std::thread attacker([&] {
+        std::vector<int> sockets(20, -1);
+        std::vector<bool> opened(sockets.size(), false);
+        char sink[4096];
+        while (!stop) {
+            for (size_t i = 0; i < sockets.size(); ++i) {
+                if (sockets[i] < 0) {
+                    sockets[i] = attackSocket(server.port());
+                    opened[i] = false;
+                }
+                const int fd = sockets[i];
+                bool lost = false;
+                if (!opened[i]) {
+                    opened[i] = ::send(fd, attack.opening.constData(), size_t(attack.opening.size()),
+                                       MSG_NOSIGNAL | MSG_DONTWAIT) >= 0 ||
+                                attack.opening.isEmpty();
+                    if (!opened[i] && errno != EAGAIN && errno != ENOTCONN && errno != EINPROGRESS)
+                        lost = true;
+                    // The handshake's answer is read; nothing after it.
+                    if (opened[i] && !attack.opening.isEmpty())
+                        ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+                }
+                for (int k = 0; opened[i] && !lost && k < attack.perRound; ++k) {
+                    if (::send(fd, attack.repeated.constData(), size_t(attack.repeated.size()),
+                               MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+                        errno != EAGAIN && errno != EWOULDBLOCK)
+                        lost = true;
+                }
+                if (lost) {
+                    ::close(fd);
+                    sockets[i] = -1;
+                    ++reopened;
+                }
+            }
+            highest = std::max(highest.load(), residentBytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        for (int fd : sockets) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    const int runs = std::clamp(seconds * 1000 / (splitsPerRun * 25 + 600), 1, maxRuns);
+    const Phase phase = race(server, runs);
+    stop = true;
+    attacker.join();
+    std::printf("%-22s resident memory grew by at most %.1f MB; %d sockets closed by the server and reopened\n",
+                attack.name, double(highest - before) / 1e6, reopened.load());
+    printPhase(attack.name, phase);
+}
+
+// A ping as a browser would send it: masked, 120 bytes of payload.
+QByteArray clientPing() {
+    QByteArray frame("\x89", 1);
+    frame.append(char(0x80 | 120));
+    frame.append("\x01\x02\x03\x04", 4);
+    frame.append(QByteArray(120, 'p'));
+    return frame;
+}
+
+int attackMain(int seconds) {
+    LiveServer server;
+    QEventLoop wait;
+    QObject::connect(&server, &LiveServer::started, &wait, &QEventLoop::quit);
+    QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+    server.start(0, QHostAddress::LocalHost);
+    wait.exec();
+    if (!server.isListening())
+        return 1;
+    server.publish(snapshot(0, false, -1));
+    std::printf("attacks of %d s each during a race, %d protocol rows\n", seconds, protocolRows);
+    printPhase("no attack", race(server, std::clamp(seconds * 1000 / (splitsPerRun * 25 + 600), 1, maxRuns)));
+    attackDuringRace(server, {"never reading", {}, "GET /api/state HTTP/1.1\r\nHost: x\r\n\r\n", 1}, seconds);
+    attackDuringRace(server,
+                     {"ping flood",
+                      "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n",
+                      clientPing(), 50},
+                     seconds);
+    return 0;
+}
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "attack") == 0) {
+        protocolRows = argc > 3 ? std::clamp(atoi(argv[3]), 1, 20000) : 500;
+        return attackMain(argc > 2 ? std::clamp(atoi(argv[2]), 1, 600) : 30);
+    }
     const int runs = argc > 1 ? std::clamp(atoi(argv[1]), 1, maxRuns) : 8;
     protocolRows = argc > 2 ? std::clamp(atoi(argv[2]), 1, 20000) : 150;
 
