@@ -71,7 +71,7 @@ void ConnectionGuard::incomingConnection(qintptr handle) {
     }
     const QString device = deviceKey(socket->peerAddress());
     makeRoomFor(device);
-    m_ledger.add(idOf(socket), device);
+    book(socket, device);
 
     Watch watch;
     watch.socket = socket;
@@ -80,7 +80,7 @@ void ConnectionGuard::incomingConnection(qintptr handle) {
     watch.reading = connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readArrived(socket); });
     connect(socket, &QObject::destroyed, this, [this, socket] {
         m_sockets.remove(socket);
-        m_ledger.remove(idOf(socket));
+        unbook(socket);
     });
     // Gone for good: the HTTP server may still hold it in a half-read request and keep it.
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -91,10 +91,23 @@ void ConnectionGuard::incomingConnection(qintptr handle) {
     addPendingConnection(socket);
 }
 
+void ConnectionGuard::book(QTcpSocket* socket, const QString& device) {
+    m_ledger.add(idOf(socket), device);
+    m_booked.insert(socket, socket);
+}
+
+void ConnectionGuard::unbook(QTcpSocket* socket) {
+    m_ledger.remove(idOf(socket));
+    m_booked.remove(socket);
+}
+
 void ConnectionGuard::makeRoomFor(const QString& device) {
     while (const std::optional<quintptr> victim = m_ledger.victimFor(device)) {
-        auto* socket = reinterpret_cast<QTcpSocket*>(*victim);
-        m_ledger.remove(*victim);
+        auto* key = reinterpret_cast<QTcpSocket*>(*victim);
+        const QPointer<QTcpSocket> socket = m_booked.value(key);
+        unbook(key);
+        if (!socket)
+            continue; // gone already
         if (m_sockets.contains(socket)) {
             forget(socket);
             closeNow(socket);
@@ -108,7 +121,7 @@ void ConnectionGuard::makeRoomFor(const QString& device) {
 bool ConnectionGuard::keepsUp(QTcpSocket* socket) {
     if (socket->bytesToWrite() <= m_limits.maxUnsentBytes)
         return true;
-    m_ledger.remove(idOf(socket));
+    unbook(socket);
     if (m_sockets.contains(socket)) {
         forget(socket);
         closeNow(socket);
@@ -120,7 +133,7 @@ bool ConnectionGuard::keepsUp(QTcpSocket* socket) {
 
 void ConnectionGuard::readArrived(QTcpSocket* socket) {
     const auto it = m_sockets.find(socket);
-    if (it == m_sockets.end())
+    if (it == m_sockets.end() || !socket->isOpen())
         return;
     // A client asking faster than it reads would fill the memory with its answers.
     if (!keepsUp(socket))
@@ -182,13 +195,21 @@ bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
     disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
     m_sockets.remove(socket);
     disconnect(socket, nullptr, this, nullptr);
-    connect(socket, &QObject::destroyed, this, [this, socket] { m_ledger.remove(idOf(socket)); });
+    connect(socket, &QObject::destroyed, this, [this, socket] { unbook(socket); });
     emit pushRequested(socket);
     return true;
 }
 
 void ConnectionGuard::sweep() {
     const qint64 now = m_clock.elapsed();
+    for (auto it = m_booked.begin(); it != m_booked.end();) {
+        if (it.value()) {
+            ++it;
+            continue;
+        }
+        m_ledger.remove(idOf(it.key()));
+        it = m_booked.erase(it);
+    }
     QList<QTcpSocket*> overdue;
     for (auto it = m_sockets.begin(); it != m_sockets.end();) {
         Watch& w = *it;
@@ -240,7 +261,7 @@ void ConnectionGuard::refuse(QTcpSocket* socket, const QByteArray& status) {
 
 void ConnectionGuard::forget(QTcpSocket* socket) {
     m_sockets.remove(socket);
-    m_ledger.remove(idOf(socket));
+    unbook(socket);
     disconnect(socket, nullptr, this, nullptr);
 }
 

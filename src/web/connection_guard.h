@@ -63,6 +63,8 @@ private:
     };
 
     void makeRoomFor(const QString& device);
+    void book(QTcpSocket* socket, const QString& device);
+    void unbook(QTcpSocket* socket);
     void readArrived(QTcpSocket* socket);
     bool takePushChannel(QTcpSocket* socket);
     void sweep();
@@ -74,6 +76,9 @@ private:
     QObject* m_httpServer = nullptr;
     QHash<QTcpSocket*, Watch> m_sockets;
     AddressLedger m_ledger;
+    // The booked sockets; watched by pointer, as the HTTP and WebSocket code may cut every
+    // signal of a socket it gives up on.
+    QHash<QTcpSocket*, QPointer<QTcpSocket>> m_booked;
     QElapsedTimer m_clock;
     QTimer m_sweep;
 };
