@@ -8,6 +8,9 @@
 // With "attack": each attack for the given seconds during a race, with the program's resident
 // memory growth and the stamp delay (default limits: the attackers share one address).
 //   bench_live_web attack [seconds] [rows]
+// With "serve": the server alone on 127.0.0.1:port with a run every 4 s (3 s timing, each
+// finish ranked into the protocol), to look at the page in a browser.
+//   bench_live_web serve [port] [rows] [seconds]
 #include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
@@ -445,8 +448,31 @@ int attackMain(int seconds) {
     return 0;
 }
 
+int serveMain(quint16 port, int seconds) {
+    LiveServer server;
+    server.start(port, QHostAddress::LocalHost);
+    int run = 0;
+    const auto next = [&] {
+        server.publish(snapshot(run, true, -1));
+        QTimer::singleShot(3000, &server, [&] {
+            server.publish(snapshot(run, false, 5500));
+            ++run;
+        });
+    };
+    server.publish(snapshot(run++, false, 5500));
+    QTimer runs;
+    QObject::connect(&runs, &QTimer::timeout, &server, next);
+    runs.start(4000);
+    QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
+    return QCoreApplication::exec();
+}
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "serve") == 0) {
+        protocolRows = argc > 3 ? std::clamp(atoi(argv[3]), 1, 20000) : 5000;
+        return serveMain(quint16(argc > 2 ? atoi(argv[2]) : 8080), argc > 4 ? atoi(argv[4]) : 120);
+    }
     if (argc > 1 && std::strcmp(argv[1], "attack") == 0) {
         protocolRows = argc > 3 ? std::clamp(atoi(argv[3]), 1, 20000) : 500;
         return attackMain(argc > 2 ? std::clamp(atoi(argv[2]), 1, 600) : 30);

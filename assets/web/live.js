@@ -1,13 +1,14 @@
 // The live results page: takes the running state from the push channel (/ws), or by asking
 // /api/live twice a second while the channel is down, and the protocol by its version: the
-// steps from the version it holds when the server has them, else the whole. Only the rows
-// that changed are touched. Animates the running time from the start moment the server sent.
-// Every text from the server goes in as text.
+// steps from the version it holds when the server has them, else the whole. Only the rows in
+// view are in the page (a day's 5,000 rows would take the browser far longer to lay out than a
+// frame lasts), and of those only the ones that changed are touched. Animates the running time
+// from the start moment the server sent. Every text from the server goes in as text.
 "use strict";
 
 const state = {
   server: null, seq: -1, version: 0, tag: null,
-  live: null, columns: [], rows: [], trs: [],
+  live: null, columns: [], rows: [], trs: [], shown: [], rowHeight: 0, drawing: false,
   offset: 0, socket: null, pollTimer: null, group: "", animating: false, fetching: false,
 };
 const $ = (id) => document.getElementById(id);
@@ -88,8 +89,56 @@ function shown(row) {
 function dress(tr, row) {
   const mine = isMine(row);
   if (tr.classList.contains("mine") !== mine) tr.classList.toggle("mine", mine);
-  const hidden = !shown(row);
-  if (tr.hidden !== hidden) tr.hidden = hidden;
+}
+
+// The rows the filter lets through, by index.
+function filterRows() {
+  state.shown = [];
+  state.rows.forEach((row, i) => { if (shown(row)) state.shown.push(i); });
+}
+
+function spacer(name) {
+  let tr = state[name];
+  if (!tr) {
+    tr = state[name] = document.createElement("tr");
+    tr.className = "spacer";
+    tr.appendChild(document.createElement("td"));
+  }
+  tr.firstChild.colSpan = Math.max(1, state.columns.length);
+  return tr;
+}
+
+// The rows in view and a screen above and below; the rest stand in as two spacers of their height.
+function draw() {
+  state.drawing = false;
+  const body = $("protocol").tBodies[0];
+  const height = state.rowHeight || 30;
+  const table = $("protocol");
+  const top = table.getBoundingClientRect ? table.getBoundingClientRect().top : 0;
+  const screen = window.innerHeight || 800;
+  const first = Math.max(0, Math.floor(-top / height) - Math.ceil(screen / height));
+  const last = Math.min(state.shown.length, first + 3 * Math.ceil(screen / height));
+  const trs = [spacer("above")];
+  for (let k = first; k < last; k++) {
+    const i = state.shown[k];
+    if (!state.trs[i]) state.trs[i] = makeRow(state.rows[i]);
+    dress(state.trs[i], state.rows[i]);
+    trs.push(state.trs[i]);
+  }
+  trs.push(spacer("below"));
+  const aboveHeight = first * height + "px";
+  const belowHeight = (state.shown.length - last) * height + "px";
+  if (state.above.firstChild.style.height !== aboveHeight) state.above.firstChild.style.height = aboveHeight;
+  if (state.below.firstChild.style.height !== belowHeight) state.below.firstChild.style.height = belowHeight;
+  arrange(body, trs);
+  // Rows are one line high; measured once from the first real row.
+  if (!state.rowHeight && trs.length > 2 && trs[1].offsetHeight) state.rowHeight = trs[1].offsetHeight;
+}
+
+function redraw() {
+  if (state.drawing) return;
+  state.drawing = true;
+  requestAnimationFrame(draw);
 }
 
 function fillGroups() {
@@ -133,12 +182,10 @@ function takeWhole(columns, rows) {
     }));
   }
   state.rows = rows;
-  state.trs = rows.map(makeRow);
-  state.trs.forEach((tr, i) => dress(tr, rows[i]));
-  const body = document.createElement("tbody");
-  body.append(...state.trs);
-  $("protocol").replaceChild(body, $("protocol").tBodies[0]);
+  state.trs = new Array(rows.length);
   fillGroups();
+  filterRows();
+  draw();
 }
 
 // Steps from the version held: [start, count, shift] keeps old rows (their rank moved by
@@ -157,21 +204,21 @@ function takeSteps(steps) {
         if (shift !== 0) {
           row = row.slice();
           row[platz] = String(parseInt(row[platz], 10) + shift);
-          tr.cells[platz].textContent = row[platz];
+          if (tr) tr.cells[platz].textContent = row[platz];
         }
         rows.push(row);
         trs.push(tr);
       }
     } else {
       rows.push(step);
-      trs.push(makeRow(step));
+      trs.push(undefined); // made when it comes into view
     }
   }
   state.rows = rows;
   state.trs = trs;
-  trs.forEach((tr, i) => dress(tr, rows[i]));
-  arrange($("protocol").tBodies[0], trs);
   fillGroups();
+  filterRows();
+  draw();
   return true;
 }
 
@@ -235,7 +282,7 @@ function accept(text) {
   state.live = d;
   renderLive(d);
   if (d.protocol && d.version !== state.version) takeProtocol(d.protocol);
-  else if (lastBefore !== JSON.stringify(d.last)) state.trs.forEach((tr, i) => dress(tr, state.rows[i]));
+  else if (lastBefore !== JSON.stringify(d.last)) draw();
   followVersion();
 }
 
@@ -300,8 +347,11 @@ document.addEventListener("DOMContentLoaded", () => {
   $("gruppe").addEventListener("change", () => {
     state.group = $("gruppe").value;
     history.replaceState(null, "", state.group ? "#gruppe=" + encodeURIComponent(state.group) : "#");
-    state.trs.forEach((tr, i) => dress(tr, state.rows[i]));
+    filterRows();
+    draw();
   });
+  window.addEventListener("scroll", redraw, { passive: true });
+  window.addEventListener("resize", redraw);
   // Background tabs get no animation frames; this keeps the time going at 20 Hz.
   setInterval(tick, 50);
   poll();
