@@ -30,18 +30,18 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <cerrno>
 #include <deque>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sched.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -106,12 +106,11 @@ public:
         for (int i = 0; i < pushPages; ++i) {
             auto* page = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
             connect(page, &QWebSocket::connected, this, [this] { ++pushOpen; });
-            connect(page, &QWebSocket::textMessageReceived, this,
-                    [this, i](const QString& text) {
-                        const QByteArray json = text.toUtf8();
-                        pushBytes += json.size();
-                        seen(json, pushSeen, i);
-                    });
+            connect(page, &QWebSocket::textMessageReceived, this, [this, i](const QString& text) {
+                const QByteArray json = text.toUtf8();
+                pushBytes += json.size();
+                seen(json, pushSeen, i);
+            });
             page->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
         }
         for (int i = 0; i < pollPages; ++i) {
@@ -209,8 +208,8 @@ LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     if (finalMs >= 0) {
         const qsizetype at = (qsizetype(run + 2) * 7919) % (eventRows.size() + 1);
         eventRows.insert(at, {QString::number(10000 + run), QStringLiteral("Fahrer %1").arg(10000 + run),
-                              QStringLiteral("Wagen"), QStringLiteral("Klasse 1"), "2,345", "65,45", "72,00",
-                              "0,500", "5,500", QString::number(at + 1)});
+                              QStringLiteral("Wagen"), QStringLiteral("Klasse 1"), "2,345", "65,45", "72,00", "0,500",
+                              "5,500", QString::number(at + 1)});
         for (qsizetype i = at + 1; i < eventRows.size(); ++i)
             eventRows[i][9] = QString::number(i + 1);
     }
@@ -535,8 +534,8 @@ int main(int argc, char* argv[]) {
     crowdThread.wait();
     printPhase("200 push + 200 polling", busy);
     const Distribution answers = distribution(pollAnswers);
-    std::printf("%-22s /api/live and /api/protocol answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n", "polling pages",
-                answers.p50, answers.p99, answers.max, answers.n);
+    std::printf("%-22s /api/live and /api/protocol answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n",
+                "polling pages", answers.p50, answers.p99, answers.max, answers.n);
     printFinish("push pages", pushSeen, runs);
     printFinish("polling pages", pollSeen, runs);
     std::printf("%-22s bytes per page per run: push %.0f, polling %.0f\n", "traffic", pushPerRun, pollPerRun);

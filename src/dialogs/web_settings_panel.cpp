@@ -119,9 +119,8 @@ void WebSettingsPanel::showAddresses() {
         imgWebQr->clear();
         return;
     }
-    const QString where = chosen.isEmpty()
-                              ? QStringLiteral("Sichtbar in jedem Netzwerk, in dem dieser Computer ist.")
-                              : QStringLiteral("Sichtbar nur im Netzwerk von %1.").arg(chosen);
+    const QString where = chosen.isEmpty() ? QStringLiteral("Sichtbar in jedem Netzwerk, in dem dieser Computer ist.")
+                                           : QStringLiteral("Sichtbar nur im Netzwerk von %1.").arg(chosen);
     lblWebAddress->setText(where + QStringLiteral("\nAdresse im Handy:\n") + addresses.join(u'\n'));
     imgWebQr->setPixmap(QPixmap::fromImage(qrImage(addresses.first().toUtf8(), qrScale)));
 }

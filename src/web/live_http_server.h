@@ -37,16 +37,16 @@ protected:
 
 private:
     struct Answer {
-        Answer(QByteArray body, QByteArray contentType, int status = 200, QByteArray tag = {},
-               QByteArray packKey = {}, QByteArray allow = {})
+        Answer(QByteArray body, QByteArray contentType, int status = 200, QByteArray tag = {}, QByteArray packKey = {},
+               QByteArray allow = {})
             : body(std::move(body)), contentType(std::move(contentType)), status(status), tag(std::move(tag)),
               packKey(std::move(packKey)), allow(std::move(allow)) {}
         QByteArray body;
         QByteArray contentType;
         int status;
-        QByteArray tag;       // ETag; a request naming it gets 304
-        QByteArray packKey;   // compressed when the page takes it so, once per key and version
-        QByteArray allow;     // for 405
+        QByteArray tag;     // ETag; a request naming it gets 304
+        QByteArray packKey; // compressed when the page takes it so, once per key and version
+        QByteArray allow;   // for 405
     };
     Answer answerFor(const QHttpServerRequest& request) const;
     Answer protocolAnswer(const QHttpServerRequest& request) const;

@@ -55,8 +55,8 @@ QByteArray liveNoticePage(const QString& title, const QStringList& addresses) {
     return filled(QString::fromUtf8(resource(QStringLiteral("aushang.html"))),
                   {{QStringLiteral("TITLE"), title.toHtmlEscaped()},
                    {QStringLiteral("QR"), qrSvg(encodeQr(addresses.value(0).toUtf8()))},
-                   {QStringLiteral("ADDRESS"), shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden")
-                                                               : shown.join(QStringLiteral("<br>"))}})
+                   {QStringLiteral("ADDRESS"),
+                    shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden") : shown.join(QStringLiteral("<br>"))}})
         .toUtf8();
 }
 

@@ -41,8 +41,8 @@ bool LiveState::publish(const LiveSnapshotPtr& snapshot) {
     m_run = liveRunMembers(*snapshot);
     if (changed || first) {
         m_rows = liveProtocolMembers(*snapshot);
-        m_protocol = "{\"server\":\"" + m_serverId + "\",\"version\":" + QByteArray::number(m_version) + ',' +
-                     m_rows + '}';
+        m_protocol =
+            "{\"server\":\"" + m_serverId + "\",\"version\":" + QByteArray::number(m_version) + ',' + m_rows + '}';
     }
     return changed;
 }

@@ -52,10 +52,10 @@ private:
     quint64 m_seq = 0;
     quint64 m_version = 1;
     LiveSnapshotPtr m_snapshot;
-    QByteArray m_run;      // members of the running state
-    QByteArray m_rows;     // members "columns" and "rows"
-    QByteArray m_protocol; // the whole /api/protocol body
-    QList<Kept> m_history; // earlier versions, newest last
+    QByteArray m_run;                   // members of the running state
+    QByteArray m_rows;                  // members "columns" and "rows"
+    QByteArray m_protocol;              // the whole /api/protocol body
+    QList<Kept> m_history;              // earlier versions, newest last
     QHash<quint64, QByteArray> m_since; // steps to this version, by the version they start from
 };
 

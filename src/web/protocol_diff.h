@@ -17,4 +17,3 @@ struct ProtocolDiff {
 };
 
 ProtocolDiff protocolDiff(const QList<QStringList>& before, const QList<QStringList>& after, int shiftColumn);
-

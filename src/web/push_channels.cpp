@@ -135,8 +135,8 @@ void PushChannels::sweep() {
 
 void PushChannels::ping() {
     for (Channel& channel : m_channels) {
-        channel.pingToken = QByteArray::number(++m_pings) + '-' +
-                            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        channel.pingToken =
+            QByteArray::number(++m_pings) + '-' + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         channel.socket->ping(channel.pingToken);
     }
 }

@@ -8,10 +8,12 @@ namespace {
 
 QList<WebInterface> laptop() {
     return {
-        {QStringLiteral("wlan0"), QStringLiteral("WLAN"),
+        {QStringLiteral("wlan0"),
+         QStringLiteral("WLAN"),
          {QHostAddress(QStringLiteral("2001:db8::5")), QHostAddress(QStringLiteral("192.168.1.5")),
           QHostAddress(QStringLiteral("fd00::5"))}},
-        {QStringLiteral("eth0"), QStringLiteral("Kabel"),
+        {QStringLiteral("eth0"),
+         QStringLiteral("Kabel"),
          {QHostAddress(QStringLiteral("203.0.113.7")), QHostAddress(QStringLiteral("fe80::1"))}},
     };
 }
@@ -36,7 +38,8 @@ private slots:
         // Not here now: nothing to listen on, nothing to show.
         QVERIFY(listenAddress(laptop(), QStringLiteral("usb0")).isNull());
         QVERIFY(liveAddresses(laptop(), 81, QStringLiteral("usb0")).isEmpty());
-        QCOMPARE(liveAddressesFor(QHostAddress(QStringLiteral("10.1.2.3")), 8080), QStringList{"http://10.1.2.3:8080/"});
+        QCOMPARE(liveAddressesFor(QHostAddress(QStringLiteral("10.1.2.3")), 8080),
+                 QStringList{"http://10.1.2.3:8080/"});
     }
 };
 

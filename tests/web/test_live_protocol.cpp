@@ -23,8 +23,12 @@ constexpr int waitMs = 15000;
 constexpr int platz = 5;
 
 QStringList row(int nr, const QString& zeit, int rank) {
-    return {QString::number(nr), QStringLiteral("Fahrer %1").arg(nr), QStringLiteral("Wagen"),
-            QStringLiteral("Klasse %1").arg(nr % 3), zeit, rank > 0 ? QString::number(rank) : QStringLiteral("-")};
+    return {QString::number(nr),
+            QStringLiteral("Fahrer %1").arg(nr),
+            QStringLiteral("Wagen"),
+            QStringLiteral("Klasse %1").arg(nr % 3),
+            zeit,
+            rank > 0 ? QString::number(rank) : QStringLiteral("-")};
 }
 
 // An event day: rows ranked by time.
@@ -161,8 +165,7 @@ private slots:
         start();
         m_server->publish(snapshotOf(ranked(2000)));
         QJsonObject live;
-        QTRY_VERIFY_WITH_TIMEOUT((live = objectOf(get(m_port, "/api/live").body)).value("version").toInt() > 1,
-                                 waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT((live = objectOf(get(m_port, "/api/live").body)).value("version").toInt() > 1, waitMs);
         QVERIFY(!live.contains("rows"));
         const QByteArray version = QByteArray::number(live.value("version").toInteger());
 
@@ -188,14 +191,14 @@ private slots:
         for (int i = 1; i < next.size(); ++i)
             next[i][platz] = QString::number(i + 1);
         m_server->publish(snapshotOf(next));
-        QTRY_VERIFY_WITH_TIMEOUT(objectOf(get(m_port, "/api/live").body).value("version").toInt() >
-                                     version.toInt(),
+        QTRY_VERIFY_WITH_TIMEOUT(objectOf(get(m_port, "/api/live").body).value("version").toInt() > version.toInt(),
                                  waitMs);
         const WebReply steps = get(m_port, "/api/protocol?since=" + version);
         QVERIFY2(steps.body.size() < 400, steps.body);
         QCOMPARE(applySteps(ranked(2000), objectOf(steps.body).value("steps").toArray()), next);
-        QVERIFY(exchange(m_port, "GET /api/protocol HTTP/1.1\r\nHost: x\r\nIf-None-Match: " + tag + "\r\n\r\n")
-                    .status == 200);
+        QVERIFY(
+            exchange(m_port, "GET /api/protocol HTTP/1.1\r\nHost: x\r\nIf-None-Match: " + tag + "\r\n\r\n").status ==
+            200);
     }
 
     // Every server start has an identity of its own; the numbers start over with it.
@@ -204,8 +207,7 @@ private slots:
         m_server->publish(snapshotOf(ranked(2)));
         m_server->publish(snapshotOf(ranked(3)));
         QJsonObject first;
-        QTRY_VERIFY_WITH_TIMEOUT((first = objectOf(get(m_port, "/api/state").body)).value("seq").toInt() == 2,
-                                 waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT((first = objectOf(get(m_port, "/api/state").body)).value("seq").toInt() == 2, waitMs);
         const QString identity = first.value("server").toString();
         QCOMPARE(identity.size(), 16);
 
