@@ -8,6 +8,8 @@ namespace {
 
 // A page's push channel only ever receives; what it may send is a close or a pong.
 constexpr quint64 maxIncomingMessage = 1024;
+// A handshake is at most the guard's request cap.
+constexpr qint64 handshakeAllowance = 8192;
 
 } // namespace
 
@@ -45,6 +47,8 @@ void PushChannels::take(QTcpSocket* line) {
             line->abort();
     });
     connect(line, &QObject::destroyed, this, [this, line] { m_budgets.remove(line); });
+    // The handshake itself comes through the budget once, in the channel's first second.
+    m_budgets.insert(line, {m_clock.elapsed() / 1000, -handshakeAllowance});
     m_server.handleConnection(line);
     // The handshake is read by the push server's own handler, once this read is over.
     QMetaObject::invokeMethod(
@@ -58,9 +62,8 @@ bool PushChannels::overBudget(QTcpSocket* line, qint64 bytes) {
         budget.second = second;
         budget.bytes = 0;
     }
-    // The handshake itself comes through here once; it is bounded by the guard's request cap.
     budget.bytes += bytes;
-    return budget.bytes > m_limits.maxIncomingPerSecond + 8192;
+    return budget.bytes > m_limits.maxIncomingPerSecond;
 }
 
 void PushChannels::accept() {
