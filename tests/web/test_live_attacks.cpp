@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(handshakeStatus(*held.back()), 101);
     }
 
-    // A handshake split over two packets is still a handshake.
+    // A handshake split over two packets is still a handshake; a split request still a request.
     void splitHandshakeIsRecognised() {
         start();
         QTcpSocket socket;
@@ -202,6 +202,18 @@ private slots:
         QTest::qWait(200); // the server reads the first part alone
         socket.write(handshake.mid(40));
         QCOMPARE(handshakeStatus(socket), 101);
+
+        // A page's request in three pieces, as a weak Wi-Fi may deliver it, is answered as well.
+        QTcpSocket page;
+        page.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(page.waitForConnected(waitMs));
+        const QByteArray request = "GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n";
+        for (const QByteArray& piece : {request.left(7), request.mid(7, 20), request.mid(27)}) {
+            page.write(piece);
+            page.waitForBytesWritten(waitMs);
+            QTest::qWait(150);
+        }
+        QCOMPARE(readReply(page).status, 200);
     }
 
     // Requests sent one after the other without waiting: every one is answered.
