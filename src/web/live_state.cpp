@@ -40,11 +40,23 @@ bool LiveState::publish(const LiveSnapshotPtr& snapshot) {
     m_snapshot = snapshot;
     m_run = liveRunMembers(*snapshot);
     if (changed || first) {
-        m_rows = liveProtocolMembers(*snapshot);
-        m_protocol =
-            "{\"server\":\"" + m_serverId + "\",\"version\":" + QByteArray::number(m_version) + ',' + m_rows + '}';
+        m_rows.clear();
+        m_protocol.clear();
     }
     return changed;
+}
+
+const QByteArray& LiveState::rowMembers() const {
+    if (m_rows.isEmpty())
+        m_rows = liveProtocolMembers(*m_snapshot);
+    return m_rows;
+}
+
+const QByteArray& LiveState::protocolJson() const {
+    if (m_protocol.isEmpty())
+        m_protocol = "{\"server\":\"" + m_serverId + "\",\"version\":" + QByteArray::number(m_version) + ',' +
+                     rowMembers() + '}';
+    return m_protocol;
 }
 
 QByteArray LiveState::head(qint64 nowMs) const {
@@ -57,7 +69,7 @@ QByteArray LiveState::liveJson(qint64 nowMs) const {
 }
 
 QByteArray LiveState::stateJson(qint64 nowMs) const {
-    return head(nowMs) + ',' + m_run + ',' + m_rows + '}';
+    return head(nowMs) + ',' + m_run + ',' + rowMembers() + '}';
 }
 
 QByteArray LiveState::protocolSinceJson(quint64 since) {

@@ -28,7 +28,7 @@ public:
     // /api/state: everything at once, as it always was, with the identity and version.
     QByteArray stateJson(qint64 nowMs) const;
     // /api/protocol: the whole protocol of this version.
-    const QByteArray& protocolJson() const { return m_protocol; }
+    const QByteArray& protocolJson() const;
     // /api/protocol?since=: the steps from an earlier version to this one; empty when that
     // version is no longer known (the page then takes the whole protocol).
     QByteArray protocolSinceJson(quint64 since);
@@ -52,9 +52,11 @@ private:
     quint64 m_seq = 0;
     quint64 m_version = 1;
     LiveSnapshotPtr m_snapshot;
-    QByteArray m_run;                   // members of the running state
-    QByteArray m_rows;                  // members "columns" and "rows"
-    QByteArray m_protocol;              // the whole /api/protocol body
+    QByteArray m_run; // members of the running state
+    // Made when first asked for: at a finish the pages want the steps, not the whole.
+    const QByteArray& rowMembers() const;
+    mutable QByteArray m_rows;          // members "columns" and "rows"; empty until asked for
+    mutable QByteArray m_protocol;      // the whole /api/protocol body; empty until asked for
     QList<Kept> m_history;              // earlier versions, newest last
     QHash<quint64, QByteArray> m_since; // steps to this version, by the version they start from
 };

@@ -9,15 +9,25 @@
 
 namespace {
 
-// A row without its rank, as the key under which it is found again.
-QString keyOf(const QStringList& row, int shiftColumn) {
-    QString key;
+// A row without its rank, as the key under which it is found again (hashed: a day's rows are
+// many, and a finish must reach the pages at once).
+size_t keyOf(const QStringList& row, int shiftColumn) {
+    size_t key = size_t(row.size());
     for (qsizetype i = 0; i < row.size(); ++i) {
         if (i != shiftColumn)
-            key += row[i];
-        key += QChar(0x1f);
+            key = qHashMulti(key, row[i]);
     }
     return key;
+}
+
+bool sameBesidesRank(const QStringList& a, const QStringList& b, int shiftColumn) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (i != shiftColumn && a[i] != b[i])
+            return false;
+    }
+    return true;
 }
 
 // How far the rank moved, when both are plain whole numbers (or equal texts: 0).
@@ -49,9 +59,9 @@ ProtocolDiff protocolDiff(const QList<QStringList>& before, const QList<QStringL
         std::vector<int> rows;
         size_t firstFree = 0;
     };
-    std::vector<QString> keys;
+    std::vector<size_t> keys;
     keys.reserve(size_t(before.size()));
-    QHash<QString, Holders> byKey;
+    QHash<size_t, Holders> byKey;
     for (int i = 0; i < before.size(); ++i) {
         keys.push_back(keyOf(before[i], shiftColumn));
         byKey[keys.back()].rows.push_back(i);
@@ -67,13 +77,13 @@ ProtocolDiff protocolDiff(const QList<QStringList>& before, const QList<QStringL
         runCount = 0;
     };
     for (const QStringList& row : after) {
-        const QString key = keyOf(row, shiftColumn);
+        const size_t key = keyOf(row, shiftColumn);
         int match = -1;
         std::optional<int> shift;
         // The row after the last one taken keeps the run going; else the first one free.
         const int next = runStart + runCount;
         if (runCount > 0 && next < before.size() && !used[size_t(next)] && keys[size_t(next)] == key &&
-            (shift = rankShift(before[next], row, shiftColumn)))
+            sameBesidesRank(before[next], row, shiftColumn) && (shift = rankShift(before[next], row, shiftColumn)))
             match = next;
         const auto found = byKey.find(key);
         if (match < 0 && found != byKey.end()) {
@@ -82,7 +92,8 @@ ProtocolDiff protocolDiff(const QList<QStringList>& before, const QList<QStringL
                 ++h.firstFree;
             for (size_t k = h.firstFree; k < h.rows.size(); ++k) {
                 const int candidate = h.rows[k];
-                if (!used[size_t(candidate)] && (shift = rankShift(before[candidate], row, shiftColumn))) {
+                if (!used[size_t(candidate)] && sameBesidesRank(before[candidate], row, shiftColumn) &&
+                    (shift = rankShift(before[candidate], row, shiftColumn))) {
                     match = candidate;
                     break;
                 }
