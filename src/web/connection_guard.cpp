@@ -5,6 +5,8 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 
 // A refusal written by the guard itself, before the HTTP server has seen the socket; with the
@@ -202,14 +204,18 @@ bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
 
 void ConnectionGuard::sweep() {
     const qint64 now = m_clock.elapsed();
+    qint64 unsent = 0;
     for (auto it = m_booked.begin(); it != m_booked.end();) {
         if (it.value()) {
+            unsent += it.value()->bytesToWrite();
             ++it;
             continue;
         }
         m_ledger.remove(idOf(it.key()));
         it = m_booked.erase(it);
     }
+    if (unsent > m_limits.maxUnsentTotal)
+        shedUnsent(unsent);
     QList<QTcpSocket*> overdue;
     for (auto it = m_sockets.begin(); it != m_sockets.end();) {
         Watch& w = *it;
@@ -231,6 +237,27 @@ void ConnectionGuard::sweep() {
     for (QTcpSocket* socket : overdue) {
         forget(socket);
         closeNow(socket);
+    }
+}
+
+void ConnectionGuard::shedUnsent(qint64 unsent) {
+    // Many devices each under their own cap may still together hold too much: those that left
+    // the most unread go first.
+    QList<QPointer<QTcpSocket>> sockets = m_booked.values();
+    std::sort(sockets.begin(), sockets.end(), [](const QPointer<QTcpSocket>& a, const QPointer<QTcpSocket>& b) {
+        return (a ? a->bytesToWrite() : 0) > (b ? b->bytesToWrite() : 0);
+    });
+    for (const QPointer<QTcpSocket>& socket : sockets) {
+        if (unsent <= m_limits.maxUnsentTotal || !socket)
+            break;
+        unsent -= socket->bytesToWrite();
+        unbook(socket);
+        if (m_sockets.contains(socket)) {
+            forget(socket);
+            closeNow(socket);
+        } else {
+            socket->abort();
+        }
     }
 }
 

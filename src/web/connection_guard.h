@@ -68,6 +68,7 @@ private:
     void readArrived(QTcpSocket* socket);
     bool takePushChannel(QTcpSocket* socket);
     void sweep();
+    void shedUnsent(qint64 unsent);
     void refuse(QTcpSocket* socket, const QByteArray& status);
     void forget(QTcpSocket* socket);
     static void closeNow(QTcpSocket* socket);

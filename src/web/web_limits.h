@@ -15,12 +15,13 @@ struct PushLimits {
 
 // The limits the live results server keeps against a crowd and against bad clients.
 struct WebLimits {
-    int maxConnections = 500;        // sockets at once, web pages and push channels together
-    int maxPerAddress = 16;          // of one device (an IPv6 /64 counts as one); a browser needs a few
-    qint64 maxRequestBytes = 8192;   // one request, line and headers (no request has a body)
-    qint64 maxUnsentBytes = 1 << 20; // answers a client has not taken yet; more and it is dropped
-    int idleMs = 15000;              // a page connection that sends nothing is closed
-    int requestMs = 10000;           // a request begun must be complete by then
+    int maxConnections = 500;         // sockets at once, web pages and push channels together
+    int maxPerAddress = 16;           // of one device (an IPv6 /64 counts as one); a browser needs a few
+    qint64 maxRequestBytes = 8192;    // one request, line and headers (no request has a body)
+    qint64 maxUnsentBytes = 1 << 20;  // answers a client has not taken yet; more and it is dropped
+    qint64 maxUnsentTotal = 64 << 20; // of all clients together; the most behind are dropped first
+    int idleMs = 15000;               // a page connection that sends nothing is closed
+    int requestMs = 10000;            // a request begun must be complete by then
     int sweepMs = 1000;
     PushLimits push;
 };

@@ -65,9 +65,23 @@ private slots:
     void cleanup() { m_server.reset(); }
 
     // Clients asking for the state fifty times a second and never reading: each is closed
-    // once its answers pass the cap, and the program's memory stays where it was.
+    // once its answers pass the cap (or all of theirs the server's), and the program's memory
+    // stays where it was.
+    void clientsThatNeverReadAreClosed_data() {
+        QTest::addColumn<bool>("together");
+        QTest::newRow("each over its own cap") << false;
+        QTest::newRow("together over the server's") << true;
+    }
     void clientsThatNeverReadAreClosed() {
-        start();
+        QFETCH(bool, together);
+        WebLimits limits;
+        if (together) {
+            // Each one under its own cap, many of them over the server's.
+            limits.maxUnsentBytes = qint64(1) << 30;
+            limits.maxUnsentTotal = 4 << 20;
+            limits.sweepMs = 100;
+        }
+        start(limits);
         m_server->publish(bigState(500));
         QTRY_VERIFY_WITH_TIMEOUT(get(m_port, "/api/state").body.size() > 20000, waitMs);
         const qint64 before = residentBytes();
