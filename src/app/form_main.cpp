@@ -192,7 +192,7 @@ void TFormMain::attachLaterWindows(const LaterWindows& windows) {
 }
 
 void TFormMain::applySettings() {
-    m_controller->setSettings(runSettings());
+    m_controller->setSettings(m_settings);
     m_sounds->setSoundOn(m_settings.Sound);
     FormResize();
 }

@@ -7,7 +7,6 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
-#include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 
@@ -173,7 +172,6 @@ private:
     void wireProtocolTable();
     void createRunController();
     void wireRunController();
-    RunSettings runSettings() const;
     void renderRunState();
     void renderDisplay();
     // The spectator window (form_main_monitor.cpp).

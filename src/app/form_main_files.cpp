@@ -59,7 +59,7 @@ void TFormMain::loadBackupProtocol() {
     if (m_backupSource.isEmpty())
         return;
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
-                                                       m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                                                       m_controller->cbPlatzOn(), m_controller->startNumberText());
     applyProtocolLoad(result);
     if (result.loaded || m_backupSource != m_backupFile)
         return;
@@ -149,7 +149,7 @@ void TFormMain::sbLoadClick() {
         // A file that cannot be read leaves the table as it was.
         if (index == 1) {
             const ProtocolLoadResult result =
-                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                loadProtocolText(grid, answer->filePath, m_controller->cbPlatzOn(), m_controller->startNumberText());
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);

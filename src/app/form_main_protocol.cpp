@@ -114,7 +114,7 @@ void TFormMain::SortGrid1RowSelected() {}
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
     data.deleteRow(data.Row());
-    ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
 }
 

@@ -42,7 +42,7 @@ void TFormMain::bCFGClick() {
         if (port != 0)
             dialog->openMainPortLater();
 
-        m_controller->setSettings(runSettings());
+        m_controller->setSettings(m_settings);
         m_controller->updateIconsAfterSettings();
         FormResize();
         applyWebSettings();

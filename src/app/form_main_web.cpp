@@ -78,9 +78,10 @@ void TFormMain::publishLiveSnapshot() {
     const double countSpeed = m_highResTimer->CountSpeed();
     if (c.isClockRunning()) {
         s->running = true;
-        s->startedAt = steadyNowMs() - ticksToMs(m_highResTimer->ReadCounter() - c.startStamp(), countSpeed);
+        s->startedAt =
+            steadyNowMs() - ticksToMs(m_highResTimer->ReadCounter() - c.startStamp().value_or(0), countSpeed);
     } else if (c.state() == RunState::Finished) {
-        s->finalMs = ticksToMs(c.finishStamp() - c.startStamp(), countSpeed);
+        s->finalMs = ticksToMs(c.finishStamp().value_or(0) - c.startStamp().value_or(0), countSpeed);
         m_liveLastNr = c.startNumberText();
         m_liveLastZeit = formatRunTime(s->finalMs);
     }

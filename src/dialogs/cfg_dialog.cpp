@@ -3,6 +3,7 @@
 #include "dialogs/cfg_dialog.h"
 
 #include "dialogs/web_settings_panel.h"
+#include "io/barrier_wiring.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
 #include "run/run_port.h"
@@ -26,15 +27,12 @@
 
 namespace {
 
-constexpr int lineRows = 4;
+constexpr int lineRows = barrierCount; // one row per barrier, in Barrier order
 constexpr int pictureWidth = 51;
 constexpr int pictureHeight = 17;
 constexpr int levelItemHeight = 17;
 constexpr int lengthDigits = 5;
 constexpr int mainPortReopenDelay = 50; // ms after ComPort2 has let go of the port
-
-// Input line of each row, START to STOPP.
-constexpr std::array<quint32, lineRows> rowLines{MS_DSR_ON, MS_RLSD_ON, MS_CTS_ON, MS_RING_ON};
 
 QPixmap renderPicture(const QString& stem) {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
@@ -50,6 +48,10 @@ QPixmap renderPicture(const QString& stem) {
 
 QLabel* label(const QString& caption, QWidget* parent) {
     return new QLabel(caption, parent);
+}
+
+QLabel* rowLabel(Barrier barrier, QWidget* parent) {
+    return label(QString::fromLatin1(wiringOf(barrier).dialogLabel), parent);
 }
 
 QLineEdit* lengthField(QWidget* parent) {
@@ -140,15 +142,13 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
       GroupBox3(new QGroupBox(QStringLiteral(" Externe PC USB- / COM-Port-Kontakte "), this)),
       lbl_COM1(label(QStringLiteral("Anschluss:"), GroupBox3)), cbPort(new QComboBox(GroupBox3)),
       LabelNow(label(QStringLiteral("Jetzt:"), GroupBox3)),
-      lbl_Eregnis(label(QStringLiteral("Ereignis bei:"), GroupBox3)),
-      Label25(label(QStringLiteral("START  [4+6]:"), GroupBox3)), Image1L(new QLabel(GroupBox3)),
-      cbAlg1(new LevelList(*this, QColor(0xCC, 0xFF, 0xCC), GroupBox3)), cbLsZwZeit(new QCheckBox(GroupBox3)),
-      Label31(label(QStringLiteral("Zw.Zeit  [1+4]:"), GroupBox3)), Image2L(new QLabel(GroupBox3)),
+      lbl_Eregnis(label(QStringLiteral("Ereignis bei:"), GroupBox3)), Label25(rowLabel(Barrier::L1, GroupBox3)),
+      Image1L(new QLabel(GroupBox3)), cbAlg1(new LevelList(*this, QColor(0xCC, 0xFF, 0xCC), GroupBox3)),
+      cbLsZwZeit(new QCheckBox(GroupBox3)), Label31(rowLabel(Barrier::L2, GroupBox3)), Image2L(new QLabel(GroupBox3)),
       cbAlg2(new LevelList(*this, QColor(0xFF, 0xFF, 0xCC), GroupBox3)), cbLsVmax(new QCheckBox(GroupBox3)),
-      Label27(label(QStringLiteral("Vmax.  [7+8]:"), GroupBox3)), Image3L(new QLabel(GroupBox3)),
-      cbAlg3(new LevelList(*this, QColor(0xDF, 0xDF, 0x7C), GroupBox3)),
-      Label28(label(QStringLiteral("STOPP  [7+9]:"), GroupBox3)), Image4L(new QLabel(GroupBox3)),
-      cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
+      Label27(rowLabel(Barrier::L3, GroupBox3)), Image3L(new QLabel(GroupBox3)),
+      cbAlg3(new LevelList(*this, QColor(0xDF, 0xDF, 0x7C), GroupBox3)), Label28(rowLabel(Barrier::L4, GroupBox3)),
+      Image4L(new QLabel(GroupBox3)), cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
       Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
       cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)),
@@ -454,7 +454,7 @@ void TCfgDialog::cbPortChange() {
 void TCfgDialog::ComPortStatus(TComPort* Sender) {
     const quint32 status = Sender->GetModemStatus();
     for (int row = 0; row < lineRows; ++row)
-        showPicture(row, (status & rowLines[std::size_t(row)]) ? 2 : 1);
+        showPicture(row, (status & wiringOf(Barrier(row)).line) ? 2 : 1);
 }
 
 void TCfgDialog::ComPort2Open(TComPort* Sender) {

@@ -2,6 +2,7 @@
 
 #include "run/barrier_port.h"
 
+#include "io/barrier_wiring.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
 #include "io/serial_backends.h"
@@ -32,10 +33,16 @@ void BarrierPort::setPortNumber(int port) {
 
 void BarrierPort::connectTo(RunController& controller) {
     RunController* c = &controller;
-    m_port->OnDSR = [c](TComPort* p) { c->ComPortStart(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnRLSD = [c](TComPort* p) { c->ComPortStartSpeed(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnCTS = [c](TComPort* p) { c->ComPortFinishSpeed(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnRing = [c](TComPort* p) { c->ComPortStop(p->EventStamp(), p->EventModemStatus()); };
+    // Each barrier's handler on the port event of its input line.
+    using Handler = void (RunController::*)(qint64, quint32);
+    const std::array<Handler, barrierCount> handlers{&RunController::ComPortStart, &RunController::ComPortStartSpeed,
+                                                     &RunController::ComPortFinishSpeed, &RunController::ComPortStop};
+    for (Barrier b : allBarriers) {
+        const Handler handler = handlers[barrierIndex(b)];
+        lineEvent(*m_port, wiringOf(b).line) = [c, handler](TComPort* p) {
+            (c->*handler)(p->EventStamp(), p->EventModemStatus());
+        };
+    }
     m_port->OnOpen = [this, c](TComPort* p) {
         setStatusText({});
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
@@ -43,6 +50,19 @@ void BarrierPort::connectTo(RunController& controller) {
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
+}
+
+TNotifyEvent& BarrierPort::lineEvent(TComPort& port, quint32 line) {
+    switch (line) {
+    case MS_DSR_ON:
+        return port.OnDSR;
+    case MS_RLSD_ON:
+        return port.OnRLSD;
+    case MS_CTS_ON:
+        return port.OnCTS;
+    default:
+        return port.OnRing;
+    }
 }
 
 void BarrierPort::closeLostPort() {

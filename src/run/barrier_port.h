@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "io/com_types.h"
 #include "timing/counter_reader.h"
 
 #include <QString>
@@ -50,6 +51,8 @@ public:
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
 
 private:
+    // The port's event of an input line (MS_*_ON).
+    static TNotifyEvent& lineEvent(TComPort& port, quint32 line);
     void closeLostPort();
     void setStatusText(const QString& text);
 

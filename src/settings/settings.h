@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/barrier_wiring.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -10,9 +12,6 @@ inline constexpr int kMainWindowMinWidth = 850;
 inline constexpr int kMainWindowMinHeight = 572;
 
 inline constexpr int kWebPortPreset = 8080;
-
-// Active line level (0 off, 1 on) of each barrier: START, split, Vmax, STOPP.
-using AlgLevels = std::array<qint32, 4>;
 
 // The program-wide settings with their built-in defaults. They are read once at
 // start, changed only by the settings dialog and written once at a normal end.

@@ -226,7 +226,7 @@ private slots:
         QCOMPARE(m.Digit8->ColorOn(), QColor(64, 64, 64));
 
         box.setContact(2, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RLSD);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RLSD_ON);
         m_counter = t0 + 62'345 * nsPerMs;
         box.setContact(2, false);
         QTRY_COMPARE(c.state(), RunState::RunningSplitTaken);
@@ -235,7 +235,7 @@ private slots:
         QTRY_COMPARE(box.statusText().contains(QStringLiteral("RTS=1")), true);
 
         box.setContact(4, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RING);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RING_ON);
         m_counter = t0 + 65'432 * nsPerMs;
         box.setContact(4, false);
         QTRY_COMPARE(c.state(), RunState::Finished);
