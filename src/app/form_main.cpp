@@ -81,7 +81,8 @@ void TFormMain::FormCreate() {
     m_settings.Alg = {1, 0, 0, 0};
     m_fileTypeNames = fileTypeNamesFromMimeDatabase();
     loadSettings(m_environment.settingsPath, m_settings);
-    m_sounds->setSoundOn(m_settings.Sound);
+    // A program that has no track length stored starts with the preset.
+    m_settings.Length = lengthWithPreset(m_settings.Length);
     const QList<QRect> screens = m_environment.screens ? m_environment.screens() : QList<QRect>{};
     m_settings.Monitor = checkedMonitorIndex(m_settings.Monitor, int(screens.size()));
     placeWindow();
@@ -116,8 +117,9 @@ void TFormMain::FormCreate() {
     connect(&m_timerDate, &QTimer::timeout, this, &TFormMain::TimerDateTimer);
     m_timerDate.start();
 
+    setupLiveWeb();
+    applySettings(m_settings);
     // Opening and closing at once shows early whether the port is there; failures are swallowed.
-    m_barrierPort->setPortNumber(m_settings.Port);
     m_controller->probePort();
 
     setupProtocolGrid(m_ui.SortGrid1->gridData());
@@ -128,7 +130,6 @@ void TFormMain::FormCreate() {
     // Until the table selects a row itself (a loaded backup does) nothing is selected.
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     loadBackupProtocol();
-    setupLiveWeb();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
     renderRunState();
@@ -187,14 +188,6 @@ void TFormMain::wireCommands() {
 void TFormMain::attachLaterWindows(const LaterWindows& windows) {
     m_later = windows;
     wireMonitor();
-    // The settings dialog's creation gives a track length to a program that had none stored.
-    applySettings();
-}
-
-void TFormMain::applySettings() {
-    m_controller->setSettings(m_settings);
-    m_sounds->setSoundOn(m_settings.Sound);
-    FormResize();
 }
 
 void TFormMain::updateProtocolButtons() {

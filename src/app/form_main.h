@@ -60,8 +60,12 @@ public:
     };
     void attachLaterWindows(const LaterWindows& windows);
 
-    // Hands changed in-memory settings to the run controller and lays the table out again.
-    void applySettings();
+    // Makes `settings` the program's settings and applies every one of them: the run, the
+    // port number, the sound, the spectator window, the table's layout and the live server.
+    void applySettings(const Settings& settings);
+    // The settings as they stand now, with the values that live in their controls
+    // ("Param2" in the run, "FilterInd" in the save dialog, the window's bounds).
+    Settings settings() const;
     // What the settings dialog needs of this window: the port's backends and the port,
     // the monitors, the port survey.
     CfgDialogLinks cfgDialogLinks() const;
@@ -78,8 +82,6 @@ public:
 
     const AppNames& names() const { return m_names; }
     const ProgramFiles& programFiles() const { return m_files; }
-    Settings& settings() { return m_settings; }
-    const Settings& settings() const { return m_settings; }
     quint64 portMask() const { return m_portMask; }
     const FileDialogState& SaveDialog1() const { return m_saveDialog; }
     const FileDialogState& OpenDialog1() const { return m_openDialog; }
@@ -90,6 +92,7 @@ public:
     FormMainCommands& commands() const { return *m_commands; }
     QTimer& TimerDate() { return m_timerDate; }
     TComPort& ComPort() const;
+    BarrierPort& barrierPort() const { return *m_barrierPort; }
     SimulatedBarrierBox& barrierBox() const;
     RunController& runController() const { return *m_controller; }
     // What both digit panels show.

@@ -35,8 +35,6 @@ void TFormMain::createRunController() {
     };
     m_controller = new RunController(m_barrierPort->runPort(), m_ui.SortGrid1->gridData(), *m_display, readCounter,
                                      timer->CountSpeed(), play, this);
-    m_controller->setSettings(m_settings);
-    m_controller->setParam2(m_settings.Param2);
 }
 
 void TFormMain::wireRunController() {

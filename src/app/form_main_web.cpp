@@ -44,7 +44,6 @@ void TFormMain::setupLiveWeb() {
     const SortGridData* grid = &m_ui.SortGrid1->gridData();
     connect(grid, &SortGridData::gridReset, this, &TFormMain::scheduleLiveSnapshot);
     connect(grid, &SortGridData::cellChanged, this, &TFormMain::scheduleLiveSnapshot);
-    applyWebSettings();
 }
 
 void TFormMain::applyWebSettings() {

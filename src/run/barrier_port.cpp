@@ -13,13 +13,27 @@
 
 #include <QTimer>
 
+namespace {
+
+constexpr int takeBackDelay = 50; // ms after the borrower's port has let go of the line
+
+} // namespace
+
 BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines)
     : m_box(std::make_unique<SimulatedBarrierBox>(readCounter, simulatorSocketPath)),
       m_simulator(lines ? std::make_unique<SimulatedSerialSystem>(m_box.get()) : nullptr),
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())
                        : std::make_unique<SerialBackends>(m_box.get())),
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
-      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {}
+      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
+    m_takeBack.setSingleShot(true);
+    m_takeBack.setInterval(takeBackDelay);
+    QObject::connect(&m_takeBack, &QTimer::timeout, [this] {
+        // Outside a run the barrier port is open without handshaking: L1 and L2 powered, lamp lit.
+        if (portNumber() != 0)
+            m_runPort->open(false);
+    });
+}
 
 BarrierPort::~BarrierPort() = default;
 
@@ -29,6 +43,20 @@ RunPort& BarrierPort::runPort() const {
 
 void BarrierPort::setPortNumber(int port) {
     m_port->setPort(quint8(port));
+}
+
+int BarrierPort::portNumber() const {
+    return m_port->Port();
+}
+
+void BarrierPort::lend() {
+    // A take-back still pending from the last lending would take the line from the borrower.
+    m_takeBack.stop();
+    m_runPort->close();
+}
+
+void BarrierPort::takeBackLater() {
+    m_takeBack.start();
 }
 
 void BarrierPort::connectTo(RunController& controller) {

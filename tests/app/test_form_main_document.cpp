@@ -116,7 +116,9 @@ private:
         FormMainEnvironment environment = m_fixture->environment();
         environment.clock = [] { return QDateTime(QDate(2014, 3, 7), QTime(9, 5, 41)); };
         m_form = std::make_unique<TFormMain>(environment);
-        m_form->settings().Title = QStringLiteral("Bergrennen Öhringen");
+        Settings edited = m_form->settings();
+        edited.Title = QStringLiteral("Bergrennen Öhringen");
+        m_form->applySettings(edited);
     }
     void addRows(int count) {
         SortGridData& grid = m_form->ui().SortGrid1->gridData();

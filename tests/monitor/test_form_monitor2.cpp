@@ -155,9 +155,10 @@ private slots:
     void settingsMoveTheShownWindow() {
         TFormMonitor2& m = monitor();
         m.show();
-        main().settings().Monitor = 0;
-        main().settings().Title = QStringLiteral("Sprint");
-        main().monitorSettingsChanged();
+        Settings edited = main().settings();
+        edited.Monitor = 0;
+        edited.Title = QStringLiteral("Sprint");
+        main().applySettings(edited);
         QCOMPARE(m.geometry(), officialScreen);
         QCOMPARE(m.PanelTitle->text(), QStringLiteral("Sprint"));
         QVERIFY(qAbs(m.ScaleX() - 1280.0 / 406) < 1e-9);
@@ -167,8 +168,8 @@ private slots:
         QVERIFY(!main().ui().ImageTVEin->isVisible());
 
         // A monitor that is not attached puts the window on the primary one.
-        main().settings().Monitor = 5;
-        main().monitorSettingsChanged();
+        edited.Monitor = 5;
+        main().applySettings(edited);
         m.show();
         QCOMPARE(m.geometry(), officialScreen);
     }
