@@ -227,6 +227,4 @@ private:
     QString m_backupSource; // the backup read at start; empty when there was none
     LiveServer* m_liveServer = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
-    QString m_liveLastNr;       // the last finished run's number and time, "" none
-    QString m_liveLastZeit;
 };

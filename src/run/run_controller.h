@@ -27,6 +27,14 @@ enum class RunSound { Start, Split, Vmax, Finish };
 // The run buttons whose state the controller shows (bFreigabe is always enabled).
 enum class RunButton { bStart, bZwZeit, bVmax, bStop, bReset, bAvaria };
 
+// What a finish recorded of its run, once: the number it started under, its time and the
+// identity of the row it filled (SortGridData::rowId), which follows the row through sorts.
+struct FinishedRun {
+    QString nr;
+    qint32 totalMs = 0;
+    quint64 rowId = 0;
+};
+
 // Colours are 0x00BBGGRR. The two system colours and "none" use the values the
 // button control knows; the window maps clBtnFace/clBtnShadow to its palette.
 namespace RunColour {
@@ -187,6 +195,10 @@ public:
     std::optional<qint32> splitMs() const { return m_splitMs; }
     std::optional<qint32> trapMs() const { return m_trapMs; }
     bool splitPending() const { return !m_splitStamp; }
+    // The last finished run, kept through resets until the next finish.
+    const std::optional<FinishedRun>& lastFinish() const { return m_lastFinish; }
+    // The running time in ms at the counter reading `counterNow`; 0 before any start.
+    qint32 msSinceStart(qint64 counterNow) const;
     quint32 lastModemStatus() const { return m_lastModemStatus; }
     bool isLockoutRunning() const { return m_timerGesperrtStop.isActive(); }
     int lockoutInterval() const { return m_timerGesperrtStop.interval(); }
@@ -273,6 +285,7 @@ private:
     // the stamps taken; set at the finish.
     std::optional<qint32> m_splitMs;
     std::optional<qint32> m_trapMs;
+    std::optional<FinishedRun> m_lastFinish;
     quint32 m_lastModemStatus = 0x55555555;
     Lockout m_lockout = Lockout::None;
 

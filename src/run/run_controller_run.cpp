@@ -4,6 +4,7 @@
 
 #include "run/run_controller.h"
 
+#include "controls/sort_grid_data.h"
 #include "display/display_state.h"
 #include "run/run_port.h"
 #include "timing/run_time.h"
@@ -128,8 +129,10 @@ void RunController::finishRun(qint64 stamp) {
 
     showFinishResult(totalMs, trapMs);
 
-    const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
+    const QString nr = runNumberText();
+    const int row = m_rows.finishRow(nr, m_settings.ManyStart);
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
+    m_lastFinish = FinishedRun{nr, totalMs, m_rows.grid().rowId(row)};
     m_rows.selectRow(row);
 
     m_timerClose.start();
@@ -199,5 +202,9 @@ void RunController::accident() {
 void RunController::ClockTimer() {
     if (!isClockRunning())
         return;
-    m_display.showTime(DisplayState::UpperPanel, toMs(m_readCounter() - *m_startStamp), true);
+    m_display.showTime(DisplayState::UpperPanel, msSinceStart(m_readCounter()), true);
+}
+
+qint32 RunController::msSinceStart(qint64 counterNow) const {
+    return m_startStamp ? toMs(counterNow - *m_startStamp) : 0;
 }

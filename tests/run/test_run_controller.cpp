@@ -5,6 +5,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "run/live_snapshot_of_run.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
 #include "run_stamps.h"
@@ -561,6 +562,43 @@ private slots:
                 accidents << rig.cell(r, "Nr.");
         }
         QCOMPARE(accidents, QStringList({"2"}));
+    }
+
+    // A protocol load during a run sets the start number to the loaded first row; the page
+    // still shows the run under its own number, with its name, time and rank.
+    void liveSnapshotShowsTheRunsOwnResult() {
+        Rig rig;
+        rig.rows({"1|Anna|||-|40,00|-|-|9,000|1", "2|Bert"});
+        rig.key(0, &RunController::mStartClick);
+        LiveSnapshot running = liveSnapshotOf(rig.c, rig.grid, at(1500), 100'000);
+        QVERIFY(running.running);
+        QCOMPARE(running.startedAt, qint64(100'000 - 1500));
+        QVERIFY(!running.hasLast);
+
+        setProtocolRowsFromText(rig.grid, "2\tBert\n1\tAnna\t\t\t-\t40,00\t-\t-\t9,000\t1\n");
+        rig.c.setEditStartN1(2);
+        rig.key(8000, &RunController::mStopClick);
+        const LiveSnapshot s = liveSnapshotOf(rig.c, rig.grid, at(9000), 200'000);
+        QVERIFY(!s.running);
+        QCOMPARE(s.finalMs, 8000);
+        QCOMPARE(s.startNr, QStringLiteral("2"));
+        QVERIFY(s.hasLast);
+        QCOMPARE(s.last.nr, QStringLiteral("1"));
+        QCOMPARE(s.last.name, QStringLiteral("Anna"));
+        QCOMPARE(s.last.zeit, QStringLiteral("8,000"));
+        QCOMPARE(s.last.platz, QStringLiteral("1"));
+        QCOMPARE(s.last.schnitt, QStringLiteral("45,00"));
+        QCOMPARE(s.rows.size(), 3);
+
+        // The last result stays through the reset and follows its row through a sort.
+        rig.c.mResetClick();
+        rig.grid.SortOptions().SortCol = colName;
+        rankProtocol(rig.grid, true, "2");
+        const LiveSnapshot after = liveSnapshotOf(rig.c, rig.grid, at(9500), 300'000);
+        QCOMPARE(after.finalMs, -1);
+        QCOMPARE(after.last.nr, QStringLiteral("1"));
+        QCOMPARE(after.last.zeit, QStringLiteral("8,000"));
+        QCOMPARE(after.last.name, QStringLiteral("Anna"));
     }
 
     void splitOutsideARun() {
