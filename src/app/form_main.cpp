@@ -37,8 +37,9 @@
 TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_environment(std::move(environment)) {
     setObjectName(QStringLiteral("FormMain"));
-    setMinimumSize(designWidth, designHeight);
-    resize(designWidth, designHeight);
+    // The design size is also the minimum.
+    setMinimumSize(mainWindowMinWidth, mainWindowMinHeight);
+    resize(mainWindowMinWidth, mainWindowMinHeight);
     m_ui.setupUi(this);
     m_commands = new FormMainCommands(this);
     m_sounds = new SoundPlayer(this);
@@ -146,6 +147,10 @@ void TFormMain::FormCreate() {
     FormResize();
 }
 
+QDateTime TFormMain::localNow() const {
+    return m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+}
+
 void TFormMain::placeWindow() {
     const QList<QRect> screens = m_environment.screens ? m_environment.screens() : QList<QRect>{};
     const WindowPlacement placement = mainWindowPlacement(m_settings, screens);
@@ -214,7 +219,7 @@ int TFormMain::gridClientWidth() const {
 void TFormMain::FormResize() {
     const auto widths = protocolColumnWidths(gridClientWidth(), m_settings.ShowPlatz);
     SortGridData& grid = m_ui.SortGrid1->gridData();
-    for (int col = 0; col < kProtocolColumns; ++col)
+    for (int col = 0; col < protocolColumnCount; ++col)
         grid.setColWidth(col, widths[static_cast<std::size_t>(col)]);
 
     StatusPanels* status = m_ui.StatusBar1;

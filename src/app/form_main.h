@@ -42,10 +42,12 @@ class TFormMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Design size, also the minimum.
-    static constexpr int designWidth = 850;
-    static constexpr int designHeight = 572;
     static constexpr int dateInterval = 5000;
+
+    // What Ctrl+H and Ctrl+P do with the written page (their items' Tag).
+    enum class PageAction { Open = 0, Print = 1 };
+    // What the document export does once written: Ctrl+W opens it, the save dialog only saves.
+    enum class DocumentMode { Open = 0, SaveOnly = 1 };
 
     explicit TFormMain(FormMainEnvironment environment, QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -112,7 +114,6 @@ public:
                                 bool& Combobox, bool& Ellipsis);
     void SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect);
     void SortGrid1DblClick();
-    void SortGrid1RowSelected();
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
@@ -137,7 +138,7 @@ public:
     bool writeProtocolHtml(const QString& FileName);
     // Writes the page under protocolPageFile() and opens it in the browser (Tag 0) or
     // prints it (Tag 1); an older page is opened or printed when the writing failed.
-    void sbInetClick(int Tag);
+    void sbInetClick(PageAction Tag);
     // The title's name with ".html" in the current folder.
     QString protocolPageFile() const;
     // The protocol as a workbook (form_main_workbook.cpp): the save and open dialogs'
@@ -146,10 +147,10 @@ public:
     bool saveProtocolXls(const QString& FileName);
     bool loadProtocolXls(const QString& FileName);
     void sbExcelClick();
-    // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
-    // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
-    // the program folder in front when it has no folder. A failed write is reported.
-    void exportProtocolWord(int Mode, const QString& FileName);
+    // The protocol as a word-processor document (form_main_document.cpp): writes FileName,
+    // with the program folder in front when it has no folder, and opens it with
+    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported.
+    void exportProtocolWord(DocumentMode Mode, const QString& FileName);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -171,6 +172,8 @@ protected:
 
 private:
     void FormCreate();
+    // The local date and time, from the environment's clock when it has one.
+    QDateTime localNow() const;
     void wireCommands();
     void wireProtocolTable();
     void createRunController();

@@ -32,7 +32,6 @@ void TFormMain::wireProtocolTable() {
     };
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
-    grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
     connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;
@@ -108,8 +107,6 @@ void TFormMain::SortGrid1DblClick() {
     if (numbers.nextStarter)
         m_controller->setEditStartN2(*numbers.nextStarter);
 }
-
-void TFormMain::SortGrid1RowSelected() {}
 
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();

@@ -39,7 +39,7 @@ void TFormMain::applyWebSettings() {
     // The title may have changed; and the newest state is there before the first page asks.
     publishLiveSnapshot();
     const int wanted = m_settings.WebPort;
-    const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : kWebPortPreset);
+    const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : webPortPreset);
     if (m_liveServer->isListening() && port != 0 && m_liveServer->port() == port)
         return;
     m_liveServer->start(port);

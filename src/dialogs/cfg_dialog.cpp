@@ -165,7 +165,7 @@ TCfgDialog::TCfgDialog(quint64 portMask, CfgDialogLinks links, QWidget* parent)
     setBold(cbPort);
     cbPort->setMaxVisibleItems(10);
     seStartLen->setText(QStringLiteral("50"));
-    sfeLen->setText(QString::number(kLengthPreset));
+    sfeLen->setText(QString::number(lengthPreset));
     seFinalLen->setText(QStringLiteral("10"));
     cbManyStart->setChecked(true);
     cbLsZwZeit->setChecked(true);

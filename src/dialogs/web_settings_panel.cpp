@@ -44,7 +44,7 @@ WebSettingsPanel::WebSettingsPanel(QWidget* parent)
     : QGroupBox(parent), cbWebOn(new QCheckBox(QStringLiteral("Live-Ergebnisse im Netzwerk"), this)),
       seWebPort(new QSpinBox(this)), lblWebAddress(new QLabel(this)), imgWebQr(new QLabel(this)) {
     seWebPort->setRange(1, 65535);
-    seWebPort->setValue(kWebPortPreset);
+    seWebPort->setValue(webPortPreset);
     lblWebAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblWebAddress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     imgWebQr->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -64,7 +64,7 @@ WebSettingsPanel::WebSettingsPanel(QWidget* parent)
 
 void WebSettingsPanel::fillFromSettings(const Settings& settings) {
     cbWebOn->setChecked(settings.WebOn);
-    seWebPort->setValue(settings.WebPort >= 1 && settings.WebPort <= 65535 ? settings.WebPort : kWebPortPreset);
+    seWebPort->setValue(settings.WebPort >= 1 && settings.WebPort <= 65535 ? settings.WebPort : webPortPreset);
     showAddresses();
 }
 

@@ -8,10 +8,10 @@
 #include <array>
 #include <optional>
 
-inline constexpr int kMainWindowMinWidth = 850;
-inline constexpr int kMainWindowMinHeight = 572;
+inline constexpr int mainWindowMinWidth = 850;
+inline constexpr int mainWindowMinHeight = 572;
 
-inline constexpr int kWebPortPreset = 8080;
+inline constexpr int webPortPreset = 8080;
 
 // The program-wide settings with their built-in defaults. They are read once at
 // start, changed only by the settings dialog and written once at a normal end.
@@ -19,8 +19,8 @@ inline constexpr int kWebPortPreset = 8080;
 struct Settings {
     std::optional<int> Left; // unset: the window system places the main window
     std::optional<int> Top;
-    int Width = kMainWindowMinWidth;
-    int Height = kMainWindowMinHeight;
+    int Width = mainWindowMinWidth;
+    int Height = mainWindowMinHeight;
     bool Sound = true;
     quint8 Port = 0; // light-barrier port number n of "COM" n; 0 = none
     int FilterInd = 1;
@@ -42,13 +42,13 @@ struct Settings {
     bool lightEnabled = true;
     // The live results on the local network: off until the official turns them on.
     bool WebOn = false;
-    int WebPort = kWebPortPreset; // 0: any free port (for tests)
+    int WebPort = webPortPreset; // 0: any free port (for tests)
 
     bool operator==(const Settings&) const = default;
 };
 
 // Track length preset of the settings dialog's length field.
-inline constexpr int kLengthPreset = 100;
+inline constexpr int lengthPreset = 100;
 
 // A track length of 0 means none was stored; the settings dialog's creation gives it the preset.
 int lengthWithPreset(int length);

@@ -80,7 +80,7 @@ private slots:
     void savedDocumentIsNotOpened() {
         createForm();
         addRows(2);
-        m_form->exportProtocolWord(1, QStringLiteral("Lauf.docx"));
+        m_form->exportProtocolWord(TFormMain::DocumentMode::SaveOnly, QStringLiteral("Lauf.docx"));
         const Body body =
             readBody(entry(unzip(readBytes(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Lauf.docx")))),
                            QStringLiteral("word/document.xml")));
@@ -105,7 +105,7 @@ private slots:
             busy = QGuiApplication::overrideCursor() != nullptr;
             box->accept();
         });
-        m_form->exportProtocolWord(mode, target);
+        m_form->exportProtocolWord(TFormMain::DocumentMode(mode), target);
         QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + target);
         QVERIFY2(!busy, "the busy cursor is gone before the message");
         QVERIFY(m_fixture->opened.isEmpty());
