@@ -216,45 +216,21 @@ void RunController::advance(RunEvent event) {
 }
 
 ButtonLook RunController::button(RunButton b) const {
-    const RunGates g = gates();
-    ButtonLook look;
-    switch (b) {
-    case RunButton::bStart:
-        look.Enabled = g.bStart;
-        break;
-    case RunButton::bZwZeit:
-        look.Enabled = g.bZwZeit;
-        break;
-    case RunButton::bVmax:
-        look.Enabled = g.bVmax;
-        break;
-    case RunButton::bStop:
-        look.Enabled = g.bStop;
-        break;
-    case RunButton::bReset:
-        look.Enabled = g.bReset;
-        break;
-    case RunButton::bAvaria:
-        look.Enabled = g.bAvaria;
-        break;
-    }
-    if (!look.Enabled)
-        return look;
-    switch (b) {
-    case RunButton::bStart:
-        return {true, 0x008000, 0xC0FFC0, 0x00C000};
-    case RunButton::bStop:
-        return {true, 0x0000FF, 0x9090FF, 0x0000C0};
-    case RunButton::bReset:
-        return {true, 0x808080, 0x000000, RunColour::clNone};
-    case RunButton::bAvaria:
-        return {true, 0x008080, 0x00FFFF, RunColour::clNone};
-    case RunButton::bZwZeit:
-        return {true, 0x01BEB0, 0x004A4A, RunColour::clNone};
-    case RunButton::bVmax:
-        return {true, 0x0473AE, 0x002346, RunColour::clNone};
-    }
-    return look;
+    // Each button's gate and its colours when enabled, in RunButton order.
+    struct Lit {
+        bool RunGates::*gate;
+        ButtonLook look;
+    };
+    static constexpr std::array<Lit, 6> lit{{
+        {&RunGates::bStart, {true, 0x008000, 0xC0FFC0, 0x00C000}},
+        {&RunGates::bZwZeit, {true, 0x01BEB0, 0x004A4A, RunColour::clNone}},
+        {&RunGates::bVmax, {true, 0x0473AE, 0x002346, RunColour::clNone}},
+        {&RunGates::bStop, {true, 0x0000FF, 0x9090FF, 0x0000C0}},
+        {&RunGates::bReset, {true, 0x808080, 0x000000, RunColour::clNone}},
+        {&RunGates::bAvaria, {true, 0x008080, 0x00FFFF, RunColour::clNone}},
+    }};
+    const Lit& button = lit[std::size_t(b)];
+    return gates().*button.gate ? button.look : ButtonLook{};
 }
 
 void RunController::setIconPicture(Barrier b, int picture) {
