@@ -35,7 +35,7 @@ void TFormMain::setupProtocolDocument() {
     connect(m_ui.sbWord, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Word1); });
 }
 
-bool TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
+bool TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
     {
@@ -48,7 +48,7 @@ bool TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return false;
     }
-    if (Mode == 0 && m_environment.openUrl)
+    if (Mode == DocumentMode::Open && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
     return true;
 }
@@ -57,6 +57,6 @@ void TFormMain::sbWordClick() {
     // Beside the program, in the documents folder when the program folder is read-only:
     // the official must find it again.
     const QString folder = userFilesFolder(m_names.programFolder, m_environment.documentsFolder);
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
-    exportProtocolWord(0, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
+    const QDateTime now = localNow();
+    exportProtocolWord(DocumentMode::Open, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
 }

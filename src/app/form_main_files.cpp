@@ -62,13 +62,13 @@ void TFormMain::loadBackupProtocol() {
     if (m_backupSource.isEmpty())
         return;
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
-                                                       m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                                                       m_controller->cbPlatzOn(), m_controller->startNumberText());
     applyProtocolLoad(result);
     if (result.loaded || m_backupSource != m_backupFile)
         return;
     // A backup that cannot be used may still hold the last event's results; the first
     // finish would write over it.
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    const QDateTime now = localNow();
     if (const std::optional<QString> movedTo = moveAside(m_backupSource, now)) {
         // It lies beside the backup; the name is what fits the panel, the hint has the folder.
         m_statusLine->setStanding(StatusLine::Source::Backup,
@@ -101,7 +101,7 @@ void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
 }
 
 void TFormMain::sbSaveClick() {
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    const QDateTime now = localNow();
     m_saveDialog.FileName = dateStampName(now);
     const OfferedFilters types = offeredFilters(m_saveDialog.Filter, savableTypes);
     const FileDialogRequest request{m_saveDialog.InitialDir, m_saveDialog.FileName, types.nameFilters,
@@ -120,13 +120,13 @@ void TFormMain::sbSaveClick() {
     // The typed extension decides over the selected type; any other type writes the text file.
     bool saved = false;
     switch (savedTypeOf(answer->filePath, m_saveDialog.FilterIndex)) {
-    case 2:
+    case fileTypeWorkbook:
         saved = saveProtocolXls(answer->filePath);
         break;
-    case 3:
-        saved = exportProtocolWord(1, answer->filePath);
+    case fileTypeDocument:
+        saved = exportProtocolWord(DocumentMode::SaveOnly, answer->filePath);
         break;
-    case 4:
+    case fileTypeWebPage:
         saved = writeProtocolHtml(answer->filePath);
         break;
     default:
@@ -162,7 +162,7 @@ void TFormMain::sbLoadClick() {
         // is, whichever type the dialog showed.
         if (!isWorkbookFile(answer->filePath)) {
             const ProtocolLoadResult result =
-                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                loadProtocolText(grid, answer->filePath, m_controller->cbPlatzOn(), m_controller->startNumberText());
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);

@@ -35,7 +35,6 @@ void TFormMain::wireProtocolTable() {
     };
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
-    grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
     connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;
@@ -70,7 +69,7 @@ bool TFormMain::askYesNo(const QString& question, bool defaultNo) {
 }
 
 void TFormMain::protocolCorrected() {
-    ::rankProtocol(m_ui.SortGrid1->gridData(), m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    ::rankProtocol(m_ui.SortGrid1->gridData(), m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
     // A correction is as much the event's record as a finish.
     saveBackupProtocol();
@@ -145,8 +144,6 @@ void TFormMain::SortGrid1DblClick() {
         m_controller->setEditStartN2(*numbers.nextStarter);
 }
 
-void TFormMain::SortGrid1RowSelected() {}
-
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
     if (rowHasTime(data, data.Row()) &&
@@ -154,7 +151,7 @@ void TFormMain::Erase1Click() {
                   true))
         return;
     data.deleteRow(data.Row());
-    ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
 }
 

@@ -5,8 +5,6 @@
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
-#include <utility>
-
 void SortGrid1GetSortStyle(SortGridData& grid, int Col, TSortStyle& SortStyle) {
     if (Col >= colName && Col <= colGruppe) {
         SortStyle = ssAutomatic;
@@ -20,53 +18,62 @@ void bindProtocolSortStyle(SortGridData& grid) {
     grid.OnGetSortStyle = [&grid](int Col, TSortStyle& SortStyle) { SortGrid1GetSortStyle(grid, Col, SortStyle); };
 }
 
-int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText) {
-    grid.beginUpdate();
-
-    // The ranking depends on the protocol's comparison whatever handler the window
-    // has bound, so it is used for this sort and the previous handler restored.
-    auto boundHandler = std::exchange(grid.OnGetSortStyle, nullptr);
-    bindProtocolSortStyle(grid);
-    grid.SortOptions().CanSort = true;
-    grid.sortByColumn(grid.SortOptions().SortCol);
-    grid.SortOptions().CanSort = true;
-    grid.OnGetSortStyle = std::move(boundHandler);
-
-    const int sortCol = grid.SortOptions().SortCol;
-    const int platzCol = grid.ColCount() - 1;
-    // A rank counts only the ranked rows above it: in a descending sort the rows
-    // without a result ("-", "AUS", blank) lie on top and must not push the best run off 1.
+QStringList rankTexts(const QStringList& values) {
+    QStringList ranks;
+    ranks.reserve(values.size());
     QString previousValue;
-    int previousRankedRow = 1;
-    int previousRank = 1;
+    int previousRank = 0;
     int rankedRows = 0;
-    for (int row = 1; row < grid.RowCount(); ++row) {
-        if (!platzOn) {
-            grid.setCell(platzCol, row, QString());
-            continue;
-        }
-        const QString value = grid.cell(sortCol, row);
+    for (const QString& value : values) {
         if (isNoResultCell(value)) {
-            // A run without a result never shows a place, also one a file or a correction
-            // left there; a blank cell is a run still on the track and keeps its cell.
-            if (!isBlankCell(value))
-                grid.setCell(platzCol, row, QStringLiteral("-"));
+            ranks.append(QString());
             continue;
         }
         ++rankedRows;
-        if (value == previousValue && grid.cell(sortCol, previousRankedRow) == value) {
-            grid.setCell(platzCol, row, QString::number(previousRank));
-            continue;
+        // Equal results share the rank of the first of them, also when the values are ranks.
+        if (previousRank == 0 || value != previousValue) {
+            previousRank = rankedRows;
+            previousValue = value;
         }
-        grid.setCell(platzCol, row, QString::number(rankedRows));
-        previousValue = value;
-        previousRankedRow = row;
-        previousRank = rankedRows;
+        ranks.append(QString::number(previousRank));
+    }
+    return ranks;
+}
+
+void sortProtocol(SortGridData& grid) {
+    grid.SortOptions().CanSort = true;
+    grid.sortByColumn(grid.SortOptions().SortCol);
+}
+
+int selectStartNumberRow(SortGridData& grid, const QString& startNumberText) {
+    const int row = grid.findRow(colNr, startNumberText, false);
+    if (row >= 0)
+        grid.selectRow(row);
+    return row;
+}
+
+int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText) {
+    grid.beginUpdate();
+    sortProtocol(grid);
+
+    const int platzCol = grid.ColCount() - 1;
+    QStringList values;
+    for (int row = 1; row < grid.RowCount(); ++row)
+        values.append(grid.cell(grid.SortOptions().SortCol, row));
+    const QStringList ranks = rankTexts(values);
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        const QString& rank = ranks.at(row - 1);
+        if (!platzOn)
+            grid.setCell(platzCol, row, QString());
+        else if (!rank.isNull())
+            grid.setCell(platzCol, row, rank);
+        // A run without a result never shows a place, also one a file or a correction left
+        // there; a blank cell is a run still on the track and keeps what its "Platz" held.
+        else if (!isBlankCell(values.at(row - 1)))
+            grid.setCell(platzCol, row, QStringLiteral("-"));
     }
 
-    const int selected = grid.findRow(colNr, startNumberText, false);
-    if (selected >= 0)
-        grid.selectRow(selected);
+    const int selected = selectStartNumberRow(grid, startNumberText);
     grid.endUpdate();
     return selected;
 }

@@ -28,7 +28,9 @@ QString portStateText(int portNumber, bool open) {
 }
 
 bool AccidentWatch::update(RunState state) {
-    if (isRunning(m_last) && state == RunState::Idle)
+    const bool wasRunning = m_last == RunState::RunningSplitPending || m_last == RunState::RunningSplitTaken ||
+                            m_last == RunState::RunningInTrap;
+    if (wasRunning && state == RunState::Idle)
         m_afterAccident = true;
     else if (state != RunState::Idle)
         m_afterAccident = false;

@@ -43,8 +43,8 @@ private slots:
         // The lines the port powers; the icons themselves stay while the port is chosen.
         auto iconsShown = [&c] {
             int shown = 0;
-            for (int i = 0; i < barrierIconCount; ++i)
-                shown += c.icon(BarrierIcon(i)).powered;
+            for (Barrier b : allBarriers)
+                shown += c.icon(b).powered;
             return shown;
         };
 

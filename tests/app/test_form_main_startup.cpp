@@ -168,9 +168,9 @@ private slots:
         QCOMPARE(form.barrierBox().isListening(), boxOpened);
         QVERIFY(!form.barrierBox().lines().open);
         // The probe leaves no line powered; the icons show that a port is chosen.
-        for (int i = 0; i < barrierIconCount; ++i) {
-            QVERIFY(!form.runController().icon(BarrierIcon(i)).powered);
-            QCOMPARE(form.runController().icon(BarrierIcon(i)).visible, port != 0);
+        for (Barrier b : allBarriers) {
+            QVERIFY(!form.runController().icon(b).powered);
+            QCOMPARE(form.runController().icon(b).visible, port != 0);
         }
         QCOMPARE(form.runController().state(), RunState::Idle);
     }
