@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include <utility>
+
 namespace {
 
 constexpr int upperTop = 52;
@@ -138,9 +140,17 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 
 void DisplayPanel::renderCaptions(const DisplayState& state) {
     LabelStartName->setText(state.StartName());
-    // The spectator's caption ends in a colon; here the selector's line needs none.
+    // The spectator's long caption in the protocol's short words, which fit beside the selector.
     QString shows = state.LabelTime2().trimmed();
     if (shows.endsWith(u':'))
         shows.chop(1);
+    static const std::pair<QLatin1StringView, QString> shortWords[] = {
+        {QLatin1StringView("Zwischen Zeit"), QStringLiteral("Zw.Zeit")},
+        {QLatin1StringView("Max. End-Geschwindigkeit"), QStringLiteral("Vmax")},
+        {QLatin1StringView("Durchschnittsgeschwindigkeit"), QStringLiteral("Ø-km/h")},
+    };
+    for (const auto& [caption, word] : shortWords)
+        if (shows == caption)
+            shows = word;
     LabelLowerShows->setText(shows);
 }

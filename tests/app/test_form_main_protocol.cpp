@@ -412,6 +412,8 @@ private slots:
         QTest::keyClick(m_form.get(), Qt::Key_F4);
         QTest::keyClick(m_form.get(), Qt::Key_F5);
         const QColor lit = zwZeit->Color();
+        // The lower panel's caption names what it shows during the run: the split.
+        QCOMPARE(m_form->ui().PanelDisplay->LabelLowerShows->text(), QStringLiteral("Zw.Zeit"));
         QLabel* panel = m_form->ui().StatusBar1->panel(2);
         QTRY_COMPARE_WITH_TIMEOUT(
             panel->text(), QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein"), 5000);
