@@ -7,6 +7,7 @@
 #include "app/run_settings.h"
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
+#include "protocol/atomic_file_writer.h"
 #include "platform/app_names.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -132,7 +133,7 @@ public:
     void sbLoadClick();
     // The protocol as a web page (form_main_html.cpp). Writes the page, or shows the write
     // error and returns false; an older page of that name is then left as it was.
-    bool writeProtocolHtml(const QString& FileName);
+    bool writeProtocolHtml(const QString& FileName, TargetLinks links = TargetLinks::Follow);
     // Writes the page under protocolPageFile() and opens it in the browser (Tag 0) or
     // prints it (Tag 1); an older page is opened or printed when the writing failed.
     void sbInetClick(int Tag);
@@ -148,6 +149,7 @@ public:
     // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
     // the program folder in front when it has no folder. A failed write is reported.
     void exportProtocolWord(int Mode, const QString& FileName);
+    void exportProtocolDocument(int Mode, const QString& FileName, TargetLinks links);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -224,6 +226,8 @@ private:
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
+    bool m_backupFailed = false;  // status panel 2 says so until a write succeeds
+    QString m_exportFolder;       // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none

@@ -36,16 +36,23 @@ void TFormMain::setupProtocolDocument() {
 }
 
 void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
+    exportProtocolDocument(Mode, FileName, TargetLinks::Follow);
+}
+
+void TFormMain::exportProtocolDocument(int Mode, const QString& FileName, TargetLinks links) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
+    QString reason;
     {
         const BusyCursor busy;
         // The template is looked for each time, so one put beside the program is used at once.
         const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
-        written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile);
+        written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile, &reason,
+                                       links);
     }
     if (!written) {
-        QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
+        QMessageBox::critical(this, m_names.baseName,
+                              QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;
     }
     if (Mode == 0 && m_environment.openUrl)
@@ -58,5 +65,7 @@ void TFormMain::sbWordClick() {
     if (!isFolderWritable(folder) && !m_environment.dataFolder.isEmpty() && QDir().mkpath(m_environment.dataFolder))
         folder = m_environment.dataFolder;
     const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
-    exportProtocolWord(0, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
+    // A document of the same minute stays; the name is the program's own, so a link is refused.
+    exportProtocolDocument(0, unusedFileName(QDir(folder).filePath(dateStampName(now)), QStringLiteral(".docx")),
+                           TargetLinks::Refuse);
 }

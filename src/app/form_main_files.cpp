@@ -15,6 +15,7 @@
 #include "protocol/protocol_text_file.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -79,9 +80,27 @@ void TFormMain::loadBackupProtocol() {
 }
 
 void TFormMain::saveBackupProtocol() {
-    // A backup that cannot be written is not reported: nobody could act on it mid-race.
-    if (!m_backupFile.isEmpty())
-        (void)saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile);
+    if (m_backupFile.isEmpty())
+        return;
+    QString reason;
+    // The backup's name is the program's own: a link there is refused, never followed.
+    const bool written =
+        saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile, &reason, TargetLinks::Refuse);
+    if (written == !m_backupFailed)
+        return;
+    m_backupFailed = !written;
+    // A pulled USB stick must not go unnoticed all event; no message box in the way of the run.
+    QLabel* panel = m_ui.StatusBar1->panel(2);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::WindowText, written ? QApplication::palette(panel).color(QPalette::WindowText) : Qt::red);
+    panel->setPalette(palette);
+    if (written) {
+        panel->setToolTip({});
+        m_ui.StatusBar1->setPanelText(2, {});
+        return;
+    }
+    panel->setToolTip(m_backupFile + u'\n' + reason);
+    m_ui.StatusBar1->setPanelText(2, QStringLiteral("Sicherung nicht geschrieben: ") + reason);
 }
 
 void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
@@ -153,6 +172,9 @@ void TFormMain::sbLoadClick() {
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
+            else if (!result.loaded)
+                QMessageBox::critical(this, m_names.baseName,
+                                      QStringLiteral("Die Datei kann nicht geöffnet werden: ") + answer->filePath);
             applyProtocolLoad(result);
         } else if (index == 2)
             refused = !loadProtocolXls(answer->filePath);

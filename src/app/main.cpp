@@ -1,10 +1,13 @@
 #include "app/program_windows.h"
+#include "platform/c_numeric_locale.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Numbers in files stay "2.463" on a German desktop; the program's texts use QLocale.
+    useCNumbersInProcess();
     // The main window decides when the program ends, also while the spectator window is up.
     app.setQuitOnLastWindowClosed(false);
 

@@ -362,12 +362,12 @@ QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>&
 }
 
 bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
-                          const QString& templateFile, QString* errorText) {
+                          const QString& templateFile, QString* errorText, TargetLinks links) {
     const QByteArray bytes = protocolDocumentBytes(title, protocolDocumentRows(grid), templateFile);
     if (bytes.isEmpty()) {
         if (errorText)
             *errorText = QStringLiteral("the document could not be built");
         return false;
     }
-    return writeFileAtomically(fileName, bytes, errorText);
+    return writeFileAtomically(fileName, bytes, errorText, links);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/atomic_file_writer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -27,4 +29,5 @@ QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>&
 // write leaves an old file as it was. Returns false on failure, with the reason in
 // errorText when given.
 [[nodiscard]] bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
-                                        const QString& templateFile = {}, QString* errorText = nullptr);
+                                        const QString& templateFile = {}, QString* errorText = nullptr,
+                                        TargetLinks links = TargetLinks::Follow);
