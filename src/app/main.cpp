@@ -1,8 +1,11 @@
+#include "app/program_lock.h"
 #include "app/program_windows.h"
+#include "platform/app_names.h"
 #include "platform/c_numeric_locale.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -14,7 +17,16 @@ int main(int argc, char* argv[]) {
     // Caught from here on, so that a signal during start-up still ends the program tidily.
     TerminationSignals terminationSignals;
 
-    ProgramWindows windows(FormMainEnvironment::ofProcess());
+    FormMainEnvironment environment = FormMainEnvironment::ofProcess();
+    // Before any window: a second copy reads nothing into a window and writes nothing at its end.
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(environment);
+    if (!backupLock) {
+        const QString title = appNamesFor(environment.executablePath).baseName;
+        QMessageBox::information(nullptr, title, programAlreadyRunsText(title));
+        return 1;
+    }
+
+    ProgramWindows windows(std::move(environment));
     TFormMain& formMain = windows.FormMain;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &formMain,
                      &TFormMain::endWithoutQuestion);

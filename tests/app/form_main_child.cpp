@@ -10,10 +10,12 @@
 //   quit         ends as a termination signal would, with backup and settings written
 // and reads what happens on stdout: "ready" once the window is up, "state <RunState>" at
 // every change of the run's state, "backup <data rows>" once a finish or an accident has
-// written the backup.
+// written the backup. A second child on the same folder says "already running: <text>" and
+// ends with exit code 3, as the program ends after its message.
 
 #include "app/display_panel.h"
 #include "app/form_main_commands.h"
+#include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "app/run_controller.h"
 #include "controls/sort_grid.h"
@@ -91,6 +93,12 @@ int main(int argc, char* argv[]) {
     environment.dataFolder = root.filePath(QStringLiteral("data"));
     environment.openUrl = [](const QUrl&) {};
     environment.screens = [] { return QList<QRect>{QRect(0, 0, 1280, 1024)}; };
+
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(environment);
+    if (!backupLock) {
+        say(QStringLiteral("already running: ") + programAlreadyRunsText(QStringLiteral("Tarvolt")));
+        return 3;
+    }
 
     ProgramWindows windows(environment);
     TFormMain& form = windows.FormMain;
