@@ -71,7 +71,7 @@ void TFormMain::sbExcelClick() {
         QString parent = m_environment.exportFolder;
         if (parent.isEmpty())
             parent = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        if (parent.isEmpty() || !QFileInfo(parent).isDir())
+        if (parent.isEmpty() || (parent != m_environment.exportFolder && !QFileInfo(parent).isDir()))
             parent = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
         m_exportFolder = createPrivateFolder(parent, m_names.baseName);
     }

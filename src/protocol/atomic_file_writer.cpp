@@ -42,7 +42,7 @@ bool writeWithoutFollowing(const QString& fileName, const QByteArray& bytes, QSt
 
     QTemporaryFile file(fileName + QStringLiteral(".XXXXXX"));
     if (!file.open())
-        return fail(errorText, file.errorString());
+        return fail(errorText, QString::fromLocal8Bit(std::strerror(errno)));
     // A new file gets the usual rw-r--r--; a replaced one keeps its own permissions.
     const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fchmod(file.handle(), mode) != 0 ||
