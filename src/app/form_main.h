@@ -190,6 +190,8 @@ private:
     // accident and at the end.
     void loadBackupProtocol();
     void saveBackupProtocol();
+    // Status panel 2 in red while the backup cannot be written, cleared by the next write that succeeds.
+    void showBackupState(bool written, const QString& reason);
     void setupProtocolFiles();
     void setupProtocolPage();
     void setupWorkbook();
@@ -226,7 +228,7 @@ private:
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
-    bool m_backupFailed = false;  // status panel 2 says so until a write succeeds
+    bool m_backupFailed = false; // status panel 2 says so until a write succeeds
     QString m_exportFolder;       // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes

@@ -57,6 +57,11 @@ void TFormMain::setupProtocolFiles() {
 
 void TFormMain::loadBackupProtocol() {
     // A missing backup leaves the empty protocol, without a message.
+    // Someone else's link at the backup's place is neither read nor written.
+    if (QFileInfo(m_backupFile).isSymLink() || QFileInfo(m_backupSource).isSymLink()) {
+        showBackupState(false, QStringLiteral("Die Datei ist ein symbolischer Verweis und wird nicht überschrieben."));
+        return;
+    }
     if (m_backupSource.isEmpty())
         return;
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
@@ -86,6 +91,10 @@ void TFormMain::saveBackupProtocol() {
     // The backup's name is the program's own: a link there is refused, never followed.
     const bool written =
         saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile, &reason, TargetLinks::Refuse);
+    showBackupState(written, reason);
+}
+
+void TFormMain::showBackupState(bool written, const QString& reason) {
     if (written == !m_backupFailed)
         return;
     m_backupFailed = !written;
