@@ -42,19 +42,25 @@ void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
 void TFormMain::exportProtocolDocument(int Mode, const QString& FileName, TargetLinks links) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
+    bool templateUsed = false;
     QString reason;
+    // The template is looked for each time, so one put beside the program is used at once.
+    const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
     {
         const BusyCursor busy;
-        // The template is looked for each time, so one put beside the program is used at once.
-        const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
         written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile, &reason,
-                                       links);
+                                       links, &templateUsed);
     }
     if (!written) {
         QMessageBox::critical(this, m_names.baseName,
                               QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;
     }
+    // The document is there, only plainer than the official expects: say why.
+    if (!templateFile.isEmpty() && !templateUsed)
+        QMessageBox::warning(this, m_names.baseName,
+                             QStringLiteral("Die Vorlage ist beschädigt und wurde nicht verwendet: ") + templateFile +
+                                 QStringLiteral("\nDas Protokoll steht in einem einfachen Dokument."));
     if (Mode == 0 && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
 }
