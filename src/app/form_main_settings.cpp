@@ -37,7 +37,7 @@ void TFormMain::bCFGClick() {
             port = *chosen;
             m_settings.Alg = dialog->chosenAlg();
         }
-        m_settings.Port = quint8(port);
+        m_settings.Port = port;
         m_barrierPort->setPortNumber(port);
         if (port != 0)
             dialog->openMainPortLater();

@@ -23,7 +23,7 @@ struct Settings {
     int Width = kMainWindowMinWidth;
     int Height = kMainWindowMinHeight;
     bool Sound = true;
-    quint8 Port = 0; // light-barrier port number n of "COM" n; 0 = none
+    int Port = 0; // light-barrier port number n of "COM" n; 0 = none; one the program does not know stays as stored
     int FilterInd = 1;
     int Length = 0; // none stored; the settings dialog makes it 100
     int Monitor = 0;
@@ -47,6 +47,11 @@ struct Settings {
 
     bool operator==(const Settings&) const = default;
 };
+
+// The serial port component's one-byte port number for a stored port: a number beyond a
+// byte is no port the program knows and must not wrap onto one (320 would be 64, the
+// simulated box), so it becomes a number without a device, which cannot be opened.
+quint8 comPortNumberOf(int storedPort);
 
 // Track length preset of the settings dialog's length field.
 inline constexpr int kLengthPreset = 100;

@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(s.LengthF, 0);
         QCOMPARE(s.Title, QStringLiteral("Bergrennen"));
         QCOMPARE(windows.FormMonitor2.PanelTitle->text(), s.Title);
-        QCOMPARE(s.Port, quint8(64));
+        QCOMPARE(s.Port, 64);
         QCOMPARE(s.Alg, (AlgLevels{0, 0, 0, 1}));
         QCOMPARE(s.Monitor, 0); // one monitor: "nicht angeschlossen"
         QCOMPARE(form.ComPort().Port(), quint8(64));
@@ -197,7 +197,7 @@ private slots:
             dialog->OKBtn->click();
         });
         form.bCFGClick();
-        QCOMPARE(form.settings().Port, quint8(0));
+        QCOMPARE(form.settings().Port, 0);
         QCOMPARE(form.ComPort().Port(), quint8(0));
         QCOMPARE(form.settings().Alg, (AlgLevels{1, 0, 0, 0}));
 
