@@ -13,12 +13,12 @@
 // written the backup. A second child on the same folder says "already running: <text>" and
 // ends with exit code 3, as the program ends after its message.
 
-#include "app/display_panel.h"
 #include "app/form_main_commands.h"
 #include "app/program_lock.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "controls/sort_grid.h"
+#include "display/display_panel.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QApplication>
