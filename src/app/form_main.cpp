@@ -117,7 +117,7 @@ void TFormMain::FormCreate() {
     m_timerDate.start();
 
     // Opening and closing at once shows early whether the port is there; failures are swallowed.
-    m_barrierPort->setPortNumber(comPortNumberOf(m_settings.Port));
+    m_barrierPort->setPortNumber(m_settings.Port);
     m_controller->probePort();
 
     setupProtocolGrid(m_ui.SortGrid1->gridData());

@@ -35,7 +35,8 @@ public:
     // Where a port number leads; also for the settings dialog's own port.
     SerialBackends* backends() const { return m_backends.get(); }
     RunPort& runPort() const;
-    // The port "COM" n the barriers are wired to; 0 for none.
+    // The port "COM" n the barriers are wired to; 0 for none. A number the program does not
+    // know (also one beyond a byte) stays unknown: opening it fails.
     void setPortNumber(int port);
 
     // Hands the port's line events (with the stamp and status word of the wake-up) and
@@ -44,20 +45,22 @@ public:
     // the controller sees an ordinary close.
     void connectTo(RunController& controller);
 
-    // What the status bar should say about the port: that the connection was lost, until
-    // the next successful open; empty otherwise. Told to `show` whenever it changes.
+    // What the status bar should say about the port: that it could not be opened or that
+    // the connection was lost, until the next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
 
 private:
     void closeLostPort();
     void setStatusText(const QString& text);
+    QString portText() const; // "COM17 (ttyUSB0)", "COM320"
 
     std::unique_ptr<SimulatedBarrierBox> m_box;
     std::unique_ptr<SerialSystem> m_simulator; // only beside lines given by the caller
     std::unique_ptr<SerialBackends> m_backends;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
+    int m_portNumber = 0;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
 };

@@ -10,8 +10,3 @@ int checkedMonitorIndex(int monitor, int screenCount) {
         return 0;
     return monitor;
 }
-
-quint8 comPortNumberOf(int storedPort) {
-    // 255 names no device: it lies past the simulated box and every device range.
-    return storedPort >= 0 && storedPort <= 255 ? quint8(storedPort) : quint8(255);
-}

@@ -48,11 +48,6 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// The serial port component's one-byte port number for a stored port: a number beyond a
-// byte is no port the program knows and must not wrap onto one (320 would be 64, the
-// simulated box), so it becomes a number without a device, which cannot be opened.
-quint8 comPortNumberOf(int storedPort);
-
 // Track length preset of the settings dialog's length field.
 inline constexpr int kLengthPreset = 100;
 

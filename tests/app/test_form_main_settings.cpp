@@ -228,7 +228,8 @@ private slots:
             FormMainCommands::clickItem(form.commands().mFreigabe1);
             QVERIFY(!form.ComPort().Connected());
             QVERIFY(!form.barrierBox().statusText().startsWith(QStringLiteral("OPEN=1")));
-            QVERIFY2(!form.ui().StatusBar1->panelText(2).isEmpty(), "arming must say that the port cannot be opened");
+            QVERIFY2(form.ui().StatusBar1->panelText(2).startsWith(QStringLiteral("COM320 kann nicht geöffnet werden")),
+                     qPrintable(form.ui().StatusBar1->panelText(2)));
             int selected = -1;
             WhenModal<TCfgDialog> look([&](TCfgDialog* dialog) {
                 selected = dialog->cbPort->currentIndex();
