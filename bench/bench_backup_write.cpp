@@ -1,5 +1,7 @@
 // Times the backup write that follows every finish: the table turned into the file's
-// bytes on the GUI thread, then written, flushed to disk and renamed. Measured for a
+// bytes ("bytes", what the window waits for, on the GUI thread), then written, flushed to
+// disk and renamed ("whole write", bytes included; the disk's part runs on the backup
+// writer's thread). Measured for a
 // real event (5,000 rows) and for the largest table any loader accepts (the 16 MiB the
 // text reader takes back). Run by hand: bench_backup_write [folder] (default: the
 // temporary folder; give the folder the backup really lies on, e.g. a USB stick).

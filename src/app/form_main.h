@@ -18,6 +18,7 @@
 #include <array>
 #include <memory>
 
+class BackupWriter;
 class BarrierPort;
 class DisplayState;
 class FileDialogs;
@@ -153,6 +154,9 @@ public:
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
+    // Blocks until the backup writes handed over so far have reached the disk, or msecs
+    // have passed; true when nothing is left. The end of the program waits this way.
+    bool waitForBackup(int msecs);
 
     // Ends the program as a confirmed close would, without asking: for the termination
     // signals. Safe to call more than once.
@@ -163,6 +167,8 @@ public:
 signals:
     // The window has closed for good and written what it keeps; the program may end.
     void programEnded();
+    // A backup write handed to the writer's thread has ended.
+    void backupWritten(bool written);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -229,6 +235,7 @@ private:
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
     bool m_backupFailed = false; // status panel 2 says so until a write succeeds
+    BackupWriter* m_backupWriter = nullptr; // made at the first backup write
     QString m_exportFolder;       // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes

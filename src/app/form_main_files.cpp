@@ -10,6 +10,7 @@
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "protocol/backup_writer.h"
 #include "protocol/protocol_file_names.h"
 #include "protocol/protocol_text_file.h"
 #include "run/run_controller.h"
@@ -87,11 +88,21 @@ void TFormMain::loadBackupProtocol() {
 void TFormMain::saveBackupProtocol() {
     if (m_backupFile.isEmpty())
         return;
-    QString reason;
-    // The backup's name is the program's own: a link there is refused, never followed.
-    const bool written =
-        saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile, &reason, TargetLinks::Refuse);
-    showBackupState(written, reason);
+    if (!m_backupWriter) {
+        m_backupWriter = new BackupWriter(this);
+        connect(m_backupWriter, &BackupWriter::finished, this, [this](bool written, const QString& reason) {
+            showBackupState(written, reason);
+            emit backupWritten(written);
+        });
+    }
+    // The table's bytes now; the disk's part on the writer's thread, so that a slow stick
+    // does not freeze the window after a finish. The name is the program's own: a link
+    // there is refused, never followed.
+    m_backupWriter->write(m_backupFile, protocolTextBytes(m_ui.SortGrid1->gridData()));
+}
+
+bool TFormMain::waitForBackup(int msecs) {
+    return !m_backupWriter || m_backupWriter->waitForWritten(msecs);
 }
 
 void TFormMain::showBackupState(bool written, const QString& reason) {

@@ -105,8 +105,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&form, &TFormMain::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     RunController& controller = form.runController();
-    // Connected after the window's own backup slot, so the file is written when this runs.
-    QObject::connect(&controller, &RunController::backupRequested, &app,
+    // Said once the backup's write has ended, so the file is on disk when the test reads it.
+    QObject::connect(&form, &TFormMain::backupWritten, &app,
                      [&form] { say(QStringLiteral("backup %1").arg(numberedRows(form.ui().SortGrid1->gridData()))); });
     RunState shown = controller.state();
     QObject::connect(&controller, &RunController::stateChanged, &app, [&controller, &shown] {

@@ -204,6 +204,7 @@ private slots:
         FormMainCommands::clickItem(c.mStart);
         QVERIFY(!QFileInfo::exists(backupInProgramFolder()));
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000)); // written on a thread of its own
         const QStringList afterFinish = fileRows(backupInProgramFolder());
         QCOMPARE(afterFinish.size(), 1);
         const QStringList cells = afterFinish.at(0).split(u'|');
@@ -215,6 +216,7 @@ private slots:
         m_form->ui().PanelDisplay->editStartN1->setValue(2);
         FormMainCommands::clickItem(c.mStart);
         FormMainCommands::clickItem(c.mAvaria);
+        QVERIFY(m_form->waitForBackup(10000));
         const QStringList afterAccident = fileRows(backupInProgramFolder());
         QCOMPARE(afterAccident.size(), 2);
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
@@ -384,6 +386,7 @@ private slots:
         FormMainCommands& c = m_form->commands();
         FormMainCommands::clickItem(c.mStart);
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
         QCOMPARE(contents(victim), QByteArray("fremd"));
         QVERIFY(m_form->ui().StatusBar1->panelText(2).startsWith(QStringLiteral("Sicherung nicht geschrieben")));
 
@@ -392,8 +395,9 @@ private slots:
         m_form->ui().PanelDisplay->editStartN1->setValue(2);
         FormMainCommands::clickItem(c.mStart);
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
         QCOMPARE(fileRows(backupInProgramFolder()).size(), 2);
-        QCOMPARE(m_form->ui().StatusBar1->panelText(2), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->ui().StatusBar1->panelText(2), QString(), 10000);
         QVERIFY(panel->palette().color(QPalette::WindowText) != QColor(Qt::red));
         QCOMPARE(contents(victim), QByteArray("fremd"));
     }
@@ -532,6 +536,7 @@ private slots:
         FormMainCommands::clickItem(c.Open1);
         QCOMPARE(fields(), std::make_pair(5, 6));
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
         const QStringList rows = fileRows(backupInProgramFolder());
         QCOMPARE(rows.size(), 3);
         // A run of a few milliseconds is the fastest.
