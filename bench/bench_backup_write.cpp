@@ -28,10 +28,11 @@ void fill(SortGridData& grid, int rows, int nameChars) {
     grid.setRowCount(rows + 1);
     const QString name = QString::fromUtf8("Jürgen ") + QString(std::max(0, nameChars - 7), u'x');
     for (int row = 1; row <= rows; ++row) {
-        const QStringList cells{QString::number(row), name,     QStringLiteral("Golf GTI"),
-                                QStringLiteral("Klasse A"), QStringLiteral("2,345"), QStringLiteral("98,50"),
-                                QStringLiteral("123,45"), QStringLiteral("0,512"), QStringLiteral("8,500"),
-                                QString::number(row)};
+        const QStringList cells{QString::number(row),       name,
+                                QStringLiteral("Golf GTI"), QStringLiteral("Klasse A"),
+                                QStringLiteral("2,345"),    QStringLiteral("98,50"),
+                                QStringLiteral("123,45"),   QStringLiteral("0,512"),
+                                QStringLiteral("8,500"),    QString::number(row)};
         for (int col = 0; col < protocolColumnCount; ++col)
             grid.setCell(col, row, cells[col]);
     }

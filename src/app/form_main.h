@@ -6,8 +6,8 @@
 #include "app/program_files.h"
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
-#include "protocol/atomic_file_writer.h"
 #include "platform/app_names.h"
+#include "protocol/atomic_file_writer.h"
 #include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
@@ -233,10 +233,10 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
-    QString m_backupSource; // the backup read at start; empty when there was none
-    bool m_backupFailed = false; // status panel 2 says so until a write succeeds
+    QString m_backupSource;                 // the backup read at start; empty when there was none
+    bool m_backupFailed = false;            // status panel 2 says so until a write succeeds
     BackupWriter* m_backupWriter = nullptr; // made at the first backup write
-    QString m_exportFolder;       // Ctrl+E's private folder, made at the first export
+    QString m_exportFolder;                 // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none

@@ -112,7 +112,8 @@ void TFormMain::showBackupState(bool written, const QString& reason) {
     // A pulled USB stick must not go unnoticed all event; no message box in the way of the run.
     QLabel* panel = m_ui.StatusBar1->panel(2);
     QPalette palette = panel->palette();
-    palette.setColor(QPalette::WindowText, written ? QApplication::palette(panel).color(QPalette::WindowText) : Qt::red);
+    palette.setColor(QPalette::WindowText,
+                     written ? QApplication::palette(panel).color(QPalette::WindowText) : Qt::red);
     panel->setPalette(palette);
     if (written) {
         panel->setToolTip({});

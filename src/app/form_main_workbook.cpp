@@ -77,12 +77,12 @@ void TFormMain::sbExcelClick() {
     }
     const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
     // Every export gets a name of its own: the spreadsheet program may still show the last one.
-    const QString fileName = unusedFileName(
-        QDir(m_exportFolder).filePath(m_names.baseName + u'-' + dateStampName(now)), QStringLiteral(".xlsx"));
+    const QString fileName = unusedFileName(QDir(m_exportFolder).filePath(m_names.baseName + u'-' + dateStampName(now)),
+                                            QStringLiteral(".xlsx"));
 
     QString reason;
-    if (m_exportFolder.isEmpty() || !saveSpreadsheetExport(m_ui.SortGrid1->gridData(), fileName, m_names.baseName,
-                                                           &reason, TargetLinks::Refuse)) {
+    if (m_exportFolder.isEmpty() ||
+        !saveSpreadsheetExport(m_ui.SortGrid1->gridData(), fileName, m_names.baseName, &reason, TargetLinks::Refuse)) {
         QMessageBox::critical(this, m_names.baseName,
                               QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;

@@ -1,8 +1,8 @@
 #include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "platform/app_names.h"
-#include "platform/c_numeric_locale.h"
 #include "platform/termination_signals.h"
+#include "protocol/c_numeric_locale.h"
 
 #include <QApplication>
 #include <QMessageBox>

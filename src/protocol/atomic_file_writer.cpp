@@ -47,8 +47,8 @@ bool writeWithoutFollowing(const QString& fileName, const QByteArray& bytes, QSt
     const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fchmod(file.handle(), mode) != 0 ||
         ::fsync(file.handle()) != 0) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                      : QString::fromLocal8Bit(std::strerror(errno));
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : QString::fromLocal8Bit(std::strerror(errno));
         return fail(errorText, reason);
     }
     const QByteArray temporary = QFile::encodeName(file.fileName());

@@ -22,8 +22,8 @@ QList<QStringList> protocolDocumentRows(const SortGridData& grid);
 // The package's bytes; empty when the package could not be built. An empty or
 // unusable templateFile (missing, not a zip, no readable main document, entries of one
 // name twice) gives a plain document; templateUsed, when given, tells which it was.
-QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows,
-                                 const QString& templateFile = {}, bool* templateUsed = nullptr);
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile = {},
+                                 bool* templateUsed = nullptr);
 
 // Writes the document through a temporary file renamed over fileName, so a failed
 // write leaves an old file as it was. Returns false on failure, with the reason in

@@ -30,7 +30,8 @@ template <typename Row> QByteArray textFileBytes(int colCount, qsizetype rowCoun
 } // namespace
 
 QByteArray protocolTextBytes(const SortGridData& grid) {
-    return textFileBytes(grid.ColCount(), grid.RowCount() - 1, [&grid](qsizetype i) { return grid.rowCells(int(i) + 1); });
+    return textFileBytes(grid.ColCount(), grid.RowCount() - 1,
+                         [&grid](qsizetype i) { return grid.rowCells(int(i) + 1); });
 }
 
 bool rowsFitBackup(const QList<QStringList>& dataRows, int colCount) {

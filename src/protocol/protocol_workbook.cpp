@@ -1,8 +1,8 @@
 #include "protocol/protocol_workbook.h"
 
 #include "controls/sort_grid_data.h"
-#include "platform/c_numeric_locale.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/c_numeric_locale.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
 #include "protocol/xlsx_text_escapes.h"
@@ -147,8 +147,8 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
                 QString text;
                 // Row 0 may show a loaded sheet's own headers; the file gets the program's.
                 if (sheetCol < columns.size())
-                    text = row == 0 ? protocolHeaderTexts().value(columns[sheetCol])
-                                    : grid.cell(columns[sheetCol], row);
+                    text =
+                        row == 0 ? protocolHeaderTexts().value(columns[sheetCol]) : grid.cell(columns[sheetCol], row);
                 lxw_error written;
                 if (text.isEmpty()) {
                     // The range stays bordered where it holds nothing.

@@ -17,13 +17,12 @@ struct WorkbookProperties {
     QString sheetName; // the first sheet's name, the application title
 };
 
-// Saves the program's header texts and every data row of the table on the first sheet, landscape: the columns of non-negative
-// width packed from the left into ColCount sheet columns, texts unchanged, every cell of
-// RowCount x ColCount bordered, the header row bold with a heavier border, the columns as
-// wide as their texts. Written through a temporary file renamed over fileName, so a failed
-// write leaves an existing file as it was. Texts are escaped as the file format asks.
-// Returns false on failure, with a reason in errorText when given; a text longer than a
-// cell holds (32767 characters) fails with a German reason naming its table row.
+// Saves the program's header texts and every data row of the table on the first sheet, landscape: the columns of
+// non-negative width packed from the left into ColCount sheet columns, texts unchanged, every cell of RowCount x
+// ColCount bordered, the header row bold with a heavier border, the columns as wide as their texts. Written through a
+// temporary file renamed over fileName, so a failed write leaves an existing file as it was. Texts are escaped as the
+// file format asks. Returns false on failure, with a reason in errorText when given; a text longer than a cell holds
+// (32767 characters) fails with a German reason naming its table row.
 [[nodiscard]] bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName,
                                         const WorkbookProperties& properties, QString* errorText = nullptr);
 

@@ -11,9 +11,9 @@ namespace {
 // The built-in date and time formats, as a German desktop shows them.
 QString builtInDateCode(int id) {
     static const QHash<int, QString> codes{
-        {14, "dd.mm.yyyy"}, {15, "d-mmm-yy"},        {16, "d-mmm"},         {17, "mmm-yy"},
-        {18, "h:mm AM/PM"}, {19, "h:mm:ss AM/PM"},   {20, "hh:mm"},         {21, "hh:mm:ss"},
-        {22, "dd.mm.yyyy hh:mm"}, {45, "mm:ss"},     {46, "[h]:mm:ss"},     {47, "mm:ss.0"},
+        {14, "dd.mm.yyyy"},       {15, "d-mmm-yy"},      {16, "d-mmm"},     {17, "mmm-yy"},
+        {18, "h:mm AM/PM"},       {19, "h:mm:ss AM/PM"}, {20, "hh:mm"},     {21, "hh:mm:ss"},
+        {22, "dd.mm.yyyy hh:mm"}, {45, "mm:ss"},         {46, "[h]:mm:ss"}, {47, "mm:ss.0"},
     };
     return codes.value(id);
 }
@@ -79,7 +79,8 @@ QList<Token> tokenize(const QString& code) {
         } else if (c == u'[') {
             const qsizetype end = code.indexOf(u']', i);
             const QString inside = code.mid(i + 1, end - i - 1).toLower();
-            if (!inside.isEmpty() && inside.count(inside[0]) == inside.size() && QStringLiteral("hms").contains(inside[0]))
+            if (!inside.isEmpty() && inside.count(inside[0]) == inside.size() &&
+                QStringLiteral("hms").contains(inside[0]))
                 tokens.append({inside[0] == u'h' ? u'H' : inside[0] == u'm' ? u'N' : u'S', int(inside.size()), {}});
             i = end < 0 ? code.size() : end + 1;
         } else if (code.mid(i, 5).compare(QStringLiteral("AM/PM"), Qt::CaseInsensitive) == 0) {

@@ -359,7 +359,6 @@ QList<QStringList> xlsxRows(const QByteArray& bytes, int columns, const QLocale&
     return readSheetRows(*sheet, columns, context);
 }
 
-
 } // namespace
 
 WorkbookRows readXlsxRows(const QByteArray& bytes, int columns, const QLocale& locale, const WorkbookLimits& limits) {

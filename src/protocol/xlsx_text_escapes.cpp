@@ -19,10 +19,10 @@ QString escapeXlsxText(const QString& text) {
     // Every "_" that starts a sequence is protected, also where sequences overlap
     // ("_x0041_x0042_"), so the reader gives back exactly this text.
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'_' && escapeSequence()
-                                   .match(text, i, QRegularExpression::NormalMatch,
-                                          QRegularExpression::AnchorAtOffsetMatchOption)
-                                   .hasMatch())
+        if (text[i] == u'_' &&
+            escapeSequence()
+                .match(text, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                .hasMatch())
             stored += QStringLiteral("_x005F_");
         else
             stored += text[i];

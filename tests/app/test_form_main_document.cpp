@@ -123,7 +123,8 @@ private slots:
         QVERIFY(!package.isEmpty());
         // The same name twice, which no zip writer makes on purpose.
         package.replace("word/extra.xm#", "word/extra.xml");
-        QVERIFY(writeBytes(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Protokollvorlage.docx")), package));
+        QVERIFY(
+            writeBytes(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Protokollvorlage.docx")), package));
         QString text;
         WhenModal<QMessageBox> answer([&](QMessageBox* box) {
             text = box->text();

@@ -488,7 +488,8 @@ private slots:
         if (answer == QStringLiteral("refused"))
             expected = QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary;
         else if (answer == QStringLiteral("missing"))
-            expected = QStringLiteral("Die Datei kann nicht geöffnet werden: ") + m_fixture->root.filePath(QStringLiteral("gone.txt"));
+            expected = QStringLiteral("Die Datei kann nicht geöffnet werden: ") +
+                       m_fixture->root.filePath(QStringLiteral("gone.txt"));
         QCOMPARE(message, expected);
         QCOMPARE(m_dialogs->openRequests.size(), 1);
         QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, openedTypes);

@@ -3,10 +3,10 @@
 
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "io/com_errors.h"
-#include "app/status_panels.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
 #include "io/serial_backends.h"

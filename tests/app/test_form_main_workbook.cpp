@@ -145,7 +145,8 @@ private slots:
         QVERIFY(!folder.isSymLink());
         QCOMPARE(folder.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(m_fixture->opened.at(1).toLocalFile(), folder.absoluteFilePath() + QStringLiteral("/Tarvolt-2014-03-07-09-05-2.xlsx"));
+        QCOMPARE(m_fixture->opened.at(1).toLocalFile(),
+                 folder.absoluteFilePath() + QStringLiteral("/Tarvolt-2014-03-07-09-05-2.xlsx"));
         QVERIFY(other.open(QIODevice::ReadOnly));
         QCOMPARE(other.readAll(), QByteArray("fremd"));
 

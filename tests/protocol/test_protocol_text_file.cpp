@@ -290,7 +290,6 @@ void TestProtocolTextFile::missingBackupGivesEmptyProtocol() {
     QVERIFY(!protocolButtonsEnabled(grid));
 }
 
-
 // A workbook's own header in row 0 ("Nr", "Startnummer", "#") is shown, but the file
 // starts with the program's header line, so no header comes back as Platz 1.
 void TestProtocolTextFile::sheetHeaderIsNeverWrittenAsARow() {

@@ -172,12 +172,9 @@ private slots:
 
         // multiply.xlsx is 400 KB but names a 9,000-character text in 200,000 cells: a table no
         // backup could hold. cover.xlsx has its data on the second sheet only.
-        const QList<std::pair<QString, QString>> cases{{"bomb.xlsx", "zu groß"},
-                                                       {"rows.xlsx", "zu viele Zeilen"},
-                                                       {"cell.xlsx", "zu lang"},
-                                                       {"index.xlsx", "beschädigt"},
-                                                       {"multiply.xlsx", "zu groß"},
-                                                       {"cover.xlsx", "keine Startnummern"}};
+        const QList<std::pair<QString, QString>> cases{
+            {"bomb.xlsx", "zu groß"},     {"rows.xlsx", "zu viele Zeilen"}, {"cell.xlsx", "zu lang"},
+            {"index.xlsx", "beschädigt"}, {"multiply.xlsx", "zu groß"},     {"cover.xlsx", "keine Startnummern"}};
         for (const auto& [name, reason] : cases) {
             const WorkbookRows read = readWorkbookRows(folder.filePath(name), 10, german);
             QVERIFY2(read.error.contains(reason), qPrintable(name + QStringLiteral(": ") + read.error));
@@ -257,7 +254,8 @@ private slots:
     void gapsReadLikeTheTextFile() {
         SortGridData grid;
         setupProtocolGrid(grid);
-        const QList<QStringList> rows{{"1", "Anna"}, {"2", "Bert"}, {}, {"3", "Cleo"}, {"", "ohne Nummer"}, {"4", "Dora"}};
+        const QList<QStringList> rows{{"1", "Anna"}, {"2", "Bert"},       {},
+                                      {"3", "Cleo"}, {"", "ohne Nummer"}, {"4", "Dora"}};
         grid.setRowCount(int(rows.size()) + 1);
         for (int row = 0; row < rows.size(); ++row)
             for (int col = 0; col < rows[row].size(); ++col)
@@ -280,8 +278,8 @@ private slots:
     // Control characters and texts that look like the format's own escapes come back as
     // they were, and another reader sees the literal text too.
     void escapedTextsComeBack() {
-        const QStringList names{QStringLiteral("Bell\x01e"), QStringLiteral("x_x0041_y"), QStringLiteral("_x0041_x0042_"),
-                                QStringLiteral("_x005F_"), QStringLiteral("_x12_")};
+        const QStringList names{QStringLiteral("Bell\x01e"), QStringLiteral("x_x0041_y"),
+                                QStringLiteral("_x0041_x0042_"), QStringLiteral("_x005F_"), QStringLiteral("_x12_")};
         SortGridData grid;
         setupProtocolGrid(grid);
         grid.setRowCount(int(names.size()) + 1);

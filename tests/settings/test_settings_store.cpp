@@ -386,7 +386,7 @@ private slots:
         loadSettings(m_path, s);
         QCOMPARE(s.Left, std::optional<int>(-8));
         QCOMPARE(s.Top, std::optional<int>(12));
-        QVERIFY(s.Sound);            // any non-zero is on
+        QVERIFY(s.Sound);      // any non-zero is on
         QCOMPARE(s.Port, 300); // stays as stored: it must not wrap onto another port
         QCOMPARE(s.Title, QString::fromUtf8("Gro\xc3\x9f"
                                             "er Preis"));

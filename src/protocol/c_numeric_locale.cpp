@@ -1,4 +1,4 @@
-#include "platform/c_numeric_locale.h"
+#include "protocol/c_numeric_locale.h"
 
 CNumericLocale::CNumericLocale() {
     // The thread's other categories stay as they are; only the numbers change.
