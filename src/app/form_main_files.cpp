@@ -95,10 +95,17 @@ void TFormMain::saveBackupProtocol() {
             emit backupWritten(written);
         });
     }
-    // The table's bytes now; the disk's part on the writer's thread, so that a slow stick
-    // does not freeze the window after a finish. The name is the program's own: a link
-    // there is refused, never followed.
-    m_backupWriter->write(m_backupFile, protocolTextBytes(m_ui.SortGrid1->gridData()));
+    // A copy of the rows now (the cells' texts are shared, not copied); the bytes and the
+    // disk's part on the writer's thread, so that neither a large table nor a slow stick
+    // freezes the window after a finish. The name is the program's own: a link there is
+    // refused, never followed.
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    QList<QStringList> rows;
+    rows.reserve(grid.RowCount() - 1);
+    for (int row = 1; row < grid.RowCount(); ++row)
+        rows.append(grid.rowCells(row));
+    m_backupWriter->write(
+        m_backupFile, [rows = std::move(rows), columns = grid.ColCount()] { return protocolTextBytes(rows, columns); });
 }
 
 bool TFormMain::waitForBackup(int msecs) {

@@ -17,10 +17,10 @@ BackupWriter::~BackupWriter() {
     m_thread.join();
 }
 
-void BackupWriter::write(const QString& fileName, QByteArray bytes) {
+void BackupWriter::write(const QString& fileName, std::function<QByteArray()> makeBytes) {
     {
         std::lock_guard lock(m_mutex);
-        m_waiting = Job{fileName, std::move(bytes)};
+        m_waiting = Job{fileName, std::move(makeBytes)};
     }
     m_wake.notify_one();
 }
@@ -42,7 +42,7 @@ void BackupWriter::run() {
         m_busy = true;
         lock.unlock();
         QString reason;
-        const bool written = writeFileAtomically(job.fileName, job.bytes, &reason, TargetLinks::Refuse);
+        const bool written = writeFileAtomically(job.fileName, job.makeBytes(), &reason, TargetLinks::Refuse);
         QMetaObject::invokeMethod(
             this, [this, written, reason] { emit finished(written, reason); }, Qt::QueuedConnection);
         lock.lock();

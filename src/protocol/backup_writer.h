@@ -5,12 +5,14 @@
 #include <QString>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-// Writes the backup's bytes on a thread of its own, so that a slow disk (a USB stick
-// flushing 16 MiB) never freezes the window after a finish. Each write goes through a
+// Writes the backup on a thread of its own, its bytes made there as well, so that
+// neither a large table nor a slow disk (a USB stick flushing 16 MiB) freezes the
+// window after a finish. Each write goes through a
 // temporary file renamed over the backup and never through a link under its name. A
 // write still waiting when the next one comes is replaced by it: only the newest table
 // matters. Created and used on the GUI thread; `finished` arrives there.
@@ -24,8 +26,9 @@ public:
     BackupWriter(const BackupWriter&) = delete;
     BackupWriter& operator=(const BackupWriter&) = delete;
 
-    // Returns at once.
-    void write(const QString& fileName, QByteArray bytes);
+    // Returns at once. makeBytes runs on the writer's thread: it must own what it reads
+    // (a copy of the rows, which costs little as Qt's lists share their data).
+    void write(const QString& fileName, std::function<QByteArray()> makeBytes);
     // Blocks until every write handed over so far has ended, or msecs have passed; true
     // when nothing is left. For the program's end, which writes the settings after it.
     bool waitForWritten(int msecs);
@@ -37,7 +40,7 @@ signals:
 private:
     struct Job {
         QString fileName;
-        QByteArray bytes;
+        std::function<QByteArray()> makeBytes;
     };
     void run();
 

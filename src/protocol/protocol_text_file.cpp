@@ -34,6 +34,10 @@ QByteArray protocolTextBytes(const SortGridData& grid) {
                          [&grid](qsizetype i) { return grid.rowCells(int(i) + 1); });
 }
 
+QByteArray protocolTextBytes(const QList<QStringList>& dataRows, int colCount) {
+    return textFileBytes(colCount, dataRows.size(), [&dataRows](qsizetype i) { return dataRows.at(i); });
+}
+
 bool rowsFitBackup(const QList<QStringList>& dataRows, int colCount) {
     if (dataRows.size() > kMaxProtocolRows)
         return false;
@@ -44,8 +48,7 @@ bool rowsFitBackup(const QList<QStringList>& dataRows, int colCount) {
     // Every character is at least one byte in the file; no need to build a file that cannot fit.
     if (chars > kMaxProtocolFileBytes)
         return false;
-    return textFileBytes(colCount, dataRows.size(), [&dataRows](qsizetype i) { return dataRows.at(i); }).size() <=
-           kMaxProtocolFileBytes;
+    return protocolTextBytes(dataRows, colCount).size() <= kMaxProtocolFileBytes;
 }
 
 bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText, TargetLinks links) {

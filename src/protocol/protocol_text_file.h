@@ -19,6 +19,8 @@ class SortGridData;
 
 // The file's bytes for the grid's current rows.
 QByteArray protocolTextBytes(const SortGridData& grid);
+// The same for data rows taken out of a table of colCount columns (row 0 not among them).
+QByteArray protocolTextBytes(const QList<QStringList>& dataRows, int colCount);
 
 // Writes the file through a temporary file renamed over fileName, so a failed write
 // leaves the old file as it was. Returns false on failure, with the system's reason

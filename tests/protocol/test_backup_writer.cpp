@@ -26,7 +26,7 @@ private slots:
         BackupWriter writer;
         QSignalSpy finished(&writer, &BackupWriter::finished);
         for (int i = 0; i < 50; ++i)
-            writer.write(file, QByteArray::number(i));
+            writer.write(file, [i] { return QByteArray::number(i); });
         QVERIFY(writer.waitForWritten(10000));
         QCOMPARE(contents(file), QByteArray("49"));
         QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 10000);
@@ -40,7 +40,7 @@ private slots:
         QVERIFY(QFile::link(victim, file));
         BackupWriter writer;
         QSignalSpy finished(&writer, &BackupWriter::finished);
-        writer.write(file, "rows");
+        writer.write(file, [] { return QByteArray("rows"); });
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.first().at(0).toBool(), false);
         QVERIFY(finished.first().at(1).toString().contains(QStringLiteral("Verweis")));
@@ -52,8 +52,8 @@ private slots:
         const QString file = dir.filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
         {
             BackupWriter writer;
-            writer.write(file, "first");
-            writer.write(file, "last");
+            writer.write(file, [] { return QByteArray("first"); });
+            writer.write(file, [] { return QByteArray("last"); });
         }
         QCOMPARE(contents(file), QByteArray("last"));
     }
