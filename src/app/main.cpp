@@ -19,8 +19,10 @@ int main(int argc, char* argv[]) {
 
     FormMainEnvironment environment = FormMainEnvironment::ofProcess();
     // Before any window: a second copy reads nothing into a window and writes nothing at its end.
-    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(environment);
+    const QString backupFile = programBackupFile(environment);
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
     if (!backupLock) {
+        RunningCopyCall::askToShow(backupFile, 2000);
         const QString title = appNamesFor(environment.executablePath).baseName;
         QMessageBox::information(nullptr, title, programAlreadyRunsText(title));
         return 1;
@@ -28,6 +30,13 @@ int main(int argc, char* argv[]) {
 
     ProgramWindows windows(std::move(environment));
     TFormMain& formMain = windows.FormMain;
+    RunningCopyCall call(backupFile);
+    QObject::connect(&call, &RunningCopyCall::showRequested, &formMain, [&formMain] {
+        if (formMain.isMinimized())
+            formMain.showNormal();
+        formMain.raise();
+        formMain.activateWindow();
+    });
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &formMain,
                      &TFormMain::endWithoutQuestion);
     QObject::connect(&formMain, &TFormMain::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -10,8 +10,9 @@
 //   quit         ends as a termination signal would, with backup and settings written
 // and reads what happens on stdout: "ready" once the window is up, "state <RunState>" at
 // every change of the run's state, "backup <data rows>" once a finish or an accident has
-// written the backup. A second child on the same folder says "already running: <text>" and
-// ends with exit code 3, as the program ends after its message.
+// written the backup, "shown" when a second start asked for the window. A second child on
+// the same folder asks the first to show its window, says "already running (asked 1):
+// <text>" and ends with exit code 3, as the program ends after its message.
 
 #include "app/form_main_commands.h"
 #include "app/program_lock.h"
@@ -94,13 +95,18 @@ int main(int argc, char* argv[]) {
     environment.openUrl = [](const QUrl&) {};
     environment.screens = [] { return QList<QRect>{QRect(0, 0, 1280, 1024)}; };
 
-    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(environment);
+    const QString backupFile = programBackupFile(environment);
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
     if (!backupLock) {
-        say(QStringLiteral("already running: ") + programAlreadyRunsText(QStringLiteral("Tarvolt")));
+        const bool asked = RunningCopyCall::askToShow(backupFile, 5000);
+        say(QStringLiteral("already running (asked %1): ").arg(asked ? 1 : 0) +
+            programAlreadyRunsText(QStringLiteral("Tarvolt")));
         return 3;
     }
 
     ProgramWindows windows(environment);
+    RunningCopyCall call(backupFile);
+    QObject::connect(&call, &RunningCopyCall::showRequested, &app, [] { say(QStringLiteral("shown")); });
     TFormMain& form = windows.FormMain;
     QObject::connect(&form, &TFormMain::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 

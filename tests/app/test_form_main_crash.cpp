@@ -194,8 +194,9 @@ private slots:
         QCOMPARE(numbersIn(backup).size(), 3);
     }
 
-    // A second copy on the same backup ends at once with its message and writes nothing; a
-    // copy killed without a chance to unlock does not keep the next start out.
+    // A second copy on the same backup asks the first to show its window, ends at once with
+    // its message and writes nothing; a copy killed without a chance to unlock does not keep
+    // the next start out.
     void secondCopyEndsWithoutWriting() {
         const QDir root(m_root.path());
         const QString backup = root.filePath(QStringLiteral("bin/Tarvolt-Sicherungsdatei.txt"));
@@ -212,6 +213,9 @@ private slots:
         const std::optional<QString> told = second.waitFor(QStringLiteral("already running"), 30000);
         QVERIFY2(told, qPrintable(second.log()));
         QVERIFY2(told->contains(QStringLiteral("Tarvolt läuft bereits")), qPrintable(*told));
+        QVERIFY2(told->contains(QStringLiteral("(asked 1)")), qPrintable(*told));
+        // The running copy was asked to bring its window to the front.
+        QVERIFY2(first.waitFor(QStringLiteral("shown"), 10000), qPrintable(first.log()));
         QVERIFY(second.process().waitForFinished(10000));
         QCOMPARE(second.process().exitCode(), 3);
         QCOMPARE(contents(backup), backupBefore);
