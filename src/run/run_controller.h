@@ -186,8 +186,9 @@ public:
     bool isClockRunning() const { return gates().clock; }
 
     // Run data, for the window's other parts and for tests: the counter stamps of the
-    // events taken (none until taken; the split and trap stamps go at a reset), and the
-    // finished run's split and trap times in ms (none when not taken).
+    // run's events (none until taken; all go at a reset, and a trap given by key outside
+    // a run is never one), and the finished run's split and trap times in ms (none when
+    // not taken).
     std::optional<qint64> startStamp() const { return m_startStamp; }
     std::optional<qint64> splitStamp() const { return m_splitStamp; }
     std::optional<qint64> trapStamp() const { return m_trapStamp; }

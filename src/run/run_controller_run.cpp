@@ -46,6 +46,9 @@ void RunController::startClick(qint64 stamp) {
 }
 
 void RunController::beginRun(qint64 stamp) {
+    // A split or trap given by key before the start belongs to no run.
+    m_splitStamp.reset();
+    m_trapStamp.reset();
     m_startStamp = stamp;
     advance(RunEvent::Start);
     m_display.showTime(DisplayState::LowerPanel, 0);
@@ -82,8 +85,9 @@ void RunController::TimerReOpenTimer() {
 void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
         ImageLSClick(Barrier::L4);
-    m_trapStamp = stamp;
-    m_trapMs.reset();
+    // Outside a run the key sounds and lights FINISH, but no run will use its stamp.
+    if (isRunning(m_status.phase))
+        m_trapStamp = stamp;
     play(RunSound::Vmax);
     advance(RunEvent::Trap);
     setIconPicture(Barrier::L3, 0);
@@ -174,6 +178,8 @@ void RunController::resetRun() {
     }
     for (Barrier b : {Barrier::L2, Barrier::L3, Barrier::L4})
         setIconPicture(b, 0);
+    // Every stamp of the run goes; the next run takes its own.
+    m_startStamp.reset();
     m_splitStamp.reset();
     m_trapStamp.reset();
     m_finishStamp.reset();

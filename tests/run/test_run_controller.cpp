@@ -620,23 +620,45 @@ private slots:
         QCOMPARE(rig.port.calls, QStringList({"close"}));
     }
 
-    void trapBetweenResetAndStartCounts() {
-        Rig rig;
+    // F7 between a reset and the next start sounds, but the run that follows times its
+    // speed trap from its own L3.
+    void trapBetweenResetAndStartIsNoRunsTrap() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna", "2|Bert"});
         rig.key(0, &RunController::mStartClick);
         rig.key(1000, &RunController::mStopClick);
         rig.c.mResetClick();
+        QCOMPARE(rig.c.startStamp(), notTaken);
+        QCOMPARE(rig.c.finishStamp(), notTaken);
         rig.sounds.clear();
         rig.key(2000, &RunController::mVmaxClick);
-        QCOMPARE(rig.c.trapStamp(), taken(at(2000)));
+        QCOMPARE(rig.c.trapStamp(), notTaken);
         QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Vmax}));
-        rig.key(3000, &RunController::mStartClick);
-        QCOMPARE(rig.c.trapStamp(), taken(at(2000))); // the start does not clear it
+
+        rig.key(3000, &RunController::mFreigabe1Click);
+        rig.port.pass(0, at(3000));
+        rig.c.TimerGesperrtTimer();
+        rig.port.pass(1, at(5345));
+        rig.c.TimerReOpenTimer();
+        rig.port.pass(2, at(12000));
+        rig.port.beams({{3, true}}, at(12280));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.c.trapMs(), std::optional<qint32>(280));
+        const int row = rig.grid.findRow(0, "2", false);
+        QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("0,280"));
+        QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("128,57"));
+        QCOMPARE(rig.cell(row, "Zeit"), QStringLiteral("9,280"));
+    }
+
+    // Without L3 the run has no trap time, whatever F7 did before its start.
+    void trapBeforeTheStartIsNotCarried() {
+        Rig rig;
+        rig.key(1000, &RunController::mVmaxClick);
+        rig.key(2000, &RunController::mStartClick);
         rig.key(6000, &RunController::mStopClick);
-        QCOMPARE(rig.c.trapMs(), std::optional<qint32>(4000)); // the run's trap time in ms
-        QCOMPARE(rig.c.splitStamp(), notTaken);
-        const int row = rig.grid.findRow(8, "3,000", false);
-        QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("4,000"));
-        QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("9,00"));
+        QCOMPARE(rig.c.trapMs(), std::optional<qint32>());
+        QCOMPARE(rig.cell(1, "Vmax"), QStringLiteral("-"));
+        QCOMPARE(rig.cell(1, "End-Zeit"), QStringLiteral("-"));
     }
 
     void noSplitBarrier() {
