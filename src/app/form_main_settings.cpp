@@ -51,13 +51,11 @@ void TFormMain::bCFGClick() {
     if (!dialog)
         return;
     dialog->fillFromSettings(settings());
-    if (dialog->exec() == QDialog::Accepted) {
-        // The port may be another one now: the old one lets go, the chosen one is opened
-        // once the dialog's own port has let go.
-        m_barrierPort->runPort().close();
+    // The dialog has the line while it is open; the port is opened again afterwards only
+    // when it was open before (the track armed).
+    m_barrierPort->lend();
+    if (dialog->exec() == QDialog::Accepted)
         applySettings(dialog->chosenSettings());
-        if (m_settings.Port != 0)
-            m_barrierPort->takeBackLater();
-    }
+    m_barrierPort->takeBackLater();
     m_ui.PanelLeft->setFocus();
 }

@@ -153,6 +153,11 @@ void RunController::ImageLSClick(Barrier barrier) {
     markChanged();
 }
 
+void RunController::setLight(bool lit) {
+    if (m_lightState != (lit ? 1 : 0))
+        ImageAmpelClick();
+}
+
 void RunController::ImageAmpelClick() {
     if (!m_settings.lightEnabled)
         return;

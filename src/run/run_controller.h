@@ -234,6 +234,8 @@ private:
     bool passesEdgeFilter(quint32 modemStatus, Barrier barrier);
 
     void advance(RunEvent event);
+    // The traffic-light picture to lit or grey (nothing while it is not in use).
+    void setLight(bool lit);
     void setIconPicture(Barrier b, int picture);
     void setIconVisible(Barrier b, bool visible);
     // What the lock-out timer runs for: which edge started it decides what its end does.

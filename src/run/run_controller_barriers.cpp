@@ -86,6 +86,8 @@ void RunController::TimerGesperrtTimer() {
 
 void RunController::ComPortOpen(bool rtsCts) {
     Batch batch(*this);
+    // "Licht" shows the real lamp: lit while the port is open without handshaking.
+    setLight(!rtsCts);
     setIconVisible(Barrier::L1, true);
     if (m_settings.LuchZwZeit)
         setIconVisible(Barrier::L2, true);
@@ -100,6 +102,7 @@ void RunController::ComPortOpen(bool rtsCts) {
 
 void RunController::ComPortClose() {
     Batch batch(*this);
+    setLight(false);
     for (Barrier b : allBarriers)
         setIconVisible(b, false);
 }

@@ -18,13 +18,16 @@ void RunController::Freigabe1Click() {
     // The close below does what a pending close after a finish would do.
     m_timerClose.stop();
     m_port.close();
+    // Re-armed while a car is on the track, all four barriers are powered and the start
+    // lamp stays dark.
     if (armed && m_port.portNumber() != 0)
-        m_port.open(false);
+        m_port.open(isRunning(m_status.phase));
     if (finishBarrierOn() == 0)
         ImageLSClick(Barrier::L4);
-    // The light shows green while armed and grey while not.
-    if (m_lightState != (armed ? 1 : 0))
-        ImageAmpelClick();
+    // With a port the light follows the real lamp (ComPortOpen, ComPortClose); without one
+    // it shows green while armed and grey while not.
+    if (m_port.portNumber() == 0)
+        setLight(armed);
 }
 
 // ---- start ------------------------------------------------------------------

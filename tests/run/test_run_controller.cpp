@@ -782,6 +782,41 @@ private slots:
         QCOMPARE(rig.grid.rowCells(1).mid(0, 4), QStringList({"1", "Anna", "", ""}));
     }
 
+    // F4 twice while the car is on the track powers every barrier but never lights the start
+    // lamp; "Licht" shows the real lamp, which goes out at the split's reopen.
+    void reArmingMidRunKeepsTheLampDark() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.port.pass(0, at(0));
+        rig.c.TimerGesperrtTimer();
+        rig.c.mFreigabe1Click();
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.port.connected);
+        QVERIFY(!rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 0);
+        QVERIFY(!rig.c.button(RunButton::bStart).Enabled);
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.port.lampLit());
+        rig.port.pass(2, at(9000));
+        rig.port.beams({{3, true}}, at(9280));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.cell(1, "Vmax"), QStringLiteral("128,57"));
+        QVERIFY(!rig.port.lampLit());
+
+        // An ordinary run: the lamp and its picture go out when the split reopens the port.
+        rig.c.mResetClick();
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(20000));
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.port.pass(1, at(22000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 0);
+    }
+
     void disarmDuringARun() {
         Rig rig;
         rig.c.mFreigabe1Click();
