@@ -9,6 +9,9 @@
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
+#include "settings/settings_store.h"
+
+#include <QMessageBox>
 
 CfgDialogLinks TFormMain::cfgDialogLinks() const {
     CfgDialogLinks links;
@@ -54,8 +57,12 @@ void TFormMain::bCFGClick() {
     // The dialog has the line while it is open; the port is opened again afterwards only
     // when it was open before (the track armed).
     m_barrierPort->lend();
-    if (dialog->exec() == QDialog::Accepted)
+    if (dialog->exec() == QDialog::Accepted) {
         applySettings(dialog->chosenSettings());
+        // Written at once, so that a crash or power cut keeps what the official set.
+        if (const std::optional<QString> failure = saveSettings(m_environment.settingsPath, settings()))
+            QMessageBox::critical(this, m_names.baseName, *failure);
+    }
     m_barrierPort->takeBackLater();
     m_ui.PanelLeft->setFocus();
 }

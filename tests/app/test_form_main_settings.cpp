@@ -171,6 +171,13 @@ private slots:
         QCOMPARE(s.Port, quint8(64));
         QCOMPARE(s.Alg, (AlgLevels{0, 0, 0, 1}));
         QCOMPARE(s.Monitor, 0); // one monitor: "nicht angeschlossen"
+        {
+            // Written at once, not only at a normal end.
+            QSettings file(m_fixture->settingsPath(), QSettings::IniFormat);
+            QCOMPARE(file.value(QStringLiteral("Title")).toString(), QStringLiteral("Bergrennen"));
+            QCOMPARE(file.value(QStringLiteral("Length")).toInt(), 250);
+            QCOMPARE(file.value(QStringLiteral("Port")).toInt(), 64);
+        }
         QCOMPARE(form.ComPort().Port(), quint8(64));
         QCOMPARE(form.runController().settings().Length, 250);
         QCOMPARE(form.runController().settings().Alg, s.Alg);
