@@ -11,6 +11,7 @@
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_file_names.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_text_file.h"
 #include "run/run_controller.h"
 
@@ -61,6 +62,9 @@ void TFormMain::loadBackupProtocol() {
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
                                                        m_controller->cbPlatzOn(), m_controller->startNumberText());
     applyProtocolLoad(result);
+    // After a restart the next car is the one F9 would choose, not row 1's, who ran already.
+    if (result.loaded && protocolButtonsEnabled(m_ui.SortGrid1->gridData()))
+        m_controller->pickNextStarter();
     if (result.loaded || m_backupSource != m_backupFile)
         return;
     // A backup that cannot be used may still hold the last event's results; the first

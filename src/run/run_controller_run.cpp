@@ -172,13 +172,8 @@ void RunController::TimerCloseTimer() {
 void RunController::resetRun() {
     m_display.reset();
     // Only a reset after a finish picks the next starter; an accident keeps the numbers.
-    if (m_finishStamp) {
-        const NextStarter next = m_rows.nextStarterSearch();
-        if (next.startN1)
-            setEditStartN1(*next.startN1);
-        if (next.startN2)
-            setEditStartN2(*next.startN2);
-    }
+    if (m_finishStamp)
+        pickNextStarter();
     for (Barrier b : {Barrier::L2, Barrier::L3, Barrier::L4})
         setIconPicture(b, 0);
     // Every stamp of the run goes; the next run takes its own.
@@ -195,6 +190,21 @@ void RunController::resetRun() {
     if (wasArmed)
         Freigabe1Click();
     emit protocolChanged();
+}
+
+void RunController::pickNextStarter() {
+    Batch batch(*this);
+    const NextStarter next = m_rows.nextStarterSearch();
+    if (next.startN1)
+        setEditStartN1(*next.startN1);
+    if (next.startN2)
+        setEditStartN2(*next.startN2);
+    if (next.startN1)
+        return;
+    // Every number has a time: the car that was ready comes up, and the number after it.
+    const int ready = m_editStartN2;
+    setEditStartN1(ready);
+    setEditStartN2(ready + 1);
 }
 
 void RunController::accident() {

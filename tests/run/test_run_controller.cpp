@@ -484,6 +484,7 @@ private slots:
 
         // The protocol cleared during a run: the result still gets a row.
         rig.c.mResetClick();
+        rig.c.setEditStartN1(7);
         rig.key(10000, &RunController::mStartClick);
         rig.grid.setRowCount(2);
         rig.grid.clearRow(1);
@@ -733,7 +734,8 @@ private slots:
         QTest::newRow("last row has no row below") << QStringList{"1||||||||9,000", "5"} << 5 << 2 << 2;
         QTest::newRow("below not a number") << QStringList{"1||||||||9,000", "4", ""} << 4 << 2 << 2;
         QTest::newRow("below not a number goes on") << QStringList{"1||||||||9,000", "4", "x", "6", "9"} << 6 << 9 << 4;
-        QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 1 << 2 << -1;
+        // Nobody left without a time: "Bereit" comes up, and the number after it.
+        QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 2 << 3 << -1;
         QTest::newRow("clamped") << QStringList{"1||||||||9,000", "0", "12345"} << 1 << 9999 << 2;
     }
     void nextStarter() {
