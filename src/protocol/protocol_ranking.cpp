@@ -1,6 +1,7 @@
 #include "protocol/protocol_ranking.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
@@ -89,9 +90,12 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
         values.append(grid.cell(rankCol, row));
     const QStringList ranks = rankTexts(values);
     for (int row = 1; row < grid.RowCount(); ++row) {
-        // A row without a result keeps what its "Platz" held.
         if (!platzOn)
             grid.setCell(platzCol, row, QString());
+        // A run without a result never shows a place, also one a file or a correction left
+        // there; a blank cell is a run still on the track and keeps what its "Platz" held.
+        else if (!isBlankCell(grid.cell(rankCol, row)) && isNoResultCell(grid.cell(rankCol, row)))
+            grid.setCell(platzCol, row, QStringLiteral("-"));
     }
     if (platzOn) {
         for (qsizetype i = 0; i < order.size(); ++i)

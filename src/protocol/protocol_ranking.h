@@ -39,7 +39,8 @@ TSortDirection rankingDirection(int col);
 void protocolHeaderClicked(SortGridData& grid, int col);
 
 // Sorts the view, writes into the last column ("Platz") the ranks of the ranking column's
-// texts taken in its natural order (rankTexts), leaving a row without a result as it was,
-// and selects the start number's row (returned, -1 when none). With platzOn false the whole
+// texts taken in its natural order (rankTexts), "-" into that of a row whose ranking text is
+// a marker ("-", "AUS"), leaving a blank one (a run still on the track) as it was, and
+// selects the start number's row (returned, -1 when none). With platzOn false the whole
 // "Platz" column is emptied instead.
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText);
