@@ -44,7 +44,25 @@ bool countersMoved(const LineCounters& before, const LineCounters& now, int tioc
     return false;
 }
 
-ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
+quint32 linesReadByLevel(RingCounting ring, const NeededChanges& needed, quint32 eventMask) {
+    if (!(eventMask & EV_RING)) {
+        return 0;
+    }
+    const bool active = needed.becomingActive & MS_RING_ON;
+    const bool idle = needed.becomingIdle & MS_RING_ON;
+    switch (ring) {
+    case RingCounting::BothEdges:
+        return 0;
+    case RingCounting::TrailingEdgeOnly:
+        return active ? quint32(MS_RING_ON) : 0u;
+    case RingCounting::Unknown:
+        return active || idle ? quint32(MS_RING_ON) : 0u;
+    }
+    return 0;
+}
+
+ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp,
+                          qint64 nowUs) {
     struct Steps {
         const Line* line;
         bool first; // level of the first step; the steps alternate from there
@@ -63,12 +81,17 @@ ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quin
         const bool trailingOnly = reported->ringTrailingEdgeOnly && line.event == EV_RING;
         // Unsigned difference: the driver's int counters may wrap.
         const quint32 moved = quint32(now.counters.*line.counter) - quint32(before.counters.*line.counter);
-        qint64 balance = qint64(reported->balance[size_t(i)]) + qint64(moved);
+        qint64 balance = reported->balance[size_t(i)];
+        if (balance < 0 && nowUs - reported->shortSinceUs[size_t(i)] > ReportedLines::countLagUs) {
+            balance = 0;
+        }
+        balance += qint64(moved);
         int steps = 0;
         if (was != is) {
             steps = 1;
             if (!trailingOnly || was) {
                 --balance;
+                reported->shortSinceUs[size_t(i)] = nowUs;
             }
         }
         // Each pulse is two steps; a line counting one edge counts it once, one counting both
