@@ -1,6 +1,5 @@
 #include "io/com_port.h"
-#include "io/serial_backends.h"
-#include "io/serial_system_posix.h"
+#include "pty_backends.h"
 #include "thread_count.h"
 
 #include <QDir>
@@ -53,18 +52,6 @@ private:
 };
 
 namespace {
-
-// Every port number leads to the pty.
-class PtyBackends : public SerialBackends {
-public:
-    explicit PtyBackends(QByteArray path) : SerialBackends(nullptr, nullptr), m_path(std::move(path)) {}
-    SerialBackend forPort(int) override { return {&m_system, m_path}; }
-    void setPath(QByteArray path) { m_path = std::move(path); }
-
-private:
-    PosixSerialSystem m_system;
-    QByteArray m_path;
-};
 
 qint64 monotonicNs() {
     timespec now{};
@@ -153,11 +140,8 @@ void TestComPortPty::initTestCase() {
                  m_setInputsAtNextWait && m_changedAtWaitNs,
              "the fake modem library is not preloaded (run through ctest)");
 
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    m_master = openPty(&m_slave);
     QVERIFY(m_master >= 0);
-    QCOMPARE(grantpt(m_master), 0);
-    QCOMPARE(unlockpt(m_master), 0);
-    m_slave = ptsname(m_master);
     QVERIFY(m_slave.startsWith("/dev/pts/"));
 }
 
@@ -350,15 +334,8 @@ void TestComPortPty::pulledAdapter() {
 
 void TestComPortPty::closedMasterIsAPulledAdapter() {
     // A pty of its own, whose master this test closes as a user pulls an adapter.
-    auto newPty = [](QByteArray* slave) {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
-            *slave = ptsname(master);
-        }
-        return master;
-    };
     QByteArray slave;
-    const int master = newPty(&slave);
+    const int master = openPty(&slave);
     QVERIFY(!slave.isEmpty());
     Rig rig(slave);
     int lost = 0;
@@ -373,7 +350,7 @@ void TestComPortPty::closedMasterIsAPulledAdapter() {
 
     // Plugged in again: the port opens and watches.
     QByteArray again;
-    const int secondMaster = newPty(&again);
+    const int secondMaster = openPty(&again);
     QVERIFY(!again.isEmpty());
     rig.backends.setPath(again);
     rig.port.Open();
