@@ -5,14 +5,14 @@
 // The program's five windows are made as at start, 5,000 runs are put into the protocol,
 // the spectator window is shown, a run is started through the simulated barrier box, and
 // then every tick of the 6 ms clock is stamped (the clock reads the counter once a tick).
-#include "app/display_panel.h"
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "controls/digit.h"
 #include "controls/sort_grid.h"
+#include "display/display_panel.h"
 #include "io/simulated_barrier_box.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

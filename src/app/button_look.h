@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/run_controller.h"
+#include "run/run_controller.h"
 
 class TLbSpeedButton;
 

@@ -4,10 +4,10 @@
 #include "app/form_main_environment.h"
 #include "app/form_main_ui.h"
 #include "app/program_files.h"
-#include "app/run_settings.h"
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 

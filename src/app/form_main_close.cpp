@@ -3,11 +3,11 @@
 
 #include "app/form_main.h"
 
-#include "app/barrier_port.h"
-#include "app/display_panel.h"
-#include "app/run_port.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
+#include "display/display_panel.h"
+#include "run/barrier_port.h"
+#include "run/run_port.h"
 #include "settings/settings_store.h"
 
 #include <QApplication>

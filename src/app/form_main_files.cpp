@@ -7,12 +7,12 @@
 #include "app/file_dialogs.h"
 #include "app/form_main_commands.h"
 #include "app/offered_filters.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_file_names.h"
 #include "protocol/protocol_text_file.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QCheckBox>

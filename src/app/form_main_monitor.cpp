@@ -5,10 +5,10 @@
 #include "app/form_main.h"
 
 #include "app/click_label.h"
-#include "app/display_state.h"
-#include "app/run_controller.h"
 #include "controls/digit.h"
+#include "display/display_state.h"
 #include "monitor/form_monitor2.h"
+#include "run/run_controller.h"
 
 #include <QLabel>
 

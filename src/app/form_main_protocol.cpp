@@ -5,19 +5,19 @@
 #include "app/form_main.h"
 
 #include "app/command_key_guard.h"
-#include "app/display_panel.h"
-#include "app/display_state.h"
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/bgr_color.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
+#include "display/display_panel.h"
+#include "display/display_state.h"
 #include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QCheckBox>

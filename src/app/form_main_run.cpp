@@ -4,15 +4,15 @@
 
 #include "app/form_main.h"
 
-#include "app/barrier_port.h"
 #include "app/button_look.h"
 #include "app/click_label.h"
-#include "app/display_state.h"
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "display/display_state.h"
+#include "run/barrier_port.h"
+#include "run/run_controller.h"
 #include "timing/high_res_timer.h"
 
 #include <QAction>

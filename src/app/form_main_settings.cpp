@@ -3,12 +3,12 @@
 
 #include "app/form_main.h"
 
-#include "app/barrier_port.h"
-#include "app/run_controller.h"
-#include "app/run_port.h"
+#include "dialogs/cfg_dialog.h"
 #include "io/com_port.h"
 #include "io/port_survey.h"
-#include "settings/cfg_dialog.h"
+#include "run/barrier_port.h"
+#include "run/run_controller.h"
+#include "run/run_port.h"
 
 CfgDialogLinks TFormMain::cfgDialogLinks() const {
     CfgDialogLinks links;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/display_panel.h"
+#include "display/display_panel.h"
 
 #include <array>
 

@@ -4,11 +4,11 @@
 
 #include "app/form_main.h"
 
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/sort_grid.h"
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 #include "timing/high_res_timer.h"
 #include "timing/run_time.h"
 #include "web/live_server.h"

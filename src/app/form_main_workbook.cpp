@@ -4,7 +4,6 @@
 #include "app/form_main.h"
 
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
@@ -13,6 +12,7 @@
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_workbook.h"
 #include "protocol/workbook_reader.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QDir>

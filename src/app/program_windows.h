@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/form_main.h"
+#include "dialogs/cfg_dialog.h"
 #include "dialogs/dlg_yes_no.h"
 #include "dialogs/form_info.h"
 #include "monitor/form_monitor2.h"
-#include "settings/cfg_dialog.h"
 
 // The program's five windows, created in their fixed order: the main window, the
 // settings dialog, the yes/no dialog, the spectator window and the information

@@ -1,8 +1,8 @@
 #include "monitor/form_monitor2.h"
 
-#include "app/display_state.h"
 #include "controls/bgr_color.h"
 #include "controls/digit.h"
+#include "display/display_state.h"
 #include "settings/settings.h"
 
 #include <QGuiApplication>
@@ -72,25 +72,29 @@ TFormMonitor2::TFormMonitor2(MonitorHost host, QWidget* parent)
                           DisplayState::startColour)),
       LabNext1(makeLabel(PanelLab1, "LabNext1", QStringLiteral("Bereit: 2 "), Qt::AlignRight | Qt::AlignVCenter,
                          DisplayState::nextColour)),
-      Digit10M(makeDigit(PanelTimer, "Digit10M", DisplayState::dimColour)),
-      Digit4(makeDigit(PanelTimer, "Digit4", DisplayState::dimColour)),
-      LabMin(makeSeparator(PanelTimer, "LabMin", QStringLiteral("."), DisplayState::dimColour)),
-      Digit5(makeDigit(PanelTimer, "Digit5", DisplayState::dimColour)),
-      Digit6(makeDigit(PanelTimer, "Digit6", DisplayState::runColour)),
-      LabSec(makeSeparator(PanelTimer, "LabSec", QStringLiteral(","), DisplayState::runColour)),
-      Digit7(makeDigit(PanelTimer, "Digit7", DisplayState::runColour)),
-      Digit8(makeDigit(PanelTimer, "Digit8", DisplayState::dimColour)),
-      Digit9(makeDigit(PanelTimer, "Digit9", DisplayState::dimColour)),
       PanelLab2(makePanel(PanelTimer, "PanelLab2", 0)),
       LabelTime2(makeLabel(PanelLab2, "LabelTime2", QStringLiteral(" Zwischenzeit:"), Qt::AlignLeft | Qt::AlignVCenter,
                            DisplayState::resultColour)),
-      Digit1(makeDigit(PanelTimer, "Digit1", DisplayState::dimColour)),
-      Digit2(makeDigit(PanelTimer, "Digit2", DisplayState::dimColour)),
-      Digit3(makeDigit(PanelTimer, "Digit3", DisplayState::resultColour)),
-      LabSec2(makeSeparator(PanelTimer, "LabSec2", QStringLiteral(","), DisplayState::resultColour)),
-      Digit0(makeDigit(PanelTimer, "Digit0", DisplayState::resultColour)),
-      Digit10(makeDigit(PanelTimer, "Digit10", DisplayState::resultColour)),
-      Digit20(makeDigit(PanelTimer, "Digit20", DisplayState::resultColour)), m_host(std::move(host)) {
+      m_host(std::move(host)) {
+    // The upper row, the caption panel, the lower row: raising keeps that child order.
+    Digit10M = makeDigit(PanelTimer, "Digit10M", DisplayState::dimColour);
+    Digit4 = makeDigit(PanelTimer, "Digit4", DisplayState::dimColour);
+    LabMin = makeSeparator(PanelTimer, "LabMin", QStringLiteral("."), DisplayState::dimColour);
+    Digit5 = makeDigit(PanelTimer, "Digit5", DisplayState::dimColour);
+    Digit6 = makeDigit(PanelTimer, "Digit6", DisplayState::runColour);
+    LabSec = makeSeparator(PanelTimer, "LabSec", QStringLiteral(","), DisplayState::runColour);
+    Digit7 = makeDigit(PanelTimer, "Digit7", DisplayState::runColour);
+    Digit8 = makeDigit(PanelTimer, "Digit8", DisplayState::dimColour);
+    Digit9 = makeDigit(PanelTimer, "Digit9", DisplayState::dimColour);
+    PanelLab2->raise();
+    Digit1 = makeDigit(PanelTimer, "Digit1", DisplayState::dimColour);
+    Digit2 = makeDigit(PanelTimer, "Digit2", DisplayState::dimColour);
+    Digit3 = makeDigit(PanelTimer, "Digit3", DisplayState::resultColour);
+    LabSec2 = makeSeparator(PanelTimer, "LabSec2", QStringLiteral(","), DisplayState::resultColour);
+    Digit0 = makeDigit(PanelTimer, "Digit0", DisplayState::resultColour);
+    Digit10 = makeDigit(PanelTimer, "Digit10", DisplayState::resultColour);
+    Digit20 = makeDigit(PanelTimer, "Digit20", DisplayState::resultColour);
+
     setObjectName(QStringLiteral("FormMonitor2"));
     setWindowTitle(QStringLiteral("Monitor 2"));
     QFont arial(QStringLiteral("Arial"));
@@ -116,10 +120,6 @@ void TFormMonitor2::FormCreate() {
         renderDisplay();
     }
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &TFormMonitor2::screenRemoved);
-}
-
-DisplayDigits TFormMonitor2::displayDigits() const {
-    return displayDigitsOf(*this);
 }
 
 int TFormMonitor2::monitorIndex(const QList<QRect>& screens) const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/display_render.h"
+#include "display/display_render.h"
 #include "monitor/monitor_layout.h"
 #include "platform/screens.h"
 
@@ -29,7 +29,7 @@ struct MonitorHost {
 // the main panel renders, whenever that changes, and otherwise only places and lays
 // itself out. Created hidden once at start and kept until the program ends.
 // GUI thread only.
-class TFormMonitor2 : public QWidget {
+class TFormMonitor2 : public QWidget, public DisplayDigitWidgets {
     Q_OBJECT
 
 public:
@@ -45,9 +45,6 @@ public:
     // Places the window again and announces it; the main window answers with the captions.
     void FormShow();
 
-    // The digits and separators, for rendering the display state.
-    DisplayDigits displayDigits() const;
-
     QWidget* const Panel1;
     QWidget* const PanelTimer;
     QLabel* const PanelTitle; // the event title
@@ -55,26 +52,8 @@ public:
     QLabel* const LabStart1;
     QLabel* const LabNext1;
 
-    TDigit* const Digit10M;
-    TDigit* const Digit4;
-    QLabel* const LabMin;
-    TDigit* const Digit5;
-    TDigit* const Digit6;
-    QLabel* const LabSec;
-    TDigit* const Digit7;
-    TDigit* const Digit8;
-    TDigit* const Digit9;
-
     QWidget* const PanelLab2;
     QLabel* const LabelTime2;
-
-    TDigit* const Digit1;
-    TDigit* const Digit2;
-    TDigit* const Digit3;
-    QLabel* const LabSec2;
-    TDigit* const Digit0;
-    TDigit* const Digit10;
-    TDigit* const Digit20;
 
 signals:
     // The window was shown, or re-placed as on showing.

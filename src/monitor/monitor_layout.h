@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/display_state.h"
+#include "display/display_state.h"
 
 #include <QRect>
 #include <QSize>

@@ -12,11 +12,11 @@
 // every change of the run's state, "backup <data rows>" once a finish or an accident has
 // written the backup.
 
-#include "app/display_panel.h"
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "controls/sort_grid.h"
+#include "display/display_panel.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,6 @@
 
 #include "app/click_label.h"
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "app/title_bar.h"
 #include "controls/digit.h"
@@ -10,6 +9,7 @@
 #include "controls/sort_grid.h"
 #include "dialogs/dialog_artwork.h"
 #include "dialogs/form_info.h"
+#include "run/run_controller.h"
 #include "timing/high_res_timer.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "form_main_fixture.h"
 
-#include "app/display_panel.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
+#include "display/display_panel.h"
 #include "platform/termination_signals.h"
 #include "protocol/protocol_table.h"
 

@@ -1,16 +1,16 @@
 #include "form_main_fixture.h"
 
 #include "app/click_label.h"
-#include "app/display_panel.h"
-#include "app/display_state.h"
 #include "app/form_main_commands.h"
 #include "app/main_artwork.h"
-#include "app/run_controller.h"
 #include "controls/bgr_color.h"
 #include "controls/digit.h"
 #include "controls/lb_speed_button.h"
+#include "display/display_panel.h"
+#include "display/display_state.h"
 #include "io/simulated_barrier_box.h"
 #include "platform/sound_player.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QCheckBox>

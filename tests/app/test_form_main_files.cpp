@@ -1,15 +1,15 @@
 #include "fake_file_dialogs.h"
 #include "form_main_fixture.h"
 
-#include "app/display_panel.h"
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "display/display_panel.h"
 #include "protocol/protocol_html.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "form_main_fixture.h"
 
 #include "../io/fake_serial_system.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/sort_grid.h"
 #include "io/com_port.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 
 #include "app/click_label.h"
 #include <QLocale>

@@ -1,11 +1,11 @@
 #include "form_main_fixture.h"
 
-#include "app/display_panel.h"
-#include "app/run_controller.h"
 #include "controls/digit.h"
 #include "controls/sort_grid.h"
+#include "display/display_panel.h"
 #include "io/simulated_barrier_box.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 
 #include <QLocale>
 

@@ -3,13 +3,13 @@
 
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "io/com_errors.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
 #include "io/simulated_barrier_box.h"
+#include "run/run_controller.h"
 
 #include <QCheckBox>
 #include <QComboBox>

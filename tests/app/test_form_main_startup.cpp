@@ -1,10 +1,10 @@
 #include "form_main_fixture.h"
 
-#include "app/display_panel.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
+#include "display/display_panel.h"
 #include "io/simulated_barrier_box.h"
 #include "platform/sound_player.h"
+#include "run/run_controller.h"
 #include "settings/file_type_names.h"
 #include "settings/save_dialog_filter.h"
 

@@ -2,13 +2,13 @@
 
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "app/status_panels.h"
 #include "controls/sort_grid.h"
+#include "dialogs/cfg_dialog.h"
+#include "dialogs/web_settings_panel.h"
 #include "io/simulated_barrier_box.h"
 #include "protocol/protocol_table.h"
-#include "settings/cfg_dialog.h"
-#include "settings/web_settings_panel.h"
+#include "run/run_controller.h"
 #include "web/live_server.h"
 
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 #include "form_main_fixture.h"
 
 #include "app/form_main_commands.h"
-#include "app/run_controller.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_table.h"
+#include "run/run_controller.h"
 
 #include <QAction>
 #include <QJsonArray>

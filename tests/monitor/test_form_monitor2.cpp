@@ -1,11 +1,11 @@
 #include "form_main_fixture.h"
 
 #include "app/click_label.h"
-#include "app/display_panel.h"
 #include "app/program_windows.h"
-#include "app/run_controller.h"
 #include "controls/digit.h"
+#include "display/display_panel.h"
 #include "io/simulated_barrier_box.h"
+#include "run/run_controller.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>

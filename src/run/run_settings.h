@@ -1,3 +1,5 @@
+// The settings the run controller reads.
+
 #pragma once
 
 #include <QtGlobal>

@@ -1,9 +1,11 @@
-#include "settings/cfg_dialog.h"
+// The settings dialog's controls, its port watch and its hand-over of the main port.
 
-#include "app/run_port.h"
+#include "dialogs/cfg_dialog.h"
+
+#include "dialogs/web_settings_panel.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
-#include "settings/web_settings_panel.h"
+#include "run/run_port.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,3 +1,5 @@
+// What a finished run writes into the protocol, and where the next starter is found.
+
 #pragma once
 
 #include <QString>

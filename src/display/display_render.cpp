@@ -1,4 +1,6 @@
-#include "app/display_render.h"
+// Writing the display state into the digit controls of either window.
+
+#include "display/display_render.h"
 
 #include "controls/bgr_color.h"
 #include "controls/digit.h"
@@ -19,6 +21,16 @@ void setTextColour(QLabel* label, quint32 bgr) {
 }
 
 } // namespace
+
+DisplayDigits DisplayDigitWidgets::displayDigits() const {
+    DisplayDigits controls;
+    controls.digits = {Digit10M, Digit4, Digit5, Digit6, Digit7,  Digit8, Digit9,
+                       Digit1,   Digit2, Digit3, Digit0, Digit10, Digit20};
+    controls.LabMin = LabMin;
+    controls.LabSec = LabSec;
+    controls.LabSec2 = LabSec2;
+    return controls;
+}
 
 void renderDisplayState(const DisplayState& state, const DisplayDigits& controls) {
     for (int i = 0; i < digitCount; ++i) {

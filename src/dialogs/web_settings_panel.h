@@ -1,3 +1,5 @@
+// The settings dialog's part for the live results on the local network.
+
 #pragma once
 
 #include "settings/settings.h"

@@ -1,3 +1,5 @@
+// The display state both windows show: the thirteen digits, their colours and the separators.
+
 #pragma once
 
 #include <QObject>

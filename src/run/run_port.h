@@ -1,3 +1,5 @@
+// The seam between the run controller and the barrier port, so tests can put a fake behind it.
+
 #pragma once
 
 // The little the run controller needs of the barrier port. The main window

@@ -1,3 +1,5 @@
+// The states of one timed run and the moves between them.
+
 #pragma once
 
 // The life of one timed run as the run controller holds it. A run is armed (or not)

@@ -1,4 +1,6 @@
-#include "settings/web_settings_panel.h"
+// The live results switch, port, addresses and QR code in the settings dialog.
+
+#include "dialogs/web_settings_panel.h"
 
 #include "web/lan_addresses.h"
 #include "web/qr_code.h"

@@ -1,4 +1,6 @@
-#include "app/com_port_run_port.h"
+// Opening and closing TComPort for the run controller, failures swallowed.
+
+#include "run/com_port_run_port.h"
 
 #include "io/com_port.h"
 

@@ -1,3 +1,6 @@
+// The light-barrier port the run reads: serial backends, the simulated box and the port, wired to the
+// controller.
+
 #pragma once
 
 #include "timing/counter_reader.h"

@@ -2,10 +2,10 @@
 // Each step sets the buttons, icons and fields it opens or shuts, and moves the
 // run's state through advance().
 
-#include "app/run_controller.h"
+#include "run/run_controller.h"
 
-#include "app/display_state.h"
-#include "app/run_port.h"
+#include "display/display_state.h"
+#include "run/run_port.h"
 #include "timing/run_time.h"
 
 // ---- arming -----------------------------------------------------------------

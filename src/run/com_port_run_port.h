@@ -1,6 +1,8 @@
+// Adapts TComPort to the run's port seam (RunPort).
+
 #pragma once
 
-#include "app/run_port.h"
+#include "run/run_port.h"
 
 class TComPort;
 

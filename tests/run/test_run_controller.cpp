@@ -1,10 +1,12 @@
-#include "app/display_state.h"
-#include "app/run_controller.h"
-#include "app/run_port.h"
+// Whole races through the run controller with a fake port and counter, no window.
+
 #include "controls/sort_grid_data.h"
+#include "display/display_state.h"
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "run/run_controller.h"
+#include "run/run_port.h"
 
 #include <QLocale>
 #include <QSignalSpy>

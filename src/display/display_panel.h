@@ -1,6 +1,8 @@
+// The main window's black digit panel, holding the controls the display state is rendered into.
+
 #pragma once
 
-#include "app/display_render.h"
+#include "display/display_render.h"
 
 #include <QFrame>
 
@@ -12,9 +14,10 @@ class TDigit;
 // The main window's black display panel PanelDisplay (410 x 283): the start-number
 // fields, the upper digit row (running and final time), the result selector and
 // the lower digit row (split time, end time or speed), at their fixed design
-// positions. It only holds the controls; what they show is rendered into them.
+// positions. It only holds the controls; what they show is rendered into them
+// (the digits and separators are its DisplayDigitWidgets).
 // GUI thread only.
-class DisplayPanel : public QFrame {
+class DisplayPanel : public QFrame, public DisplayDigitWidgets {
     Q_OBJECT
 
 public:
@@ -23,34 +26,11 @@ public:
 
     explicit DisplayPanel(QWidget* parent = nullptr);
 
-    // The digits and separators, for rendering the display state.
-    DisplayDigits displayDigits() const;
-
     QLabel* const LabelStartN1; // "Start-Nr.:"
     QSpinBox* const editStartN1;
     QLabel* const LabelStartN2; // "Bereit:"
     QSpinBox* const editStartN2;
 
-    // Upper row: minutes . seconds , thousandths.
-    TDigit* const Digit10M;
-    TDigit* const Digit4;
-    QLabel* const LabMin;
-    TDigit* const Digit5;
-    TDigit* const Digit6;
-    QLabel* const LabSec;
-    TDigit* const Digit7;
-    TDigit* const Digit8;
-    TDigit* const Digit9;
-
     QComboBox* const cbParam2;
     QLabel* const LabelTime2; // "Zwischenzeit:", always hidden here
-
-    // Lower row: seconds (up to 999) , thousandths.
-    TDigit* const Digit1;
-    TDigit* const Digit2;
-    TDigit* const Digit3;
-    QLabel* const LabSec2;
-    TDigit* const Digit0;
-    TDigit* const Digit10;
-    TDigit* const Digit20;
 };

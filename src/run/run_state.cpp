@@ -1,4 +1,6 @@
-#include "app/run_state.h"
+// The moves of a run's state machine.
+
+#include "run/run_state.h"
 
 bool isRunning(RunState state) {
     return state == RunState::RunningSplitPending || state == RunState::RunningSplitTaken ||

@@ -1,4 +1,6 @@
-#include "app/display_state.h"
+// Setting the display state's digits and captions from times and texts.
+
+#include "display/display_state.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The light barriers: the edge filter on the modem-status word, the lock-out after a
 // barrier start or finish, and which barrier icons the open port shows.
 
-#include "app/run_controller.h"
+#include "run/run_controller.h"
 
 // ---- barriers ---------------------------------------------------------------
 

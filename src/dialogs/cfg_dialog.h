@@ -1,3 +1,5 @@
+// The settings dialog (F2): the settings, and a live look at the four barrier lines.
+
 #pragma once
 
 #include "platform/screens.h"

@@ -1,7 +1,9 @@
-#include "app/run_controller.h"
+// The run controller's commands, buttons, icons, start numbers and the states it shows.
 
-#include "app/display_state.h"
-#include "app/run_port.h"
+#include "run/run_controller.h"
+
+#include "display/display_state.h"
+#include "run/run_port.h"
 #include "timing/run_time.h"
 
 #include <QStringList>

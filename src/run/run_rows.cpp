@@ -1,4 +1,6 @@
-#include "app/run_rows.h"
+// The result texts of a run and the search for the next starter in the protocol.
+
+#include "run/run_rows.h"
 
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_cell_rules.h"

@@ -1,8 +1,10 @@
+// The run controller: the state of a timed run and the steps that move it, without a window.
+
 #pragma once
 
-#include "app/run_rows.h"
-#include "app/run_settings.h"
-#include "app/run_state.h"
+#include "run/run_rows.h"
+#include "run/run_settings.h"
+#include "run/run_state.h"
 #include "timing/counter_reader.h"
 
 #include <QObject>

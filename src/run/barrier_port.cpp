@@ -1,12 +1,14 @@
-#include "app/barrier_port.h"
+// Builds the barrier port with its backends and hands its events to the run controller.
 
-#include "app/com_port_run_port.h"
-#include "app/run_controller.h"
+#include "run/barrier_port.h"
+
 #include "io/com_port.h"
 #include "io/port_names.h"
 #include "io/serial_backends.h"
 #include "io/serial_system_simulated.h"
 #include "io/simulated_barrier_box.h"
+#include "run/com_port_run_port.h"
+#include "run/run_controller.h"
 
 #include <QTimer>
 

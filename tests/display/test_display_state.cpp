@@ -1,4 +1,6 @@
-#include "app/display_state.h"
+// The display state: digits, colours and separators for times, results and speeds.
+
+#include "display/display_state.h"
 
 #include <QSignalSpy>
 #include <QTest>

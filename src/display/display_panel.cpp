@@ -1,4 +1,6 @@
-#include "app/display_panel.h"
+// Builds the main window's digit panel at its fixed positions.
+
+#include "display/display_panel.h"
 
 #include "controls/bgr_color.h"
 #include "controls/digit.h"
@@ -84,24 +86,28 @@ DisplayPanel::DisplayPanel(QWidget* parent)
       LabelStartN1(makeCaption(this, QStringLiteral("Start-Nr.:"), {8, 10, 90, 28}, DisplayState::startColour)),
       editStartN1(makeStartNumber(this, {100, 10, 76, 28}, 1, DisplayState::startColour)),
       LabelStartN2(makeCaption(this, QStringLiteral("Bereit:"), {232, 10, 70, 28}, DisplayState::nextColour)),
-      editStartN2(makeStartNumber(this, {304, 10, 76, 28}, 2, DisplayState::nextColour)),
-      Digit10M(makeDisplayDigit(this, DisplayState::dimColour, 4, upperTop)),
-      Digit4(makeDisplayDigit(this, DisplayState::dimColour, 52, upperTop)),
-      LabMin(makeSeparator(this, QStringLiteral("."), 108, separatorTop, DisplayState::dimColour)),
-      Digit5(makeDisplayDigit(this, DisplayState::dimColour, 132, upperTop)),
-      Digit6(makeDisplayDigit(this, DisplayState::runColour, 180, upperTop)),
-      LabSec(makeSeparator(this, QStringLiteral(","), 236, separatorTop, DisplayState::runColour)),
-      Digit7(makeDisplayDigit(this, DisplayState::runColour, 260, upperTop)),
-      Digit8(makeDisplayDigit(this, DisplayState::dimColour, 308, upperTop)),
-      Digit9(makeDisplayDigit(this, DisplayState::dimColour, 356, upperTop)), cbParam2(makeSelector(this)),
-      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)),
-      Digit1(makeDisplayDigit(this, DisplayState::dimColour, 36, lowerTop)),
-      Digit2(makeDisplayDigit(this, DisplayState::dimColour, 84, lowerTop)),
-      Digit3(makeDisplayDigit(this, DisplayState::resultColour, 132, lowerTop)),
-      LabSec2(makeSeparator(this, QStringLiteral(","), 188, lowerSeparatorTop, DisplayState::resultColour)),
-      Digit0(makeDisplayDigit(this, DisplayState::resultColour, 212, lowerTop)),
-      Digit10(makeDisplayDigit(this, DisplayState::resultColour, 260, lowerTop)),
-      Digit20(makeDisplayDigit(this, DisplayState::resultColour, 308, lowerTop)) {
+      editStartN2(makeStartNumber(this, {304, 10, 76, 28}, 2, DisplayState::nextColour)), cbParam2(makeSelector(this)),
+      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)) {
+    // The upper row, the selector and caption, the lower row: raising keeps that child order.
+    Digit10M = makeDisplayDigit(this, DisplayState::dimColour, 4, upperTop);
+    Digit4 = makeDisplayDigit(this, DisplayState::dimColour, 52, upperTop);
+    LabMin = makeSeparator(this, QStringLiteral("."), 108, separatorTop, DisplayState::dimColour);
+    Digit5 = makeDisplayDigit(this, DisplayState::dimColour, 132, upperTop);
+    Digit6 = makeDisplayDigit(this, DisplayState::runColour, 180, upperTop);
+    LabSec = makeSeparator(this, QStringLiteral(","), 236, separatorTop, DisplayState::runColour);
+    Digit7 = makeDisplayDigit(this, DisplayState::runColour, 260, upperTop);
+    Digit8 = makeDisplayDigit(this, DisplayState::dimColour, 308, upperTop);
+    Digit9 = makeDisplayDigit(this, DisplayState::dimColour, 356, upperTop);
+    cbParam2->raise();
+    LabelTime2->raise();
+    Digit1 = makeDisplayDigit(this, DisplayState::dimColour, 36, lowerTop);
+    Digit2 = makeDisplayDigit(this, DisplayState::dimColour, 84, lowerTop);
+    Digit3 = makeDisplayDigit(this, DisplayState::resultColour, 132, lowerTop);
+    LabSec2 = makeSeparator(this, QStringLiteral(","), 188, lowerSeparatorTop, DisplayState::resultColour);
+    Digit0 = makeDisplayDigit(this, DisplayState::resultColour, 212, lowerTop);
+    Digit10 = makeDisplayDigit(this, DisplayState::resultColour, 260, lowerTop);
+    Digit20 = makeDisplayDigit(this, DisplayState::resultColour, 308, lowerTop);
+
     setObjectName(QStringLiteral("PanelDisplay"));
     setFixedSize(panelWidth, panelHeight);
     setFrameShape(QFrame::NoFrame);
@@ -118,8 +124,4 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 
     Digit1->hide();
     Digit2->hide();
-}
-
-DisplayDigits DisplayPanel::displayDigits() const {
-    return displayDigitsOf(*this);
 }

@@ -1,6 +1,8 @@
+// Renders the display state into a window's digits and separator labels.
+
 #pragma once
 
-#include "app/display_state.h"
+#include "display/display_state.h"
 
 #include <QPalette>
 
@@ -19,16 +21,32 @@ struct DisplayDigits {
     QLabel* LabSec2 = nullptr;
 };
 
-// The display controls of a panel that names them as both windows do.
-template <typename Panel> DisplayDigits displayDigitsOf(const Panel& p) {
-    DisplayDigits controls;
-    controls.digits = {p.Digit10M, p.Digit4, p.Digit5, p.Digit6, p.Digit7,  p.Digit8, p.Digit9,
-                       p.Digit1,   p.Digit2, p.Digit3, p.Digit0, p.Digit10, p.Digit20};
-    controls.LabMin = p.LabMin;
-    controls.LabSec = p.LabSec;
-    controls.LabSec2 = p.LabSec2;
-    return controls;
-}
+// The digits and separator labels of a window's display panel, named alike in both
+// windows. Each window makes them, as children of its own panel, in its constructor.
+struct DisplayDigitWidgets {
+    // Upper row: minutes . seconds , thousandths.
+    TDigit* Digit10M = nullptr;
+    TDigit* Digit4 = nullptr;
+    QLabel* LabMin = nullptr;
+    TDigit* Digit5 = nullptr;
+    TDigit* Digit6 = nullptr;
+    QLabel* LabSec = nullptr;
+    TDigit* Digit7 = nullptr;
+    TDigit* Digit8 = nullptr;
+    TDigit* Digit9 = nullptr;
+
+    // Lower row: seconds (up to 999) , thousandths, or a speed.
+    TDigit* Digit1 = nullptr;
+    TDigit* Digit2 = nullptr;
+    TDigit* Digit3 = nullptr;
+    QLabel* LabSec2 = nullptr;
+    TDigit* Digit0 = nullptr;
+    TDigit* Digit10 = nullptr;
+    TDigit* Digit20 = nullptr;
+
+    // The digits in DigitId order and the separators, for rendering the display state.
+    DisplayDigits displayDigits() const;
+};
 
 // Writes every digit's value, colour and visibility and the separators' colours
 // into the controls. Writes that change nothing cost nothing, so it is cheap
