@@ -41,6 +41,7 @@ void BarrierPort::connectTo(RunController& controller) {
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
+    m_runPort->setFinishLevel([c] { return c->settings().Alg[3]; });
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
 }

@@ -38,15 +38,16 @@ public:
     quint32 seen = 0;
     QStringList calls;
 
-    void open(bool rts) override {
+    bool open(bool rts) override {
         calls << (rts ? QStringLiteral("open rtscts") : QStringLiteral("open none"));
         disconnect();
         if (failOpen)
-            return;
+            return false;
         connected = true;
         rtsCts = rts;
         seen = word();
         controller->ComPortOpen(rts);
+        return true;
     }
     void close() override {
         calls << QStringLiteral("close");
