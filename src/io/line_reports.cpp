@@ -111,6 +111,23 @@ ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quin
     }
 
     ComReports reports;
+    // RING going active where only its trailing edge counts leaves no count: a look finds it
+    // only beside the change that woke it. It comes first and on its own, the other lines
+    // still at their old levels, so that its word cannot stand for theirs.
+    if (reported->ringTrailingEdgeOnly && changed.size() > 1) {
+        for (qsizetype k = 0; k < changed.size(); ++k) {
+            const Steps& steps = changed[k];
+            if (steps.line->event == EV_RING && steps.first && steps.count == 1) {
+                reports.append({EV_RING, (before.modemStatus & ~steps.line->status) | MS_RING_ON, stamp});
+                changed.remove(k);
+                reportCount = 0;
+                for (const Steps& other : changed) {
+                    reportCount = qMax(reportCount, other.count);
+                }
+                break;
+            }
+        }
+    }
     for (int i = 0; i < reportCount; ++i) {
         ComReport report{0, now.modemStatus, stamp};
         for (const Steps& steps : changed) {

@@ -110,6 +110,8 @@ void TestLineReports::lateCounts_data() {
     QTest::newRow("RING counted on its trailing edge: its levels")
         << QList{snap(0x40), snap(0, 0, 0, 1), snap(0, 0, 0, 1)} << true << "100:40|100:0|-";
     QTest::newRow("RING counting both edges: a single count is late") << QList{snap(0, 0, 0, 1)} << false << "-";
+    QTest::newRow("RING gone active uncounted beside a change of CTS: RING first, on its own")
+        << QList{snap(0x10), snap(0x40, 2, 0, 0)} << true << "8:10|100:50,8:40";
 }
 
 void TestLineReports::lateCounts() {
