@@ -188,6 +188,9 @@ public:
     bool splitPending() const { return m_splitPending; }
     quint32 lastModemStatus() const { return m_lastModemStatus; }
     bool isLockoutRunning() const { return m_timerGesperrtStop.isActive(); }
+    // Whether a barrier edge stamped `stamp` falls into the lock-out. Judged by the stamps, not
+    // by the timer: a GUI thread held up past the lock-out must not lose the edges after it.
+    bool lockedOutAt(qint64 stamp) const { return stamp < m_lockoutUntil; }
     int lockoutInterval() const { return m_timerGesperrtStop.interval(); }
     bool isReOpenPending() const { return m_timerReOpen.isActive(); }
     bool isClosePending() const { return m_timerClose.isActive(); }
@@ -224,7 +227,7 @@ private:
     void setIconPicture(BarrierIcon i, int picture);
     void setIconVisible(BarrierIcon i, bool visible);
     void setClock(bool on);
-    void startLockout();
+    void startLockout(qint64 stamp);
     void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
@@ -273,6 +276,8 @@ private:
     std::optional<qint32> m_trapMs;
     bool m_splitPending = true;
     quint32 m_lastModemStatus = 0x55555555;
+    // Barrier edges stamped before this count are locked out; 0 before the first lock-out.
+    qint64 m_lockoutUntil = 0;
 
     bool m_cbFreigabe = false;
     bool m_mStartEnabled = true;

@@ -3,6 +3,8 @@
 
 #include "run/run_controller.h"
 
+#include <cmath>
+
 // ---- barriers ---------------------------------------------------------------
 
 bool RunController::passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex) {
@@ -45,26 +47,33 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::barrierStart(qint64 stamp) {
-    if (!button(RunButton::bStart).Enabled || isLockoutRunning())
+    if (!button(RunButton::bStart).Enabled || lockedOutAt(stamp))
         return;
     startClick(stamp);
     if (m_settings.WaitStart > 0)
         m_timerGesperrtStop.setInterval(m_settings.WaitStart);
-    m_timerGesperrtStop.start();
+    startLockout(stamp);
     if (!m_settings.LuchZwZeit)
         takeSplit(stamp);
 }
 
 void RunController::barrierTrap(qint64 stamp) {
-    if (!isLockoutRunning() && m_clockOn)
+    if (!lockedOutAt(stamp) && m_clockOn)
         takeTrap(stamp);
 }
 
 void RunController::barrierFinish(qint64 stamp) {
-    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || isLockoutRunning())
+    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || lockedOutAt(stamp))
         return;
     stopClick(stamp);
+    startLockout(stamp);
+}
+
+void RunController::startLockout(qint64 stamp) {
+    // The timer only carries the end's own step (switching L4 on after a start lock-out).
+    const int ms = m_timerGesperrtStop.interval();
     m_timerGesperrtStop.start();
+    m_lockoutUntil = stamp + qint64(std::llround(double(ms) * 1000.0 * m_countSpeed));
 }
 
 void RunController::TimerGesperrtTimer() {
