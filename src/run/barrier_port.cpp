@@ -18,7 +18,9 @@ BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulato
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())
                        : std::make_unique<SerialBackends>(m_box.get())),
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
-      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {}
+      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
+    m_runPort->setFailureHandler([this](const QString& text) { setStatusText(text); });
+}
 
 BarrierPort::~BarrierPort() = default;
 
@@ -32,6 +34,7 @@ void BarrierPort::setPortNumber(int port) {
 
 void BarrierPort::connectTo(RunController& controller) {
     RunController* c = &controller;
+    m_controller = c;
     m_port->OnDSR = [c](TComPort* p) { c->ComPortStart(p->EventStamp(), p->EventModemStatus()); };
     m_port->OnRLSD = [c](TComPort* p) { c->ComPortStartSpeed(p->EventStamp(), p->EventModemStatus()); };
     m_port->OnCTS = [c](TComPort* p) { c->ComPortFinishSpeed(p->EventStamp(), p->EventModemStatus()); };
@@ -42,6 +45,8 @@ void BarrierPort::connectTo(RunController& controller) {
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
     m_runPort->setFinishLevel([c] { return c->settings().Alg[3]; });
+    QObject::connect(c, &RunController::notArmed, m_port.get(),
+                     [this] { setStatusText(m_statusText + QStringLiteral(" – Bahn nicht freigegeben")); });
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
 }
@@ -57,6 +62,9 @@ void BarrierPort::closeLostPort() {
     }
     m_runPort->close();
     setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(comPortListText(m_port->Port())));
+    if (m_controller) {
+        m_controller->portLost();
+    }
 }
 
 void BarrierPort::setStatusText(const QString& text) {

@@ -41,11 +41,12 @@ public:
     // Hands the port's line events (with the stamp and status word of the wake-up) and
     // its open and close notifications to the controller. A lost device (adapter pulled) is
     // closed from the event loop, so that its number is free when the adapter comes back;
-    // the controller sees an ordinary close.
+    // the controller sees a close and shows the track disarmed.
     void connectTo(RunController& controller);
 
-    // What the status bar should say about the port: that the connection was lost, until
-    // the next successful open; empty otherwise. Told to `show` whenever it changes.
+    // What the status bar should say about the port: that the connection was lost, or why it
+    // could not be opened (and that the track is not armed, where arming failed), until the
+    // next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
 
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<SerialBackends> m_backends;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
+    RunController* m_controller = nullptr;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
 };

@@ -140,6 +140,9 @@ public:
     // Port notifications: icon visibility.
     void ComPortOpen(bool rtsCts);
     void ComPortClose();
+    // The port's device went away and was closed: the track shows disarmed, so that one F4
+    // opens it again.
+    void portLost();
     // After the settings dialog: L3 follows LuchVmax while L1 is shown.
     void updateIconsAfterSettings();
 
@@ -206,9 +209,12 @@ signals:
     void protocolButtonsUpdateRequested();
     // A finish or an accident changed the protocol: write the backup now.
     void backupRequested();
+    // Arming, or the reopen after the split, could not open the port: the track is not armed.
+    void notArmed();
 
 private:
     void Freigabe1Click();
+    void refuseArming();
     void startClick(qint64 stamp);
     void stopClick(qint64 stamp);
     void beginRun(qint64 stamp);

@@ -8,22 +8,46 @@
 #include "run/run_port.h"
 #include "timing/run_time.h"
 
+namespace {
+
+// After the split the port is open with RTS/CTS: L3 and L4 have power.
+bool afterTheSplit(RunState state) {
+    return state == RunState::RunningSplitTaken || state == RunState::RunningInTrap;
+}
+
+} // namespace
+
 // ---- arming -----------------------------------------------------------------
 
 void RunController::Freigabe1Click() {
+    // The close below does what a pending close after a finish would do.
+    m_timerClose.stop();
+    m_port.close();
+    // Re-armed after the split, the run still needs L3 and L4.
+    if (m_cbFreigabe && m_port.portNumber() != 0 && !m_port.open(afterTheSplit(m_state)))
+        refuseArming();
     const int armed = m_cbFreigabe ? 1 : 0;
     for (int i = 0; i < barrierIconCount; ++i)
         setIconPicture(BarrierIcon(i), armed);
     setButtonState(RunButton::bStart, armed);
-    // The close below does what a pending close after a finish would do.
-    m_timerClose.stop();
-    m_port.close();
-    if (armed && m_port.portNumber() != 0)
-        m_port.open(false);
     if (finishBarrierOn() == 0)
         ImageLSClick(BarrierIcon::ImageLSstop);
     if (m_lightState != (button(RunButton::bStart).Enabled ? 1 : 0))
         ImageAmpelClick();
+}
+
+void RunController::refuseArming() {
+    // Barriers without power: the track shows disarmed, so that the next F4 tries again
+    // instead of disarming.
+    m_cbFreigabe = false;
+    advance(RunEvent::Disarm);
+    markChanged();
+    emit notArmed();
+}
+
+void RunController::portLost() {
+    Batch batch(*this);
+    setCbFreigabe(false);
 }
 
 // ---- start ------------------------------------------------------------------
@@ -89,8 +113,11 @@ void RunController::takeSplit(qint64 stamp) {
 void RunController::TimerReOpenTimer() {
     m_timerReOpen.stop();
     m_port.close();
-    if (m_cbFreigabe && m_port.portNumber() != 0)
-        m_port.open(true);
+    if (m_cbFreigabe && m_port.portNumber() != 0 && !m_port.open(true)) {
+        Batch batch(*this);
+        setCbFreigabe(false);
+        emit notArmed();
+    }
 }
 
 void RunController::takeTrap(qint64 stamp) {
