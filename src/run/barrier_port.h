@@ -49,6 +49,8 @@ public:
     // next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
+    // Another user of the port (the settings dialog's) could not open it: says why.
+    void showOpenFailure(const QString& text) { setStatusText(text); }
 
 private:
     void closeLostPort();

@@ -3,6 +3,7 @@
 
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "io/com_errors.h"
@@ -212,6 +213,25 @@ private slots:
         QCOMPARE(items, QStringList({"Kein", "COM17 (ttyUSB0)", "COM64 (Simulator)"}));
     }
 
+    // ComPort2 cannot take the main window's port when the dialog opens: the status bar says why.
+    void portFailureAtTheOpeningIsShown() {
+        m_fixture->addPort(QStringLiteral("ttyUSB0"));
+        m_fixture->storeSettings({{"Port", 17}});
+        auto lines = std::make_shared<FakeSerialSystem>();
+        FormMainEnvironment environment = m_fixture->environment();
+        environment.serialLines = lines;
+        ProgramWindows windows(environment);
+        TFormMain& form = windows.FormMain;
+        lines->failNext(QStringLiteral("open"), EBUSY);
+        QString shown;
+        WhenModal<TCfgDialog> answer([&](TCfgDialog* dialog) {
+            shown = form.ui().StatusBar1->panelText(2);
+            dialog->reject();
+        });
+        form.bCFGClick();
+        QCOMPARE(shown, QStringLiteral("COM17 (ttyUSB0): Unable to open com port: Device or resource busy"));
+    }
+
     // The dialog on its own: no port at all, a port that refuses to open, and the monitor list
     // from the offscreen platform's two screens (a stored index beyond them picks the first).
     void standalone() {
@@ -221,7 +241,7 @@ private slots:
         Settings settings;
         settings.Monitor = 1;
         quint64 ports = 0;
-        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T")};
+        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {}};
         TCfgDialog dialog(0, settings, links);
         dialog.fillFromSettings(0);
         QCOMPARE(dialog.cbPort->count(), 1);
