@@ -162,7 +162,7 @@ void TestComPortPty::wakeSignalLeavesOtherHandlersAlone() {
     {
         Rig rig(m_slave);
         rig.port.Open();
-        QTest::qWait(30); // rechecks and the stop signal the watcher
+        QTest::qWait(30); // the watcher waits; the stop signals it
         rig.port.Close();
     }
     struct sigaction action {};
