@@ -102,6 +102,9 @@ struct Path {
     // Blocks until the DSR count differs from `seen`, or until interrupt().
     std::function<void(int seen)> waitFrom;
     std::function<void()> interrupt;
+    // The floor uses the line without a port: set up and taken down around it.
+    std::function<void()> beginFloor;
+    std::function<void()> endFloor;
     // Where a TComPort finds the line, and its port number.
     SerialBackends* backends = nullptr;
     int port = 0;
@@ -119,16 +122,16 @@ struct BoxPath {
         p.dsrCount = [this] { return box.counters().dsr; };
         p.waitFrom = [this](int seen) { box.waitForChange(TIOCM_DSR, LineCounters{0, seen, 0, 0}, -1); };
         p.interrupt = [this] { box.interruptWaiters(); };
+        p.beginFloor = [this] {
+            // The floor waits on the box itself, which a port holds otherwise.
+            box.acquire();
+            box.changeOutputs(TIOCM_DTR | TIOCM_RTS, 0);
+        };
+        p.endFloor = [this] { box.release(); };
         p.backends = &backends;
         p.port = 64;
         return p;
     }
-    // The floor waits on the box itself, which a port holds otherwise.
-    void powerForFloor() {
-        box.acquire();
-        box.changeOutputs(TIOCM_DTR | TIOCM_RTS, 0);
-    }
-    void endFloor() { box.release(); }
 };
 
 struct PtyPath {
@@ -175,14 +178,14 @@ struct PtyPath {
                 pthread_kill(thread, PosixSerialSystem::wakeSignal());
             }
         };
+        p.beginFloor = [this] { floorFd = open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); };
+        p.endFloor = [this] {
+            close(floorFd);
+            floorFd = -1;
+        };
         p.backends = &backends;
         p.port = 1;
         return p;
-    }
-    void powerForFloor() { floorFd = open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }
-    void endFloor() {
-        close(floorFd);
-        floorFd = -1;
     }
 };
 
@@ -369,18 +372,10 @@ int main(int argc, char* argv[]) {
     for (const Path& path : paths) {
         measure(path, false, changes);
         measure(path, true, changes);
-        if (path.name == QLatin1String("box")) {
-            box.powerForFloor();
-        } else {
-            pty.powerForFloor();
-        }
+        path.beginFloor();
         measureFloor(path, false, changes);
         measureFloor(path, true, changes);
-        if (path.name == QLatin1String("box")) {
-            box.endFloor();
-        } else {
-            pty.endFloor();
-        }
+        path.endFloor();
     }
     for (const Path& path : paths) {
         measureIdleWakeUps(path);
