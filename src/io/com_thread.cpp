@@ -31,8 +31,8 @@ void pause(int us) {
 
 TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, NeededChanges needed,
                        EventCounterReader readCounter, quint64 session)
-    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_waitLines(waitLinesFor(eventMask)),
-      m_needed(needed), m_readCounter(std::move(readCounter)), m_session(session) {}
+    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_waitLines(waitLinesFor(eventMask)), m_needed(needed),
+      m_readCounter(std::move(readCounter)), m_session(session) {}
 
 TComThread::~TComThread() {
     stop();

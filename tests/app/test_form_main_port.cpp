@@ -168,13 +168,22 @@ private slots:
         m_lines->countRingTrailingEdgeOnly();
         m_fixture->addPort(QStringLiteral("ttyS0"));
         QByteArray alg(16, '\0');
-        alg[0] = 1;            // L1 at ON
+        alg[0] = 1; // L1 at ON
         alg[12] = char(finishLevel);
         // Every value read before "Alg", which ends the reading where one is missing.
         m_fixture->storeDesignWindow(1, 0,
-                                     {{"FilterInd", 1}, {"Length", 100}, {"Monitor", 0}, {"Title", "Rennen"},
-                                      {"LengthF", 10}, {"LengthS", 0}, {"WaitStart", 0}, {"ColSpeed0", 0},
-                                      {"ColSpeed1", 0}, {"ManyStart", 1}, {"Param2", 0}, {"ShowPlatz", 1},
+                                     {{"FilterInd", 1},
+                                      {"Length", 100},
+                                      {"Monitor", 0},
+                                      {"Title", "Rennen"},
+                                      {"LengthF", 10},
+                                      {"LengthS", 0},
+                                      {"WaitStart", 0},
+                                      {"ColSpeed0", 0},
+                                      {"ColSpeed1", 0},
+                                      {"ManyStart", 1},
+                                      {"Param2", 0},
+                                      {"ShowPlatz", 1},
                                       {"Alg", alg}});
         // L2 (at OFF) rests active while DTR powers it.
         m_lines->setInputs(TIOCM_CAR);
@@ -184,8 +193,8 @@ private slots:
         const SortGridData& grid = m_form->ui().SortGrid1->gridData();
         constexpr qint64 ms = 1'000'000;
         const qint64 t0 = 10'000 * ms;
-        const int ring = finishLevel ? TIOCM_RNG : 0;        // L4 broken
-        const int ringRest = finishLevel ? 0 : TIOCM_RNG;    // L4 clear, powered
+        const int ring = finishLevel ? TIOCM_RNG : 0;     // L4 broken
+        const int ringRest = finishLevel ? 0 : TIOCM_RNG; // L4 clear, powered
 
         QTest::keyClick(m_form.get(), Qt::Key_F4);
         QVERIFY(m_lines->isOpen());

@@ -13,8 +13,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <sys/ioctl.h>
+#include <thread>
 
 // A tty for tests: logs the configuration calls in order, fails the calls it is told to, and
 // keeps modem lines with transition counters that a test changes from any thread. Like a USB
@@ -293,7 +293,8 @@ public:
         };
         m_inWait = true;
         m_waitSeen = seen;
-        const auto deadline = timeoutUs >= 0 ? Clock::now() + std::chrono::microseconds(timeoutUs) : Clock::time_point::max();
+        const auto deadline =
+            timeoutUs >= 0 ? Clock::now() + std::chrono::microseconds(timeoutUs) : Clock::time_point::max();
         for (;;) {
             applyDueCounts();
             if (moved() || m_interrupts != interrupts || m_pulled) {
@@ -306,8 +307,7 @@ public:
             if (timeoutUs < 0 && m_lateCounts.empty()) {
                 m_wake.wait(lock);
             } else {
-                m_wake.wait_until(lock,
-                                  m_lateCounts.empty() ? deadline : std::min(deadline, m_lateCounts.front().due));
+                m_wake.wait_until(lock, m_lateCounts.empty() ? deadline : std::min(deadline, m_lateCounts.front().due));
             }
         }
         m_inWait = false;

@@ -161,15 +161,15 @@ void TestLineReports::linesReadByLevel_data() {
     QTest::addColumn<quint32>("read");
     const quint32 all = NeededChanges::allLines;
     const quint32 notRing = all & ~quint32(MS_RING_ON);
-    QTest::newRow("8250, finish on RING going active") << int(RingCounting::TrailingEdgeOnly) << all << notRing
-                                                       << fourEvents << quint32(MS_RING_ON);
+    QTest::newRow("8250, finish on RING going active")
+        << int(RingCounting::TrailingEdgeOnly) << all << notRing << fourEvents << quint32(MS_RING_ON);
     QTest::newRow("8250, finish on RING going idle: counted")
         << int(RingCounting::TrailingEdgeOnly) << notRing << all << fourEvents << 0u;
     QTest::newRow("USB adapter: every edge counted") << int(RingCounting::BothEdges) << all << all << fourEvents << 0u;
-    QTest::newRow("unknown UART, RING going idle") << int(RingCounting::Unknown) << notRing << all << fourEvents
-                                                   << quint32(MS_RING_ON);
-    QTest::newRow("unknown UART, RING not needed") << int(RingCounting::Unknown) << notRing << notRing << fourEvents
-                                                   << 0u;
+    QTest::newRow("unknown UART, RING going idle")
+        << int(RingCounting::Unknown) << notRing << all << fourEvents << quint32(MS_RING_ON);
+    QTest::newRow("unknown UART, RING not needed")
+        << int(RingCounting::Unknown) << notRing << notRing << fourEvents << 0u;
     QTest::newRow("RING not watched") << int(RingCounting::Unknown) << all << all << quint32(EV_DSR) << 0u;
 }
 
