@@ -98,8 +98,8 @@ void TFormMain::wireRunController() {
 
     m_barrierPort->connectTo(*c);
     m_barrierPort->setStatusHandler([this](const QString& text) {
-        // The panel's hint may belong to an earlier message.
-        m_ui.StatusBar1->panel(2)->setToolTip({});
+        // The whole text as the panel's hint too: a port's reason may be longer than the panel.
+        m_ui.StatusBar1->panel(2)->setToolTip(text);
         m_ui.StatusBar1->setPanelText(2, text);
     });
 }

@@ -45,8 +45,9 @@ void BarrierPort::connectTo(RunController& controller) {
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
     m_runPort->setFinishLevel([c] { return c->settings().Alg[3]; });
+    // First, so that a narrow panel still shows it; the reason follows.
     QObject::connect(c, &RunController::notArmed, m_port.get(),
-                     [this] { setStatusText(m_statusText + QStringLiteral(" – Bahn nicht freigegeben")); });
+                     [this] { setStatusText(QStringLiteral("Bahn nicht freigegeben – ") + m_statusText); });
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
 }

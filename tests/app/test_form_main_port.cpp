@@ -134,7 +134,8 @@ private slots:
         m_lines->failNext(QStringLiteral("open"), error);
         QTest::keyClick(m_form.get(), Qt::Key_F4);
         QVERIFY(!m_lines->isOpen());
-        QCOMPARE(status->panelText(2), text + QStringLiteral(" – Bahn nicht freigegeben"));
+        QCOMPARE(status->panelText(2), QStringLiteral("Bahn nicht freigegeben – ") + text);
+        QCOMPARE(status->panel(2)->toolTip(), status->panelText(2)); // also where the panel is too narrow
         QVERIFY(!m_form->ui().cbFreigabe->isChecked());
         QTest::keyClick(m_form.get(), Qt::Key_F4);
         QVERIFY(m_lines->isOpen());
@@ -148,7 +149,7 @@ private slots:
         QTRY_COMPARE(c.state(), RunState::RunningSplitPending);
         m_lines->failNext(QStringLiteral("open"), error);
         QTest::keyClick(m_form.get(), Qt::Key_F6);
-        QTRY_COMPARE(status->panelText(2), text + QStringLiteral(" – Bahn nicht freigegeben"));
+        QTRY_COMPARE(status->panelText(2), QStringLiteral("Bahn nicht freigegeben – ") + text);
         QVERIFY(!m_form->ui().cbFreigabe->isChecked());
         QCOMPARE(c.state(), RunState::RunningSplitTaken);
     }
