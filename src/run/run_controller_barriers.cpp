@@ -7,16 +7,16 @@
 
 // ---- barriers ---------------------------------------------------------------
 
-bool RunController::passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex) {
+bool RunController::passesEdgeFilter(quint32 modemStatus, Barrier barrier) {
     if (modemStatus == m_lastModemStatus)
         return false;
     m_lastModemStatus = modemStatus;
-    const int level = (modemStatus & line) != 0 ? 1 : 0;
-    return level == m_settings.Alg[algIndex];
+    const int level = (modemStatus & wiringOf(barrier).line) != 0 ? 1 : 0;
+    return level == m_settings.Alg[barrierIndex(barrier)];
 }
 
 void RunController::ComPortStart(qint64 stamp, quint32 modemStatus) {
-    if (!passesEdgeFilter(modemStatus, DSR, 0))
+    if (!passesEdgeFilter(modemStatus, Barrier::L1))
         return;
     Batch batch(*this);
     barrierStart(stamp);
@@ -26,21 +26,21 @@ void RunController::ComPortStartSpeed(qint64 stamp, quint32 modemStatus) {
     // A dead split barrier must not consume the status word another line needs.
     if (!button(RunButton::bZwZeit).Enabled)
         return;
-    if (!passesEdgeFilter(modemStatus, RLSD, 1))
+    if (!passesEdgeFilter(modemStatus, Barrier::L2))
         return;
     Batch batch(*this);
     takeSplit(stamp);
 }
 
 void RunController::ComPortFinishSpeed(qint64 stamp, quint32 modemStatus) {
-    if (!passesEdgeFilter(modemStatus, CTS, 2))
+    if (!passesEdgeFilter(modemStatus, Barrier::L3))
         return;
     Batch batch(*this);
     barrierTrap(stamp);
 }
 
 void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
-    if (!passesEdgeFilter(modemStatus, RING, 3))
+    if (!passesEdgeFilter(modemStatus, Barrier::L4))
         return;
     Batch batch(*this);
     barrierFinish(stamp);
@@ -50,15 +50,13 @@ void RunController::barrierStart(qint64 stamp) {
     if (!button(RunButton::bStart).Enabled || lockedOutAt(stamp))
         return;
     startClick(stamp);
-    if (m_settings.WaitStart > 0)
-        m_timerGesperrtStop.setInterval(m_settings.WaitStart);
-    startLockout(stamp);
+    startLockout(Lockout::AfterStart, stamp);
     if (!m_settings.LuchZwZeit)
         takeSplit(stamp);
 }
 
 void RunController::barrierTrap(qint64 stamp) {
-    if (!lockedOutAt(stamp) && m_clockOn)
+    if (!lockedOutAt(stamp) && isClockRunning())
         takeTrap(stamp);
 }
 
@@ -66,22 +64,27 @@ void RunController::barrierFinish(qint64 stamp) {
     if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || lockedOutAt(stamp))
         return;
     stopClick(stamp);
-    startLockout(stamp);
+    startLockout(Lockout::AfterFinish, stamp);
 }
 
-void RunController::startLockout(qint64 stamp) {
-    // The timer only carries the end's own step (switching L4 on after a start lock-out).
-    const int ms = m_timerGesperrtStop.interval();
+void RunController::startLockout(Lockout kind, qint64 stamp) {
+    m_lockout = kind;
+    if (kind == Lockout::AfterStart && m_settings.WaitStart > 0)
+        m_timerGesperrtStop.setInterval(m_settings.WaitStart);
+    // The timer only carries the end's own step (switching L4 on after a start lock-out); the
+    // stamps judge which edges fall into the lock-out.
     m_timerGesperrtStop.start();
-    m_lockoutUntil = stamp + qint64(std::llround(double(ms) * 1000.0 * m_countSpeed));
+    const double ms = m_timerGesperrtStop.interval();
+    m_lockoutUntil = stamp + qint64(std::llround(ms * 1000.0 * m_countSpeed));
 }
 
 void RunController::TimerGesperrtTimer() {
     Batch batch(*this);
     m_timerGesperrtStop.stop();
-    // Only a start lock-out of its own length re-opens the finish barrier.
-    if (m_timerGesperrtStop.interval() != lockoutTag && finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+    // Only a start lock-out of the official's own length re-opens the finish barrier.
+    if (m_lockout == Lockout::AfterStart && m_settings.WaitStart > 0 && finishBarrierOn() == 0)
+        ImageLSClick(Barrier::L4);
+    m_lockout = Lockout::None;
     m_timerGesperrtStop.setInterval(lockoutTag);
 }
 
@@ -89,26 +92,26 @@ void RunController::TimerGesperrtTimer() {
 
 void RunController::ComPortOpen(bool rtsCts) {
     Batch batch(*this);
-    setIconVisible(BarrierIcon::ImageLSstart, true);
+    setIconVisible(Barrier::L1, true);
     if (m_settings.LuchZwZeit)
-        setIconVisible(BarrierIcon::ImageLSreakt, true);
+        setIconVisible(Barrier::L2, true);
     if (rtsCts) {
-        setIconVisible(BarrierIcon::ImageLSstop, true);
+        setIconVisible(Barrier::L4, true);
         if (m_settings.LuchVmax)
-            setIconVisible(BarrierIcon::ImageLSmax, true);
+            setIconVisible(Barrier::L3, true);
     } else {
-        setIconVisible(BarrierIcon::ImageLSstop, false);
+        setIconVisible(Barrier::L4, false);
     }
 }
 
 void RunController::ComPortClose() {
     Batch batch(*this);
-    for (int i = 0; i < barrierIconCount; ++i)
-        setIconVisible(BarrierIcon(i), false);
+    for (Barrier b : allBarriers)
+        setIconVisible(b, false);
 }
 
 void RunController::updateIconsAfterSettings() {
     Batch batch(*this);
-    if (icon(BarrierIcon::ImageLSstart).visible)
-        setIconVisible(BarrierIcon::ImageLSmax, m_settings.LuchVmax);
+    if (icon(Barrier::L1).visible)
+        setIconVisible(Barrier::L3, m_settings.LuchVmax);
 }
