@@ -203,6 +203,8 @@ private slots:
         m_lines->setInputs(TIOCM_CAR | TIOCM_DSR); // L1
         QTRY_COMPARE(c.state(), RunState::RunningSplitPending);
         m_lines->setInputs(TIOCM_CAR);
+        // Seconds apart on a track: L1 clears before L2 breaks, not in the same look.
+        QTRY_COMPARE(c.lastModemStatus(), quint32(MS_RLSD_ON));
         m_counter = t0 + 2000 * ms;
         m_lines->setInputs(0); // L2
         QTRY_COMPARE(c.state(), RunState::RunningSplitTaken);
