@@ -20,6 +20,7 @@ CfgDialogLinks TFormMain::cfgDialogLinks() const {
     links.screens = m_environment.screens;
     links.surveyPorts = [root = m_environment.sysfsRoot] { return scanComPorts(root); };
     links.appTitle = m_names.baseName;
+    links.showPortFailure = [port = m_barrierPort.get()](const QString& text) { port->showOpenFailure(text); };
     return links;
 }
 

@@ -361,8 +361,10 @@ void TCfgDialog::FormShow() {
         // and every change after it.
         m_links.mainPort->lend();
         m_comPort2->Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // Pictures stay grey; the main port is opened again when the dialog closes.
+        if (m_links.showPortFailure)
+            m_links.showPortFailure(comPortListText(mainPort) + QStringLiteral(": ") + QString::fromUtf8(error.what()));
     }
 }
 

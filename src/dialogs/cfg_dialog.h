@@ -31,6 +31,8 @@ struct CfgDialogLinks {
     ScreenList screens;                   // the attached monitors, primary first
     std::function<quint64()> surveyPorts; // which ports exist now; empty: the ports found at start
     QString appTitle;                     // caption of its message boxes
+    // Told why ComPort2 could not open the main window's port when the dialog opened.
+    std::function<void(const QString&)> showPortFailure;
 };
 
 // The settings dialog, created once at start right after the main window and kept

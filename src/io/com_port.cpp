@@ -39,7 +39,8 @@ void TComPort::Open() {
     auto line = std::make_unique<SerialLine>(*backend.system);
     line->open(backend.devicePath, lineSettings());
     ++m_session;
-    m_thread = std::make_unique<TComThread>(this, *line, systemEventMask(m_events), m_readCounter, m_session);
+    m_thread =
+        std::make_unique<TComThread>(this, *line, systemEventMask(m_events), m_neededChanges, m_readCounter, m_session);
     m_line = std::move(line);
     m_thread->begin();
     m_connected = true;

@@ -54,6 +54,11 @@ public:
     void setWriteBufSize(qint32 value) { m_writeBufSize = value; }
     qint32 ReadBufSize() const { return m_readBufSize; }
     void setReadBufSize(qint32 value) { m_readBufSize = value; }
+    // Which line changes the owner must see; every one unless told otherwise. Where the driver
+    // cannot count a needed change, the watcher reads that line every look while open, so
+    // leaving out what cannot matter keeps a quiet line free of cost. Taken at the next Open.
+    NeededChanges neededChanges() const { return m_neededChanges; }
+    void setNeededChanges(NeededChanges value) { m_neededChanges = value; }
 
     // Handlers; an empty one is skipped. A handler that throws ends the watcher; the port
     // stays open without it until Close.
@@ -120,6 +125,7 @@ private:
     bool m_enableDtr = true;
     qint32 m_writeBufSize = 2048;
     qint32 m_readBufSize = 2048;
+    NeededChanges m_neededChanges;
 
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<TComThread> m_thread;

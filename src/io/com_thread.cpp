@@ -15,16 +15,23 @@ bool unsupported(int error) {
     return error == ENOTTY || error == EINVAL || error == ENOSYS;
 }
 
-void pauseForRecheck() {
-    const timespec pause{0, long(TComThread::recheckUs) * 1000};
+// The watcher's own clock for its schedule; the stamps come from the injected counter.
+qint64 steadyMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+void pause(int us) {
+    const timespec pause{us / 1000000, long(us % 1000000) * 1000};
     nanosleep(&pause, nullptr); // a stop request cuts it short
 }
 
 } // namespace
 
-TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, EventCounterReader readCounter,
-                       quint64 session)
-    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_waitLines(waitLinesFor(eventMask)),
+TComThread::TComThread(TComPort* parentPort, SerialLine& line, quint32 eventMask, NeededChanges needed,
+                       EventCounterReader readCounter, quint64 session)
+    : m_port(parentPort), m_line(line), m_eventMask(eventMask), m_waitLines(waitLinesFor(eventMask)), m_needed(needed),
       m_readCounter(std::move(readCounter)), m_session(session) {}
 
 TComThread::~TComThread() {
@@ -61,7 +68,10 @@ void TComThread::run() {
 void TComThread::begin() {
     // The levels at the end of Open are the base: whatever changes after Open returns is
     // reported, however soon the thread gets going.
-    m_reported.ringTrailingEdgeOnly = m_line.ringCountsTrailingEdgeOnly();
+    const RingCounting ring = m_line.ringCounting();
+    m_reported.ringTrailingEdgeOnly = ring == RingCounting::TrailingEdgeOnly;
+    m_levelLines = linesReadByLevel(ring, m_needed, m_eventMask);
+    m_lastReadStartUs = steadyMicroseconds();
     m_baseReady = takeSnapshot(&m_base);
     start();
 }
@@ -70,78 +80,97 @@ void TComThread::watch() {
     if (!m_baseReady) {
         return;
     }
-    // RING going active neither counts nor wakes the wait there: its level is read at every
-    // recheck.
-    m_ringByLevel = (m_eventMask & EV_RING) && m_reported.ringTrailingEdgeOnly;
     m_reported.seen = m_base;
     while (!m_stop.load()) {
-        const Wake wake = m_polling ? waitForRecheck() : waitForCountChange();
-        if (wake == Wake::Lost) {
+        const Look look = m_polling ? waitForPoll() : waitForCountChange();
+        if (look == Look::Lost) {
             return;
         }
-        if (wake == Wake::Again || m_stop.load()) {
+        if (look == Look::None || m_stop.load()) {
             continue;
         }
-        if (!lookAtLines(wake == Wake::Changed)) {
+        if (!lookAtLines(look)) {
             return;
         }
     }
 }
 
-TComThread::Wake TComThread::waitForRecheck() {
-    pauseForRecheck();
-    return Wake::Recheck;
+int TComThread::untilNextLookUs() const {
+    const qint64 due = m_lastReadStartUs + lookBudgetUs - m_lastReadUs;
+    return int(qBound(qint64(0), due - steadyMicroseconds(), qint64(lookBudgetUs)));
 }
 
-TComThread::Wake TComThread::waitForCountChange() {
-    // Compare the counts before every wait: it would not wake for a change before it. A change
-    // between this read and the kernel's start of the wait is seen at the next recheck, so the
-    // recheck period bounds how late such a change is stamped.
+TComThread::Look TComThread::waitForPoll() {
+    if (const int us = untilNextLookUs()) {
+        pause(us);
+    }
+    return Look::Polled;
+}
+
+TComThread::Look TComThread::waitForCountChange() {
+    // The wait compares against the counts read here, so a change after this read is never
+    // slept through; a change before it shows in the counts themselves.
     LineCounters counters;
     int error = m_line.counters(&counters);
     if (!error) {
         if (countersMoved(m_reported.seen.counters, counters, m_waitLines)) {
-            return Wake::Recheck;
+            return Look::Counted;
         }
-        error = m_line.waitChange(m_waitLines, recheckUs);
+        // Without a line read by level nothing happens unseen: no time limit, no cost.
+        const int timeoutUs = m_levelLines ? untilNextLookUs() : -1;
+        if (timeoutUs == 0) {
+            return Look::Polled;
+        }
+        error = m_line.waitChange(m_waitLines, counters, timeoutUs);
         if (!error) {
-            return Wake::Changed;
+            return Look::Woken;
         }
         if (error == EINTR) {
             // Unchanged counts say enough; reading the levels costs a USB round trip on some
             // adapters, during which a change would wait for its stamp.
-            return levelsNeeded() ? Wake::Recheck : Wake::Again;
+            return m_levelLines ? Look::Polled : Look::None;
         }
     }
     if (unsupported(error)) {
         m_polling = true;
-        return Wake::Again;
+        return Look::None;
     }
     if (error == EINTR) {
-        return Wake::Recheck;
+        return Look::None;
     }
     loseLine();
-    return Wake::Lost;
+    return Look::Lost;
 }
 
-bool TComThread::lookAtLines(bool woke) {
-    const qint64 stamp = readCounter();
+bool TComThread::lookAtLines(Look look) {
+    // A change the counts or the wait told of is past: stamped now, before the read. A change
+    // found by reading may happen during the read (a USB transfer on some adapters): stamped
+    // after it, never before the change.
+    const bool changeIsPast = look == Look::Counted || look == Look::Woken;
+    qint64 stamp = changeIsPast ? readCounter() : 0;
+    const qint64 readStartUs = steadyMicroseconds();
     LineSnapshot now;
     if (!takeSnapshot(&now)) {
         return false;
     }
+    const qint64 readEndUs = steadyMicroseconds();
+    if (!changeIsPast) {
+        stamp = readCounter();
+    }
+    m_lastReadStartUs = readStartUs;
+    m_lastReadUs = readEndUs - readStartUs;
     if (!m_counted) {
         m_reported.seen.counters = {}; // no counts (any more): compare levels only
     }
     if (now == m_reported.seen) {
         // A driver whose wait returns at once without a change would spin this thread.
-        if (woke && ++m_emptyWakeUps >= 8) {
+        if (look == Look::Woken && ++m_emptyWakeUps >= 8) {
             m_polling = true;
         }
         return true;
     }
     m_emptyWakeUps = 0;
-    queue(advanceReports(&m_reported, now, m_eventMask, stamp));
+    queue(advanceReports(&m_reported, now, m_eventMask, stamp, readEndUs));
     return true;
 }
 

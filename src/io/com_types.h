@@ -77,6 +77,15 @@ enum : quint32 {
     MS_RLSD_ON = 0x0080,
 };
 
+// The line changes an owner must see, as modem-status bits (MS_*): lines whose going active
+// matters, and lines whose going idle does. Where a driver cannot count such a change, the
+// watcher reads the line's level at every look instead.
+struct NeededChanges {
+    static constexpr quint32 allLines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;
+    quint32 becomingActive = allLines;
+    quint32 becomingIdle = allLines;
+};
+
 using TNotifyEvent = std::function<void(TComPort* Sender)>;
 using TRxCharEvent = std::function<void(TComPort* Sender, qint32 InQue)>;
 

@@ -44,7 +44,25 @@ bool countersMoved(const LineCounters& before, const LineCounters& now, int tioc
     return false;
 }
 
-ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp) {
+quint32 linesReadByLevel(RingCounting ring, const NeededChanges& needed, quint32 eventMask) {
+    if (!(eventMask & EV_RING)) {
+        return 0;
+    }
+    const bool active = needed.becomingActive & MS_RING_ON;
+    const bool idle = needed.becomingIdle & MS_RING_ON;
+    switch (ring) {
+    case RingCounting::BothEdges:
+        return 0;
+    case RingCounting::TrailingEdgeOnly:
+        return active ? quint32(MS_RING_ON) : 0u;
+    case RingCounting::Unknown:
+        return active || idle ? quint32(MS_RING_ON) : 0u;
+    }
+    return 0;
+}
+
+ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quint32 eventMask, qint64 stamp,
+                          qint64 nowUs) {
     struct Steps {
         const Line* line;
         bool first; // level of the first step; the steps alternate from there
@@ -63,12 +81,17 @@ ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quin
         const bool trailingOnly = reported->ringTrailingEdgeOnly && line.event == EV_RING;
         // Unsigned difference: the driver's int counters may wrap.
         const quint32 moved = quint32(now.counters.*line.counter) - quint32(before.counters.*line.counter);
-        qint64 balance = qint64(reported->balance[size_t(i)]) + qint64(moved);
+        qint64 balance = reported->balance[size_t(i)];
+        if (balance < 0 && nowUs - reported->shortSinceUs[size_t(i)] > ReportedLines::countLagUs) {
+            balance = 0;
+        }
+        balance += qint64(moved);
         int steps = 0;
         if (was != is) {
             steps = 1;
             if (!trailingOnly || was) {
                 --balance;
+                reported->shortSinceUs[size_t(i)] = nowUs;
             }
         }
         // Each pulse is two steps; a line counting one edge counts it once, one counting both
@@ -88,6 +111,23 @@ ComReports advanceReports(ReportedLines* reported, const LineSnapshot& now, quin
     }
 
     ComReports reports;
+    // RING going active where only its trailing edge counts leaves no count: a look finds it
+    // only beside the change that woke it. It comes first and on its own, the other lines
+    // still at their old levels, so that its word cannot stand for theirs.
+    if (reported->ringTrailingEdgeOnly && changed.size() > 1) {
+        for (qsizetype k = 0; k < changed.size(); ++k) {
+            const Steps& steps = changed[k];
+            if (steps.line->event == EV_RING && steps.first && steps.count == 1) {
+                reports.append({EV_RING, (before.modemStatus & ~steps.line->status) | MS_RING_ON, stamp});
+                changed.remove(k);
+                reportCount = 0;
+                for (const Steps& other : changed) {
+                    reportCount = qMax(reportCount, other.count);
+                }
+                break;
+            }
+        }
+    }
     for (int i = 0; i < reportCount; ++i) {
         ComReport report{0, now.modemStatus, stamp};
         for (const Steps& steps : changed) {

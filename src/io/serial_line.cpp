@@ -2,8 +2,6 @@
 
 #include "io/com_errors.h"
 
-#include <QStringList>
-
 #include <asm/termbits.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -88,6 +86,23 @@ quint32 modemStatusOf(int tiocmLines) {
     return status;
 }
 
+RingCounting ringCountingOf(int error, int type) {
+    // PORT_8250 (1) to PORT_16550A_FSL64 (30): UARTs driven by the 8250 core, whose ring
+    // indicator interrupt is the trailing edge (UART_MSR_TERI).
+    constexpr int first8250 = 1;
+    constexpr int last8250 = 30;
+    if (error) {
+        return RingCounting::Unknown;
+    }
+    if (type == 0) {
+        return RingCounting::BothEdges;
+    }
+    if (type >= first8250 && type <= last8250) {
+        return RingCounting::TrailingEdgeOnly;
+    }
+    return RingCounting::Unknown;
+}
+
 SerialLine::SerialLine(SerialSystem& system) : m_system(system) {}
 
 SerialLine::~SerialLine() {
@@ -136,15 +151,16 @@ void SerialLine::open(const QByteArray& path, const LineSettings& settings) {
     if (rtsError) {
         fail(stateError(rtsError));
     }
-    const QString driver = m_system.driverName(path);
     // ftdi adapters otherwise batch status changes for up to 16 ms.
-    if (driver == QLatin1String("ftdi_sio")) {
+    if (m_system.driverName(path) == QLatin1String("ftdi_sio")) {
         m_system.setLowLatency(fd);
     }
+    int uartType = 0;
+    const int uartError = m_system.uartType(fd, &uartType);
     m_system.flushInput(fd);
     m_fd = fd;
     m_path = path;
-    m_driver = driver;
+    m_ringCounting = ringCountingOf(uartError, uartType);
 }
 
 void SerialLine::close() {
@@ -199,8 +215,8 @@ int SerialLine::snapshot(LineSnapshot* snapshot) {
     }
 }
 
-int SerialLine::waitChange(int tiocmLines, int recheckUs) {
-    return m_system.waitModemChange(m_fd, tiocmLines, recheckUs);
+int SerialLine::waitChange(int tiocmLines, const LineCounters& seen, int timeoutUs) {
+    return m_system.waitModemChange(m_fd, tiocmLines, seen, timeoutUs);
 }
 
 int SerialLine::inputQueue(int* bytes) {
@@ -211,12 +227,4 @@ void SerialLine::purgeInput() {
     if (m_fd >= 0) {
         m_system.flushInput(m_fd);
     }
-}
-
-bool SerialLine::ringCountsTrailingEdgeOnly() const {
-    // The drivers built on the 8250 core, which counts the UART's trailing-edge ring indicator.
-    static const QStringList drivers{QStringLiteral("serial8250"), QStringLiteral("serial"),
-                                     QStringLiteral("exar_serial"), QStringLiteral("of_serial"),
-                                     QStringLiteral("dw-apb-uart")};
-    return drivers.contains(m_driver);
 }

@@ -32,6 +32,14 @@ termios2 rawTermios(const termios2& current, const LineSettings& settings);
 // Modem-status bits (MS_*) of a TIOCMGET word.
 quint32 modemStatusOf(int tiocmLines);
 
+// How a port's driver counts RING (and wakes a wait for it). The 8250 family counts only the
+// trailing edge, when RING goes idle; USB adapters count both; other UARTs of the serial core
+// may count none.
+enum class RingCounting { BothEdges, TrailingEdgeOnly, Unknown };
+
+// From what TIOCGSERIAL said: `error`, else the UART `type`.
+RingCounting ringCountingOf(int error, int type);
+
 // One open serial device: the open sequence, the line levels and the waits, over a
 // SerialSystem. Open and close on the GUI thread; reads and waits may run on the watcher
 // thread at the same time.
@@ -53,13 +61,14 @@ public:
     int counters(LineCounters* counters);
     // Status and counters that belong together: no transition between the two reads.
     int snapshot(LineSnapshot* snapshot);
-    int waitChange(int tiocmLines, int recheckUs);
+    // Until a count of `tiocmLines` differs from `seen`; see SerialSystem::waitModemChange.
+    int waitChange(int tiocmLines, const LineCounters& seen, int timeoutUs);
     int inputQueue(int* bytes);
     void purgeInput();
 
-    // On 8250-family ports the kernel counts and wakes only on the trailing edge of RING, so a
-    // watcher that must see RING go active has to read its level. Told by the driver.
-    bool ringCountsTrailingEdgeOnly() const;
+    // Told by the kind of UART, not by the driver's name: on kernels with the serial-base bus
+    // every built-in port names the same generic driver.
+    RingCounting ringCounting() const { return m_ringCounting; }
 
     SerialSystem& system() { return m_system; }
 
@@ -69,5 +78,5 @@ private:
     SerialSystem& m_system;
     int m_fd = -1;
     QByteArray m_path;
-    QString m_driver;
+    RingCounting m_ringCounting = RingCounting::Unknown;
 };

@@ -35,13 +35,17 @@ public:
     virtual int raiseModemLines(int fd, int lines) = 0;                     // TIOCMBIS
     virtual int lowerModemLines(int fd, int lines) = 0;                     // TIOCMBIC
     virtual int getLineCounters(int fd, LineCounters* counters) = 0;        // TIOCGICOUNT
-    // TIOCMIWAIT. Returns EINTR when interrupted, and at the latest after about `recheckUs`
-    // microseconds: the wait only notices transitions after it began, so its caller must look
-    // again.
-    virtual int waitModemChange(int fd, int lines, int recheckUs) = 0;
+    // TIOCMIWAIT: returns 0 once a counter of `lines` differs from `seen`, the counts the caller
+    // read just before; EINTR when interrupted, and after `timeoutUs` microseconds unless that
+    // is negative. A change between the caller's read and the start of the wait must not be
+    // slept through.
+    virtual int waitModemChange(int fd, int lines, const LineCounters& seen, int timeoutUs) = 0;
     virtual int inputQueue(int fd, int* bytes) = 0; // TIOCINQ
     virtual int flushInput(int fd) = 0;             // TCFLSH TCIFLUSH
     virtual int setLowLatency(int fd) = 0;          // TIOCGSERIAL/TIOCSSERIAL
+    // TIOCGSERIAL: the UART type the serial core reports (PORT_*); 0 for a device that is no
+    // UART of the serial core (USB adapters).
+    virtual int uartType(int fd, int* type) = 0;
 
     // Kernel driver behind a device path ("ftdi_sio", ...), empty when unknown.
     virtual QString driverName(const QByteArray& path) = 0;

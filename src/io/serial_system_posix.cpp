@@ -1,5 +1,7 @@
 #include "io/serial_system_posix.h"
 
+#include "io/modem_wait_guard.h"
+
 #include <QFileInfo>
 
 #include <asm/termbits.h>
@@ -51,8 +53,8 @@ int installWakeHandler() {
 }
 
 // Signals the thread that created it every period while armed, so that a blocked TIOCMIWAIT
-// returns EINTR. Periodic rather than one-shot: a signal that lands just before the ioctl
-// blocks is followed by the next one.
+// returns EINTR: the time limit of a wait. Periodic rather than one-shot: a signal that lands
+// just before the ioctl blocks is followed by the next one.
 class RecheckTimer {
 public:
     RecheckTimer() {
@@ -155,11 +157,19 @@ int PosixSerialSystem::getLineCounters(int fd, LineCounters* counters) {
     return 0;
 }
 
-int PosixSerialSystem::waitModemChange(int fd, int lines, int recheckUs) {
+int PosixSerialSystem::waitModemChange(int fd, int lines, const LineCounters& seen, int timeoutUs) {
+    // The timer first: it also unblocks the wake signal for this thread.
     thread_local RecheckTimer timer;
-    timer.arm(recheckUs);
+    thread_local ModemWaitGuard guard(wakeSignal());
+    if (timeoutUs >= 0) {
+        timer.arm(qMax(1, timeoutUs));
+    }
+    guard.enter(fd, lines, seen);
     const int error = result(::ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(lines)));
-    timer.disarm();
+    guard.leave();
+    if (timeoutUs >= 0) {
+        timer.disarm();
+    }
     return error;
 }
 
@@ -178,6 +188,15 @@ int PosixSerialSystem::setLowLatency(int fd) {
     }
     info.flags |= ASYNC_LOW_LATENCY;
     return result(::ioctl(fd, TIOCSSERIAL, &info));
+}
+
+int PosixSerialSystem::uartType(int fd, int* type) {
+    serial_struct info{};
+    if (::ioctl(fd, TIOCGSERIAL, &info) < 0) {
+        return errno;
+    }
+    *type = info.type;
+    return 0;
 }
 
 QString PosixSerialSystem::driverName(const QByteArray& path) {

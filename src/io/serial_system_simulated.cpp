@@ -88,11 +88,11 @@ int SimulatedSerialSystem::getLineCounters(int fd, LineCounters* counters) {
     return 0;
 }
 
-int SimulatedSerialSystem::waitModemChange(int fd, int lines, int recheckUs) {
+int SimulatedSerialSystem::waitModemChange(int fd, int lines, const LineCounters& seen, int timeoutUs) {
     if (const int error = check(fd)) {
         return error;
     }
-    return m_box->waitForChange(lines, recheckUs);
+    return m_box->waitForChange(lines, seen, timeoutUs);
 }
 
 int SimulatedSerialSystem::inputQueue(int fd, int* bytes) {
@@ -105,6 +105,11 @@ int SimulatedSerialSystem::flushInput(int fd) {
 }
 
 int SimulatedSerialSystem::setLowLatency(int fd) {
+    return check(fd);
+}
+
+int SimulatedSerialSystem::uartType(int fd, int* type) {
+    *type = 0; // counts every transition of every line, as a USB adapter does
     return check(fd);
 }
 

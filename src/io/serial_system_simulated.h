@@ -24,10 +24,11 @@ public:
     int raiseModemLines(int fd, int lines) override;
     int lowerModemLines(int fd, int lines) override;
     int getLineCounters(int fd, LineCounters* counters) override;
-    int waitModemChange(int fd, int lines, int recheckUs) override;
+    int waitModemChange(int fd, int lines, const LineCounters& seen, int timeoutUs) override;
     int inputQueue(int fd, int* bytes) override;
     int flushInput(int fd) override;
     int setLowLatency(int fd) override;
+    int uartType(int fd, int* type) override;
     QString driverName(const QByteArray& path) override;
     void interruptWait(pthread_t thread) override;
 

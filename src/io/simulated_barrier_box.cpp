@@ -163,19 +163,23 @@ LineCounters SimulatedBarrierBox::counters() const {
     return m_counters;
 }
 
-int SimulatedBarrierBox::waitForChange(int tiocmLines, int timeoutUs) {
+int SimulatedBarrierBox::waitForChange(int tiocmLines, const LineCounters& seen, int timeoutUs) {
     std::unique_lock lock(m_mutex);
-    const LineCounters start = m_counters;
     const quint64 interrupts = m_interrupts;
     auto moved = [&] {
         for (int i = 0; i < 4; ++i) {
-            if ((tiocmLines & inputTiocm[i]) && m_counters.*inputCounter[i] != start.*inputCounter[i]) {
+            if ((tiocmLines & inputTiocm[i]) && m_counters.*inputCounter[i] != seen.*inputCounter[i]) {
                 return true;
             }
         }
         return false;
     };
-    m_wake.wait_for(lock, std::chrono::microseconds(timeoutUs), [&] { return moved() || m_interrupts != interrupts; });
+    auto done = [&] { return moved() || m_interrupts != interrupts; };
+    if (timeoutUs < 0) {
+        m_wake.wait(lock, done);
+    } else {
+        m_wake.wait_for(lock, std::chrono::microseconds(timeoutUs), done);
+    }
     return moved() ? 0 : EINTR;
 }
 

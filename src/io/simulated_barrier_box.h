@@ -63,9 +63,10 @@ public:
     void changeOutputs(int raiseTiocm, int lowerTiocm);
     int modemLines() const; // TIOCM bits
     LineCounters counters() const;
-    // Blocks until a counter of `tiocmLines` moves (0), or until interruptWaiters() is called
-    // or `timeoutUs` microseconds have passed (EINTR).
-    int waitForChange(int tiocmLines, int timeoutUs);
+    // Blocks until a counter of `tiocmLines` differs from `seen` (0), or until
+    // interruptWaiters() is called or `timeoutUs` microseconds have passed (EINTR; a negative
+    // timeout never passes).
+    int waitForChange(int tiocmLines, const LineCounters& seen, int timeoutUs);
     void interruptWaiters();
 
 signals:

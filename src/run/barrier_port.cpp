@@ -25,9 +25,10 @@ BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulato
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())
                        : std::make_unique<SerialBackends>(m_box.get())),
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
-      m_runPort(std::make_unique<ComPortRunPort>(*m_port, [this](const QString& reason) {
-          setStatusText(QStringLiteral("%1 kann nicht geöffnet werden: %2").arg(portText(), reason));
-      })) {
+      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
+    // The port as the official knows it, also one the program does not know ("COM320").
+    m_runPort->setFailureHandler(
+        [this](const QString& text) { setStatusText(portText() + QStringLiteral(": ") + text); });
     m_takeBack.setSingleShot(true);
     m_takeBack.setInterval(takeBackDelay);
     QObject::connect(&m_takeBack, &QTimer::timeout, [this] {
@@ -72,6 +73,7 @@ void BarrierPort::takeBackLater() {
 
 void BarrierPort::connectTo(RunController& controller) {
     RunController* c = &controller;
+    m_controller = c;
     // Each barrier's handler on the port event of its input line.
     using Handler = void (RunController::*)(qint64, quint32);
     const std::array<Handler, barrierCount> handlers{&RunController::ComPortStart, &RunController::ComPortStartSpeed,
@@ -87,6 +89,10 @@ void BarrierPort::connectTo(RunController& controller) {
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
+    m_runPort->setFinishLevel([c] { return c->settings().Alg[3]; });
+    // First, so that a narrow panel still shows it; the reason follows.
+    QObject::connect(c, &RunController::notArmed, m_port.get(),
+                     [this] { setStatusText(QStringLiteral("Bahn nicht freigegeben – ") + m_statusText); });
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
 }
@@ -115,6 +121,8 @@ void BarrierPort::closeLostPort() {
     }
     m_runPort->close();
     setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(portText()));
+    if (m_controller)
+        m_controller->portLost();
 }
 
 void BarrierPort::setStatusText(const QString& text) {

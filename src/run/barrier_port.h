@@ -53,13 +53,16 @@ public:
     // Hands the port's line events (with the stamp and status word of the wake-up) and
     // its open and close notifications to the controller. A lost device (adapter pulled) is
     // closed from the event loop, so that its number is free when the adapter comes back;
-    // the controller sees an ordinary close.
+    // the controller sees a close and shows the track disarmed.
     void connectTo(RunController& controller);
 
-    // What the status bar should say about the port: that it could not be opened or that
-    // the connection was lost, until the next successful open; empty otherwise. Told to `show` whenever it changes.
+    // What the status bar should say about the port: that the connection was lost, or why it
+    // could not be opened (and that the track is not armed, where arming failed), until the
+    // next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
+    // Another user of the port (the settings dialog's) could not open it: says why.
+    void showOpenFailure(const QString& text) { setStatusText(text); }
 
 private:
     // The port's event of an input line (MS_*_ON).
@@ -73,6 +76,7 @@ private:
     std::unique_ptr<SerialBackends> m_backends;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
+    RunController* m_controller = nullptr;
     QTimer m_takeBack;
     int m_portNumber = 0;
     bool m_lent = false;

@@ -155,6 +155,9 @@ public:
     // Port notifications: icon visibility.
     void ComPortOpen(bool rtsCts);
     void ComPortClose();
+    // The port's device went away and was closed: the track shows disarmed, so that one F4
+    // opens it again.
+    void portLost();
     // After the settings dialog: L3 follows LuchVmax while L1 is shown.
     void updateIconsAfterSettings();
 
@@ -216,6 +219,9 @@ public:
     qint32 msSinceStart(qint64 counterNow) const;
     quint32 lastModemStatus() const { return m_lastModemStatus; }
     bool isLockoutRunning() const { return m_timerGesperrtStop.isActive(); }
+    // Whether a barrier edge stamped `stamp` falls into the lock-out. Judged by the stamps, not
+    // by the timer: a GUI thread held up past the lock-out must not lose the edges after it.
+    bool lockedOutAt(qint64 stamp) const { return stamp < m_lockoutUntil; }
     int lockoutInterval() const { return m_timerGesperrtStop.interval(); }
     bool isReOpenPending() const { return m_timerReOpen.isActive(); }
     bool isClosePending() const { return m_timerClose.isActive(); }
@@ -231,11 +237,14 @@ signals:
     void protocolButtonsUpdateRequested();
     // A finish or an accident changed the protocol: write the backup now.
     void backupRequested();
+    // Arming, or the reopen after the split, could not open the port: the track is not armed.
+    void notArmed();
     // A finished run had events given by hand: its row (SortGridData::rowId) and which.
     void handGivenRun(quint64 rowId, HandGivenEvents events);
 
 private:
     void Freigabe1Click();
+    void refuseArming();
     void startClick(qint64 stamp);
     void stopClick(qint64 stamp);
     void beginRun(qint64 stamp);
@@ -262,7 +271,7 @@ private:
     void updateIconVisibility();
     // What the lock-out timer runs for: which edge started it decides what its end does.
     enum class Lockout { None, AfterStart, AfterFinish };
-    void startLockout(Lockout kind);
+    void startLockout(Lockout kind, qint64 stamp);
     void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
@@ -314,6 +323,8 @@ private:
     std::optional<FinishedRun> m_lastFinish;
     quint32 m_lastModemStatus = 0x55555555;
     Lockout m_lockout = Lockout::None;
+    // Barrier edges stamped before this count are locked out; 0 before the first lock-out.
+    qint64 m_lockoutUntil = 0;
 
     bool m_testKeys1Checked = false;
     std::array<IconState, barrierCount> m_icons{};

@@ -5,6 +5,8 @@
 
 #include "run/run_port.h"
 
+#include <cmath>
+
 // ---- barriers ---------------------------------------------------------------
 
 bool RunController::passesEdgeFilter(quint32 modemStatus, Barrier barrier) {
@@ -49,32 +51,36 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
 
 void RunController::barrierStart(qint64 stamp) {
     // An L1 switched off (F11) starts nothing: marshals may be on the track.
-    if (!button(RunButton::bStart).Enabled || !showsOn(Barrier::L1) || isLockoutRunning())
+    if (!button(RunButton::bStart).Enabled || !showsOn(Barrier::L1) || lockedOutAt(stamp))
         return;
     startClick(stamp);
-    startLockout(Lockout::AfterStart);
+    startLockout(Lockout::AfterStart, stamp);
     if (!m_settings.LuchZwZeit)
         takeSplit(stamp);
 }
 
 void RunController::barrierTrap(qint64 stamp) {
-    if (!isLockoutRunning() && isClockRunning() && showsOn(Barrier::L3))
+    if (!lockedOutAt(stamp) && isClockRunning() && showsOn(Barrier::L3))
         takeTrap(stamp);
 }
 
 void RunController::barrierFinish(qint64 stamp) {
     // F12 switches L4 off: it finishes nothing, F8 still does.
-    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || !showsOn(Barrier::L4) || isLockoutRunning())
+    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || !showsOn(Barrier::L4) || lockedOutAt(stamp))
         return;
     stopClick(stamp);
-    startLockout(Lockout::AfterFinish);
+    startLockout(Lockout::AfterFinish, stamp);
 }
 
-void RunController::startLockout(Lockout kind) {
+void RunController::startLockout(Lockout kind, qint64 stamp) {
     m_lockout = kind;
     if (kind == Lockout::AfterStart && m_settings.WaitStart > 0)
         m_timerGesperrtStop.setInterval(m_settings.WaitStart);
+    // The timer only carries the end's own step (switching L4 on after a start lock-out); the
+    // stamps judge which edges fall into the lock-out.
     m_timerGesperrtStop.start();
+    const double ms = m_timerGesperrtStop.interval();
+    m_lockoutUntil = stamp + qint64(std::llround(ms * 1000.0 * m_countSpeed));
 }
 
 void RunController::TimerGesperrtTimer() {

@@ -14,22 +14,34 @@
 // ---- arming -----------------------------------------------------------------
 
 void RunController::Freigabe1Click() {
-    const bool armed = cbFreigabe();
-    for (Barrier b : allBarriers)
-        setIconPicture(b, armed ? 1 : 0);
     // The close below does what a pending close after a finish would do.
     m_timerClose.stop();
     m_port.close();
-    // Re-armed while a car is on the track, all four barriers are powered and the start
-    // lamp stays dark.
-    if (armed && m_port.portNumber() != 0)
-        m_port.open(isRunning(m_status.phase));
+    // Re-armed while a car is on the track, all four barriers are powered (the run still
+    // needs L3 and L4) and the start lamp stays dark.
+    if (cbFreigabe() && m_port.portNumber() != 0 && !m_port.open(isRunning(m_status.phase)))
+        refuseArming();
+    const bool armed = cbFreigabe();
+    for (Barrier b : allBarriers)
+        setIconPicture(b, armed ? 1 : 0);
     if (finishBarrierOn() == 0)
         invertIconState(Barrier::L4);
     // With a port the light follows the real lamp (ComPortOpen, ComPortClose); without one
     // it shows green while armed and grey while not.
     if (m_port.portNumber() == 0)
         setLight(armed);
+}
+
+void RunController::refuseArming() {
+    // Barriers without power: the track shows disarmed, so that the next F4 tries again
+    // instead of disarming.
+    advance(RunEvent::Disarm);
+    emit notArmed();
+}
+
+void RunController::portLost() {
+    Batch batch(*this);
+    setCbFreigabe(false);
 }
 
 // ---- start ------------------------------------------------------------------
@@ -85,8 +97,11 @@ void RunController::takeSplit(qint64 stamp) {
 void RunController::TimerReOpenTimer() {
     m_timerReOpen.stop();
     m_port.close();
-    if (cbFreigabe() && m_port.portNumber() != 0)
-        m_port.open(true);
+    if (cbFreigabe() && m_port.portNumber() != 0 && !m_port.open(true)) {
+        Batch batch(*this);
+        setCbFreigabe(false);
+        emit notArmed();
+    }
 }
 
 void RunController::takeTrap(qint64 stamp) {

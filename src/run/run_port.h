@@ -12,8 +12,9 @@ public:
     virtual ~RunPort() = default;
 
     // Closes the port, sets the flow control (RTS/CTS raises RTS and so powers
-    // L3 and L4) and opens it. A failure is swallowed: the port stays closed.
-    virtual void open(bool rtsCts) = 0;
+    // L3 and L4) and opens it. False when it failed: the port stays closed, and
+    // the owner has shown why.
+    virtual bool open(bool rtsCts) = 0;
     // Closes the port if open; a failure is swallowed.
     virtual void close() = 0;
     // The configured port number; 0 means no port.

@@ -259,7 +259,7 @@ private slots:
             FormMainCommands::clickItem(form.commands().mFreigabe1);
             QVERIFY(!form.ComPort().Connected());
             QVERIFY(!form.barrierBox().statusText().startsWith(QStringLiteral("OPEN=1")));
-            QVERIFY2(form.ui().StatusBar1->panelText(2).startsWith(QStringLiteral("COM320 kann nicht geöffnet werden")),
+            QVERIFY2(form.ui().StatusBar1->panelText(2).contains(QStringLiteral("COM320: ")),
                      qPrintable(form.ui().StatusBar1->panelText(2)));
             int selected = -1;
             WhenModal<TCfgDialog> look([&](TCfgDialog* dialog) {
@@ -274,6 +274,25 @@ private slots:
         QCOMPARE(file.value(QStringLiteral("Port")).toInt(), 320);
     }
 
+    // ComPort2 cannot take the main window's port when the dialog opens: the status bar says why.
+    void portFailureAtTheOpeningIsShown() {
+        m_fixture->addPort(QStringLiteral("ttyUSB0"));
+        m_fixture->storeSettings({{"Port", 17}});
+        auto lines = std::make_shared<FakeSerialSystem>();
+        FormMainEnvironment environment = m_fixture->environment();
+        environment.serialLines = lines;
+        ProgramWindows windows(environment);
+        TFormMain& form = windows.FormMain;
+        lines->failNext(QStringLiteral("open"), EBUSY);
+        QString shown;
+        WhenModal<TCfgDialog> answer([&](TCfgDialog* dialog) {
+            shown = form.ui().StatusBar1->panelText(2);
+            dialog->reject();
+        });
+        form.bCFGClick();
+        QCOMPARE(shown, QStringLiteral("COM17 (ttyUSB0): Unable to open com port: Device or resource busy"));
+    }
+
     // The dialog on its own: no port at all, a port that refuses to open, and the monitor list
     // from the offscreen platform's two screens (a stored index beyond them picks the first).
     void standalone() {
@@ -283,7 +302,7 @@ private slots:
         Settings settings;
         settings.Monitor = 1;
         quint64 ports = 0;
-        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T")};
+        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {}};
         TCfgDialog dialog(0, links);
         dialog.fillFromSettings(settings);
         QCOMPARE(dialog.cbPort->count(), 1);

@@ -1,7 +1,8 @@
 /* Preloaded into the pseudo-terminal test: answers the modem-line ioctls of pty slaves from
    state the test sets, since ptys have no modem lines of their own. Everything else goes to
    the real ioctl. A slave whose master was closed is hung up, like a pulled adapter: its modem
-   ioctls fail with EIO. */
+   ioctls fail with EIO. Like the kernel's, the wait compares against the counts it reads when
+   it begins. TIOCGSERIAL reports a UART type the test sets (0, a USB adapter, unless told). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -10,10 +11,12 @@
 #include <pthread.h>
 #include <stdarg.h>
 #include <stdint.h>
+#include <string.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <time.h>
 #include <unistd.h>
 
 static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
@@ -22,7 +25,11 @@ static int outputs;
 static struct serial_icounter_struct counts;
 static int failure;
 static int passthrough;
+static int uart_type;
 static int wake_fd = -1;
+static long modem_calls;
+static int inputs_at_next_wait = -1;
+static long long changed_at_wait_ns;
 
 static int is_pty_slave(int fd) {
     struct stat st;
@@ -49,9 +56,14 @@ static void wake(void) {
 }
 
 /* The test's controls, found with dlsym. */
+/* An 8250 (UART types 1 to 30) counts RING only when it goes idle. */
+static int uncounted(int changed, int now) {
+    return uart_type >= 1 && uart_type <= 30 && (now & TIOCM_RNG) ? changed & ~TIOCM_RNG : changed;
+}
+
 void fake_modem_set_inputs(int lines) {
     pthread_mutex_lock(&lock);
-    count(inputs ^ lines);
+    count(uncounted(inputs ^ lines, lines));
     inputs = lines;
     pthread_mutex_unlock(&lock);
     wake();
@@ -59,7 +71,7 @@ void fake_modem_set_inputs(int lines) {
 
 void fake_modem_pulse(int lines) {
     pthread_mutex_lock(&lock);
-    count(lines);
+    count(uncounted(lines, lines));
     count(lines);
     pthread_mutex_unlock(&lock);
     wake();
@@ -77,6 +89,36 @@ void fake_modem_fail(int error) {
     failure = error;
     pthread_mutex_unlock(&lock);
     wake();
+}
+
+void fake_modem_set_uart_type(int type) {
+    pthread_mutex_lock(&lock);
+    uart_type = type;
+    pthread_mutex_unlock(&lock);
+}
+
+/* Modem-line ioctls (TIOCMGET, TIOCGICOUNT, TIOCMIWAIT, ...) on pty slaves so far. */
+long fake_modem_calls(void) {
+    pthread_mutex_lock(&lock);
+    const long result = modem_calls;
+    pthread_mutex_unlock(&lock);
+    return result;
+}
+
+/* The inputs change as the next wait begins, after its caller read the counts and before the
+   wait reads them: the moment a wait cannot see. */
+void fake_modem_set_inputs_at_next_wait(int lines) {
+    pthread_mutex_lock(&lock);
+    inputs_at_next_wait = lines;
+    pthread_mutex_unlock(&lock);
+}
+
+/* When that change happened (CLOCK_MONOTONIC, ns). */
+long long fake_modem_changed_at_wait_ns(void) {
+    pthread_mutex_lock(&lock);
+    const long long result = changed_at_wait_ns;
+    pthread_mutex_unlock(&lock);
+    return result;
 }
 
 void fake_modem_passthrough(int on) {
@@ -100,6 +142,14 @@ static int wait_change(int fd, unsigned long mask) {
     pthread_mutex_lock(&lock);
     if (wake_fd < 0) {
         wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    if (inputs_at_next_wait >= 0) {
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        changed_at_wait_ns = (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+        count(uncounted(inputs ^ inputs_at_next_wait, inputs_at_next_wait));
+        inputs = inputs_at_next_wait;
+        inputs_at_next_wait = -1;
     }
     const struct serial_icounter_struct start = counts;
     pthread_mutex_unlock(&lock);
@@ -145,6 +195,10 @@ static int modem_ioctl(int fd, unsigned long request, void* arg) {
         outputs &= ~*(int*)arg;
     } else if (request == TIOCGICOUNT) {
         *(struct serial_icounter_struct*)arg = counts;
+    } else if (request == TIOCGSERIAL) {
+        struct serial_struct* info = (struct serial_struct*)arg;
+        memset(info, 0, sizeof *info);
+        info->type = uart_type;
     }
     pthread_mutex_unlock(&lock);
     if (error) {
@@ -163,12 +217,14 @@ int ioctl(int fd, unsigned long request, ...) {
     void* arg = va_arg(args, void*);
     va_end(args);
 
+    const int modem = request == TIOCMGET || request == TIOCMBIS || request == TIOCMBIC || request == TIOCGICOUNT ||
+                      request == TIOCMIWAIT || request == TIOCGSERIAL;
+    const int slave = modem && is_pty_slave(fd);
     pthread_mutex_lock(&lock);
     const int forward = passthrough;
+    modem_calls += slave && !forward;
     pthread_mutex_unlock(&lock);
-    const int modem = request == TIOCMGET || request == TIOCMBIS || request == TIOCMBIC || request == TIOCGICOUNT ||
-                      request == TIOCMIWAIT;
-    if (!forward && modem && is_pty_slave(fd)) {
+    if (!forward && slave) {
         return request == TIOCMIWAIT ? wait_change(fd, (unsigned long)arg) : modem_ioctl(fd, request, arg);
     }
     return real_ioctl(fd, request, arg);

@@ -14,11 +14,12 @@
 #include <condition_variable>
 #include <mutex>
 #include <sys/ioctl.h>
+#include <thread>
 
 // A tty for tests: logs the configuration calls in order, fails the calls it is told to, and
 // keeps modem lines with transition counters that a test changes from any thread. Like a USB
 // adapter, it can let the counts (and the wake-up of a wait) follow the levels late. Its
-// driver time advances by the recheck whenever a wait runs out.
+// driver time advances by a wait's time limit whenever one runs out.
 class FakeSerialSystem : public SerialSystem {
 public:
     // The next `times` calls of `call` ("open", "TIOCEXCL", "TIOCMIWAIT", ...) fail with `error`;
@@ -77,6 +78,13 @@ public:
         std::lock_guard lock(m_mutex);
         return m_changedBeforeWaitAt;
     }
+    // A wait is under way that compares against the present counts: the watcher has seen
+    // everything there is.
+    bool waitingOnPresentCounts() {
+        std::lock_guard lock(m_mutex);
+        applyDueCounts();
+        return m_inWait && m_waitSeen == m_counters;
+    }
     QStringList log() const {
         std::lock_guard lock(m_mutex);
         return m_log;
@@ -110,9 +118,42 @@ public:
         std::lock_guard lock(m_mutex);
         return m_waitLines;
     }
-    int recheckUs() const {
+    // Time limit of the last wait in microseconds, -1 for none.
+    int waitTimeoutUs() const {
         std::lock_guard lock(m_mutex);
-        return m_recheckUs;
+        return m_timeoutUs;
+    }
+    // Changes the levels without counting, as a glitch that no status packet of a USB adapter
+    // carries.
+    void setInputsUncounted(int inputs) {
+        change([&] { m_inputs = inputs; });
+    }
+    // Each TIOCMGET takes this long, as a USB control transfer does.
+    void setModemReadUs(int us) {
+        std::lock_guard lock(m_mutex);
+        m_modemReadUs = us;
+    }
+    // The inputs change halfway through the next TIOCMGET; when (steadyMicroseconds()).
+    void setInputsDuringNextModemRead(int inputs) {
+        std::lock_guard lock(m_mutex);
+        m_inputsDuringRead = inputs;
+    }
+    qint64 changedDuringReadAt() const {
+        std::lock_guard lock(m_mutex);
+        return m_changedDuringReadAt;
+    }
+    // Start and end of every TIOCMGET so far (steadyMicroseconds()).
+    QList<std::pair<qint64, qint64>> modemReadTimes() const {
+        std::lock_guard lock(m_mutex);
+        return m_modemReadTimes;
+    }
+    static qint64 steadyMicroseconds() {
+        return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+    }
+    // TIOCGSERIAL's UART type; 0 (a USB adapter) unless told.
+    void setUartType(int type) {
+        std::lock_guard lock(m_mutex);
+        m_uartType = type;
     }
     // A broken driver: the wait returns at once, change or not.
     void returnFromWaitAtOnce() {
@@ -178,9 +219,27 @@ public:
         return call(fd, QStringLiteral("TCSETS2"), true);
     }
     int getModemLines(int fd, int* lines) override {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        const qint64 start = steadyMicroseconds();
+        const int readUs = m_modemReadUs;
+        if (readUs > 0) {
+            const int half = readUs / 2;
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::microseconds(half));
+            lock.lock();
+            if (m_inputsDuringRead >= 0) {
+                applyInputs(m_inputsDuringRead);
+                m_inputsDuringRead = -1;
+                m_changedDuringReadAt = steadyMicroseconds();
+                m_wake.notify_all();
+            }
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::microseconds(readUs - half));
+            lock.lock();
+        }
         *lines = m_inputs | m_outputs;
         ++m_modemReads;
+        m_modemReadTimes.append({start, steadyMicroseconds()});
         return call(fd, QStringLiteral("TIOCMGET"), false);
     }
     int raiseModemLines(int fd, int lines) override {
@@ -209,11 +268,11 @@ public:
         *counters = m_counters;
         return call(fd, QStringLiteral("TIOCGICOUNT"), false);
     }
-    int waitModemChange(int fd, int lines, int recheckUs) override {
+    int waitModemChange(int fd, int lines, const LineCounters& seen, int timeoutUs) override {
         std::unique_lock lock(m_mutex);
         ++m_waits;
         m_waitLines = lines;
-        m_recheckUs = recheckUs;
+        m_timeoutUs = timeoutUs;
         if (const int error = call(fd, QStringLiteral("TIOCMIWAIT"), false)) {
             return error;
         }
@@ -225,27 +284,33 @@ public:
             m_inputsBeforeWait = -1;
             m_changedBeforeWaitAt = m_driverUs;
         }
-        applyDueCounts();
-        const LineCounters start = m_counters;
         const int interrupts = m_interrupts;
         auto moved = [&] {
-            return ((lines & TIOCM_CTS) && start.cts != m_counters.cts) ||
-                   ((lines & TIOCM_DSR) && start.dsr != m_counters.dsr) ||
-                   ((lines & TIOCM_RNG) && start.rng != m_counters.rng) ||
-                   ((lines & TIOCM_CAR) && start.dcd != m_counters.dcd);
+            return ((lines & TIOCM_CTS) && seen.cts != m_counters.cts) ||
+                   ((lines & TIOCM_DSR) && seen.dsr != m_counters.dsr) ||
+                   ((lines & TIOCM_RNG) && seen.rng != m_counters.rng) ||
+                   ((lines & TIOCM_CAR) && seen.dcd != m_counters.dcd);
         };
-        const auto deadline = Clock::now() + std::chrono::microseconds(recheckUs);
+        m_inWait = true;
+        m_waitSeen = seen;
+        const auto deadline =
+            timeoutUs >= 0 ? Clock::now() + std::chrono::microseconds(timeoutUs) : Clock::time_point::max();
         for (;;) {
             applyDueCounts();
             if (moved() || m_interrupts != interrupts || m_pulled) {
                 break;
             }
             if (Clock::now() >= deadline) {
-                m_driverUs += recheckUs;
+                m_driverUs += timeoutUs;
                 break;
             }
-            m_wake.wait_until(lock, m_lateCounts.empty() ? deadline : std::min(deadline, m_lateCounts.front().due));
+            if (timeoutUs < 0 && m_lateCounts.empty()) {
+                m_wake.wait(lock);
+            } else {
+                m_wake.wait_until(lock, m_lateCounts.empty() ? deadline : std::min(deadline, m_lateCounts.front().due));
+            }
         }
+        m_inWait = false;
         if (m_pulled) {
             return EIO;
         }
@@ -258,6 +323,11 @@ public:
     }
     int flushInput(int fd) override { return logged(fd, QStringLiteral("TCIFLUSH")); }
     int setLowLatency(int fd) override { return logged(fd, QStringLiteral("low latency")); }
+    int uartType(int fd, int* type) override {
+        std::lock_guard lock(m_mutex);
+        *type = m_uartType;
+        return call(fd, QStringLiteral("TIOCGSERIAL"), false);
+    }
     QString driverName(const QByteArray&) override {
         std::lock_guard lock(m_mutex);
         return m_driver;
@@ -364,7 +434,14 @@ private:
     int m_waits = 0;
     int m_modemReads = 0;
     int m_waitLines = 0;
-    int m_recheckUs = 0;
+    int m_timeoutUs = 0;
+    bool m_inWait = false;
+    LineCounters m_waitSeen;
+    int m_modemReadUs = 0;
+    int m_inputsDuringRead = -1;
+    qint64 m_changedDuringReadAt = 0;
+    QList<std::pair<qint64, qint64>> m_modemReadTimes;
+    int m_uartType = 0;
     std::chrono::microseconds m_countLag{0};
     QList<LateCount> m_lateCounts;
     int m_inputsBeforeWait = -1;

@@ -1,6 +1,5 @@
 #include "io/com_port.h"
-#include "io/serial_backends.h"
-#include "io/serial_system_posix.h"
+#include "pty_backends.h"
 #include "thread_count.h"
 
 #include <QDir>
@@ -29,6 +28,9 @@ private slots:
     void wakeSignalLeavesOtherHandlersAlone();
     void linesAndEvents();
     void shortPulseGivesBothLevels();
+    void quietLineCostsNothing();
+    void changeAsTheWaitBeginsIsSeen();
+    void ringOfABuiltInPortIsSeen();
     void closeStopsTheBlockedWait();
     void heldExclusively();
     void failedConfigurationReleasesDevice();
@@ -41,35 +43,37 @@ private:
     int (*m_outputs)() = nullptr;
     void (*m_fail)(int) = nullptr;
     void (*m_passthrough)(int) = nullptr;
+    void (*m_setUartType)(int) = nullptr;
+    long (*m_calls)() = nullptr;
+    void (*m_setInputsAtNextWait)(int) = nullptr;
+    long long (*m_changedAtWaitNs)() = nullptr;
     int m_master = -1;
     QByteArray m_slave;
 };
 
 namespace {
 
-// Every port number leads to the pty.
-class PtyBackends : public SerialBackends {
-public:
-    explicit PtyBackends(QByteArray path) : SerialBackends(nullptr, nullptr), m_path(std::move(path)) {}
-    SerialBackend forPort(int) override { return {&m_system, m_path}; }
-    void setPath(QByteArray path) { m_path = std::move(path); }
-
-private:
-    PosixSerialSystem m_system;
-    QByteArray m_path;
-};
+qint64 monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 struct Rig {
     std::atomic<qint64> ticks{0};
     PtyBackends backends;
     TComPort port;
     QStringList events;
+    QList<qint64> stamps;
 
-    explicit Rig(const QByteArray& path) : backends(path), port(&backends, [this] { return ++ticks; }) {
+    // Stamps count up from 1, or are the monotonic clock's nanoseconds.
+    explicit Rig(const QByteArray& path, bool clockStamps = false)
+        : backends(path), port(&backends, [this, clockStamps] { return clockStamps ? monotonicNs() : ++ticks; }) {
         port.setEvents(TEvents(evRing) | evCTS | evDSR | evRLSD);
         auto log = [this](const char* name) {
             return [this, name](TComPort* sender) {
                 QVERIFY(sender->EventStamp() > 0);
+                stamps << sender->EventStamp();
                 events << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(sender->GetModemStatus(), 0, 16);
             };
         };
@@ -128,14 +132,16 @@ void TestComPortPty::initTestCase() {
     resolve(m_outputs, "fake_modem_outputs");
     resolve(m_fail, "fake_modem_fail");
     resolve(m_passthrough, "fake_modem_passthrough");
-    QVERIFY2(m_setInputs && m_pulse && m_outputs && m_fail && m_passthrough,
+    resolve(m_setUartType, "fake_modem_set_uart_type");
+    resolve(m_calls, "fake_modem_calls");
+    resolve(m_setInputsAtNextWait, "fake_modem_set_inputs_at_next_wait");
+    resolve(m_changedAtWaitNs, "fake_modem_changed_at_wait_ns");
+    QVERIFY2(m_setInputs && m_pulse && m_outputs && m_fail && m_passthrough && m_setUartType && m_calls &&
+                 m_setInputsAtNextWait && m_changedAtWaitNs,
              "the fake modem library is not preloaded (run through ctest)");
 
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    m_master = openPty(&m_slave);
     QVERIFY(m_master >= 0);
-    QCOMPARE(grantpt(m_master), 0);
-    QCOMPARE(unlockpt(m_master), 0);
-    m_slave = ptsname(m_master);
     QVERIFY(m_slave.startsWith("/dev/pts/"));
 }
 
@@ -149,13 +155,14 @@ void TestComPortPty::init() {
     m_fail(0);
     m_passthrough(0);
     m_setInputs(0);
+    m_setUartType(0);
 }
 
 void TestComPortPty::wakeSignalLeavesOtherHandlersAlone() {
     {
         Rig rig(m_slave);
         rig.port.Open();
-        QTest::qWait(30); // rechecks and the stop signal the watcher
+        QTest::qWait(30); // the watcher waits; the stop signals it
         rig.port.Close();
     }
     struct sigaction action {};
@@ -196,6 +203,62 @@ void TestComPortPty::shortPulseGivesBothLevels() {
     rig.port.Open();
     m_pulse(TIOCM_CTS);
     QTRY_COMPARE(rig.events, (QStringList{"CTS 10", "CTS 0"}));
+}
+
+void TestComPortPty::quietLineCostsNothing() {
+    // Armed and idle: the watcher sleeps in the kernel's wait, nothing wakes it or asks the
+    // driver anything until a line changes.
+    Rig rig(m_slave);
+    rig.port.Open();
+    QTest::qWait(20);
+    const long before = m_calls();
+    QTest::qWait(300);
+    const long idleCalls = m_calls() - before;
+    QVERIFY2(idleCalls <= 1, qPrintable(QString::number(idleCalls)));
+    m_setInputs(TIOCM_DSR);
+    QTRY_COMPARE(rig.events, QStringList{"DSR 20"});
+}
+
+void TestComPortPty::changeAsTheWaitBeginsIsSeen() {
+    // After the CTS report the watcher reads the counts and waits again; DSR changes between
+    // that read and the kernel's own at the start of the wait, which then sleeps through it.
+    // The guard must find it within a millisecond or so, not at the next change.
+    Rig rig(m_slave, true);
+    rig.port.Open();
+    QTest::qWait(5);
+    m_setInputsAtNextWait(TIOCM_CTS | TIOCM_DSR);
+    m_setInputs(TIOCM_CTS);
+    QTRY_COMPARE(rig.events, (QStringList{"CTS 10", "DSR 30"}));
+    const qint64 lateUs = (rig.stamps[1] - m_changedAtWaitNs()) / 1000;
+    // About half a millisecond; generous for a loaded machine.
+    QVERIFY2(lateUs >= 0 && lateUs < 20000, qPrintable(QString::number(lateUs)));
+    qInfo("change at the start of the wait stamped %lld us late", lateUs);
+}
+
+void TestComPortPty::ringOfABuiltInPortIsSeen() {
+    // A 16550A behind the pty: RING going active is not counted there, so its level is read
+    // while the owner needs that change, and only then.
+    m_setUartType(4);
+    Rig rig(m_slave);
+    NeededChanges needed;
+    needed.becomingActive &= ~quint32(MS_RING_ON);
+    rig.port.setNeededChanges(needed);
+    rig.port.Open();
+    QTest::qWait(20);
+    long before = m_calls();
+    QTest::qWait(100);
+    QVERIFY(m_calls() - before <= 1);
+
+    rig.port.setNeededChanges({});
+    rig.port.Open();
+    QTest::qWait(20);
+    before = m_calls();
+    QTest::qWait(100);
+    QVERIFY(m_calls() - before > 20); // RING's level, about every 0.85 ms
+    m_setInputs(TIOCM_RNG);
+    QTRY_COMPARE(rig.events, QStringList{"RING 40"});
+    m_setInputs(0);
+    QTRY_COMPARE(rig.events, (QStringList{"RING 40", "RING 0"}));
 }
 
 void TestComPortPty::closeStopsTheBlockedWait() {
@@ -271,15 +334,8 @@ void TestComPortPty::pulledAdapter() {
 
 void TestComPortPty::closedMasterIsAPulledAdapter() {
     // A pty of its own, whose master this test closes as a user pulls an adapter.
-    auto newPty = [](QByteArray* slave) {
-        const int master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
-            *slave = ptsname(master);
-        }
-        return master;
-    };
     QByteArray slave;
-    const int master = newPty(&slave);
+    const int master = openPty(&slave);
     QVERIFY(!slave.isEmpty());
     Rig rig(slave);
     int lost = 0;
@@ -294,7 +350,7 @@ void TestComPortPty::closedMasterIsAPulledAdapter() {
 
     // Plugged in again: the port opens and watches.
     QByteArray again;
-    const int secondMaster = newPty(&again);
+    const int secondMaster = openPty(&again);
     QVERIFY(!again.isEmpty());
     rig.backends.setPath(again);
     rig.port.Open();

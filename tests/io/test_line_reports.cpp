@@ -15,6 +15,10 @@ private slots:
     void reports();
     void lateCounts_data();
     void lateCounts();
+    void shortfallExpires_data();
+    void shortfallExpires();
+    void linesReadByLevel_data();
+    void linesReadByLevel();
     void waitLines();
 };
 
@@ -106,6 +110,8 @@ void TestLineReports::lateCounts_data() {
     QTest::newRow("RING counted on its trailing edge: its levels")
         << QList{snap(0x40), snap(0, 0, 0, 1), snap(0, 0, 0, 1)} << true << "100:40|100:0|-";
     QTest::newRow("RING counting both edges: a single count is late") << QList{snap(0, 0, 0, 1)} << false << "-";
+    QTest::newRow("RING gone active uncounted beside a change of CTS: RING first, on its own")
+        << QList{snap(0x10), snap(0x40, 2, 0, 0)} << true << "8:10|100:50,8:40";
 }
 
 void TestLineReports::lateCounts() {
@@ -121,6 +127,59 @@ void TestLineReports::lateCounts() {
         steps << (reports.isEmpty() ? QStringLiteral("-") : reports.join(QLatin1Char(',')));
     }
     QCOMPARE(steps.join(QLatin1Char('|')), expected);
+}
+
+void TestLineReports::shortfallExpires_data() {
+    // A glitch on DSR that the levels caught and no count carries, then the counts of a real
+    // pulse: `at` microseconds after the glitch ended.
+    QTest::addColumn<qint64>("at");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("within the counts' lag: the two late counts of the glitch") << qint64(10000) << "10:20|10:0|-";
+    QTest::newRow("50 ms later: a pulse") << qint64(50000) << "10:20|10:0|10:20,10:0";
+}
+
+void TestLineReports::shortfallExpires() {
+    QFETCH(qint64, at);
+    QFETCH(QString, expected);
+    const qint64 start = 7000000;
+    const QList<std::pair<LineSnapshot, qint64>> readings{
+        {snap(0x20), start}, {snap(0), start + 300}, {snap(0, 0, 2), start + 300 + at}};
+    ReportedLines reported;
+    QStringList steps;
+    for (const auto& [now, us] : readings) {
+        const QStringList reports = describe(advanceReports(&reported, now, fourEvents, 1, us));
+        steps << (reports.isEmpty() ? QStringLiteral("-") : reports.join(QLatin1Char(',')));
+    }
+    QCOMPARE(steps.join(QLatin1Char('|')), expected);
+}
+
+void TestLineReports::linesReadByLevel_data() {
+    QTest::addColumn<int>("ring");
+    QTest::addColumn<quint32>("active");
+    QTest::addColumn<quint32>("idle");
+    QTest::addColumn<quint32>("eventMask");
+    QTest::addColumn<quint32>("read");
+    const quint32 all = NeededChanges::allLines;
+    const quint32 notRing = all & ~quint32(MS_RING_ON);
+    QTest::newRow("8250, finish on RING going active")
+        << int(RingCounting::TrailingEdgeOnly) << all << notRing << fourEvents << quint32(MS_RING_ON);
+    QTest::newRow("8250, finish on RING going idle: counted")
+        << int(RingCounting::TrailingEdgeOnly) << notRing << all << fourEvents << 0u;
+    QTest::newRow("USB adapter: every edge counted") << int(RingCounting::BothEdges) << all << all << fourEvents << 0u;
+    QTest::newRow("unknown UART, RING going idle")
+        << int(RingCounting::Unknown) << notRing << all << fourEvents << quint32(MS_RING_ON);
+    QTest::newRow("unknown UART, RING not needed")
+        << int(RingCounting::Unknown) << notRing << notRing << fourEvents << 0u;
+    QTest::newRow("RING not watched") << int(RingCounting::Unknown) << all << all << quint32(EV_DSR) << 0u;
+}
+
+void TestLineReports::linesReadByLevel() {
+    QFETCH(int, ring);
+    QFETCH(quint32, active);
+    QFETCH(quint32, idle);
+    QFETCH(quint32, eventMask);
+    QFETCH(quint32, read);
+    QCOMPARE(::linesReadByLevel(RingCounting(ring), NeededChanges{active, idle}, eventMask), read);
 }
 
 void TestLineReports::waitLines() {

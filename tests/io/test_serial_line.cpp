@@ -20,6 +20,8 @@ private slots:
     void failedStepClosesDevice();
     void refusesSpeedZero();
     void snapshotWaitsForSettledCounters();
+    void ringCountingFromTheUartType_data();
+    void ringCountingFromTheUartType();
 };
 
 void TestSerialLine::opensInOrder_data() {
@@ -205,6 +207,36 @@ void TestSerialLine::snapshotWaitsForSettledCounters() {
     // Counters read 2 and 3 times moved; the snapshot is taken once they stand still.
     QCOMPARE(snapshot.counters.cts, 3);
     QCOMPARE(snapshot.modemStatus, quint32(MS_CTS_ON));
+}
+
+void TestSerialLine::ringCountingFromTheUartType_data() {
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("counting");
+    QTest::newRow("USB adapter (no serial-core UART)") << 0 << 0 << int(RingCounting::BothEdges);
+    QTest::newRow("8250") << 0 << 1 << int(RingCounting::TrailingEdgeOnly);
+    QTest::newRow("16550A") << 0 << 4 << int(RingCounting::TrailingEdgeOnly);
+    QTest::newRow("Freescale 16550, last of the 8250 core") << 0 << 30 << int(RingCounting::TrailingEdgeOnly);
+    QTest::newRow("PL011: in doubt") << 0 << 32 << int(RingCounting::Unknown);
+    QTest::newRow("no TIOCGSERIAL: in doubt") << ENOTTY << 0 << int(RingCounting::Unknown);
+}
+
+void TestSerialLine::ringCountingFromTheUartType() {
+    QFETCH(int, error);
+    QFETCH(int, type);
+    QFETCH(int, counting);
+    QCOMPARE(int(ringCountingOf(error, type)), counting);
+
+    // The driver's name says nothing: on the serial-base bus every built-in port names "port".
+    FakeSerialSystem fake;
+    fake.setDriver(QStringLiteral("port"));
+    fake.setUartType(type);
+    if (error) {
+        fake.failNext(QStringLiteral("TIOCGSERIAL"), error);
+    }
+    SerialLine line(fake);
+    line.open("/dev/ttyS0", {});
+    QCOMPARE(int(line.ringCounting()), counting);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLine)

@@ -41,15 +41,16 @@ public:
     quint32 seen = 0;
     QStringList calls;
 
-    void open(bool rts) override {
+    bool open(bool rts) override {
         calls << (rts ? QStringLiteral("open rtscts") : QStringLiteral("open none"));
         disconnect();
         if (failOpen)
-            return;
+            return false;
         connected = true;
         rtsCts = rts;
         seen = word();
         controller->ComPortOpen(rts);
+        return true;
     }
     void close() override {
         calls << QStringLiteral("close");
@@ -1002,8 +1003,35 @@ private slots:
         QVERIFY(!rig.c.isLockoutRunning());
         QTEST(rig.c.finishBarrierOn(), "finishBarrierOn");
         QCOMPARE(rig.c.lockoutInterval(), RunController::lockoutTag);
-        rig.c.ComPortFinishSpeed(at(20), 0);
-        QCOMPARE(rig.c.trapStamp(), taken(at(20)));
+        // The stamps judge: an edge from inside the lock-out that is handled after the timer
+        // is still ignored, the first one after it is taken.
+        QFETCH(int, interval);
+        rig.c.ComPortFinishSpeed(at(interval - 1), 0);
+        QCOMPARE(rig.c.trapStamp(), notTaken);
+        rig.c.ComPortFinishSpeed(at(interval), MS_DSR_ON);
+        QCOMPARE(rig.c.trapStamp(), taken(at(interval)));
+    }
+
+    void lockoutJudgedByStamps() {
+        // The GUI thread was held up: the lock-out timer has not yet fired when the reports of
+        // the start and of L3 300 ms later are handled. L3 is outside the lock-out by its stamp.
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.port.beams({{0, true}}, at(0));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        QVERIFY(rig.c.isLockoutRunning());
+        // CTS at L3's active level 0 in both words.
+        rig.c.ComPortFinishSpeed(at(199), MS_DSR_ON);
+        QCOMPARE(rig.c.trapStamp(), notTaken);
+        rig.c.ComPortFinishSpeed(at(300), MS_RLSD_ON);
+        QCOMPARE(rig.c.trapStamp(), taken(at(300)));
+        QCOMPARE(rig.c.state(), RunState::RunningInTrap);
+
+        // Likewise after a finish by L4: the next edges are judged from the finish's stamp.
+        rig.c.ComPortStop(at(900), 0);
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QVERIFY(rig.c.lockedOutAt(at(1099)));
+        QVERIFY(!rig.c.lockedOutAt(at(1100)));
     }
 
     void finishLockoutAndFinishBarrierSwitch() {
@@ -1042,11 +1070,66 @@ private slots:
         QCOMPARE(rig.visibleIcons(), QStringLiteral("1234"));
         rig.c.mFreigabe1Click();
         QCOMPARE(rig.visibleIcons(), QStringLiteral("----"));
-        // A port that fails to open leaves the icons hidden; arming goes on.
+        // A port that fails to open leaves the icons hidden and the track disarmed.
         rig.port.failOpen = true;
         rig.c.mFreigabe1Click();
         QCOMPARE(rig.visibleIcons(), QStringLiteral("----"));
-        QCOMPARE(rig.c.state(), RunState::Armed);
+        QCOMPARE(rig.c.state(), RunState::Idle);
+    }
+
+    void failedOpenLeavesTheTrackDisarmed() {
+        // So that one F4 tries again, instead of disarming a track whose barriers are dead.
+        Rig rig;
+        QSignalSpy notArmed(&rig.c, &RunController::notArmed);
+        rig.port.failOpen = true;
+        rig.c.mFreigabe1Click();
+        QVERIFY(!rig.c.cbFreigabe());
+        QCOMPARE(rig.c.state(), RunState::Idle);
+        QVERIFY(!rig.c.button(RunButton::bStart).Enabled);
+        QCOMPARE(rig.c.lightState(), 0);
+        QCOMPARE(notArmed.count(), 1);
+        rig.port.failOpen = false;
+        rig.port.calls.clear();
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.c.cbFreigabe());
+        QCOMPARE(rig.port.calls, QStringList({"close", "open none"}));
+        QCOMPARE(notArmed.count(), 1);
+
+        // The reopen after the split fails: the run goes on, the track shows disarmed.
+        rig.port.pass(0, at(0));
+        rig.port.failOpen = true;
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.c.cbFreigabe());
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        QCOMPARE(notArmed.count(), 2);
+        // One F4 brings L3 and L4 back for this run.
+        rig.port.failOpen = false;
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.c.cbFreigabe());
+        QVERIFY(rig.port.rts());
+        rig.port.beams({{3, true}}, at(7000));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("7,000"));
+    }
+
+    void lostPortShowsDisarmedAndOneKeyReopens() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(rig.port.rts());
+        // The adapter is pulled; the window closes the port and tells the controller.
+        rig.port.close();
+        rig.c.portLost();
+        QVERIFY(!rig.c.cbFreigabe());
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.port.calls.clear();
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.c.cbFreigabe());
+        QCOMPARE(rig.port.calls, QStringList({"close", "open rtscts"}));
+        QCOMPARE(rig.visibleIcons(), QStringLiteral("1234"));
     }
 
     void noPortIsNeverOpened() {
