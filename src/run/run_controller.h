@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "run/run_event_report.h"
 #include "run/run_rows.h"
 #include "run/run_settings.h"
 #include "run/run_state.h"
@@ -97,6 +98,8 @@ public:
                   double countSpeed, SoundPlayer playSound, QObject* parent = nullptr);
 
     void setSettings(const RunSettings& settings);
+    // Who hears of each event of a run (the journal); empty: nobody.
+    void setEventSink(RunEventSink sink) { m_eventSink = std::move(sink); }
     const RunSettings& settings() const { return m_settings; }
 
     // Start-up: opens the port without handshaking and closes it at once.
@@ -230,6 +233,7 @@ private:
     void play(RunSound sound);
     void markChanged();
     QString runNumberText() const;
+    void reportEvent(RunEventKind kind, qint64 stamp, int row);
 
     // Coalesces the state notifications of one command into one stateChanged().
     class Batch {
@@ -289,6 +293,12 @@ private:
     int m_editStartN1 = 1;
     int m_editStartN2 = 2;
     int m_param2 = 0;
+
+    RunEventSink m_eventSink;
+    // The barrier whose event is being handled ("L1" to "L4"); empty while a key's command runs.
+    QString m_eventBarrier;
+    // The finished or marked run's row, followed through the ranking for the report.
+    quint64 m_reportRowId = 0;
 
     int m_batchDepth = 0;
     bool m_statePending = false;

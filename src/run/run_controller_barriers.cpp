@@ -3,6 +3,22 @@
 
 #include "run/run_controller.h"
 
+namespace {
+
+// Events taken while it lives name the barrier as their source.
+class BarrierGiving {
+public:
+    BarrierGiving(QString& slot, const char* barrier) : m_slot(slot) { m_slot = QString::fromLatin1(barrier); }
+    ~BarrierGiving() { m_slot.clear(); }
+    BarrierGiving(const BarrierGiving&) = delete;
+    BarrierGiving& operator=(const BarrierGiving&) = delete;
+
+private:
+    QString& m_slot;
+};
+
+} // namespace
+
 // ---- barriers ---------------------------------------------------------------
 
 bool RunController::passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex) {
@@ -17,6 +33,7 @@ void RunController::ComPortStart(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, DSR, 0))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L1");
     barrierStart(stamp);
 }
 
@@ -27,6 +44,7 @@ void RunController::ComPortStartSpeed(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, RLSD, 1))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L2");
     takeSplit(stamp);
 }
 
@@ -34,6 +52,7 @@ void RunController::ComPortFinishSpeed(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, CTS, 2))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L3");
     barrierTrap(stamp);
 }
 
@@ -41,6 +60,7 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, RING, 3))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L4");
     barrierFinish(stamp);
 }
 

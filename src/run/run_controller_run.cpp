@@ -4,6 +4,7 @@
 
 #include "run/run_controller.h"
 
+#include "controls/sort_grid_data.h"
 #include "display/display_state.h"
 #include "run/run_port.h"
 #include "timing/run_time.h"
@@ -53,6 +54,7 @@ void RunController::startClick(qint64 stamp) {
     setIconPicture(BarrierIcon::ImageLSmax, 1);
     markChanged();
     emit protocolChanged();
+    reportEvent(RunEventKind::Start, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
 }
 
 void RunController::beginRun(qint64 stamp) {
@@ -76,6 +78,7 @@ void RunController::takeSplit(qint64 stamp) {
         m_splitPending = false;
         m_display.showTime(DisplayState::LowerPanel, toMs(m_splitStamp - m_startStamp));
         m_display.setLabelTime2(QStringLiteral(" Zwischen Zeit:"));
+        reportEvent(RunEventKind::Split, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
     }
     advance(RunEvent::Split);
     setButtonState(RunButton::bZwZeit, false);
@@ -105,6 +108,8 @@ void RunController::takeTrap(qint64 stamp) {
     setIconPicture(BarrierIcon::ImageLSmax, 0);
     setIconPicture(BarrierIcon::ImageLSstop, 1);
     setButtonState(RunButton::bStop, true);
+    if (m_clockOn)
+        reportEvent(RunEventKind::Trap, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
 }
 
 // ---- finish -----------------------------------------------------------------
@@ -131,6 +136,7 @@ void RunController::stopClick(qint64 stamp) {
     markChanged();
     emit protocolChanged();
     emit backupRequested();
+    reportEvent(RunEventKind::Finish, stamp, m_rows.grid().rowOfId(m_reportRowId));
 }
 
 void RunController::finishRun(qint64 stamp) {
@@ -224,8 +230,11 @@ void RunController::accident() {
     m_finishStamp = 0;
     m_port.close();
     m_editStartN1Enabled = true;
-    if (m_rows.markAccident(runNumberText(), m_settings.ManyStart) >= 1)
+    const int row = m_rows.markAccident(runNumberText(), m_settings.ManyStart);
+    m_reportRowId = m_rows.grid().rowId(row);
+    if (row >= 1)
         m_rows.rank(m_settings.cbPlatzOn, startNumberText());
+    reportEvent(RunEventKind::Accident, 0, m_rows.grid().rowOfId(m_reportRowId));
     resetRun();
     emit backupRequested();
 }
@@ -244,4 +253,25 @@ void RunController::setClock(bool on) {
         m_clock.start();
     else
         m_clock.stop();
+}
+
+// ---- journal ----------------------------------------------------------------
+
+void RunController::reportEvent(RunEventKind kind, qint64 stamp, int row) {
+    if (!m_eventSink)
+        return;
+    static constexpr const char* keys[] = {"F5", "F6", "F7", "F8", "F10"};
+    RunEventReport report;
+    report.kind = kind;
+    report.source = m_eventBarrier.isEmpty() ? QString::fromLatin1(keys[int(kind)]) : m_eventBarrier;
+    report.stamp = stamp;
+    report.startStamp = m_startStamp;
+    report.splitStamp = m_splitStamp;
+    report.trapStamp = m_trapStamp;
+    report.finishStamp = m_finishStamp;
+    report.startNumber = kind == RunEventKind::Start ? m_runNumber : runNumberText();
+    report.row = row;
+    if (row >= 1)
+        report.cells = m_rows.grid().rowCells(row);
+    m_eventSink(report);
 }
