@@ -78,6 +78,8 @@ public:
     // The user changed the selected rows with the mouse.
     std::function<void()> OnRowSelected;
     std::function<void()> OnDblClick;
+    // The user stored a changed text into a cell with the editor.
+    std::function<void(int Col, int Row, const QString& before, const QString& after)> OnCellEdited;
 
     QSize sizeHint() const override;
 

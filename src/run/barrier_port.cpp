@@ -38,6 +38,9 @@ void BarrierPort::connectTo(RunController& controller) {
     m_port->OnRing = [c](TComPort* p) { c->ComPortStop(p->EventStamp(), p->EventModemStatus()); };
     m_port->OnOpen = [this, c](TComPort* p) {
         setStatusText({});
+        if (m_portEvent)
+            m_portEvent(PortEvent::Opened, comPortListText(p->Port()),
+                        p->FlowControl() == fcRtsCts ? QStringLiteral("RTS/CTS") : QString());
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
@@ -56,6 +59,8 @@ void BarrierPort::closeLostPort() {
     }
     m_runPort->close();
     setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(comPortListText(m_port->Port())));
+    if (m_portEvent)
+        m_portEvent(PortEvent::Lost, comPortListText(m_port->Port()), m_statusText);
 }
 
 void BarrierPort::setStatusText(const QString& text) {
@@ -66,4 +71,12 @@ void BarrierPort::setStatusText(const QString& text) {
     if (m_showStatus) {
         m_showStatus(text);
     }
+}
+
+void BarrierPort::setEventHandler(PortEventHandler handler) {
+    m_portEvent = std::move(handler);
+    m_runPort->setFailureHandler([this](const QString& text) {
+        if (m_portEvent)
+            m_portEvent(PortEvent::Failed, comPortListText(m_port->Port()), text);
+    });
 }

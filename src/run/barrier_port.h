@@ -23,6 +23,11 @@ class TComPort;
 // ComPort itself, and the run controller's view of it. GUI thread only, like the port.
 class BarrierPort {
 public:
+    enum class PortEvent { Opened, Lost, Failed };
+    // Told of every opening, loss and failed opening, with the port's name and the
+    // component's text (for the journal).
+    using PortEventHandler = std::function<void(PortEvent event, const QString& port, const QString& text)>;
+
     // readCounter stamps the barrier events; an empty socket path gives the box no socket;
     // `lines` are the real serial lines (null: the tty layer), kept alive by the caller.
     BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines = nullptr);
@@ -48,6 +53,7 @@ public:
     // the next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
+    void setEventHandler(PortEventHandler handler);
 
 private:
     void closeLostPort();
@@ -60,4 +66,5 @@ private:
     std::unique_ptr<ComPortRunPort> m_runPort;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
+    PortEventHandler m_portEvent;
 };

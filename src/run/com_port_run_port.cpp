@@ -9,8 +9,10 @@ void ComPortRunPort::open(bool rtsCts) {
         m_port.Close();
         m_port.setFlowControl(rtsCts ? fcRtsCts : fcNone);
         m_port.Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // No such port, or in use: the run goes on without barriers.
+        if (m_failed)
+            m_failed(QString::fromUtf8(e.what()));
     }
 }
 

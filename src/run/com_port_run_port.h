@@ -4,6 +4,10 @@
 
 #include "run/run_port.h"
 
+#include <QString>
+
+#include <functional>
+
 class TComPort;
 
 // The run controller's view of the main window's barrier port: opening with or
@@ -16,7 +20,10 @@ public:
     void open(bool rtsCts) override;
     void close() override;
     int portNumber() const override;
+    // Told the component's text of a failed opening, which is otherwise swallowed.
+    void setFailureHandler(std::function<void(const QString&)> handler) { m_failed = std::move(handler); }
 
 private:
     TComPort& m_port;
+    std::function<void(const QString&)> m_failed;
 };
