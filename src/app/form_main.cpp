@@ -13,6 +13,7 @@
 #include "dialogs/form_info.h"
 #include "display/display_state.h"
 #include "io/port_survey.h"
+#include "journal/journal.h"
 #include "platform/sound_player.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
@@ -47,7 +48,9 @@ TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    detachJournal();
+}
 
 TComPort& TFormMain::ComPort() const {
     return m_barrierPort->ComPort();
@@ -127,6 +130,7 @@ void TFormMain::FormCreate() {
     updateProtocolButtons();
     // Until the table selects a row itself (a loaded backup does) nothing is selected.
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
+    setupJournal();
     loadBackupProtocol();
     setupLiveWeb();
 

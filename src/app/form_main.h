@@ -4,6 +4,7 @@
 #include "app/form_main_environment.h"
 #include "app/form_main_ui.h"
 #include "app/program_files.h"
+#include "journal/journal_entry.h"
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
@@ -21,6 +22,9 @@ class BarrierPort;
 class DisplayState;
 class FileDialogs;
 class FormMainCommands;
+class Journal;
+struct ReplacedState;
+class TFormJournal;
 class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
@@ -152,6 +156,15 @@ public:
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
 
+    // The event journal (form_main_journal.cpp); null when the environment gives it no file.
+    Journal* journal() const { return m_journal.get(); }
+    // Ctrl+J: the "Verlauf" window, outside a run only.
+    void Verlauf1Click();
+    TFormJournal* journalWindow() const { return m_journalWindow; }
+    // Makes a replaced state the protocol after the yes/no question; false when not asked
+    // (a run is under way, no dialog yet) or answered no.
+    bool restoreProtocolState(const ReplacedState& state, const ProtocolRows& rows);
+
     // Ends the program as a confirmed close would, without asking: for the termination
     // signals. Safe to call more than once.
     void endWithoutQuestion();
@@ -198,6 +211,13 @@ private:
     void publishLiveSnapshot();
     void liveWebFailed(const QString& message);
     void shutdown(bool askOnFailure);
+    void setupJournal();
+    void endJournal();
+    // Nothing reports to the journal once it is gone.
+    void detachJournal();
+    ProtocolRows protocolSnapshot() const;
+    void journalProtocolReplaced(JournalKind kind, const QJsonObject& detail, const ProtocolRows& before);
+    void journalFileWritten(JournalKind kind, const QString& type, const QString& file);
 
     const FormMainEnvironment m_environment;
     AppNames m_names;
@@ -228,4 +248,6 @@ private:
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none
     QString m_liveLastZeit;
+    std::unique_ptr<Journal> m_journal;
+    TFormJournal* m_journalWindow = nullptr;
 };

@@ -48,6 +48,7 @@ void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return;
     }
+    journalFileWritten(Mode == 0 ? JournalKind::Exported : JournalKind::Saved, QStringLiteral("Word"), fileName);
     if (Mode == 0 && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
 }

@@ -27,8 +27,10 @@ QString TFormMain::protocolPageFile() const {
 }
 
 bool TFormMain::writeProtocolHtml(const QString& FileName) {
-    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName))
+    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName)) {
+        journalFileWritten(JournalKind::Saved, QStringLiteral("Webseite"), FileName);
         return true;
+    }
     QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
     return false;
 }
@@ -45,6 +47,7 @@ void TFormMain::sbInetClick(int Tag) {
             m_environment.openUrl(QUrl::fromLocalFile(page));
         break;
     case 1:
+        journalFileWritten(JournalKind::Exported, QStringLiteral("Druck"), page);
         printProtocolPage(this, page, m_names.baseName);
         break;
     default:

@@ -11,6 +11,7 @@
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
+#include "journal/journal.h"
 #include "display/display_panel.h"
 #include "display/display_state.h"
 #include "protocol/protocol_cell_rules.h"
@@ -113,9 +114,14 @@ void TFormMain::SortGrid1RowSelected() {}
 
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
-    data.deleteRow(data.Row());
+    const int row = data.Row();
+    const ProtocolRows before = protocolSnapshot();
+    const QStringList cells = data.rowCells(row);
+    data.deleteRow(row);
     ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
     updateProtocolButtons();
+    if (m_journal)
+        m_journal->rowRemoved(row, cells, before, protocolSnapshot());
 }
 
 void TFormMain::PopupMenuProtokolPopup() {
@@ -126,7 +132,9 @@ void TFormMain::sbCLSClick() {
     // Before the dialog exists nobody can be asked, and nothing is cleared unasked.
     if (!m_later.yesNo || !m_later.yesNo->ask(QStringLiteral("Zeitenprotokoll  löschen?")))
         return;
+    const ProtocolRows before = protocolSnapshot();
     clearProtocol(m_ui.SortGrid1->gridData());
+    journalProtocolReplaced(JournalKind::Cleared, {}, before);
     updateProtocolButtons();
     m_display->showTime(DisplayState::LowerPanel, 0);
 }

@@ -6,6 +6,7 @@
 #include "dialogs/cfg_dialog.h"
 #include "io/com_port.h"
 #include "io/port_survey.h"
+#include "journal/journal.h"
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
@@ -25,6 +26,7 @@ void TFormMain::bCFGClick() {
     if (!dialog)
         return;
     dialog->fillFromSettings(ComPort().Port());
+    const Settings before = m_settings;
     if (dialog->exec() == QDialog::Accepted) {
         dialog->storeSettings();
         // The spectator window takes the title and its monitor at once.
@@ -46,6 +48,8 @@ void TFormMain::bCFGClick() {
         m_controller->updateIconsAfterSettings();
         FormResize();
         applyWebSettings();
+        if (m_journal)
+            m_journal->settingsChanged(settingsChanges(before, m_settings));
     }
     m_ui.PanelLeft->setFocus();
 }

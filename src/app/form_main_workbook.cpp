@@ -34,8 +34,10 @@ bool TFormMain::saveProtocolXls(const QString& FileName) {
     properties.title = m_settings.Title;
     properties.subject = m_names.baseName;
     properties.sheetName = m_names.baseName;
-    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties))
+    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties)) {
+        journalFileWritten(JournalKind::Saved, QStringLiteral("Arbeitsmappe"), FileName);
         return true;
+    }
     QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
     return false;
 }
@@ -73,6 +75,7 @@ void TFormMain::sbExcelClick() {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return;
     }
+    journalFileWritten(JournalKind::Exported, QStringLiteral("Tabellenkalkulation"), fileName);
     // Without a spreadsheet program the desktop opens nothing, and nothing is said.
     if (m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
