@@ -15,7 +15,21 @@
 namespace {
 
 // SQLite's primary result codes, as Qt's driver reports them.
-enum SqliteCode { SqliteBusy = 5, SqliteLocked = 6, SqliteFull = 13, SqliteNoLfs = 22 };
+enum SqliteCode {
+    SqliteBusy = 5,
+    SqliteLocked = 6,
+    SqliteFull = 13,
+    SqliteTooBig = 18,
+    SqliteConstraint = 19,
+    SqliteMismatch = 20,
+    SqliteNoLfs = 22,
+    SqliteRange = 25
+};
+
+// Bound as a text, never as NULL: the columns hold '' for "none".
+QString notNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
 
 const char* const schema[] = {
     "CREATE TABLE entry ("
@@ -78,6 +92,9 @@ JournalFault JournalDatabase::fail(const QSqlError& error) {
         return JournalFault::Busy;
     if (code == SqliteFull || code == SqliteNoLfs)
         return JournalFault::Full;
+    // No SQLite code: Qt refused the statement itself, which says nothing about the file.
+    if (code == 0 || code == SqliteTooBig || code == SqliteConstraint || code == SqliteMismatch || code == SqliteRange)
+        return JournalFault::Rejected;
     return JournalFault::Broken;
 }
 
@@ -107,32 +124,36 @@ JournalFault JournalDatabase::open() {
             return JournalFault::Broken;
         }
     }
+    // A file of another program, or of a newer copy, is left exactly as it is.
     QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return fail(query.lastError());
+    const int version = query.value(0).toInt();
+    if (version != 0 && version != schemaVersion) {
+        m_lastError = QStringLiteral("user_version %1").arg(version);
+        return JournalFault::Broken;
+    }
+    if (version == 0) {
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
+            return fail(query.lastError());
+        if (query.value(0).toInt() != 0) {
+            m_lastError = QStringLiteral("fremde Tabellen");
+            return JournalFault::Broken;
+        }
+    }
+    query.finish();
+
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
         return fail(query.lastError());
+    query.finish(); // a statement still open would keep every transaction from committing
     if (const JournalFault f = exec(QStringLiteral("PRAGMA synchronous=FULL")); f != JournalFault::None)
         return f;
     if (m_limits.maxPageCount > 0)
         if (const JournalFault f = exec(QStringLiteral("PRAGMA max_page_count=%1").arg(m_limits.maxPageCount));
             f != JournalFault::None)
             return f;
-
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return fail(query.lastError());
-    const int version = query.value(0).toInt();
     if (version == schemaVersion)
         return JournalFault::None;
-    if (version != 0) {
-        // A journal of another program, or of a newer copy: kept as it is, out of the way.
-        m_lastError = QStringLiteral("user_version %1").arg(version);
-        return JournalFault::Broken;
-    }
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
-        return fail(query.lastError());
-    if (query.value(0).toInt() != 0) {
-        m_lastError = QStringLiteral("fremde Tabellen");
-        return JournalFault::Broken;
-    }
     return createSchema();
 }
 
@@ -178,8 +199,8 @@ JournalFault JournalDatabase::write(const JournalEntry& entry) {
                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(entry.at.toString(Qt::ISODateWithMs));
     insert.addBindValue(journalKindName(entry.kind));
-    insert.addBindValue(entry.source);
-    insert.addBindValue(entry.startNumber);
+    insert.addBindValue(notNull(entry.source));
+    insert.addBindValue(notNull(entry.startNumber));
     insert.addBindValue(entry.row >= 0 ? QVariant(entry.row) : QVariant(QMetaType(QMetaType::Int)));
     insert.addBindValue(entry.stamp != 0 ? QVariant(entry.stamp) : QVariant(QMetaType(QMetaType::LongLong)));
     insert.addBindValue(entry.run != 0 ? QVariant(entry.run) : QVariant(QMetaType(QMetaType::LongLong)));

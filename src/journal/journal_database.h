@@ -18,6 +18,7 @@ enum class JournalFault {
     Busy,   // another program holds the file: try again later
     Full,   // the disk (or the file's page limit) is full: try again later
     Broken, // not a database, damaged, cannot be opened: move it aside and start anew
+    Rejected, // the entry itself cannot be stored (too big, a constraint): drop it
 };
 
 struct JournalLimits {

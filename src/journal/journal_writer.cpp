@@ -2,6 +2,7 @@
 
 #include "journal/journal_writer.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <atomic>
@@ -90,8 +91,9 @@ bool JournalWriter::pauseBeforeRetry() {
     return !m_quit;
 }
 
-bool JournalWriter::openOrStartAnew(JournalDatabase& db) {
-    const JournalFault fault = db.open();
+bool JournalWriter::openOrStartAnew(JournalDatabase& db, bool startAnew) {
+    QDir().mkpath(QFileInfo(m_options.path).absolutePath());
+    const JournalFault fault = startAnew ? JournalFault::Broken : db.open();
     if (fault == JournalFault::None)
         return true;
     if (fault == JournalFault::Busy) {
@@ -126,8 +128,9 @@ bool JournalWriter::openOrStartAnew(JournalDatabase& db) {
 }
 
 bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
+    int broken = 0; // failures of this entry on a file that opened well
     for (;;) {
-        if (!db.isOpen() && !openOrStartAnew(db)) {
+        if (!db.isOpen() && !openOrStartAnew(db, broken > 0)) {
             if (!pauseBeforeRetry())
                 return false;
             continue;
@@ -140,9 +143,18 @@ bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
             }
             return true;
         }
+        if (fault == JournalFault::Rejected) {
+            report(QStringLiteral("Verlauf: Eintrag verworfen (") + db.lastError() + u')');
+            return true;
+        }
         if (fault == JournalFault::Broken) {
-            // Damaged under way: the next turn moves it aside and starts anew.
+            // Damage the check did not see: the next turn moves the file aside and starts anew.
+            // An entry that fails on a new file as well is given up, not tried for ever.
             db.close();
+            if (++broken > 2) {
+                report(QStringLiteral("Verlauf: Eintrag nicht zu schreiben (") + db.lastError() + u')');
+                return true;
+            }
             continue;
         }
         m_waiting = true;

@@ -60,7 +60,8 @@ signals:
 
 private:
     void run();
-    bool openOrStartAnew(JournalDatabase& db);
+    // startAnew: the file failed where its check passed; it is moved aside without trying it.
+    bool openOrStartAnew(JournalDatabase& db, bool startAnew = false);
     // Writes the entry, handling the faults; false when the writer is to stop.
     bool writeOne(JournalDatabase& db, const JournalEntry& entry);
     bool pauseBeforeRetry();
