@@ -220,7 +220,7 @@ JournalFault JournalDatabase::write(const JournalEntry& entry) {
         state.addBindValue(id);
         state.addBindValue(QString::fromLatin1(role));
         state.addBindValue(filledRowCount(**rows));
-        state.addBindValue(firstNames(**rows));
+        state.addBindValue(notNull(firstNames(**rows)));
         state.addBindValue(rowsJson(**rows));
         if (!state.exec())
             return abort(state.lastError());
