@@ -163,6 +163,7 @@ void RunController::finishRun(qint64 stamp) {
     const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
     m_rows.selectRow(row);
+    m_reportRowId = m_rows.grid().rowId(row);
 
     m_bCFGEnabled = true;
     m_timerClose.start();
