@@ -177,6 +177,8 @@ private slots:
         QCOMPARE(sources, QStringList({"Lichtschranke L1", "Taste F6", "Taste F8", ""}));
         QVERIFY2(finish.contains(QStringLiteral("Stempel L1 5000000, L2 ")), qPrintable(finish));
         QVERIFY2(finish.contains(QStringLiteral(", L3 -, L4 ")), qPrintable(finish));
+        QVERIFY2(finish.startsWith(QStringLiteral("Zeit ")), qPrintable(finish));
+        QVERIFY2(finish.endsWith(QStringLiteral(" · Zeile %1").arg(row)), qPrintable(finish));
 
         const JournalReader reader(journalPath());
         const QList<JournalRecord> edits = reader.entriesOfNumber(QStringLiteral("7"));
