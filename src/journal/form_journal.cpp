@@ -49,15 +49,16 @@ TFormJournal::TFormJournal(const QString& journalPath, Restore restore, QWidget*
       m_rows(new ProtocolRowsModel(this)), m_entries(new NumberEntriesModel(this)) {
     setObjectName(QStringLiteral("FormJournal"));
     setWindowTitle(QStringLiteral("Verlauf"));
-    resize(900, 680);
+    resize(1000, 680);
 
     m_statesView = makeView(m_states, this);
     m_statesView->verticalHeader()->hide();
     m_rowsView = makeView(m_rows, this);
+    m_rowsView->horizontalHeader()->setStretchLastSection(false); // the protocol's ten columns as they are
     m_entriesView = makeView(m_entries, this);
     m_entriesView->verticalHeader()->hide();
 
-    m_restore = new QPushButton(QStringLiteral("Wiederherstellen"), this);
+    m_restore = new QPushButton(QStringLiteral("&Wiederherstellen"), this);
     m_restore->setEnabled(false);
     m_restore->setToolTip(QStringLiteral("Macht den gewählten Stand zum Zeitenprotokoll"));
     auto* stateBox = new QWidget(this);

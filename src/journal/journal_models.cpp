@@ -106,9 +106,14 @@ int NumberEntriesModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant NumberEntriesModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return {};
     const JournalEntry& e = m_records.at(index.row()).entry;
+    // The content is long (results and four stamps); the hint shows all of it.
+    if (role == Qt::ToolTipRole && index.column() == 4)
+        return journalEntryContent(e);
+    if (role != Qt::DisplayRole)
+        return {};
     switch (index.column()) {
     case 0:
         return timeText(e.at);

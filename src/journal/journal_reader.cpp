@@ -57,7 +57,7 @@ QList<ReplacedState> JournalReader::replacedStates(int limit) const {
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.prepare(QStringLiteral("SELECT s.id, e.at, e.kind, e.source, e.start_nr, e.detail, s.row_count, "
                                  "s.first_names FROM protocol_state s JOIN entry e ON s.entry = e.id "
-                                 "WHERE s.role = 'before' ORDER BY s.id DESC LIMIT ?"));
+                                 "WHERE s.role = 'before' AND s.row_count > 0 ORDER BY s.id DESC LIMIT ?"));
     query.addBindValue(limit);
     if (!query.exec())
         return states;

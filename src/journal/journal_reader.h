@@ -35,7 +35,7 @@ public:
     JournalReader(const JournalReader&) = delete;
     JournalReader& operator=(const JournalReader&) = delete;
 
-    // Newest first, at most `limit`.
+    // Newest first, at most `limit`; an empty protocol is nothing to get back and not listed.
     QList<ReplacedState> replacedStates(int limit = 1000) const;
     std::optional<ProtocolRows> stateRows(qint64 stateId) const;
     // The runs of a start number (start, split, trap, finish, accident) and the edits of its
