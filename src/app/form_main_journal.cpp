@@ -40,12 +40,13 @@ void TFormMain::setupJournal() {
     m_journal = std::make_unique<Journal>(options);
     c.Verlauf1->setEnabled(m_controller->editStartN1Enabled());
     // Emitted on the writer's thread; the panel is written on this one.
-    connect(&m_journal->writer(), &JournalWriter::problem, this,
-            [this](const QString& text) {
-                m_ui.StatusBar1->panel(2)->setToolTip(m_environment.journalPath);
-                m_ui.StatusBar1->setPanelText(2, text);
-            },
-            Qt::QueuedConnection);
+    connect(
+        &m_journal->writer(), &JournalWriter::problem, this,
+        [this](const QString& text) {
+            m_ui.StatusBar1->panel(2)->setToolTip(m_environment.journalPath);
+            m_ui.StatusBar1->setPanelText(2, text);
+        },
+        Qt::QueuedConnection);
 
     m_journal->programStarted(QJsonObject{{QStringLiteral("program"), m_names.baseName},
                                           {QStringLiteral("version"), QStringLiteral("2.1")},
@@ -57,12 +58,11 @@ void TFormMain::setupJournal() {
     m_ui.SortGrid1->OnCellEdited = [this](int col, int row, const QString& before, const QString& after) {
         m_journal->cellEdited(row, m_ui.SortGrid1->gridData().cell(colNr, row), col, before, after);
     };
-    m_barrierPort->setEventHandler(
-        [journal](BarrierPort::PortEvent event, const QString& port, const QString& text) {
-            static constexpr JournalKind kinds[] = {JournalKind::PortOpened, JournalKind::PortLost,
-                                                    JournalKind::PortFailed};
-            journal->portEvent(kinds[int(event)], port, text);
-        });
+    m_barrierPort->setEventHandler([journal](BarrierPort::PortEvent event, const QString& port, const QString& text) {
+        static constexpr JournalKind kinds[] = {JournalKind::PortOpened, JournalKind::PortLost,
+                                                JournalKind::PortFailed};
+        journal->portEvent(kinds[int(event)], port, text);
+    });
     // The window opens only outside a run, as a load would replace the table under it.
     connect(m_controller, &RunController::stateChanged, this,
             [this] { m_commands->Verlauf1->setEnabled(m_controller->editStartN1Enabled()); });

@@ -23,9 +23,7 @@ QJsonObject settingsChanges(const Settings& before, const Settings& after) {
         if (was != is)
             changes.insert(QLatin1String(name), QJsonArray{was, is});
     };
-    const auto alg = [](const AlgLevels& levels) {
-        return QJsonArray{levels[0], levels[1], levels[2], levels[3]};
-    };
+    const auto alg = [](const AlgLevels& levels) { return QJsonArray{levels[0], levels[1], levels[2], levels[3]}; };
     compare("Sound", before.Sound, after.Sound);
     compare("Port", before.Port, after.Port);
     compare("Length", before.Length, after.Length);
@@ -87,8 +85,8 @@ void Journal::runEvent(const RunEventReport& report) {
     e.row = report.row;
     e.stamp = report.stamp;
     e.run = m_run;
-    e.detail = QJsonObject{{QStringLiteral("stamps"), QJsonArray{report.startStamp, report.splitStamp,
-                                                                 report.trapStamp, report.finishStamp}},
+    e.detail = QJsonObject{{QStringLiteral("stamps"),
+                            QJsonArray{report.startStamp, report.splitStamp, report.trapStamp, report.finishStamp}},
                            {QStringLiteral("cells"), QJsonArray::fromStringList(report.cells)}};
     if (report.kind == RunEventKind::Finish || report.kind == RunEventKind::Accident)
         m_run = 0;

@@ -15,9 +15,9 @@ class QSqlError;
 // Why a step on the file failed, as far as what to do next depends on it.
 enum class JournalFault {
     None,
-    Busy,   // another program holds the file: try again later
-    Full,   // the disk (or the file's page limit) is full: try again later
-    Broken, // not a database, damaged, cannot be opened: move it aside and start anew
+    Busy,     // another program holds the file: try again later
+    Full,     // the disk (or the file's page limit) is full: try again later
+    Broken,   // not a database, damaged, cannot be opened: move it aside and start anew
     Rejected, // the entry itself cannot be stored (too big, a constraint): drop it
 };
 

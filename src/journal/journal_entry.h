@@ -51,7 +51,7 @@ struct JournalEntry {
     // type of a load, save or export; the port of a port event.
     QString source;
     QString startNumber;
-    int row = -1;    // the protocol row, 1 and up; -1 none
+    int row = -1;     // the protocol row, 1 and up; -1 none
     qint64 stamp = 0; // the counter stamp the event was taken with; 0 none
     qint64 run = 0;   // the run it belongs to (the same for its start to its finish); 0 none
     QJsonObject detail;

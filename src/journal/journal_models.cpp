@@ -163,7 +163,8 @@ QString journalEntryContent(const JournalEntry& e) {
         static const char* const barriers[] = {"L1", "L2", "L3", "L4"};
         for (int i = 0; i < 4 && i < stamps.size(); ++i) {
             const qint64 stamp = stamps.at(i).toInteger();
-            taken << QString::fromLatin1(barriers[i]) + u' ' + (stamp != 0 ? QString::number(stamp) : QStringLiteral("-"));
+            taken << QString::fromLatin1(barriers[i]) + u' ' +
+                         (stamp != 0 ? QString::number(stamp) : QStringLiteral("-"));
         }
         if (!taken.isEmpty())
             parts << QStringLiteral("Stempel ") + taken.join(QStringLiteral(", "));

@@ -158,8 +158,9 @@ bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
             continue;
         }
         m_waiting = true;
-        report(fault == JournalFault::Busy ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
-                                           : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+        report(fault == JournalFault::Busy
+                   ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
+                   : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
         if (!pauseBeforeRetry())
             return false;
     }

@@ -77,7 +77,7 @@ private:
     bool m_finishing = false;
     bool m_quit = false;
     qint64 m_written = 0;
-    QString m_lastReport; // writer thread only
+    QString m_lastReport;   // writer thread only
     bool m_waiting = false; // entries wait for a busy or full journal; writer thread only
     std::thread m_thread;
 };

@@ -1,3 +1,4 @@
+#include "fake_file_dialogs.h"
 #include "form_main_fixture.h"
 
 #include "app/form_main_commands.h"
@@ -76,11 +77,12 @@ private slots:
         QVERIFY(m_form->journal()->writer().waitForQueue(5000));
         const JournalReader reader(journalPath());
         const QList<ReplacedState> states = reader.replacedStates();
-        QCOMPARE(states.size(), 2);
-        QCOMPARE(states.at(0).replacedBy, JournalKind::Restored);
-        QCOMPARE(states.at(0).rowCount, 0);
-        QCOMPARE(states.at(1).replacedBy, JournalKind::Cleared);
-        QCOMPARE(states.at(1).names, QStringLiteral("Fahrer 1, Fahrer 2, Fahrer 3"));
+        // The empty protocol the restore replaced is nothing to get back.
+        QCOMPARE(states.size(), 1);
+        QCOMPARE(states.at(0).replacedBy, JournalKind::Cleared);
+        QCOMPARE(states.at(0).names, QStringLiteral("Fahrer 1, Fahrer 2, Fahrer 3"));
+        const QList<JournalRecord> all = reader.allEntries();
+        QCOMPARE(all.last().entry.kind, JournalKind::Restored);
         // And the backup holds the restored protocol at once.
         QVERIFY(QFileInfo(m_form->backupFile()).isFile());
     }
@@ -102,13 +104,21 @@ private slots:
         QCOMPARE(replacedBy, QStringLiteral("Zeile entfernt: Nr. 2"));
         QCOMPARE(rows(), before);
 
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
         const JournalReader reader(journalPath());
         const QList<JournalRecord> all = reader.allEntries();
-        const auto removal = std::find_if(all.begin(), all.end(),
-                                          [](const JournalRecord& r) { return r.entry.kind == JournalKind::RowRemoved; });
+        const auto removal = std::find_if(
+            all.begin(), all.end(), [](const JournalRecord& r) { return r.entry.kind == JournalKind::RowRemoved; });
         QVERIFY(removal != all.end());
         QCOMPARE(removal->entry.detail.value(QStringLiteral("cells")).toArray().at(1).toString(),
                  QStringLiteral("Bert"));
+        // The restore is undone the same way: the two-row protocol it replaced is listed first.
+        const QList<ReplacedState> states = reader.replacedStates();
+        QCOMPARE(states.size(), 2);
+        QCOMPARE(states.at(0).replacedBy, JournalKind::Restored);
+        QCOMPARE(states.at(0).rowCount, 2);
+        QCOMPARE(states.at(1).replacedBy, JournalKind::RowRemoved);
+        QCOMPARE(states.at(1).rowCount, 3);
     }
 
     void answeringNoRestoresNothing() {
@@ -180,10 +190,69 @@ private slots:
         QVERIFY2(finish.startsWith(QStringLiteral("Zeit ")), qPrintable(finish));
         QVERIFY2(finish.endsWith(QStringLiteral(" · Zeile %1").arg(row)), qPrintable(finish));
 
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
         const JournalReader reader(journalPath());
         const QList<JournalRecord> edits = reader.entriesOfNumber(QStringLiteral("7"));
         QCOMPARE(edits.last().entry.detail.value(QStringLiteral("new")).toString(), QStringLiteral("Vera"));
         QCOMPARE(edits.last().entry.detail.value(QStringLiteral("old")).toString(), QString());
+    }
+
+    // Ctrl+S and Ctrl+O: the file and its type; the load with the tables before and after.
+    void saveAndLoadAreJournaled() {
+        setRows({"1|Anna||||||||5,000|1", "2|Bert||||||||6,000|2"});
+        const QString file = m_fixture->root.filePath(QStringLiteral("Lauf 1.txt"));
+        m_dialogs->saveAnswer = FileDialogAnswer{file, QStringLiteral("Text file (*.txt)")};
+        FormMainCommands::clickItem(m_form->commands().Save1);
+        QVERIFY(QFileInfo(file).isFile());
+        setRows({"9|Zora||||||||7,000|1"});
+        m_dialogs->openAnswer = FileDialogAnswer{file, QStringLiteral("Text file (*.txt)")};
+        FormMainCommands::clickItem(m_form->commands().Open1);
+        QCOMPARE(data().cell(colName, 1), QStringLiteral("Anna"));
+
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        const JournalReader reader(journalPath());
+        QStringList steps;
+        for (const JournalRecord& r : reader.allEntries())
+            if (r.entry.kind == JournalKind::Saved || r.entry.kind == JournalKind::Loaded)
+                steps << journalKindName(r.entry.kind) + u' ' + r.entry.source +
+                             r.entry.detail.value(QStringLiteral("type")).toString() + u' ' +
+                             r.entry.detail.value(QStringLiteral("file")).toString();
+        QCOMPARE(steps, QStringList({"saved Text " + file, "loaded Text " + file}));
+        const QList<ReplacedState> states = reader.replacedStates();
+        QCOMPARE(states.size(), 1);
+        QCOMPARE(states.first().what, file);
+        QCOMPARE(reader.stateRows(states.first().id)->first().value(colName), QStringLiteral("Zora"));
+    }
+
+    // The simulated box opens; a port that is not there fails with the component's text.
+    void portEventsAreJournaled_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("simulated box") << 64 << "port_opened"
+                                       << "COM64 (Simulator)";
+        QTest::newRow("no such port") << 5 << "port_failed"
+                                      << "COM5 (ttyS4)";
+    }
+    void portEventsAreJournaled() {
+        QFETCH(int, port);
+        QFETCH(QString, kind);
+        QFETCH(QString, source);
+        cleanup();
+        m_fixture = std::make_unique<FormMainFixture>();
+        m_fixture->storeDesignWindow(port, 0);
+        createWindow();
+        FormMainCommands::clickItem(m_form->commands().mFreigabe1);
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        const JournalReader reader(journalPath());
+        QStringList ports;
+        for (const JournalRecord& r : reader.allEntries())
+            if (journalKindName(r.entry.kind) == kind)
+                ports << r.entry.source + u'|' + r.entry.detail.value(QStringLiteral("text")).toString();
+        QVERIFY(!ports.isEmpty());
+        QVERIFY2(ports.last().startsWith(source + u'|'), qPrintable(ports.join(u'/')));
+        if (kind == QStringLiteral("port_failed"))
+            QVERIFY2(ports.last().size() > source.size() + 1, qPrintable(ports.last())); // the reason
     }
 
     void programStartAndEndAreJournaled() {
@@ -223,10 +292,14 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         QTest::keyClick(m_form.get(), Qt::Key_J, Qt::ControlModifier);
     }
-    QString journalPath() const { return QDir(m_fixture->dataFolder()).filePath(QStringLiteral("Tarvolt-Journal.sqlite")); }
+    QString journalPath() const {
+        return QDir(m_fixture->dataFolder()).filePath(QStringLiteral("Tarvolt-Journal.sqlite"));
+    }
     void createWindow() {
         FormMainEnvironment environment = m_fixture->environment();
         environment.journalPath = journalPath();
+        m_dialogs = std::make_shared<FakeFileDialogs>();
+        environment.fileDialogs = m_dialogs;
         m_form = std::make_unique<TFormMain>(environment);
         m_yesNo = std::make_unique<TFDlgYesNo>(QStringLiteral("Tarvolt"), m_form.get());
         m_form->attachLaterWindows({nullptr, m_yesNo.get(), nullptr, nullptr});
@@ -254,6 +327,7 @@ private:
     std::unique_ptr<FormMainFixture> m_fixture;
     std::unique_ptr<TFormMain> m_form;
     std::unique_ptr<TFDlgYesNo> m_yesNo;
+    std::shared_ptr<FakeFileDialogs> m_dialogs;
 };
 
 QTEST_MAIN(TestFormMainJournal)

@@ -4,8 +4,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QJsonArray>
 #include <QFile>
+#include <QJsonArray>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -21,8 +21,16 @@ const QDateTime fixedNow(QDate(2026, 5, 9), QTime(14, 30, 5));
 ProtocolRows someRows(int count, const QString& prefix) {
     ProtocolRows rows;
     for (int i = 1; i <= count; ++i)
-        rows << QStringList{QString::number(i), prefix + QString::number(i), "Golf", "A", "2,512", "61,12", "70,11",
-                            "0,513", QStringLiteral("5,%1").arg(100 + i), QString::number(i)};
+        rows << QStringList{QString::number(i),
+                            prefix + QString::number(i),
+                            "Golf",
+                            "A",
+                            "2,512",
+                            "61,12",
+                            "70,11",
+                            "0,513",
+                            QStringLiteral("5,%1").arg(100 + i),
+                            QString::number(i)};
     return rows;
 }
 
@@ -39,8 +47,9 @@ struct WriterUnderTest {
         options.retryMs = 50;
         options.clock = [] { return fixedNow; };
         writer = std::make_unique<JournalWriter>(options);
-        QObject::connect(writer.get(), &JournalWriter::problem, &context,
-                         [this](const QString& text) { problems << text; }, Qt::QueuedConnection);
+        QObject::connect(
+            writer.get(), &JournalWriter::problem, &context, [this](const QString& text) { problems << text; },
+            Qt::QueuedConnection);
     }
 };
 
