@@ -13,6 +13,7 @@
 #include "protocol/protocol_text_file.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
+#include "settings/settings.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -75,7 +76,7 @@ int main(int argc, char* argv[]) {
     DisplayState display;
     NoPort port;
     RunController controller(port, grid, display, &bench_threads::nanoseconds, 1000.0, [](RunSound) {});
-    RunSettings settings;
+    Settings settings;
     settings.Length = 100;
     controller.setSettings(settings);
     controller.setEditStartN1(1);

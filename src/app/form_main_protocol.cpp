@@ -33,7 +33,6 @@ void TFormMain::wireProtocolTable() {
     };
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
-    grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
     connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;
@@ -110,15 +109,13 @@ void TFormMain::SortGrid1DblClick() {
         m_controller->setEditStartN2(*numbers.nextStarter);
 }
 
-void TFormMain::SortGrid1RowSelected() {}
-
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
     const int row = data.Row();
     const ProtocolRows before = protocolSnapshot();
     const QStringList cells = data.rowCells(row);
     data.deleteRow(row);
-    ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
     if (m_journal)
         m_journal->rowRemoved(row, cells, before, protocolSnapshot());
