@@ -144,7 +144,7 @@ private slots:
         m_form->ui().PanelDisplay->editStartN1->setValue(7);
         FormMainCommands::clickItem(m_form->commands().mFreigabe1); // armed: L1 counts
         QVERIFY(m_form->commands().Verlauf1->isEnabled());
-        c.ComPortStart(5000000, RunController::DSR);
+        c.ComPortStart(5000000, MS_DSR_ON);
         QCOMPARE(c.state(), RunState::RunningSplitPending);
         // Not during a run: the window would let the table be replaced under it.
         QVERIFY(!m_form->commands().Verlauf1->isEnabled());
