@@ -8,6 +8,8 @@
 #include "journal/journal_entry.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "run/hand_given_marks.h"
+#include "run/track_state_text.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 
@@ -28,6 +30,8 @@ class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
 class SoundPlayer;
+class SplitWatch;
+class StatusLine;
 class TComPort;
 class TCfgDialog;
 struct CfgDialogLinks;
@@ -121,6 +125,11 @@ public:
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
+    // Asks the yes/no dialog; false before it exists. defaultNo for questions whose yes
+    // loses what cannot be got back.
+    bool askYesNo(const QString& question, bool defaultNo);
+    // After a correction of the official's: ranks, updates the buttons, writes the backup.
+    void protocolCorrected();
     // The first status panel, the editing mode and the view follow the program's
     // selections too, not only the official's clicks.
     void protocolSelectionChanged();
@@ -153,8 +162,9 @@ public:
     void sbExcelClick();
     // The protocol as a word-processor document (form_main_document.cpp): writes FileName,
     // with the program folder in front when it has no folder, and opens it with
-    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported.
-    void exportProtocolWord(DocumentMode Mode, const QString& FileName);
+    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported
+    // and returns false.
+    bool exportProtocolWord(DocumentMode Mode, const QString& FileName);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -214,6 +224,9 @@ private:
     void scheduleLiveSnapshot();
     void publishLiveSnapshot();
     void liveWebFailed(const QString& message);
+    // Status panel 2 (form_main_status.cpp).
+    void wireStatusLine();
+    void updateTrackState();
     void shutdown(bool askOnFailure);
     void setupJournal();
     void endJournal();
@@ -249,6 +262,10 @@ private:
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
     LiveServer* m_liveServer = nullptr;
+    StatusLine* m_statusLine = nullptr;
+    SplitWatch* m_splitWatch = nullptr;
+    AccidentWatch m_accidentWatch;
+    HandGivenMarks m_handMarks; // runs with events given by hand, for the table's look
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     std::unique_ptr<Journal> m_journal;
     TFormJournal* m_journalWindow = nullptr;

@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 
 #include <QDir>
@@ -131,14 +132,6 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
     return writeWorkbook(fileName, properties.sheetName, &properties, fill, errorText);
 }
 
-QString spreadsheetExportText(const QString& cellText) {
-    QString text = cellText;
-    const qsizetype comma = text.indexOf(u',');
-    if (comma >= 0)
-        text[comma] = u'.';
-    return text;
-}
-
 int plainDecimalPlaces(const QString& text) {
     static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(?:\\.([0-9]+))?$"));
     const QRegularExpressionMatch match = plain.match(text);
@@ -170,7 +163,7 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
             for (int col = 0; col < grid.ColCount(); ++col) {
                 if (grid.ColWidth(col) <= 0)
                     continue;
-                const QString text = spreadsheetExportText(grid.cell(col, row));
+                const QString text = exportCellText(col, grid.cell(col, row));
                 const int places = plainDecimalPlaces(text);
                 lxw_error written = LXW_NO_ERROR;
                 if (places >= 0)
