@@ -17,9 +17,7 @@ QString newConnectionName() {
 
 } // namespace
 
-JournalWriter::JournalWriter(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
-    m_thread = std::thread([this] { run(); });
-}
+JournalWriter::JournalWriter(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {}
 
 JournalWriter::~JournalWriter() {
     finish(3000);
@@ -35,6 +33,9 @@ void JournalWriter::post(JournalEntry entry) {
         if (m_finishing)
             return;
         m_queue.push_back(std::move(entry));
+        // Started by the first entry, so that whoever listens to problem() is connected by then.
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
     }
     m_wake.notify_one();
 }

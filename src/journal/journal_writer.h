@@ -34,6 +34,7 @@ public:
         std::function<QDateTime()> clock;
     };
 
+    // The thread starts with the first post(); connect to problem() before it.
     explicit JournalWriter(Options options, QObject* parent = nullptr);
     // Waits for the queue as finish() does.
     ~JournalWriter() override;
