@@ -13,6 +13,7 @@
 #include "dialogs/form_info.h"
 #include "display/display_state.h"
 #include "io/port_survey.h"
+#include "journal/journal.h"
 #include "platform/sound_player.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
@@ -48,7 +49,9 @@ TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     FormCreate();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    detachJournal();
+}
 
 TComPort& TFormMain::ComPort() const {
     return m_barrierPort->ComPort();
@@ -130,6 +133,7 @@ void TFormMain::FormCreate() {
     updateProtocolButtons();
     // Until the table selects a row itself (a loaded backup does) nothing is selected.
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
+    setupJournal();
     loadBackupProtocol();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.

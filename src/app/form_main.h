@@ -5,6 +5,7 @@
 #include "app/form_main_ui.h"
 #include "app/program_files.h"
 #include "controls/sort_grid_format.h"
+#include "journal/journal_entry.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
 #include "protocol/atomic_file_writer.h"
@@ -24,6 +25,9 @@ class BarrierPort;
 class DisplayState;
 class FileDialogs;
 class FormMainCommands;
+class Journal;
+struct ReplacedState;
+class TFormJournal;
 class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
@@ -172,6 +176,15 @@ public:
     // have passed; true when nothing is left. The end of the program waits this way.
     bool waitForBackup(int msecs);
 
+    // The event journal (form_main_journal.cpp); null when the environment gives it no file.
+    Journal* journal() const { return m_journal.get(); }
+    // Ctrl+J: the "Verlauf" window, outside a run only.
+    void Verlauf1Click();
+    TFormJournal* journalWindow() const { return m_journalWindow; }
+    // Makes a replaced state the protocol after the yes/no question; false when not asked
+    // (a run is under way, no dialog yet) or answered no.
+    bool restoreProtocolState(const ReplacedState& state, const ProtocolRows& rows);
+
     // Ends the program as a confirmed close would, without asking: for the termination
     // signals. Safe to call more than once.
     void endWithoutQuestion();
@@ -226,6 +239,13 @@ private:
     void wireStatusLine();
     void updateTrackState();
     void shutdown(bool askOnFailure);
+    void setupJournal();
+    void endJournal();
+    // Nothing reports to the journal once it is gone.
+    void detachJournal();
+    ProtocolRows protocolSnapshot() const;
+    void journalProtocolReplaced(JournalKind kind, const QJsonObject& detail, const ProtocolRows& before);
+    void journalFileWritten(JournalKind kind, const QString& type, const QString& file);
 
     const FormMainEnvironment m_environment;
     AppNames m_names;
@@ -261,4 +281,6 @@ private:
     AccidentWatch m_accidentWatch;
     HandGivenMarks m_handMarks; // runs with events given by hand, for the table's look
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
+    std::unique_ptr<Journal> m_journal;
+    TFormJournal* m_journalWindow = nullptr;
 };

@@ -82,4 +82,5 @@ void TFormMain::shutdown(bool askOnFailure) {
         QMessageBox::critical(this, m_names.baseName, *failure);
 
     m_barrierPort->runPort().close();
+    endJournal();
 }

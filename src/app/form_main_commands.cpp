@@ -29,7 +29,8 @@ FormMainCommands::FormMainCommands(QWidget* window)
       Print1(item("Print1", QStringLiteral("Print"), Qt::CTRL | Qt::Key_P)),
       Save1(item("Save1", QStringLiteral("Save"), Qt::CTRL | Qt::Key_S)),
       Open1(item("Open1", QStringLiteral("Open"), Qt::CTRL | Qt::Key_O)),
-      Zeileentfernen1(item("Zeileentfernen1", QStringLiteral("Zeile entfernen"), Qt::CTRL | Qt::Key_Minus)) {
+      Zeileentfernen1(item("Zeileentfernen1", QStringLiteral("Zeile entfernen"), Qt::CTRL | Qt::Key_Minus)),
+      Verlauf1(item("Verlauf1", QStringLiteral("Verlauf"), Qt::CTRL | Qt::Key_J)) {
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     TestKeys1->setCheckable(true);
     Print1->setData(1); // the Tag that makes the web page route print

@@ -54,6 +54,7 @@ public:
     QAction* const Save1;           // Ctrl+S
     QAction* const Open1;           // Ctrl+O
     QAction* const Zeileentfernen1; // Ctrl+minus
+    QAction* const Verlauf1;        // Ctrl+J, the journal's window
 
 private:
     QAction* item(const char* name, const QString& caption, const QKeySequence& key);

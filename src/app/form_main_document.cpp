@@ -61,6 +61,8 @@ bool TFormMain::exportProtocolDocument(DocumentMode Mode, const QString& FileNam
         QMessageBox::warning(this, m_names.baseName,
                              QStringLiteral("Die Vorlage ist beschädigt und wurde nicht verwendet: ") + templateFile +
                                  QStringLiteral("\nDas Protokoll steht in einem einfachen Dokument."));
+    journalFileWritten(Mode == DocumentMode::Open ? JournalKind::Exported : JournalKind::Saved, QStringLiteral("Word"),
+                       fileName);
     if (Mode == DocumentMode::Open && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
     return true;

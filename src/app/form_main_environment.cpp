@@ -21,6 +21,9 @@ FormMainEnvironment FormMainEnvironment::ofProcess() {
     environment.openUrl = desktopUrlOpener();
     environment.screens = desktopScreens();
     environment.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Without a data folder there is no journal, rather than one in whatever the current folder is.
+    if (!environment.dataFolder.isEmpty())
+        environment.journalPath = QDir(environment.dataFolder).filePath(QStringLiteral("Tarvolt-Journal.sqlite"));
     environment.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return environment;
 }

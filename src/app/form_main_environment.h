@@ -43,11 +43,13 @@ struct FormMainEnvironment {
     QString exportFolder;
     // The local time the proposed file names are made of; empty: the system clock.
     std::function<QDateTime()> clock;
+    // The event journal's file; empty: no journal.
+    QString journalPath;
     // The real serial lines behind COM1 to COM63; empty: the tty layer.
     std::shared_ptr<SerialSystem> serialLines;
 
     // The running program's: its executable, the per-user settings file named by its title,
     // the installed share folder, /sys, the process's current folder, the simulator's socket
-    // in the runtime folder, the desktop and the per-user data folder.
+    // in the runtime folder, the desktop, the per-user data folder and the journal in it.
     static FormMainEnvironment ofProcess();
 };

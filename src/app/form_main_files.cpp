@@ -170,7 +170,9 @@ void TFormMain::sbSaveClick() {
         break;
     default:
         saved = saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath);
-        if (!saved)
+        if (saved)
+            journalFileWritten(JournalKind::Saved, QStringLiteral("Text"), answer->filePath);
+        else
             QMessageBox::critical(this, m_names.baseName,
                                   QStringLiteral("Der Schreibfehler der Datei: ") + answer->filePath);
         break;
@@ -191,6 +193,7 @@ void TFormMain::sbLoadClick() {
     const std::optional<FileDialogAnswer> answer = m_fileDialogs->open(this, request);
     SortGridData& grid = m_ui.SortGrid1->gridData();
     bool refused = false;
+    const ProtocolRows before = protocolSnapshot();
     if (answer && !answer->filePath.isEmpty()) {
         m_openDialog.FileName = answer->filePath;
         m_openDialog.InitialDir = folderOf(answer->filePath);
@@ -209,8 +212,17 @@ void TFormMain::sbLoadClick() {
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei kann nicht geöffnet werden: ") + answer->filePath);
             applyProtocolLoad(result);
-        } else
+            if (result.loaded)
+                journalProtocolReplaced(JournalKind::Loaded,
+                                        {{QStringLiteral("file"), answer->filePath}, {QStringLiteral("type"), "Text"}},
+                                        before);
+        } else {
             refused = !loadProtocolXls(answer->filePath);
+            if (!refused)
+                journalProtocolReplaced(
+                    JournalKind::Loaded,
+                    {{QStringLiteral("file"), answer->filePath}, {QStringLiteral("type"), "Arbeitsmappe"}}, before);
+        }
     }
     // Also after a cancel, the official starts reading from the top; a refused workbook
     // leaves the table and its current row as they were.

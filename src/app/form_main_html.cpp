@@ -28,8 +28,10 @@ QString TFormMain::protocolPageFile() const {
 
 bool TFormMain::writeProtocolHtml(const QString& FileName, TargetLinks links) {
     QString reason;
-    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName, &reason, links))
+    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName, &reason, links)) {
+        journalFileWritten(JournalKind::Saved, QStringLiteral("Webseite"), FileName);
         return true;
+    }
     QMessageBox::critical(this, m_names.baseName,
                           QStringLiteral("Der Schreibfehler der Datei: ") + FileName + u'\n' + reason);
     return false;
@@ -49,6 +51,7 @@ void TFormMain::sbInetClick(PageAction Tag) {
             m_environment.openUrl(QUrl::fromLocalFile(page));
         break;
     case PageAction::Print:
+        journalFileWritten(JournalKind::Exported, QStringLiteral("Druck"), page);
         printProtocolPage(this, page, m_names.baseName);
         break;
     }

@@ -15,6 +15,7 @@
 #include "dialogs/dlg_yes_no.h"
 #include "display/display_panel.h"
 #include "display/display_state.h"
+#include "journal/journal.h"
 #include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_row_rules.h"
@@ -151,9 +152,14 @@ void TFormMain::Erase1Click() {
         !askYesNo(QStringLiteral("Zeile Nr. %1 mit gemessener Zeit entfernen?").arg(data.cell(colNr, data.Row())),
                   true))
         return;
-    data.deleteRow(data.Row());
+    const int row = data.Row();
+    const ProtocolRows before = protocolSnapshot();
+    const QStringList cells = data.rowCells(row);
+    data.deleteRow(row);
     ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
+    if (m_journal)
+        m_journal->rowRemoved(row, cells, before, protocolSnapshot());
 }
 
 void TFormMain::PopupMenuProtokolPopup() {
@@ -163,7 +169,9 @@ void TFormMain::PopupMenuProtokolPopup() {
 void TFormMain::sbCLSClick() {
     if (!askYesNo(QStringLiteral("Zeitenprotokoll  löschen?"), true))
         return;
+    const ProtocolRows before = protocolSnapshot();
     clearProtocol(m_ui.SortGrid1->gridData());
+    journalProtocolReplaced(JournalKind::Cleared, {}, before);
     updateProtocolButtons();
     m_display->showTime(DisplayState::LowerPanel, 0);
 }

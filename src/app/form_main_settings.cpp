@@ -5,6 +5,7 @@
 
 #include "dialogs/cfg_dialog.h"
 #include "io/port_survey.h"
+#include "journal/journal.h"
 #include "platform/sound_player.h"
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
@@ -55,6 +56,7 @@ void TFormMain::bCFGClick() {
     if (!dialog)
         return;
     dialog->fillFromSettings(settings());
+    const Settings before = settings();
     // The dialog has the line while it is open; the port is opened again afterwards only
     // when it was open before (the track armed).
     m_barrierPort->lend();
@@ -63,6 +65,8 @@ void TFormMain::bCFGClick() {
         // Written at once, so that a crash or power cut keeps what the official set.
         if (const std::optional<QString> failure = saveSettings(m_environment.settingsPath, settings()))
             QMessageBox::critical(this, m_names.baseName, *failure);
+        if (m_journal)
+            m_journal->settingsChanged(settingsChanges(before, settings()));
     }
     m_barrierPort->takeBackLater();
     m_ui.PanelLeft->setFocus();

@@ -35,8 +35,10 @@ bool TFormMain::saveProtocolXls(const QString& FileName) {
     properties.subject = m_names.baseName;
     properties.sheetName = m_names.baseName;
     QString reason;
-    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties, &reason))
+    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties, &reason)) {
+        journalFileWritten(JournalKind::Saved, QStringLiteral("Arbeitsmappe"), FileName);
         return true;
+    }
     QMessageBox::critical(this, m_names.baseName,
                           QStringLiteral("Der Schreibfehler der Datei: ") + FileName + u'\n' + reason);
     return false;
@@ -87,6 +89,7 @@ void TFormMain::sbExcelClick() {
                               QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;
     }
+    journalFileWritten(JournalKind::Exported, QStringLiteral("Tabellenkalkulation"), fileName);
     // Without a spreadsheet program the desktop opens nothing, and nothing is said.
     if (m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));

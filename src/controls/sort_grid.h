@@ -80,6 +80,8 @@ public:
     std::function<void()> OnDblClick;
     // After a header click has sorted the view by Col.
     std::function<void(int Col)> OnHeaderClick;
+    // The user stored a changed text into a cell with the editor.
+    std::function<void(int Col, int Row, const QString& before, const QString& after)> OnCellEdited;
 
     QSize sizeHint() const override;
 

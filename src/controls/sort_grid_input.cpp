@@ -327,7 +327,12 @@ void TSortGrid::hideEditor(bool store) {
         setFocus(Qt::OtherFocusReason);
     }
     if (store) {
-        m_data->setCell(col, row, m_editor->text());
+        const QString before = m_data->cell(col, row);
+        const QString after = m_editor->text();
+        m_data->setCell(col, row, after);
+        if (OnCellEdited && before != after) {
+            OnCellEdited(col, row, before, after);
+        }
     }
     viewport()->update();
 }

@@ -27,8 +27,11 @@ BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulato
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
       m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
     // The port as the official knows it, also one the program does not know ("COM320").
-    m_runPort->setFailureHandler(
-        [this](const QString& text) { setStatusText(portText() + QStringLiteral(": ") + text); });
+    m_runPort->setFailureHandler([this](const QString& text) {
+        setStatusText(portText() + QStringLiteral(": ") + text);
+        if (m_portEvent)
+            m_portEvent(PortEvent::Failed, portText(), text);
+    });
     m_takeBack.setSingleShot(true);
     m_takeBack.setInterval(takeBackDelay);
     QObject::connect(&m_takeBack, &QTimer::timeout, [this] {
@@ -86,6 +89,9 @@ void BarrierPort::connectTo(RunController& controller) {
     }
     m_port->OnOpen = [this, c](TComPort* p) {
         setStatusText({});
+        if (m_portEvent)
+            m_portEvent(PortEvent::Opened, comPortListText(p->Port()),
+                        p->FlowControl() == fcRtsCts ? QStringLiteral("RTS/CTS") : QString());
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
     };
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
@@ -123,6 +129,8 @@ void BarrierPort::closeLostPort() {
     setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(portText()));
     if (m_controller)
         m_controller->portLost();
+    if (m_portEvent)
+        m_portEvent(PortEvent::Lost, portText(), m_statusText);
 }
 
 void BarrierPort::setStatusText(const QString& text) {
@@ -137,4 +145,8 @@ void BarrierPort::setStatusText(const QString& text) {
 
 QString BarrierPort::portText() const {
     return comPortListText(m_portNumber);
+}
+
+void BarrierPort::setEventHandler(PortEventHandler handler) {
+    m_portEvent = std::move(handler);
 }

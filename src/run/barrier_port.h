@@ -25,6 +25,11 @@ class TComPort;
 // ComPort itself, and the run controller's view of it. GUI thread only, like the port.
 class BarrierPort {
 public:
+    enum class PortEvent { Opened, Lost, Failed };
+    // Told of every opening, loss and failed opening, with the port's name and the
+    // component's text (for the journal).
+    using PortEventHandler = std::function<void(PortEvent event, const QString& port, const QString& text)>;
+
     // readCounter stamps the barrier events; an empty socket path gives the box no socket;
     // `lines` are the real serial lines (null: the tty layer), kept alive by the caller.
     BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines = nullptr);
@@ -63,6 +68,7 @@ public:
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
     // Another user of the port (the settings dialog's) could not open it: says why.
     void showOpenFailure(const QString& text) { setStatusText(text); }
+    void setEventHandler(PortEventHandler handler);
 
 private:
     // The port's event of an input line (MS_*_ON).
@@ -83,4 +89,5 @@ private:
     bool m_openWhenLent = false;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
+    PortEventHandler m_portEvent;
 };

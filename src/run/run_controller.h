@@ -3,6 +3,7 @@
 #pragma once
 
 #include "io/barrier_wiring.h"
+#include "run/run_event_report.h"
 #include "run/run_rows.h"
 #include "run/run_state.h"
 #include "settings/settings.h"
@@ -111,6 +112,8 @@ public:
     // The hidden "Rang o. Rank" switch: rank (checked) or empty "Platz"; the program never
     // changes it.
     bool cbPlatzOn() const { return m_cbPlatzOn; }
+    // Who hears of each event of a run (the journal); empty: nobody.
+    void setEventSink(RunEventSink sink) { m_eventSink = std::move(sink); }
 
     // Start-up: opens the port without handshaking and closes it at once.
     void probePort();
@@ -277,6 +280,7 @@ private:
     void play(RunSound sound);
     void markChanged();
     QString runNumberText() const;
+    void reportEvent(RunEventKind kind, qint64 stamp, int row);
 
     // Coalesces the state notifications of one command into one stateChanged().
     class Batch {
@@ -333,6 +337,12 @@ private:
     int m_editStartN1 = 1;
     int m_editStartN2 = 2;
     int m_param2 = 0;
+
+    RunEventSink m_eventSink;
+    // The barrier whose event is being handled ("L1" to "L4"); empty while a key's command runs.
+    QString m_eventBarrier;
+    // The finished or marked run's row, followed through the ranking for the report.
+    quint64 m_reportRowId = 0;
 
     int m_batchDepth = 0;
     bool m_statePending = false;

@@ -6,6 +6,21 @@
 #include "run/run_port.h"
 
 #include <cmath>
+namespace {
+
+// Events taken while it lives name the barrier as their source.
+class BarrierGiving {
+public:
+    BarrierGiving(QString& slot, const char* barrier) : m_slot(slot) { m_slot = QString::fromLatin1(barrier); }
+    ~BarrierGiving() { m_slot.clear(); }
+    BarrierGiving(const BarrierGiving&) = delete;
+    BarrierGiving& operator=(const BarrierGiving&) = delete;
+
+private:
+    QString& m_slot;
+};
+
+} // namespace
 
 // ---- barriers ---------------------------------------------------------------
 
@@ -21,6 +36,7 @@ void RunController::ComPortStart(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, Barrier::L1))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L1");
     barrierStart(stamp);
 }
 
@@ -32,6 +48,7 @@ void RunController::ComPortStartSpeed(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, Barrier::L2))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L2");
     takeSplit(stamp);
 }
 
@@ -39,6 +56,7 @@ void RunController::ComPortFinishSpeed(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, Barrier::L3))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L3");
     barrierTrap(stamp);
 }
 
@@ -46,6 +64,7 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
     if (!passesEdgeFilter(modemStatus, Barrier::L4))
         return;
     Batch batch(*this);
+    const BarrierGiving giving(m_eventBarrier, "L4");
     barrierFinish(stamp);
 }
 

@@ -60,6 +60,7 @@ void RunController::startClick(qint64 stamp) {
     setIconPicture(Barrier::L2, 1);
     setIconPicture(Barrier::L3, 1);
     emit protocolChanged();
+    reportEvent(RunEventKind::Start, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
 }
 
 void RunController::beginRun(qint64 stamp) {
@@ -86,6 +87,7 @@ void RunController::takeSplit(qint64 stamp) {
         play(RunSound::Split);
         m_display.showTime(DisplayState::LowerPanel, toMs(stamp - *m_startStamp));
         m_display.setLabelTime2(QStringLiteral(" Zwischen Zeit:"));
+        reportEvent(RunEventKind::Split, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
     }
     advance(RunEvent::Split);
     setIconPicture(Barrier::L2, 0);
@@ -114,6 +116,8 @@ void RunController::takeTrap(qint64 stamp) {
     advance(RunEvent::Trap);
     setIconPicture(Barrier::L3, 0);
     setIconPicture(Barrier::L4, 1);
+    if (isClockRunning())
+        reportEvent(RunEventKind::Trap, stamp, m_rows.runRow(m_runNumber, m_settings.ManyStart));
 }
 
 // ---- finish -----------------------------------------------------------------
@@ -133,6 +137,7 @@ void RunController::stopClick(qint64 stamp) {
     setIconPicture(Barrier::L4, 0);
     emit protocolChanged();
     emit backupRequested();
+    reportEvent(RunEventKind::Finish, stamp, m_rows.grid().rowOfId(m_reportRowId));
 }
 
 void RunController::finishRun(qint64 stamp) {
@@ -160,6 +165,7 @@ void RunController::finishRun(qint64 stamp) {
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
     m_lastFinish = FinishedRun{nr, totalMs, m_rows.grid().rowId(row)};
     m_rows.selectRow(row);
+    m_reportRowId = m_rows.grid().rowId(row);
     if (m_handGiven)
         emit handGivenRun(m_rows.grid().rowId(row), m_handGiven);
 
@@ -231,8 +237,11 @@ void RunController::pickNextStarter() {
 void RunController::accident() {
     m_finishStamp.reset();
     m_port.close();
-    if (m_rows.markAccident(runNumberText(), m_settings.ManyStart) >= 1)
+    const int row = m_rows.markAccident(runNumberText(), m_settings.ManyStart);
+    m_reportRowId = m_rows.grid().rowId(row);
+    if (row >= 1)
         m_rows.rank(m_cbPlatzOn, startNumberText());
+    reportEvent(RunEventKind::Accident, 0, m_rows.grid().rowOfId(m_reportRowId));
     resetRun();
     emit backupRequested();
 }
@@ -247,4 +256,25 @@ void RunController::ClockTimer() {
 
 qint32 RunController::msSinceStart(qint64 counterNow) const {
     return m_startStamp ? toMs(counterNow - *m_startStamp) : 0;
+}
+
+// ---- journal ----------------------------------------------------------------
+
+void RunController::reportEvent(RunEventKind kind, qint64 stamp, int row) {
+    if (!m_eventSink)
+        return;
+    static constexpr const char* keys[] = {"F5", "F6", "F7", "F8", "F10"};
+    RunEventReport report;
+    report.kind = kind;
+    report.source = m_eventBarrier.isEmpty() ? QString::fromLatin1(keys[int(kind)]) : m_eventBarrier;
+    report.stamp = stamp;
+    report.startStamp = m_startStamp.value_or(0);
+    report.splitStamp = m_splitStamp.value_or(0);
+    report.trapStamp = m_trapStamp.value_or(0);
+    report.finishStamp = m_finishStamp.value_or(0);
+    report.startNumber = kind == RunEventKind::Start ? m_runNumber : runNumberText();
+    report.row = row;
+    if (row >= 1)
+        report.cells = m_rows.grid().rowCells(row);
+    m_eventSink(report);
 }

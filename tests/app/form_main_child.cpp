@@ -1,7 +1,7 @@
 // A test's stand-in for the program: the real main window with all its windows, in a
 // world of its own under the folder given as the only argument (program folder "bin",
 // settings "config/Tarvolt.conf", the barrier box's socket "box.sock", data folder
-// "data"). A test process starts it, drives the barriers through the box's socket and
+// "data", the journal in it). A test process starts it, drives the barriers through the box's socket and
 // the official's commands through stdin, one a line:
 //   arm          F4
 //   reset        F9
@@ -92,6 +92,7 @@ int main(int argc, char* argv[]) {
     environment.currentFolder = root.path();
     environment.simulatorSocketPath = root.filePath(QStringLiteral("box.sock"));
     environment.dataFolder = root.filePath(QStringLiteral("data"));
+    environment.journalPath = root.filePath(QStringLiteral("data/Tarvolt-Journal.sqlite"));
     environment.openUrl = [](const QUrl&) {};
     environment.screens = [] { return QList<QRect>{QRect(0, 0, 1280, 1024)}; };
 

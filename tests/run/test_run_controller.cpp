@@ -881,6 +881,54 @@ private slots:
             QCOMPARE(rig.grid.Row(), current);
     }
 
+    // What an observer (the journal) hears: every event once, after the step, with the barrier
+    // or key that gave it, the stamps and the run's row as the step left it.
+    void eventReports() {
+        Rig rig(withoutManyStart());
+        rig.rows({"7|Vera", "3|Bert|||||||4,000|1"});
+        rig.c.setEditStartN1(7);
+        QList<RunEventReport> reports;
+        rig.c.setEventSink([&](const RunEventReport& r) { reports << r; });
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(0));
+        rig.key(2345, &RunController::ZwZeit1Click);
+        rig.c.TimerReOpenTimer();
+        rig.c.TimerGesperrtTimer();
+        rig.port.pass(2, at(9000));
+        rig.key(9500, &RunController::mVmaxClick); // a second trap entry by key replaces the first
+        rig.port.beams({{3, true}}, at(9800));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        rig.key(9900, &RunController::mVmaxClick); // after the finish: no run's event
+
+        QStringList seen;
+        for (const RunEventReport& r : reports)
+            seen << QStringLiteral("%1 %2 %3").arg(int(r.kind)).arg(r.source).arg((r.stamp - t0) / countsPerMs);
+        QCOMPARE(seen, QStringList({"0 L1 0", "1 F6 2345", "2 L3 9000", "2 F7 9500", "3 L4 9800"}));
+        const RunEventReport& finish = reports.last();
+        QCOMPARE(finish.startNumber, QStringLiteral("7"));
+        QCOMPARE(finish.startStamp, at(0));
+        QCOMPARE(finish.splitStamp, at(2345));
+        QCOMPARE(finish.trapStamp, at(9500));
+        QCOMPARE(finish.finishStamp, at(9800));
+        // Ranked first by now: the report follows the row, not its old position.
+        QCOMPARE(finish.row, 2);
+        QCOMPARE(finish.cells.value(colNr), QStringLiteral("7"));
+        QCOMPARE(finish.cells.value(colZeit), QStringLiteral("9,800"));
+
+        rig.c.mResetClick();
+        rig.c.setEditStartN1(3);
+        rig.key(20000, &RunController::mStartClick);
+        rig.c.mAvariaClick();
+        QCOMPARE(reports.size(), 7);
+        QCOMPARE(reports.at(5).source, QStringLiteral("F5"));
+        const RunEventReport& accident = reports.last();
+        QCOMPARE(accident.kind, RunEventKind::Accident);
+        QCOMPARE(accident.source, QStringLiteral("F10"));
+        QCOMPARE(accident.startNumber, QStringLiteral("3"));
+        QCOMPARE(accident.cells.value(colNr), QStringLiteral("3"));
+        QCOMPARE(accident.cells.value(colFahrzeug), QStringLiteral("-")); // marked before the report
+    }
+
     void accidentMarksTheRowAndKeepsNumbers() {
         Rig rig(withoutManyStart());
         rig.rows({"1|Anna||||||||", "2|Bert|||-|40,00|-|-|9,000|1", "3"});
