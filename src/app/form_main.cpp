@@ -128,6 +128,7 @@ void TFormMain::FormCreate() {
     // Until the table selects a row itself (a loaded backup does) nothing is selected.
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     loadBackupProtocol();
+    setupStandings();
     setupLiveWeb();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.

@@ -24,7 +24,9 @@ class FormMainCommands;
 class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
+class QAction;
 class SoundPlayer;
+class StandingsWindow;
 class TComPort;
 class TCfgDialog;
 struct CfgDialogLinks;
@@ -97,6 +99,9 @@ public:
     DisplayState& displayState() const { return *m_display; }
     // The live results on the local network (form_main_web.cpp).
     LiveServer& liveServer() const { return *m_liveServer; }
+    // The "Wertung" window (form_main_standings.cpp) and Ctrl+G, which shows it.
+    StandingsWindow& standingsWindow() const { return *m_standings; }
+    QAction* standingsItem() const { return m_standingsItem; }
     // Starts, moves or stops the live results server as "WebOn" and "WebPort" say.
     void applyWebSettings();
 
@@ -193,6 +198,7 @@ private:
     void setupWorkbook();
     void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
+    void setupStandings();
     void setupLiveWeb();
     void scheduleLiveSnapshot();
     void publishLiveSnapshot();
@@ -225,6 +231,8 @@ private:
     QString m_backupFile;
     QString m_backupSource; // the backup read at start; empty when there was none
     LiveServer* m_liveServer = nullptr;
+    StandingsWindow* m_standings = nullptr;
+    QAction* m_standingsItem = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
     QString m_liveLastNr;       // the last finished run's number and time, "" none
     QString m_liveLastZeit;

@@ -82,6 +82,7 @@ QVariantMap fullFile() {
         {"LuchZwZeit", 0},
         {"WebOn", 1},
         {"WebPort", 8181},
+        {"Wertung", 3},
     };
 }
 
@@ -111,6 +112,7 @@ Settings fullSettings() {
     s.LuchZwZeit = false;
     s.WebOn = true;
     s.WebPort = 8181;
+    s.Wertung = 3;
     return s;
 }
 
@@ -142,6 +144,7 @@ const QList<std::pair<QString, Copy>>& readOrder() {
         {"LuchZwZeit", [](Settings& to, const Settings& from) { to.LuchZwZeit = from.LuchZwZeit; }},
         {"WebOn", [](Settings& to, const Settings& from) { to.WebOn = from.WebOn; }},
         {"WebPort", [](Settings& to, const Settings& from) { to.WebPort = from.WebPort; }},
+        {"Wertung", [](Settings& to, const Settings& from) { to.Wertung = from.Wertung; }},
     };
     return order;
 }
@@ -289,6 +292,8 @@ private slots:
         QTest::newRow("no LuchZwZeit") << "LuchZwZeit" << QVariant();
         QTest::newRow("an older file: no WebOn") << "WebOn" << QVariant();
         QTest::newRow("text for WebPort") << "WebPort" << QVariant("http");
+        QTest::newRow("an older file: no Wertung") << "Wertung" << QVariant();
+        QTest::newRow("text for Wertung") << "Wertung" << QVariant("Summe");
     }
     void failedValueEndsReading() {
         QFETCH(QString, key);
@@ -407,7 +412,7 @@ private slots:
         QStringList expected{"Left",       "Top",        "Width",     "Height",    "Port",    "Alg",       "Sound",
                              "FilterInd",  "Length",     "Monitor",   "Title",     "LengthF", "LengthS",   "WaitStart",
                              "ColSpeed0",  "ColSpeed1",  "ColSpeed2", "ManyStart", "Param2",  "ShowPlatz", "LuchVmax",
-                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort"};
+                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort",  "Wertung"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
@@ -415,7 +420,7 @@ private slots:
         // Integers and flags as plain numbers, texts as text.
         const QByteArray text = contentsOf(m_path);
         for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
-                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n"})
+                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n", "\nWertung=3\n"})
             QVERIFY2(text.contains(line), line);
     }
 
