@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -176,10 +175,15 @@ void StandingsWindow::cellDoubleClicked(int row) {
         emit bestRunChosen(id);
 }
 
-QString StandingsWindow::pageText() const {
+QString StandingsWindow::dateText() const {
+    // German like every text of the program, whatever the desktop's language.
     const QDate date = m_links.today ? m_links.today() : QDate::currentDate();
-    return standingsHtmlText(m_groups, m_rule, m_links.title ? m_links.title() : QString(),
-                             QLocale().toString(date, QLocale::ShortFormat), QStringLiteral("utf-8"));
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString StandingsWindow::pageText() const {
+    return standingsHtmlText(m_groups, m_rule, m_links.title ? m_links.title() : QString(), dateText(),
+                             QStringLiteral("utf-8"));
 }
 
 bool StandingsWindow::savePage() {
@@ -187,9 +191,8 @@ bool StandingsWindow::savePage() {
     const QString fileName = m_links.pageFile ? m_links.pageFile() : QString();
     if (fileName.isEmpty())
         return false;
-    const QDate date = m_links.today ? m_links.today() : QDate::currentDate();
-    const QByteArray bytes = standingsHtmlBytes(m_groups, m_rule, m_links.title ? m_links.title() : QString(),
-                                                QLocale().toString(date, QLocale::ShortFormat));
+    const QByteArray bytes =
+        standingsHtmlBytes(m_groups, m_rule, m_links.title ? m_links.title() : QString(), dateText());
     if (!writeFileAtomically(fileName, bytes)) {
         QMessageBox::critical(this, m_links.caption, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return false;

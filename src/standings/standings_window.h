@@ -67,6 +67,7 @@ protected:
 
 private:
     void scheduleRefresh();
+    QString dateText() const;
     void fillTable();
     void fillGroupChooser();
     void chooseCount(int index);
