@@ -13,6 +13,7 @@
 #include "protocol/protocol_workbook.h"
 #include "protocol/workbook_reader.h"
 #include "run/run_controller.h"
+#include "standings/standings_sheet.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,7 +35,8 @@ bool TFormMain::saveProtocolXls(const QString& FileName) {
     properties.title = m_settings.Title;
     properties.subject = m_names.baseName;
     properties.sheetName = m_names.baseName;
-    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties))
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    if (saveProtocolWorkbook(grid, FileName, properties, nullptr, {standingsSheet(grid, m_settings.Wertung)}))
         return true;
     QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
     return false;
@@ -69,7 +71,8 @@ void TFormMain::sbExcelClick() {
     for (int n = 2; QFileInfo::exists(fileName); ++n)
         fileName = stem + u'-' + QString::number(n) + QStringLiteral(".xlsx");
 
-    if (!saveSpreadsheetExport(m_ui.SortGrid1->gridData(), fileName, m_names.baseName)) {
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    if (!saveSpreadsheetExport(grid, fileName, m_names.baseName, nullptr, {standingsSheet(grid, m_settings.Wertung)})) {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return;
     }

@@ -8,6 +8,13 @@ class SortGridData;
 
 // The protocol table as a spreadsheet workbook (.xlsx) and back. GUI thread, like the grid.
 
+// A sheet after the protocol's, such as the standings: rows of texts, some of them bold.
+struct WorkbookSheet {
+    QString name;
+    QList<QStringList> rows;
+    QList<int> boldRows;
+};
+
 struct WorkbookProperties {
     QString author;    // the document's author, status panel 1's text
     QString title;     // the event title
@@ -18,18 +25,20 @@ struct WorkbookProperties {
 // Saves every row of the table on the first sheet, landscape: the columns of non-negative
 // width packed from the left into ColCount sheet columns, texts unchanged, every cell of
 // RowCount x ColCount bordered, the header row bold with a heavier border, the columns as
-// wide as their texts. Written through a temporary file renamed over fileName, so a failed
+// wide as their texts; then moreSheets, texts unchanged (the first stays the protocol alone). Written through a temporary file renamed over fileName, so a failed
 // write leaves an existing file as it was. Returns false on failure, with a reason in
 // errorText when given.
 [[nodiscard]] bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName,
-                                        const WorkbookProperties& properties, QString* errorText = nullptr);
+                                        const WorkbookProperties& properties, QString* errorText = nullptr,
+                                        const QList<WorkbookSheet>& moreSheets = {});
 
 // The workbook handed to the desktop's spreadsheet program: the header row and every
 // row, the columns of positive width, each text with its first comma made a point; a
 // text that is then a plain decimal number is written as a number shown with the same
 // digits, so officials can compute with times and speeds.
+// moreSheets follow the protocol's sheet, their texts written by the same rule.
 [[nodiscard]] bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
-                                         QString* errorText = nullptr);
+                                         QString* errorText = nullptr, const QList<WorkbookSheet>& moreSheets = {});
 
 // "1.02,345" -> "1.02.345", "123,45" -> "123.45": the first comma only.
 QString spreadsheetExportText(const QString& cellText);

@@ -6,6 +6,7 @@
 #include "controls/sort_grid.h"
 #include "protocol/protocol_table.h"
 #include "standings/standings_window.h"
+#include "workbook_dump.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -87,6 +88,26 @@ private slots:
         emit window.table()->cellDoubleClicked(0, 2);
         QCOMPARE(data().Row(), 3);
         QCOMPARE(data().cell(colZeit, data().Row()), QStringLiteral("6,100"));
+    }
+
+    // Both workbooks carry the sheet "Wertung" after the protocol's.
+    void workbooksCarryTheStandings() {
+        QStringList run(protocolColumnCount);
+        run[colNr] = QStringLiteral("5");
+        run[colGruppe] = QStringLiteral("Klasse A");
+        run[colZeit] = QStringLiteral("6,100");
+        setRows({run});
+        const QString saved = m_fixture->root.filePath(QStringLiteral("Rennen.xlsx"));
+        QVERIFY(m_form->saveProtocolXls(saved));
+        QCOMPARE(dumpWorkbook(saved)["sheets"].toArray().toVariantList(), (QVariantList{"Tarvolt", "Wertung"}));
+        QCOMPARE(cellValues(dumpWorkbook(saved, 1), 0).value(0), QStringLiteral("Klasse A"));
+
+        m_form->sbExcelClick();
+        QCOMPARE(m_fixture->opened.size(), 1);
+        const QJsonObject exported = dumpWorkbook(m_fixture->opened.first().toLocalFile(), 1);
+        QCOMPARE(exported["sheet"].toString(), QStringLiteral("Wertung"));
+        QCOMPARE(cellValues(exported, 2).mid(0, 2), (QStringList{"1", "5"}));
+        QFile::remove(m_fixture->opened.first().toLocalFile());
     }
 };
 
