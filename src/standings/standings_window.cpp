@@ -48,6 +48,7 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setAlternatingRowColors(true);
 
     auto* choosers = new QHBoxLayout;
@@ -156,8 +157,10 @@ void StandingsWindow::fillTable() {
             m_table->setItem(row, col, item);
         }
     }
-    m_table->resizeColumnsToContents();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    // The name takes the room left; every other column is as wide as its texts.
+    QHeaderView* columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(2, QHeaderView::Stretch);
 }
 
 void StandingsWindow::chooseCount(int index) {
