@@ -21,7 +21,9 @@ void TFormMain::setupStandings() {
         return QDir(m_environment.currentFolder).absoluteFilePath(standingsPageName(m_names.baseName));
     };
     links.openUrl = m_environment.openUrl;
-    links.today = [this] { return (m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime()).date(); };
+    links.today = [this] {
+        return (m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime()).date();
+    };
     links.caption = m_names.baseName;
     m_standings = new StandingsWindow(m_ui.SortGrid1->gridData(), std::move(links), this);
 

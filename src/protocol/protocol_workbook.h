@@ -25,9 +25,9 @@ struct WorkbookProperties {
 // Saves every row of the table on the first sheet, landscape: the columns of non-negative
 // width packed from the left into ColCount sheet columns, texts unchanged, every cell of
 // RowCount x ColCount bordered, the header row bold with a heavier border, the columns as
-// wide as their texts; then moreSheets, texts unchanged (the first stays the protocol alone). Written through a temporary file renamed over fileName, so a failed
-// write leaves an existing file as it was. Returns false on failure, with a reason in
-// errorText when given.
+// wide as their texts; then moreSheets, texts unchanged (the first stays the protocol alone). Written through a
+// temporary file renamed over fileName, so a failed write leaves an existing file as it was. Returns false on failure,
+// with a reason in errorText when given.
 [[nodiscard]] bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName,
                                         const WorkbookProperties& properties, QString* errorText = nullptr,
                                         const QList<WorkbookSheet>& moreSheets = {});

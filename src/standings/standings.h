@@ -29,9 +29,9 @@ int standingsCountedRuns(int wertungSetting);
 struct StandingsEntry {
     int rank = 0; // 0: no rank (no timed run)
     QString nr;
-    QString name;     // from the competitor's first row that has one
-    QString fahrzeug; // likewise
-    QString result;   // the best run or the sum; empty without a timed run
+    QString name;            // from the competitor's first row that has one
+    QString fahrzeug;        // likewise
+    QString result;          // the best run or the sum; empty without a timed run
     QStringList countedRuns; // the runs a sum is made of, best first; empty for the best run
     int runs = 0;            // runs in the protocol, with and without a result
     QString gap;             // to the group's leader; empty for the leader and where not comparable

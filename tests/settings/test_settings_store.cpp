@@ -412,15 +412,16 @@ private slots:
         QStringList expected{"Left",       "Top",        "Width",     "Height",    "Port",    "Alg",       "Sound",
                              "FilterInd",  "Length",     "Monitor",   "Title",     "LengthF", "LengthS",   "WaitStart",
                              "ColSpeed0",  "ColSpeed1",  "ColSpeed2", "ManyStart", "Param2",  "ShowPlatz", "LuchVmax",
-                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort",  "Wertung"};
+                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort",   "Wertung"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
 
         // Integers and flags as plain numbers, texts as text.
         const QByteArray text = contentsOf(m_path);
-        for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
-                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n", "\nWertung=3\n"})
+        for (const char* line :
+             {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
+              "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n", "\nWertung=3\n"})
             QVERIFY2(text.contains(line), line);
     }
 

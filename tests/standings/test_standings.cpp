@@ -63,8 +63,8 @@ private slots:
         };
         const auto groups = computeStandings(rows, bestOf());
         QCOMPARE(groups.size(), 1);
-        QCOMPARE(lines(groups[0]), (QStringList{"1 2 5,000", "2 1 5,000 +0,000", "3 3 5,200 +0,200",
-                                                "3 4 5,200 +0,200", "5 5 5,300 +0,300"}));
+        QCOMPARE(lines(groups[0]), (QStringList{"1 2 5,000", "2 1 5,000 +0,000", "3 3 5,200 +0,200", "3 4 5,200 +0,200",
+                                                "5 5 5,300 +0,300"}));
         QCOMPARE(groups[0].entries[0].runs, 2);
         // The best run is the one a double-click selects: number 2's first row is index 2.
         QCOMPARE(groups[0].entries[0].bestRow, 2);
@@ -85,8 +85,8 @@ private slots:
             row("5", "A", "4,800"), row("5", "A", "AUS"),   row("5", "A", "5,000"), // 9,800
         };
         const auto groups = computeStandings(rows, sumOf(2));
-        QCOMPARE(lines(groups[0]), (QStringList{"1 5 9,800", "2 3 10,400 +0,600", "3 1 10,500 +0,700",
-                                                "4 2 4,000", "5 4 4,500"}));
+        QCOMPARE(lines(groups[0]),
+                 (QStringList{"1 5 9,800", "2 3 10,400 +0,600", "3 1 10,500 +0,700", "4 2 4,000", "5 4 4,500"}));
         const StandingsEntry& winner = groups[0].entries[0];
         QCOMPARE(winner.countedRuns, (QStringList{"4,800", "5,000"}));
         QCOMPARE(winner.runs, 3); // "AUS" is a run without a result
@@ -99,8 +99,8 @@ private slots:
 
     void markersAndStartListRows() {
         const QList<QStringList> rows{
-            row("9", "A", "-"), row("9", "A", "AUS"), // runs, none with a result
-            row("3", "A", ""),                        // on the start list: no run
+            row("9", "A", "-"),   row("9", "A", "AUS"),                          // runs, none with a result
+            row("3", "A", ""),                                                   // on the start list: no run
             row("2", "A", "aus"), row("2", "A", "6,000"), row("", "A", "1,000"), // a row without a number is nobody's
         };
         const auto groups = computeStandings(rows, bestOf());
@@ -170,7 +170,8 @@ private slots:
         const std::optional<qint64> value = resultThousandths(column, text);
         QCOMPARE(value.value_or(-1), thousandths);
         if (value)
-            QCOMPARE(resultText(column, *value), text.replace(u'.', column == colZeit || column == colEndZeit ? u'.' : u','));
+            QCOMPARE(resultText(column, *value),
+                     text.replace(u'.', column == colZeit || column == colEndZeit ? u'.' : u','));
     }
 
     void ruleFollowsTheProtocolsRanking() {
@@ -191,8 +192,8 @@ private slots:
         const QList<QStringList> rows{row("1", "A", "5,000", "Vera"), row("1", "A", "5,500")};
         const StandingsRule rule = sumOf(2);
         const auto groups = computeStandings(rows, rule);
-        QCOMPARE(standingsHeader(rule), (QStringList{"Platz", "Nr.", "Name", "Fahrzeug", "Summe Zeit", "Gewertet",
-                                                     "Läufe", "Abstand"}));
+        QCOMPARE(standingsHeader(rule),
+                 (QStringList{"Platz", "Nr.", "Name", "Fahrzeug", "Summe Zeit", "Gewertet", "Läufe", "Abstand"}));
         QCOMPARE(standingsRowTexts(groups[0].entries[0], rule),
                  (QStringList{"1", "1", "Vera", "", "10,500", "5,000 + 5,500", "2", ""}));
         QCOMPARE(standingsRuleText(rule), QStringLiteral("Summe der 2 besten Läufe, Zeit"));

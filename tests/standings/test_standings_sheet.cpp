@@ -74,8 +74,8 @@ private slots:
         QCOMPARE(standings["sheet"].toString(), QStringLiteral("Wertung"));
         QCOMPARE(cellValues(standings, 0).value(0), QStringLiteral("Klasse A"));
         QVERIFY(isBold(standings, 0));
-        QCOMPARE(cellValues(standings, 1), (QStringList{"Platz", "Nr.", "Name", "Fahrzeug", "Summe Zeit", "Gewertet",
-                                                        "Läufe", "Abstand"}));
+        QCOMPARE(cellValues(standings, 1),
+                 (QStringList{"Platz", "Nr.", "Name", "Fahrzeug", "Summe Zeit", "Gewertet", "Läufe", "Abstand"}));
         QVERIFY(isBold(standings, 1));
         QCOMPARE(cellValues(standings, 2), (QStringList{"1", "3", "Jürgen", "", "11,600", "5,700 + 5,900", "2", ""}));
         QVERIFY(!isBold(standings, 2));
