@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -142,11 +143,16 @@ void StandingsWindow::showGroup(int index) {
 }
 
 void StandingsWindow::fillTable() {
+    // A finish must not throw the official back to the top of a long group.
+    const int group = shownGroup();
+    const bool sameGroup = group >= 0 && m_groups[group].title == m_tableGroup;
+    const int scrolled = sameGroup ? m_table->verticalScrollBar()->value() : 0;
+    m_tableGroup = group >= 0 ? m_groups[group].title : QString();
+
     const QStringList header = standingsHeader(m_rule);
     m_table->clear();
     m_table->setColumnCount(int(header.size()));
     m_table->setHorizontalHeaderLabels(header);
-    const int group = shownGroup();
     const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
     m_table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
@@ -161,6 +167,7 @@ void StandingsWindow::fillTable() {
     QHeaderView* columns = m_table->horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::ResizeToContents);
     columns->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_table->verticalScrollBar()->setValue(scrolled);
 }
 
 void StandingsWindow::chooseCount(int index) {

@@ -83,5 +83,6 @@ private:
     StandingsRule m_rule;
     QList<StandingsGroup> m_groups;
     QList<QList<quint64>> m_bestRowIds; // per group and entry, taken when computed
+    QString m_tableGroup;               // the group the table holds
     bool m_filling = false;
 };

@@ -3,11 +3,15 @@
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_table.h"
 #include "standings/standings.h"
+#include "standings/standings_json.h"
 #include "standings/standings_table.h"
 #include "standings/standings_values.h"
 
 #include "protocol_test_grid.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QtTest>
 
@@ -201,6 +205,21 @@ private slots:
         QCOMPARE(sheet.size(), 7);
         QCOMPARE(sheet[0], QStringList{"A"});
         QCOMPARE(sheet[3], QStringList());
+    }
+
+    void jsonForThePage() {
+        const QList<QStringList> rows{row("1", "A", "5,000", "Vera \"V\" <b>"), row("2", "", "6,000")};
+        const QJsonObject json =
+            QJsonDocument::fromJson(standingsJson(computeStandings(rows, bestOf()), bestOf())).object();
+        QCOMPARE(json["rule"].toString(), QStringLiteral("Bester Lauf, Zeit"));
+        QCOMPARE(json["columns"].toArray().size(), 7);
+        const QJsonArray groups = json["groups"].toArray();
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[0]["gruppe"].toString(), QStringLiteral("A"));
+        QCOMPARE(groups[0]["rows"][0][2].toString(), QStringLiteral("Vera \"V\" <b>"));
+        QCOMPARE(groups[1]["gruppe"].toString(), QString());
+        QCOMPARE(groups[1]["title"].toString(), QStringLiteral("ohne Gruppe"));
+        QCOMPARE(groups[1]["rows"][0][4].toString(), QStringLiteral("6,000"));
     }
 
     void theProtocolStaysAsItIs() {

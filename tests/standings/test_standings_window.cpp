@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -217,6 +218,28 @@ private slots:
         QVERIFY(pages.last().contains(QStringLiteral("Berta")));
         QVERIFY(!pages.last().contains(QStringLiteral("Klasse A")));
         QVERIFY(pages.last().contains(QStringLiteral("08.12.2026")));
+    }
+
+    void aFinishKeepsTheScrolledPlace() {
+        QList<QStringList> rows;
+        for (int nr = 1; nr <= 200; ++nr)
+            rows << run(QString::number(nr), nr % 2 ? "Klasse A" : "Klasse B", QStringLiteral("%1,000").arg(10 + nr));
+        fillProtocol(m_grid, rows);
+        StandingsWindow window(m_grid, links());
+        window.resize(600, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QScrollBar* bar = window.table()->verticalScrollBar();
+        QVERIFY(bar->maximum() > 50);
+        bar->setValue(bar->maximum() / 2);
+        const int place = bar->value();
+        m_grid.setCell(colZeit, 151, QStringLiteral("9,000")); // number 151 takes the lead
+        QTRY_COMPARE_WITH_TIMEOUT(window.table()->item(0, 1)->text(), QStringLiteral("151"), 2000);
+        QCOMPARE(bar->value(), place);
+        // Another group is read from its top.
+        window.showGroup(1);
+        QCOMPARE(window.table()->item(0, 1)->text(), QStringLiteral("2"));
+        QCOMPARE(bar->value(), 0);
     }
 };
 
