@@ -8,6 +8,7 @@
 
 #include "protocol_test_grid.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -92,6 +93,7 @@ private slots:
     void init() {
         m_wertung = 1;
         m_opened.clear();
+        QFile::remove(m_dir.filePath(QStringLiteral("Tarvolt-Wertung.html")));
         fillProtocol(m_grid, {run("7", "Klasse B", "6,100", "Kai"), run("3", "Klasse A", "5,900", "Vera"),
                               run("4", "Klasse A", "5,800", "Uwe"), run("3", "Klasse A", "5,700")});
     }
@@ -169,6 +171,21 @@ private slots:
         const QByteArray single = file.readAll();
         QVERIFY(single.contains("charset=iso-8859-1"));
         QVERIFY(single.contains("J\xf6rg"));
+    }
+
+    void ctrlSSavesThePage() {
+        StandingsWindow window(m_grid, links());
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(m_opened.size(), 1, 2000);
+        QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("Tarvolt-Wertung.html"))));
+        // Ctrl+P is the window's own, beside the main window's protocol print.
+        bool printKey = false;
+        for (const QAction* action : window.actions())
+            printKey = printKey || action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_P);
+        QVERIFY(printKey);
     }
 
     void unwritablePageKeepsTheOldOne() {
