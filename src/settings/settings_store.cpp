@@ -138,6 +138,7 @@ void readValues(const SettingsReader& in, Settings& s) {
         // Added later, so read last: a file without them keeps everything above.
         [&] { return in.readBool(QStringLiteral("WebOn"), s.WebOn); },
         [&] { return in.readInt(QStringLiteral("WebPort"), s.WebPort); },
+        [&] { return in.readText(QStringLiteral("WebInterface"), s.WebInterface); },
         [&] { return in.readInt(QStringLiteral("Wertung"), s.Wertung); },
     };
     for (const auto& step : steps) {
@@ -172,6 +173,7 @@ void writeValues(QSettings& out, const Settings& s) {
     out.setValue(QStringLiteral("NameZwZeit"), QStringLiteral("Zw.Zeit"));
     out.setValue(QStringLiteral("WebOn"), int(s.WebOn));
     out.setValue(QStringLiteral("WebPort"), s.WebPort);
+    out.setValue(QStringLiteral("WebInterface"), s.WebInterface);
     out.setValue(QStringLiteral("Wertung"), s.Wertung);
 }
 

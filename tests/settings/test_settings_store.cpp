@@ -82,6 +82,7 @@ QVariantMap fullFile() {
         {"LuchZwZeit", 0},
         {"WebOn", 1},
         {"WebPort", 8181},
+        {"WebInterface", "wlan0"},
         {"Wertung", 3},
     };
 }
@@ -112,6 +113,7 @@ Settings fullSettings() {
     s.LuchZwZeit = false;
     s.WebOn = true;
     s.WebPort = 8181;
+    s.WebInterface = "wlan0";
     s.Wertung = 3;
     return s;
 }
@@ -144,6 +146,7 @@ const QList<std::pair<QString, Copy>>& readOrder() {
         {"LuchZwZeit", [](Settings& to, const Settings& from) { to.LuchZwZeit = from.LuchZwZeit; }},
         {"WebOn", [](Settings& to, const Settings& from) { to.WebOn = from.WebOn; }},
         {"WebPort", [](Settings& to, const Settings& from) { to.WebPort = from.WebPort; }},
+        {"WebInterface", [](Settings& to, const Settings& from) { to.WebInterface = from.WebInterface; }},
         {"Wertung", [](Settings& to, const Settings& from) { to.Wertung = from.Wertung; }},
     };
     return order;
@@ -292,6 +295,7 @@ private slots:
         QTest::newRow("no LuchZwZeit") << "LuchZwZeit" << QVariant();
         QTest::newRow("an older file: no WebOn") << "WebOn" << QVariant();
         QTest::newRow("text for WebPort") << "WebPort" << QVariant("http");
+        QTest::newRow("list for WebInterface") << "WebInterface" << QVariant(QStringList{"wlan0", "eth0"});
         QTest::newRow("an older file: no Wertung") << "Wertung" << QVariant();
         QTest::newRow("text for Wertung") << "Wertung" << QVariant("Summe");
     }
@@ -409,6 +413,11 @@ private slots:
         const QSettings file(m_path, QSettings::IniFormat);
         QStringList keys = file.allKeys();
         keys.sort();
+        QStringList expected{"Left",    "Top",         "Width",     "Height",     "Port",       "Alg",
+                             "Sound",   "FilterInd",   "Length",    "Monitor",    "Title",      "LengthF",
+                             "LengthS", "WaitStart",   "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
+                             "Param2",  "ShowPlatz",   "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
+                             "WebPort", "WebInterface"};
         QStringList expected{"Left",       "Top",        "Width",     "Height",    "Port",    "Alg",       "Sound",
                              "FilterInd",  "Length",     "Monitor",   "Title",     "LengthF", "LengthS",   "WaitStart",
                              "ColSpeed0",  "ColSpeed1",  "ColSpeed2", "ManyStart", "Param2",  "ShowPlatz", "LuchVmax",
@@ -419,9 +428,9 @@ private slots:
 
         // Integers and flags as plain numbers, texts as text.
         const QByteArray text = contentsOf(m_path);
-        for (const char* line :
-             {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
-              "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n", "\nWertung=3\n"})
+        for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
+                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n",
+                                 "\nWebInterface=wlan0\n", "\nWertung=3\n"})
             QVERIFY2(text.contains(line), line);
     }
 
