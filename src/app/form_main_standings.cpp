@@ -15,7 +15,10 @@
 void TFormMain::setupStandings() {
     StandingsWindow::Links links;
     links.wertung = [this] { return m_settings.Wertung; };
-    links.setWertung = [this](int wertung) { m_settings.Wertung = wertung; };
+    links.setWertung = [this](int wertung) {
+        m_settings.Wertung = wertung;
+        scheduleLiveSnapshot(); // the live page counts the same way
+    };
     links.title = [this] { return m_settings.Title; };
     links.pageFile = [this] {
         return QDir(m_environment.currentFolder).absoluteFilePath(standingsPageName(m_names.baseName));

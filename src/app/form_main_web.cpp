@@ -9,6 +9,7 @@
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_table.h"
 #include "run/run_controller.h"
+#include "standings/standings_table.h"
 #include "timing/high_res_timer.h"
 #include "timing/run_time.h"
 #include "web/lan_addresses.h"
@@ -116,6 +117,7 @@ void TFormMain::publishLiveSnapshot() {
         if (!grid.cell(colNr, row).isEmpty())
             s->rows.append(grid.rowCells(row));
     }
+    s->standingsRule = standingsRuleOf(grid, m_settings.Wertung);
     m_liveServer->publish(std::move(s));
 }
 

@@ -413,15 +413,11 @@ private slots:
         const QSettings file(m_path, QSettings::IniFormat);
         QStringList keys = file.allKeys();
         keys.sort();
-        QStringList expected{"Left",    "Top",         "Width",     "Height",     "Port",       "Alg",
-                             "Sound",   "FilterInd",   "Length",    "Monitor",    "Title",      "LengthF",
-                             "LengthS", "WaitStart",   "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
-                             "Param2",  "ShowPlatz",   "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
-                             "WebPort", "WebInterface"};
-        QStringList expected{"Left",       "Top",        "Width",     "Height",    "Port",    "Alg",       "Sound",
-                             "FilterInd",  "Length",     "Monitor",   "Title",     "LengthF", "LengthS",   "WaitStart",
-                             "ColSpeed0",  "ColSpeed1",  "ColSpeed2", "ManyStart", "Param2",  "ShowPlatz", "LuchVmax",
-                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort",   "Wertung"};
+        QStringList expected{"Left",    "Top",          "Width",     "Height",     "Port",       "Alg",
+                             "Sound",   "FilterInd",    "Length",    "Monitor",    "Title",      "LengthF",
+                             "LengthS", "WaitStart",    "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
+                             "Param2",  "ShowPlatz",    "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
+                             "WebPort", "WebInterface", "Wertung"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
