@@ -32,24 +32,7 @@ private slots:
     void init() {
         m_fixture = std::make_unique<FormMainFixture>();
         // "Wertung" is read last, so every value before it is stored.
-        m_fixture->storeDesignWindow(0, 0,
-                                     {{"FilterInd", 1},
-                                      {"Length", 100},
-                                      {"Monitor", 0},
-                                      {"Title", "Rennen"},
-                                      {"LengthF", 10},
-                                      {"LengthS", 50},
-                                      {"WaitStart", 0},
-                                      {"ColSpeed0", 0},
-                                      {"ColSpeed1", 1},
-                                      {"ManyStart", 1},
-                                      {"Param2", 0},
-                                      {"ShowPlatz", 1},
-                                      {"LuchVmax", 1},
-                                      {"LuchZwZeit", 1},
-                                      {"WebOn", 0},
-                                      {"WebPort", 0},
-                                      {"Wertung", 2}});
+        m_fixture->storeEveryValue(0, {{"WebOn", 0}, {"WebPort", 0}, {"Wertung", 2}});
         m_form = std::make_unique<TFormMain>(m_fixture->environment());
         QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
