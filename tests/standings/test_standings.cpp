@@ -17,17 +17,6 @@
 
 namespace {
 
-// A protocol row: number, group, result in "Zeit" (or the given column), name.
-QStringList row(const QString& nr, const QString& gruppe, const QString& result, const QString& name = QString(),
-                int column = colZeit) {
-    QStringList cells(protocolColumnCount);
-    cells[colNr] = nr;
-    cells[colGruppe] = gruppe;
-    cells[colName] = name;
-    cells[column] = result;
-    return cells;
-}
-
 // "rank nr result gap" per line, rank 0 for none.
 QStringList lines(const StandingsGroup& group) {
     QStringList out;
@@ -59,11 +48,11 @@ private slots:
 
     void bestRunTiesBrokenByNextRunThenShared() {
         const QList<QStringList> rows{
-            row("1", "A", "5,000"), row("1", "A", "5,500"), // 5,000 with 5,500 behind it
-            row("2", "A", "5,000"), row("2", "A", "5,400"), // same best, better second: ahead
-            row("3", "A", "5,200"), row("3", "A", "6,000"), //
-            row("4", "A", "5,200"), row("4", "A", "6,000"), // exactly equal to 3: shared
-            row("5", "A", "5,300"),
+            groupRunRow("1", "A", "5,000"), groupRunRow("1", "A", "5,500"), // 5,000 with 5,500 behind it
+            groupRunRow("2", "A", "5,000"), groupRunRow("2", "A", "5,400"), // same best, better second: ahead
+            groupRunRow("3", "A", "5,200"), groupRunRow("3", "A", "6,000"), //
+            groupRunRow("4", "A", "5,200"), groupRunRow("4", "A", "6,000"), // exactly equal to 3: shared
+            groupRunRow("5", "A", "5,300"),
         };
         const auto groups = computeStandings(rows, bestOf());
         QCOMPARE(groups.size(), 1);
@@ -75,18 +64,19 @@ private slots:
     }
 
     void runTimesOverAMinuteOrderByValue() {
-        const QList<QStringList> rows{row("1", "", "1.02,000"), row("2", "", "59,999"), row("3", "", "1:00.00,000")};
+        const QList<QStringList> rows{groupRunRow("1", "", "1.02,000"), groupRunRow("2", "", "59,999"),
+                                      groupRunRow("3", "", "1:00.00,000")};
         const auto groups = computeStandings(rows, bestOf());
         QCOMPARE(lines(groups[0]), (QStringList{"1 2 59,999", "2 1 1.02,000 +2,001", "3 3 1:00.00,000 +59.00,001"}));
     }
 
     void sumOfBestRunsWithMissingRuns() {
         const QList<QStringList> rows{
-            row("1", "A", "5,000"), row("1", "A", "6,000"), row("1", "A", "5,500"), // 10,500
-            row("2", "A", "4,000"),                                                 // one run only
-            row("3", "A", "5,100"), row("3", "A", "5,300"),                         // 10,400
-            row("4", "A", "-"),     row("4", "A", "4,500"),                         // accident + one run
-            row("5", "A", "4,800"), row("5", "A", "AUS"),   row("5", "A", "5,000"), // 9,800
+            groupRunRow("1", "A", "5,000"), groupRunRow("1", "A", "6,000"), groupRunRow("1", "A", "5,500"), // 10,500
+            groupRunRow("2", "A", "4,000"),                                 // one run only
+            groupRunRow("3", "A", "5,100"), groupRunRow("3", "A", "5,300"), // 10,400
+            groupRunRow("4", "A", "-"),     groupRunRow("4", "A", "4,500"), // accident + one run
+            groupRunRow("5", "A", "4,800"), groupRunRow("5", "A", "AUS"),   groupRunRow("5", "A", "5,000"), // 9,800
         };
         const auto groups = computeStandings(rows, sumOf(2));
         QCOMPARE(lines(groups[0]),
@@ -96,16 +86,18 @@ private slots:
         QCOMPARE(winner.runs, 3); // "AUS" is a run without a result
         QCOMPARE(groups[0].entries[4].runs, 2);
         // Sums tie: the best run not counted decides.
-        const QList<QStringList> tied{row("7", "A", "5,000"), row("7", "A", "5,000"), row("7", "A", "7,000"),
-                                      row("8", "A", "4,500"), row("8", "A", "5,500"), row("8", "A", "6,000")};
+        const QList<QStringList> tied{groupRunRow("7", "A", "5,000"), groupRunRow("7", "A", "5,000"),
+                                      groupRunRow("7", "A", "7,000"), groupRunRow("8", "A", "4,500"),
+                                      groupRunRow("8", "A", "5,500"), groupRunRow("8", "A", "6,000")};
         QCOMPARE(lines(computeStandings(tied, sumOf(2))[0]), (QStringList{"1 8 10,000", "2 7 10,000 +0,000"}));
     }
 
     void markersAndStartListRows() {
         const QList<QStringList> rows{
-            row("9", "A", "-"),   row("9", "A", "AUS"),                          // runs, none with a result
-            row("3", "A", ""),                                                   // on the start list: no run
-            row("2", "A", "aus"), row("2", "A", "6,000"), row("", "A", "1,000"), // a row without a number is nobody's
+            groupRunRow("9", "A", "-"),    groupRunRow("9", "A", "AUS"), // runs, none with a result
+            groupRunRow("3", "A", ""),                                   // on the start list: no run
+            groupRunRow("2", "A", "aus"),  groupRunRow("2", "A", "6,000"),
+            groupRunRow("", "A", "1,000"), // a row without a number is nobody's
         };
         const auto groups = computeStandings(rows, bestOf());
         QCOMPARE(lines(groups[0]), (QStringList{"1 2 6,000", "0 3", "0 9"}));
@@ -117,13 +109,13 @@ private slots:
 
     void groupsBlankAndAccidentRows() {
         QList<QStringList> rows{
-            row("1", "Klasse 10", "5,000", "Vera"),
-            row("2", "", "6,000", "Ohne"),
-            row("1", "-", "-", "-"), // an accident row of number 1: joins Klasse 10
-            row("3", "Klasse 2", "5,500", "-"),
-            row("3", "Klasse 2", "5,900", "Kai"),
-            row("1", "Klasse 2", "4,000", "Other"), // number 1 in another group is another competitor
-            row("4", " ", "7,000"),
+            groupRunRow("1", "Klasse 10", "5,000", "Vera"),
+            groupRunRow("2", "", "6,000", "Ohne"),
+            groupRunRow("1", "-", "-", "-"), // an accident row of number 1: joins Klasse 10
+            groupRunRow("3", "Klasse 2", "5,500", "-"),
+            groupRunRow("3", "Klasse 2", "5,900", "Kai"),
+            groupRunRow("1", "Klasse 2", "4,000", "Other"), // number 1 in another group is another competitor
+            groupRunRow("4", " ", "7,000"),
         };
         rows[1][colFahrzeug] = QStringLiteral("Golf");
         const auto groups = computeStandings(rows, bestOf());
@@ -141,8 +133,9 @@ private slots:
     }
 
     void rankedByVmaxDescending() {
-        const QList<QStringList> rows{row("1", "A", "120,50", {}, colVmax), row("1", "A", "125,00", {}, colVmax),
-                                      row("2", "A", "130,25", {}, colVmax), row("3", "A", "-", {}, colVmax)};
+        const QList<QStringList> rows{
+            groupRunRow("1", "A", "120,50", {}, colVmax), groupRunRow("1", "A", "125,00", {}, colVmax),
+            groupRunRow("2", "A", "130,25", {}, colVmax), groupRunRow("3", "A", "-", {}, colVmax)};
         const auto groups = computeStandings(rows, bestOf(colVmax, true));
         QCOMPARE(lines(groups[0]), (QStringList{"1 2 130,25", "2 1 125,00 -5,25", "0 3"}));
         StandingsRule sum = bestOf(colVmax, true);
@@ -193,7 +186,7 @@ private slots:
     }
 
     void tableTexts() {
-        const QList<QStringList> rows{row("1", "A", "5,000", "Vera"), row("1", "A", "5,500")};
+        const QList<QStringList> rows{groupRunRow("1", "A", "5,000", "Vera"), groupRunRow("1", "A", "5,500")};
         const StandingsRule rule = sumOf(2);
         const auto groups = computeStandings(rows, rule);
         QCOMPARE(standingsHeader(rule),
@@ -208,7 +201,7 @@ private slots:
     }
 
     void jsonForThePage() {
-        const QList<QStringList> rows{row("1", "A", "5,000", "Vera \"V\" <b>"), row("2", "", "6,000")};
+        const QList<QStringList> rows{groupRunRow("1", "A", "5,000", "Vera \"V\" <b>"), groupRunRow("2", "", "6,000")};
         const QJsonObject json =
             QJsonDocument::fromJson(standingsJson(computeStandings(rows, bestOf()), bestOf())).object();
         QCOMPARE(json["rule"].toString(), QStringLiteral("Bester Lauf, Zeit"));

@@ -18,13 +18,6 @@ namespace {
 
 const QLocale german(QLocale::German, QLocale::Germany);
 
-QStringList run(const QString& nr, const QString& gruppe, const QString& zeit, const QString& name = QString()) {
-    QStringList cells = runRow(nr, zeit);
-    cells[colGruppe] = gruppe;
-    cells[colName] = name;
-    return cells;
-}
-
 bool isBold(const QJsonObject& dump, int row) {
     return dump["cells"].toArray().at(row).toArray().at(0).toObject()["bold"].toBool();
 }
@@ -44,8 +37,9 @@ class TestStandingsSheet : public QObject {
 
 private slots:
     void init() {
-        fillProtocol(m_grid, {run("3", "Klasse A", "5,900", "Jürgen"), run("4", "Klasse A", "5,800", "Uwe"),
-                              run("3", "Klasse A", "5,700"), run("9", "", "-", "Ida")});
+        fillProtocol(m_grid,
+                     {groupRunRow("3", "Klasse A", "5,900", "Jürgen"), groupRunRow("4", "Klasse A", "5,800", "Uwe"),
+                      groupRunRow("3", "Klasse A", "5,700"), groupRunRow("9", "", "-", "Ida")});
     }
 
     void savedWorkbookKeepsTheProtocolFirst() {

@@ -24,13 +24,6 @@
 
 namespace {
 
-QStringList run(const QString& nr, const QString& gruppe, const QString& zeit, const QString& name = QString()) {
-    QStringList cells = runRow(nr, zeit);
-    cells[colGruppe] = gruppe;
-    cells[colName] = name;
-    return cells;
-}
-
 QStringList tableRow(const QTableWidget* table, int row) {
     QStringList texts;
     for (int col = 0; col < table->columnCount(); ++col)
@@ -94,8 +87,9 @@ private slots:
         m_wertung = 1;
         m_opened.clear();
         QFile::remove(m_dir.filePath(QStringLiteral("Tarvolt-Wertung.html")));
-        fillProtocol(m_grid, {run("7", "Klasse B", "6,100", "Kai"), run("3", "Klasse A", "5,900", "Vera"),
-                              run("4", "Klasse A", "5,800", "Uwe"), run("3", "Klasse A", "5,700")});
+        fillProtocol(m_grid,
+                     {groupRunRow("7", "Klasse B", "6,100", "Kai"), groupRunRow("3", "Klasse A", "5,900", "Vera"),
+                      groupRunRow("4", "Klasse A", "5,800", "Uwe"), groupRunRow("3", "Klasse A", "5,700")});
     }
 
     void showsOneGroupAndFollowsTheProtocol() {
@@ -215,8 +209,8 @@ private slots:
         // 60 competitors in Klasse A fill more than one page; Klasse B starts a page of its own.
         QList<QStringList> rows;
         for (int nr = 1; nr <= 60; ++nr)
-            rows << run(QString::number(nr), "Klasse A", QStringLiteral("%1,000").arg(10 + nr));
-        rows << run("99", "Klasse B", "7,000", "Berta");
+            rows << groupRunRow(QString::number(nr), "Klasse A", QStringLiteral("%1,000").arg(10 + nr));
+        rows << groupRunRow("99", "Klasse B", "7,000", "Berta");
         fillProtocol(m_grid, rows);
         StandingsWindow window(m_grid, links());
         QPrinter printer(QPrinter::HighResolution);
@@ -240,7 +234,8 @@ private slots:
     void aFinishKeepsTheScrolledPlace() {
         QList<QStringList> rows;
         for (int nr = 1; nr <= 200; ++nr)
-            rows << run(QString::number(nr), nr % 2 ? "Klasse A" : "Klasse B", QStringLiteral("%1,000").arg(10 + nr));
+            rows << groupRunRow(QString::number(nr), nr % 2 ? "Klasse A" : "Klasse B",
+                                QStringLiteral("%1,000").arg(10 + nr));
         fillProtocol(m_grid, rows);
         StandingsWindow window(m_grid, links());
         window.resize(600, 200);

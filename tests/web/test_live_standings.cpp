@@ -2,6 +2,7 @@
 // counts, a new version when only the count changes, "304" for a page that has them, and the
 // page's own section for them.
 #include "protocol/protocol_table.h"
+#include "protocol_test_grid.h"
 #include "web/live_server.h"
 #include "web/live_state.h"
 #include "web_client.h"
@@ -18,15 +19,6 @@ namespace {
 
 constexpr int waitMs = 15000;
 
-QStringList run(const QString& nr, const QString& gruppe, const QString& zeit, const QString& name = QString()) {
-    QStringList cells(protocolColumnCount);
-    cells[colNr] = nr;
-    cells[colName] = name;
-    cells[colGruppe] = gruppe;
-    cells[colZeit] = zeit;
-    return cells;
-}
-
 LiveSnapshotPtr snapshotOf(const QList<QStringList>& rows, int countedRuns = 1) {
     auto s = std::make_shared<LiveSnapshot>();
     s->title = QStringLiteral("Clubrennen");
@@ -40,8 +32,9 @@ QJsonObject objectOf(const QByteArray& json) {
     return QJsonDocument::fromJson(json).object();
 }
 
-const QList<QStringList> day{run("7", "Klasse A", "6,000", "Vera <b>"), run("8", "Klasse A", "5,500", "Kai"),
-                             run("7", "Klasse A", "5,400"), run("9", "", "7,000", "Ida")};
+const QList<QStringList> day{groupRunRow("7", "Klasse A", "6,000", "Vera <b>"),
+                             groupRunRow("8", "Klasse A", "5,500", "Kai"), groupRunRow("7", "Klasse A", "5,400"),
+                             groupRunRow("9", "", "7,000", "Ida")};
 
 } // namespace
 
@@ -99,7 +92,7 @@ private slots:
 
         // A finish: another version, other standings.
         QList<QStringList> next = day;
-        next.append(run("8", "Klasse A", "5,000"));
+        next.append(groupRunRow("8", "Klasse A", "5,000"));
         m_server->publish(snapshotOf(next));
         QTRY_COMPARE_WITH_TIMEOUT(
             objectOf(get(port, "/api/standings").body).value("groups")[0]["rows"][0][1].toString(), QStringLiteral("8"),
