@@ -32,8 +32,7 @@ inline QStringList runRow(const QString& nr, const QString& zeit, const QString&
 // given) and the name; other cells empty.
 inline QStringList groupRunRow(const QString& nr, const QString& gruppe, const QString& result,
                                const QString& name = QString(), int column = colZeit) {
-    QStringList cells(protocolColumnCount);
-    cells[colNr] = nr;
+    QStringList cells = runRow(nr, QString());
     cells[colGruppe] = gruppe;
     cells[colName] = name;
     cells[column] = result;
