@@ -37,8 +37,9 @@
 TFormMain::TFormMain(FormMainEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_environment(std::move(environment)) {
     setObjectName(QStringLiteral("FormMain"));
-    setMinimumSize(designWidth, designHeight);
-    resize(designWidth, designHeight);
+    // The design size is also the minimum.
+    setMinimumSize(mainWindowMinWidth, mainWindowMinHeight);
+    resize(mainWindowMinWidth, mainWindowMinHeight);
     m_ui.setupUi(this);
     m_commands = new FormMainCommands(this);
     m_sounds = new SoundPlayer(this);
@@ -81,7 +82,8 @@ void TFormMain::FormCreate() {
     m_settings.Alg = {1, 0, 0, 0};
     m_fileTypeNames = fileTypeNamesFromMimeDatabase();
     loadSettings(m_environment.settingsPath, m_settings);
-    m_sounds->setSoundOn(m_settings.Sound);
+    // A program that has no track length stored starts with the preset.
+    m_settings.Length = lengthWithPreset(m_settings.Length);
     const QList<QRect> screens = m_environment.screens ? m_environment.screens() : QList<QRect>{};
     m_settings.Monitor = checkedMonitorIndex(m_settings.Monitor, int(screens.size()));
     placeWindow();
@@ -116,8 +118,9 @@ void TFormMain::FormCreate() {
     connect(&m_timerDate, &QTimer::timeout, this, &TFormMain::TimerDateTimer);
     m_timerDate.start();
 
+    setupLiveWeb();
+    applySettings(m_settings);
     // Opening and closing at once shows early whether the port is there; failures are swallowed.
-    m_barrierPort->setPortNumber(m_settings.Port);
     m_controller->probePort();
 
     setupProtocolGrid(m_ui.SortGrid1->gridData());
@@ -129,7 +132,6 @@ void TFormMain::FormCreate() {
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     loadBackupProtocol();
     setupStandings();
-    setupLiveWeb();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
     renderRunState();
@@ -144,6 +146,10 @@ void TFormMain::FormCreate() {
     status->setPanelWidth(3, 50);
     status->setPanelAlignment(3, Qt::AlignRight);
     FormResize();
+}
+
+QDateTime TFormMain::localNow() const {
+    return m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
 }
 
 void TFormMain::placeWindow() {
@@ -188,14 +194,6 @@ void TFormMain::wireCommands() {
 void TFormMain::attachLaterWindows(const LaterWindows& windows) {
     m_later = windows;
     wireMonitor();
-    // The settings dialog's creation gives a track length to a program that had none stored.
-    applySettings();
-}
-
-void TFormMain::applySettings() {
-    m_controller->setSettings(runSettings());
-    m_sounds->setSoundOn(m_settings.Sound);
-    FormResize();
 }
 
 void TFormMain::updateProtocolButtons() {
@@ -222,7 +220,7 @@ int TFormMain::gridClientWidth() const {
 void TFormMain::FormResize() {
     const auto widths = protocolColumnWidths(gridClientWidth(), m_settings.ShowPlatz);
     SortGridData& grid = m_ui.SortGrid1->gridData();
-    for (int col = 0; col < kProtocolColumns; ++col)
+    for (int col = 0; col < protocolColumnCount; ++col)
         grid.setColWidth(col, widths[static_cast<std::size_t>(col)]);
 
     StatusPanels* status = m_ui.StatusBar1;

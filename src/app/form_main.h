@@ -7,7 +7,6 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
-#include "run/run_settings.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 
@@ -45,10 +44,12 @@ class TFormMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Design size, also the minimum.
-    static constexpr int designWidth = 850;
-    static constexpr int designHeight = 572;
     static constexpr int dateInterval = 5000;
+
+    // What Ctrl+H and Ctrl+P do with the written page (their items' Tag).
+    enum class PageAction { Open = 0, Print = 1 };
+    // What the document export does once written: Ctrl+W opens it, the save dialog only saves.
+    enum class DocumentMode { Open = 0, SaveOnly = 1 };
 
     explicit TFormMain(FormMainEnvironment environment, QWidget* parent = nullptr);
     ~TFormMain() override;
@@ -63,8 +64,12 @@ public:
     };
     void attachLaterWindows(const LaterWindows& windows);
 
-    // Hands changed in-memory settings to the run controller and lays the table out again.
-    void applySettings();
+    // Makes `settings` the program's settings and applies every one of them: the run, the
+    // port number, the sound, the spectator window, the table's layout and the live server.
+    void applySettings(const Settings& settings);
+    // The settings as they stand now, with the values that live in their controls
+    // ("Param2" in the run, "FilterInd" in the save dialog, the window's bounds).
+    Settings settings() const;
     // What the settings dialog needs of this window: the port's backends and the port,
     // the monitors, the port survey.
     CfgDialogLinks cfgDialogLinks() const;
@@ -81,8 +86,6 @@ public:
 
     const AppNames& names() const { return m_names; }
     const ProgramFiles& programFiles() const { return m_files; }
-    Settings& settings() { return m_settings; }
-    const Settings& settings() const { return m_settings; }
     quint64 portMask() const { return m_portMask; }
     const FileDialogState& SaveDialog1() const { return m_saveDialog; }
     const FileDialogState& OpenDialog1() const { return m_openDialog; }
@@ -93,6 +96,7 @@ public:
     FormMainCommands& commands() const { return *m_commands; }
     QTimer& TimerDate() { return m_timerDate; }
     TComPort& ComPort() const;
+    BarrierPort& barrierPort() const { return *m_barrierPort; }
     SimulatedBarrierBox& barrierBox() const;
     RunController& runController() const { return *m_controller; }
     // What both digit panels show.
@@ -115,7 +119,6 @@ public:
                                 bool& Combobox, bool& Ellipsis);
     void SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect);
     void SortGrid1DblClick();
-    void SortGrid1RowSelected();
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
@@ -140,7 +143,7 @@ public:
     bool writeProtocolHtml(const QString& FileName);
     // Writes the page under protocolPageFile() and opens it in the browser (Tag 0) or
     // prints it (Tag 1); an older page is opened or printed when the writing failed.
-    void sbInetClick(int Tag);
+    void sbInetClick(PageAction Tag);
     // The title's name with ".html" in the current folder.
     QString protocolPageFile() const;
     // The protocol as a workbook (form_main_workbook.cpp): the save and open dialogs'
@@ -149,10 +152,10 @@ public:
     bool saveProtocolXls(const QString& FileName);
     bool loadProtocolXls(const QString& FileName);
     void sbExcelClick();
-    // The protocol as a word-processor document (form_main_document.cpp). Mode 0 writes
-    // dateStampName() + ".docx" and opens it; any other mode writes FileName, which gets
-    // the program folder in front when it has no folder. A failed write is reported.
-    void exportProtocolWord(int Mode, const QString& FileName);
+    // The protocol as a word-processor document (form_main_document.cpp): writes FileName,
+    // with the program folder in front when it has no folder, and opens it with
+    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported.
+    void exportProtocolWord(DocumentMode Mode, const QString& FileName);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -174,11 +177,12 @@ protected:
 
 private:
     void FormCreate();
+    // The local date and time, from the environment's clock when it has one.
+    QDateTime localNow() const;
     void wireCommands();
     void wireProtocolTable();
     void createRunController();
     void wireRunController();
-    RunSettings runSettings() const;
     void renderRunState();
     void renderDisplay();
     // The spectator window (form_main_monitor.cpp).
@@ -234,6 +238,4 @@ private:
     StandingsWindow* m_standings = nullptr;
     QAction* m_standingsItem = nullptr;
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
-    QString m_liveLastNr;       // the last finished run's number and time, "" none
-    QString m_liveLastZeit;
 };

@@ -73,14 +73,7 @@ void TFormMain::shutdown(bool askOnFailure) {
     m_ui.SortGrid1->hideEditor(true);
     saveBackupProtocol();
 
-    if (!isMaximized() && !isMinimized()) {
-        m_settings.Left = x();
-        m_settings.Top = y();
-        m_settings.Width = width();
-        m_settings.Height = height();
-    }
-    m_settings.Param2 = m_ui.PanelDisplay->cbParam2->currentIndex();
-    m_settings.FilterInd = m_saveDialog.FilterIndex;
+    m_settings = settings();
     const std::optional<QString> failure = saveSettings(m_environment.settingsPath, m_settings);
     // When a signal ends the program nobody may be there to answer a message box.
     if (failure && askOnFailure)

@@ -35,7 +35,7 @@ void TFormMain::setupProtocolDocument() {
     connect(m_ui.sbWord, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Word1); });
 }
 
-void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
+void TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
     {
@@ -48,7 +48,7 @@ void TFormMain::exportProtocolWord(int Mode, const QString& FileName) {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return;
     }
-    if (Mode == 0 && m_environment.openUrl)
+    if (Mode == DocumentMode::Open && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
 }
 
@@ -57,6 +57,6 @@ void TFormMain::sbWordClick() {
     QString folder = m_names.programFolder;
     if (!isFolderWritable(folder) && !m_environment.dataFolder.isEmpty() && QDir().mkpath(m_environment.dataFolder))
         folder = m_environment.dataFolder;
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
-    exportProtocolWord(0, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
+    const QDateTime now = localNow();
+    exportProtocolWord(DocumentMode::Open, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
 }

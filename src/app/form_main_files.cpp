@@ -59,13 +59,13 @@ void TFormMain::loadBackupProtocol() {
     if (m_backupSource.isEmpty())
         return;
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
-                                                       m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                                                       m_controller->cbPlatzOn(), m_controller->startNumberText());
     applyProtocolLoad(result);
     if (result.loaded || m_backupSource != m_backupFile)
         return;
     // A backup that cannot be used may still hold the last event's results; the first
     // finish would write over it.
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    const QDateTime now = localNow();
     QString text;
     if (const std::optional<QString> movedTo = moveAside(m_backupSource, now)) {
         // It lies beside the backup; the name is what fits the panel, the hint has the folder.
@@ -98,7 +98,7 @@ void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
 }
 
 void TFormMain::sbSaveClick() {
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    const QDateTime now = localNow();
     m_saveDialog.FileName = dateStampName(now);
     const OfferedFilters types = offeredFilters(m_saveDialog.Filter, savableTypes);
     const FileDialogRequest request{m_saveDialog.InitialDir, m_saveDialog.FileName, types.nameFilters,
@@ -116,13 +116,13 @@ void TFormMain::sbSaveClick() {
 
     // Any other index writes the text file.
     switch (m_saveDialog.FilterIndex) {
-    case 2:
+    case fileTypeWorkbook:
         (void)saveProtocolXls(answer->filePath);
         break;
-    case 3:
-        exportProtocolWord(1, answer->filePath);
+    case fileTypeDocument:
+        exportProtocolWord(DocumentMode::SaveOnly, answer->filePath);
         break;
-    case 4:
+    case fileTypeWebPage:
         writeProtocolHtml(answer->filePath);
         break;
     default:
@@ -147,14 +147,14 @@ void TFormMain::sbLoadClick() {
         if (index > 0)
             m_openDialog.FilterIndex = index;
         // A file that cannot be read leaves the table as it was.
-        if (index == 1) {
+        if (index == fileTypeText) {
             const ProtocolLoadResult result =
-                loadProtocolText(grid, answer->filePath, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+                loadProtocolText(grid, answer->filePath, m_controller->cbPlatzOn(), m_controller->startNumberText());
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
             applyProtocolLoad(result);
-        } else if (index == 2)
+        } else if (index == fileTypeWorkbook)
             refused = !loadProtocolXls(answer->filePath);
     }
     // Also after a cancel, the official starts reading from the top; a refused workbook

@@ -16,8 +16,8 @@
 
 void TFormMain::setupProtocolPage() {
     FormMainCommands& c = *m_commands;
-    connect(c.Html1, &QAction::triggered, this, [this, &c] { sbInetClick(c.Html1->data().toInt()); });
-    connect(c.Print1, &QAction::triggered, this, [this, &c] { sbInetClick(c.Print1->data().toInt()); });
+    connect(c.Html1, &QAction::triggered, this, [this, &c] { sbInetClick(PageAction(c.Html1->data().toInt())); });
+    connect(c.Print1, &QAction::triggered, this, [this, &c] { sbInetClick(PageAction(c.Print1->data().toInt())); });
     connect(m_ui.sbInet, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Html1); });
     connect(m_ui.sbPrint, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Print1); });
 }
@@ -33,21 +33,19 @@ bool TFormMain::writeProtocolHtml(const QString& FileName) {
     return false;
 }
 
-void TFormMain::sbInetClick(int Tag) {
+void TFormMain::sbInetClick(PageAction Tag) {
     const QString page = protocolPageFile();
     writeProtocolHtml(page);
     // An older page still serves when this one could not be written.
     if (!QFileInfo(page).isFile())
         return;
     switch (Tag) {
-    case 0:
+    case PageAction::Open:
         if (m_environment.openUrl)
             m_environment.openUrl(QUrl::fromLocalFile(page));
         break;
-    case 1:
+    case PageAction::Print:
         printProtocolPage(this, page, m_names.baseName);
-        break;
-    default:
         break;
     }
 }

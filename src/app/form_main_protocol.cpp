@@ -32,7 +32,6 @@ void TFormMain::wireProtocolTable() {
     };
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
-    grid->OnRowSelected = [this] { SortGrid1RowSelected(); };
     connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;
@@ -109,12 +108,10 @@ void TFormMain::SortGrid1DblClick() {
         m_controller->setEditStartN2(*numbers.nextStarter);
 }
 
-void TFormMain::SortGrid1RowSelected() {}
-
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
     data.deleteRow(data.Row());
-    ::rankProtocol(data, m_ui.cbPlatzOn->isChecked(), m_controller->startNumberText());
+    ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
 }
 

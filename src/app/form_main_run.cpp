@@ -35,22 +35,6 @@ void TFormMain::createRunController() {
     };
     m_controller = new RunController(m_barrierPort->runPort(), m_ui.SortGrid1->gridData(), *m_display, readCounter,
                                      timer->CountSpeed(), play, this);
-    m_controller->setSettings(runSettings());
-    m_controller->setParam2(m_settings.Param2);
-}
-
-RunSettings TFormMain::runSettings() const {
-    RunSettings run;
-    run.ManyStart = m_settings.ManyStart;
-    run.LuchZwZeit = m_settings.LuchZwZeit;
-    run.LuchVmax = m_settings.LuchVmax;
-    run.WaitStart = m_settings.WaitStart;
-    run.Alg = m_settings.Alg;
-    run.lightEnabled = m_settings.lightEnabled;
-    run.Length = m_settings.Length;
-    run.LengthF = m_settings.LengthF;
-    run.cbPlatzOn = m_ui.cbPlatzOn->isChecked();
-    return run;
 }
 
 void TFormMain::wireRunController() {
@@ -79,9 +63,9 @@ void TFormMain::wireRunController() {
     connect(m_ui.bAvaria, &TLbSpeedButton::OnClick, c, &RunController::bAVARIAClick);
     connect(m_ui.cbFreigabe, &QCheckBox::clicked, c, &RunController::setCbFreigabe);
 
-    const std::array<ClickLabel*, 4> icons = m_ui.barrierIcons();
-    for (int i = 0; i < barrierIconCount; ++i)
-        connect(icons[std::size_t(i)], &ClickLabel::clicked, c, [c, i] { c->ImageLSClick(BarrierIcon(i)); });
+    const std::array<ClickLabel*, barrierCount> icons = m_ui.barrierIcons();
+    for (Barrier b : allBarriers)
+        connect(icons[barrierIndex(b)], &ClickLabel::clicked, c, [c, b] { c->ImageLSClick(b); });
     connect(m_ui.ImageAmpel, &ClickLabel::clicked, c, &RunController::ImageAmpelClick);
 
     DisplayPanel* panel = m_ui.PanelDisplay;
@@ -125,11 +109,12 @@ void TFormMain::renderRunState() {
         const QSignalBlocker block(m_ui.cbFreigabe);
         m_ui.cbFreigabe->setChecked(c.cbFreigabe());
     }
+    m_ui.cbPlatzOn->setChecked(c.cbPlatzOn());
 
-    const std::array<ClickLabel*, 4> icons = m_ui.barrierIcons();
-    for (int i = 0; i < barrierIconCount; ++i) {
-        const IconState& state = c.icon(BarrierIcon(i));
-        ClickLabel* icon = icons[std::size_t(i)];
+    const std::array<ClickLabel*, barrierCount> icons = m_ui.barrierIcons();
+    for (Barrier b : allBarriers) {
+        const IconState& state = c.icon(b);
+        ClickLabel* icon = icons[barrierIndex(b)];
         icon->setPixmap(m_imageList1[std::size_t(state.picture ? 1 : 0)]);
         icon->setVisible(state.visible);
     }

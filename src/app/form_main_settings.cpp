@@ -4,8 +4,8 @@
 #include "app/form_main.h"
 
 #include "dialogs/cfg_dialog.h"
-#include "io/com_port.h"
 #include "io/port_survey.h"
+#include "platform/sound_player.h"
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
@@ -13,39 +13,51 @@
 CfgDialogLinks TFormMain::cfgDialogLinks() const {
     CfgDialogLinks links;
     links.backends = m_barrierPort->backends();
-    links.mainPort = &m_barrierPort->runPort();
+    links.mainPort = m_barrierPort.get();
     links.screens = m_environment.screens;
     links.surveyPorts = [root = m_environment.sysfsRoot] { return scanComPorts(root); };
     links.appTitle = m_names.baseName;
     return links;
 }
 
+Settings TFormMain::settings() const {
+    Settings s = m_settings;
+    if (!isMaximized() && !isMinimized()) {
+        s.Left = x();
+        s.Top = y();
+        s.Width = width();
+        s.Height = height();
+    }
+    s.Param2 = m_controller->cbParam2ItemIndex();
+    s.FilterInd = m_saveDialog.FilterIndex;
+    return s;
+}
+
+void TFormMain::applySettings(const Settings& settings) {
+    m_settings = settings;
+    m_sounds->setSoundOn(m_settings.Sound);
+    m_barrierPort->setPortNumber(m_settings.Port);
+    m_controller->setSettings(m_settings);
+    m_controller->setParam2(m_settings.Param2);
+    m_controller->updateIconsAfterSettings();
+    // The spectator window takes the title and its monitor at once.
+    monitorSettingsChanged();
+    FormResize();
+    applyWebSettings();
+}
+
 void TFormMain::bCFGClick() {
     TCfgDialog* dialog = m_later.cfgDialog;
     if (!dialog)
         return;
-    dialog->fillFromSettings(ComPort().Port());
+    dialog->fillFromSettings(settings());
     if (dialog->exec() == QDialog::Accepted) {
-        dialog->storeSettings();
-        // The spectator window takes the title and its monitor at once.
-        monitorSettingsChanged();
-
-        // The port: "Kein" leaves none and keeps the levels as they were.
+        // The port may be another one now: the old one lets go, the chosen one is opened
+        // once the dialog's own port has let go.
         m_barrierPort->runPort().close();
-        int port = 0;
-        if (const std::optional<int> chosen = dialog->chosenPort()) {
-            port = *chosen;
-            m_settings.Alg = dialog->chosenAlg();
-        }
-        m_settings.Port = quint8(port);
-        m_barrierPort->setPortNumber(port);
-        if (port != 0)
-            dialog->openMainPortLater();
-
-        m_controller->setSettings(runSettings());
-        m_controller->updateIconsAfterSettings();
-        FormResize();
-        applyWebSettings();
+        applySettings(dialog->chosenSettings());
+        if (m_settings.Port != 0)
+            m_barrierPort->takeBackLater();
     }
     m_ui.PanelLeft->setFocus();
 }

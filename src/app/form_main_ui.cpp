@@ -191,10 +191,18 @@ void FormMainUi::buildRunPanel(QWidget* parent) {
     ImageAmpel = picture(area, "ImageAmpel", lights[0], {27, 0, 111, 35});
 
     const std::array<QPixmap, 2> barriers = barrierPictures();
-    ImageLSstart = picture(area, "ImageLSstart", barriers[0], {2, 74, 30, 31}, QStringLiteral("[F11] L1 On/Off"));
-    ImageLSreakt = picture(area, "ImageLSreakt", barriers[0], {2, 113, 30, 31}, QStringLiteral("L2 On/Off"));
-    ImageLSmax = picture(area, "ImageLSmax", barriers[0], {2, 149, 30, 31}, QStringLiteral("L3 On/Off"));
-    ImageLSstop = picture(area, "ImageLSstop", barriers[0], {2, 186, 30, 31}, QStringLiteral("[F12] L4 On/Off"));
+    // Beside START, Zw.Zeit, Vmax and FINISH.
+    constexpr std::array<int, barrierCount> iconTops{74, 113, 149, 186};
+    std::array<ClickLabel*, barrierCount> icons{};
+    for (Barrier b : allBarriers) {
+        const BarrierWiring& wiring = wiringOf(b);
+        icons[barrierIndex(b)] = picture(area, wiring.iconName, barriers[0], {2, iconTops[barrierIndex(b)], 30, 31},
+                                         QString::fromLatin1(wiring.iconHint));
+    }
+    ImageLSstart = icons[barrierIndex(Barrier::L1)];
+    ImageLSreakt = icons[barrierIndex(Barrier::L2)];
+    ImageLSmax = icons[barrierIndex(Barrier::L3)];
+    ImageLSstop = icons[barrierIndex(Barrier::L4)];
     for (ClickLabel* icon : barrierIcons())
         icon->hide();
 

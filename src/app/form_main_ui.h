@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/display_panel.h"
+#include "io/barrier_wiring.h"
 
 #include <array>
 
@@ -82,8 +83,10 @@ struct FormMainUi {
     std::array<TLbSpeedButton*, 7> runButtons() const {
         return {bFreigabe, bStart, bZwZeit, bVmax, bStop, bReset, bAvaria};
     }
-    // The barrier icons L1 to L4.
-    std::array<ClickLabel*, 4> barrierIcons() const { return {ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop}; }
+    // The barrier icons, indexed by Barrier.
+    std::array<ClickLabel*, barrierCount> barrierIcons() const {
+        return {ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop};
+    }
     // The protocol buttons that follow the protocol's state (all but sbLoad).
     std::array<TLbSpeedButton*, 6> protocolButtons() const { return {sbCLS, sbPrint, sbExcel, sbWord, sbSave, sbInet}; }
 

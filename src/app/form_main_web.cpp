@@ -6,31 +6,16 @@
 
 #include "app/status_panels.h"
 #include "controls/sort_grid.h"
-#include "controls/sort_grid_data.h"
-#include "protocol/protocol_table.h"
+#include "run/live_snapshot_of_run.h"
 #include "run/run_controller.h"
 #include "standings/standings_table.h"
 #include "timing/high_res_timer.h"
-#include "timing/run_time.h"
 #include "web/lan_addresses.h"
 #include "web/live_server.h"
 #include "web/live_snapshot.h"
 
 #include <QLabel>
 #include <QMessageBox>
-
-namespace {
-
-// The row of a finished run: its number with its time (a number may have several runs).
-int resultRow(const SortGridData& grid, const QString& nr, const QString& zeit) {
-    for (int row = 1; row < grid.RowCount(); ++row) {
-        if (grid.cell(colNr, row) == nr && grid.cell(colZeit, row) == zeit)
-            return row;
-    }
-    return -1;
-}
-
-} // namespace
 
 void TFormMain::setupLiveWeb() {
     m_liveServer = new LiveServer({}, this);
@@ -46,7 +31,6 @@ void TFormMain::setupLiveWeb() {
     const SortGridData* grid = &m_ui.SortGrid1->gridData();
     connect(grid, &SortGridData::gridReset, this, &TFormMain::scheduleLiveSnapshot);
     connect(grid, &SortGridData::cellChanged, this, &TFormMain::scheduleLiveSnapshot);
-    applyWebSettings();
 }
 
 void TFormMain::applyWebSettings() {
@@ -57,7 +41,7 @@ void TFormMain::applyWebSettings() {
     // The title may have changed; and the newest state is there before the first page asks.
     publishLiveSnapshot();
     const int wanted = m_settings.WebPort;
-    const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : kWebPortPreset);
+    const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : webPortPreset);
     const QHostAddress address = listenAddress(webInterfaces(), m_settings.WebInterface);
     if (address.isNull()) {
         m_liveServer->stop();
@@ -78,47 +62,11 @@ void TFormMain::scheduleLiveSnapshot() {
 }
 
 void TFormMain::publishLiveSnapshot() {
-    const RunController& c = *m_controller;
     const SortGridData& grid = m_ui.SortGrid1->gridData();
-    auto s = std::make_shared<LiveSnapshot>();
-    s->title = m_settings.Title;
-    s->startNr = QString::number(c.editStartN1());
-    s->nextNr = QString::number(c.editStartN2());
-
-    const double countSpeed = m_highResTimer->CountSpeed();
-    if (c.isClockRunning()) {
-        s->running = true;
-        s->startedAt = steadyNowMs() - ticksToMs(m_highResTimer->ReadCounter() - c.startStamp(), countSpeed);
-    } else if (c.state() == RunState::Finished) {
-        s->finalMs = ticksToMs(c.finishStamp() - c.startStamp(), countSpeed);
-        m_liveLastNr = c.startNumberText();
-        m_liveLastZeit = formatRunTime(s->finalMs);
-    }
-
-    if (!m_liveLastNr.isEmpty()) {
-        s->hasLast = true;
-        LiveResult& r = s->last;
-        r.nr = m_liveLastNr;
-        r.zeit = m_liveLastZeit;
-        // Name, rank and the other results as the protocol holds them now.
-        const int row = resultRow(grid, m_liveLastNr, m_liveLastZeit);
-        if (row > 0) {
-            r.name = grid.cell(colName, row);
-            r.gruppe = grid.cell(colGruppe, row);
-            r.zwZeit = grid.cell(colZwZeit, row);
-            r.vmax = grid.cell(colVmax, row);
-            r.schnitt = grid.cell(colSchnitt, row);
-            r.platz = grid.cell(colPlatz, row);
-        }
-    }
-
-    s->columns = protocolHeaderTexts();
-    for (int row = 1; row < grid.RowCount(); ++row) {
-        if (!grid.cell(colNr, row).isEmpty())
-            s->rows.append(grid.rowCells(row));
-    }
-    s->standingsRule = standingsRuleOf(grid, m_settings.Wertung);
-    m_liveServer->publish(std::move(s));
+    LiveSnapshot snapshot = liveSnapshotOf(*m_controller, grid, m_highResTimer->ReadCounter(), steadyNowMs());
+    // The live page's standings count as the window's do.
+    snapshot.standingsRule = standingsRuleOf(grid, m_settings.Wertung);
+    m_liveServer->publish(std::make_shared<LiveSnapshot>(std::move(snapshot)));
 }
 
 void TFormMain::liveWebFailed(const QString& message) {

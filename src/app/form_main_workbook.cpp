@@ -64,7 +64,7 @@ void TFormMain::sbExcelClick() {
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     QDir().mkpath(folder);
-    const QDateTime now = m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime();
+    const QDateTime now = localNow();
     // Every export gets a name of its own: the spreadsheet program may still show the last one.
     const QString stem = QDir(folder).filePath(m_names.baseName + u'-' + dateStampName(now));
     QString fileName = stem + QStringLiteral(".xlsx");

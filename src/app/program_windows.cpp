@@ -3,7 +3,7 @@
 #include "dialogs/dialog_artwork.h"
 
 ProgramWindows::ProgramWindows(FormMainEnvironment environment)
-    : FormMain(environment), CfgDialog(FormMain.portMask(), FormMain.settings(), FormMain.cfgDialogLinks(), &FormMain),
+    : FormMain(environment), CfgDialog(FormMain.portMask(), FormMain.cfgDialogLinks(), &FormMain),
       FDlgYesNo(FormMain.names().baseName, &FormMain), FormMonitor2(FormMain.monitorHost(), &FormMain),
       FormInfo(FormMain.names().baseName, tarvoltApplicationIcon(), environment.openUrl, &FormMain) {
     FormMain.attachLaterWindows({&CfgDialog, &FDlgYesNo, &FormMonitor2, &FormInfo});

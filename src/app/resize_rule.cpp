@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <numeric>
 
-std::array<int, kProtocolColumns> protocolColumnWidths(int gridClientWidth, bool showPlatz) {
-    std::array<int, kProtocolColumns> widths{28, 0, 96, 110, 67, 57, 57, 57, 67, 42 * int(showPlatz) - 1};
+std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz) {
+    std::array<int, protocolColumnCount> widths{28, 0, 96, 110, 67, 57, 57, 57, 67, 42 * int(showPlatz) - 1};
     const int fixed = std::accumulate(widths.begin(), widths.end(), 0); // column 1 is still 0
-    widths[1] = gridClientWidth - fixed - kProtocolColumns;
+    widths[1] = gridClientWidth - fixed - protocolColumnCount;
     // A grid narrower than its fixed columns gives the three text columns nothing rather than
     // negative widths, which would hide them.
     const int shared = std::max(0, widths[1] + widths[2] + widths[3]);

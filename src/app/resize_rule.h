@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/protocol_table.h"
+
 #include <QSize>
 #include <QString>
 
@@ -8,12 +10,10 @@
 // The main window's resize arithmetic: protocol column widths and the status bar
 // panels. Pure functions, any thread.
 
-inline constexpr int kProtocolColumns = 10;
-
 // Widths of the ten protocol columns for a grid whose client area is gridClientWidth
 // pixels wide. "Platz" is 41 px when shown and -1 (hidden) when not; "Name", "Fahrzeug"
 // and "Gruppe" share whatever the fixed columns leave, 2 : 1 : 1.
-std::array<int, kProtocolColumns> protocolColumnWidths(int gridClientWidth, bool showPlatz);
+std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz);
 
 // Text of status panel 3: " 850x572" followed by seven blanks.
 QString windowSizeCaption(QSize windowSize);

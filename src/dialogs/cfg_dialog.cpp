@@ -3,9 +3,10 @@
 #include "dialogs/cfg_dialog.h"
 
 #include "dialogs/web_settings_panel.h"
+#include "io/barrier_wiring.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
-#include "run/run_port.h"
+#include "run/barrier_port.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,15 +27,11 @@
 
 namespace {
 
-constexpr int lineRows = 4;
+constexpr int lineRows = barrierCount; // one row per barrier, in Barrier order
 constexpr int pictureWidth = 51;
 constexpr int pictureHeight = 17;
 constexpr int levelItemHeight = 17;
 constexpr int lengthDigits = 5;
-constexpr int mainPortReopenDelay = 50; // ms after ComPort2 has let go of the port
-
-// Input line of each row, START to STOPP.
-constexpr std::array<quint32, lineRows> rowLines{MS_DSR_ON, MS_RLSD_ON, MS_CTS_ON, MS_RING_ON};
 
 QPixmap renderPicture(const QString& stem) {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
@@ -50,6 +47,10 @@ QPixmap renderPicture(const QString& stem) {
 
 QLabel* label(const QString& caption, QWidget* parent) {
     return new QLabel(caption, parent);
+}
+
+QLabel* rowLabel(Barrier barrier, QWidget* parent) {
+    return label(QString::fromLatin1(wiringOf(barrier).dialogLabel), parent);
 }
 
 QLineEdit* lengthField(QWidget* parent) {
@@ -128,7 +129,7 @@ LevelList::LevelList(const TCfgDialog& owner, const QColor& colour, QWidget* par
 
 } // namespace
 
-TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks links, QWidget* parent)
+TCfgDialog::TCfgDialog(quint64 portMask, CfgDialogLinks links, QWidget* parent)
     : QDialog(parent), LabMonitor(label(QStringLiteral("Anzeigetafel:"), this)), cbMonitor(new QComboBox(this)),
       lbl_Title(label(QStringLiteral("Titel:"), this)), eTitle(new QLineEdit(QStringLiteral("Tarvolt"), this)),
       lbl_Centre(label(QStringLiteral("Zwischenzeit:"), this)), seStartLen(lengthField(this)),
@@ -140,21 +141,18 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
       GroupBox3(new QGroupBox(QStringLiteral(" Externe PC USB- / COM-Port-Kontakte "), this)),
       lbl_COM1(label(QStringLiteral("Anschluss:"), GroupBox3)), cbPort(new QComboBox(GroupBox3)),
       LabelNow(label(QStringLiteral("Jetzt:"), GroupBox3)),
-      lbl_Eregnis(label(QStringLiteral("Ereignis bei:"), GroupBox3)),
-      Label25(label(QStringLiteral("START  [4+6]:"), GroupBox3)), Image1L(new QLabel(GroupBox3)),
-      cbAlg1(new LevelList(*this, QColor(0xCC, 0xFF, 0xCC), GroupBox3)), cbLsZwZeit(new QCheckBox(GroupBox3)),
-      Label31(label(QStringLiteral("Zw.Zeit  [1+4]:"), GroupBox3)), Image2L(new QLabel(GroupBox3)),
+      lbl_Eregnis(label(QStringLiteral("Ereignis bei:"), GroupBox3)), Label25(rowLabel(Barrier::L1, GroupBox3)),
+      Image1L(new QLabel(GroupBox3)), cbAlg1(new LevelList(*this, QColor(0xCC, 0xFF, 0xCC), GroupBox3)),
+      cbLsZwZeit(new QCheckBox(GroupBox3)), Label31(rowLabel(Barrier::L2, GroupBox3)), Image2L(new QLabel(GroupBox3)),
       cbAlg2(new LevelList(*this, QColor(0xFF, 0xFF, 0xCC), GroupBox3)), cbLsVmax(new QCheckBox(GroupBox3)),
-      Label27(label(QStringLiteral("Vmax.  [7+8]:"), GroupBox3)), Image3L(new QLabel(GroupBox3)),
-      cbAlg3(new LevelList(*this, QColor(0xDF, 0xDF, 0x7C), GroupBox3)),
-      Label28(label(QStringLiteral("STOPP  [7+9]:"), GroupBox3)), Image4L(new QLabel(GroupBox3)),
-      cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
+      Label27(rowLabel(Barrier::L3, GroupBox3)), Image3L(new QLabel(GroupBox3)),
+      cbAlg3(new LevelList(*this, QColor(0xDF, 0xDF, 0x7C), GroupBox3)), Label28(rowLabel(Barrier::L4, GroupBox3)),
+      Image4L(new QLabel(GroupBox3)), cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
       Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
       cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)),
       OKBtn(new QPushButton(QStringLiteral("OK"), this)),
-      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_settings(settings), m_links(std::move(links)),
-      m_portMask(portMask),
+      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_links(std::move(links)), m_portMask(portMask),
       m_comPort2(new TComPort(m_links.backends, {}, this)), m_linePictures{
                                                                 renderPicture(QStringLiteral("contact_grey")),
                                                                 renderPicture(QStringLiteral("contact_open")),
@@ -167,7 +165,7 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
     setBold(cbPort);
     cbPort->setMaxVisibleItems(10);
     seStartLen->setText(QStringLiteral("50"));
-    sfeLen->setText(QString::number(kLengthPreset));
+    sfeLen->setText(QString::number(lengthPreset));
     seFinalLen->setText(QStringLiteral("10"));
     cbManyStart->setChecked(true);
     cbLsZwZeit->setChecked(true);
@@ -209,9 +207,6 @@ TCfgDialog::TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks link
     m_comPort2->OnOpen = [this](TComPort* sender) { ComPort2Open(sender); };
     m_comPort2->OnClose = [this](TComPort* sender) { ComPort2Close(sender); };
 
-    m_timerMainPortOpen.setSingleShot(true);
-    m_timerMainPortOpen.setInterval(mainPortReopenDelay);
-    connect(&m_timerMainPortOpen, &QTimer::timeout, this, &TCfgDialog::openMainPort);
     connect(cbPort, &QComboBox::activated, this, &TCfgDialog::cbPortChange);
     connect(OKBtn, &QPushButton::clicked, this, &TCfgDialog::OKBtnClick);
     connect(SpeedButton3, &QPushButton::clicked, this, &TCfgDialog::reject);
@@ -279,7 +274,6 @@ void TCfgDialog::FormCreate(quint64 portMask) {
     for (int row = 0; row < lineRows; ++row)
         showPicture(row, 0);
     fillPortList(portMask);
-    m_settings.Length = lengthWithPreset(m_settings.Length);
     lbl_Long->setText(QStringLiteral("Streckenlänge:"));
 }
 
@@ -294,13 +288,13 @@ void TCfgDialog::fillPortList(quint64 portMask) {
     cbPort->setEnabled(cbPort->count() > 1);
 }
 
-void TCfgDialog::fillFromSettings(quint8 portNumber) {
+void TCfgDialog::fillFromSettings(const Settings& s) {
+    m_filled = s;
     // An adapter plugged in since the last opening shows up now.
     fillPortList(m_links.surveyPorts ? m_links.surveyPorts() : m_portMask);
-    const int item = portNumber == 0 ? -1 : cbPort->findData(int(portNumber));
+    const int item = s.Port == 0 ? -1 : cbPort->findData(int(s.Port));
     cbPort->setCurrentIndex(item < 0 ? 0 : item);
 
-    const Settings& s = m_settings;
     sfeLen->setText(QString::number(s.Length));
     seFinalLen->setText(QString::number(s.LengthF));
     seStartLen->setText(QString::number(s.LengthS));
@@ -318,8 +312,8 @@ void TCfgDialog::fillFromSettings(quint8 portNumber) {
     webPanel->fillFromSettings(s);
 }
 
-void TCfgDialog::storeSettings() {
-    Settings& s = m_settings;
+Settings TCfgDialog::chosenSettings() const {
+    Settings s = m_filled;
     s.LuchVmax = cbLsVmax->isChecked();
     s.LuchZwZeit = cbLsZwZeit->isChecked();
     s.ShowPlatz = cbPlatz->isChecked();
@@ -336,17 +330,13 @@ void TCfgDialog::storeSettings() {
     const int length = sfeLen->text().toInt(&ok);
     if (ok)
         s.Length = length;
+    s.Port = 0;
+    if (cbPort->currentIndex() > 0) {
+        s.Port = quint8(cbPort->currentData().toInt());
+        s.Alg = {cbAlg1->currentIndex(), cbAlg2->currentIndex(), cbAlg3->currentIndex(), cbAlg4->currentIndex()};
+    }
     webPanel->storeSettings(s);
-}
-
-std::optional<int> TCfgDialog::chosenPort() const {
-    if (cbPort->currentIndex() <= 0)
-        return std::nullopt;
-    return portNumberOfListText(cbPort->currentText());
-}
-
-AlgLevels TCfgDialog::chosenAlg() const {
-    return {cbAlg1->currentIndex(), cbAlg2->currentIndex(), cbAlg3->currentIndex(), cbAlg4->currentIndex()};
+    return s;
 }
 
 void TCfgDialog::showEvent(QShowEvent* event) {
@@ -358,8 +348,6 @@ void TCfgDialog::showEvent(QShowEvent* event) {
 
 void TCfgDialog::FormShow() {
     fillMonitorList();
-    // A reopen still pending from the last closing would take the port from ComPort2.
-    m_timerMainPortOpen.stop();
     for (int row = 0; row < lineRows; ++row)
         showPicture(row, 0);
 
@@ -370,7 +358,7 @@ void TCfgDialog::FormShow() {
     try {
         // The two ports never hold the line at once. Opening shows the lines as read then,
         // and every change after it.
-        m_links.mainPort->close();
+        m_links.mainPort->lend();
         m_comPort2->Open();
     } catch (const std::exception&) {
         // Pictures stay grey; the main port is opened again when the dialog closes.
@@ -393,7 +381,7 @@ void TCfgDialog::fillMonitorList() {
         cbMonitor->addItem(QString::asprintf("%d  (%dx%d)", i + 1, bounds.width(), bounds.height()));
     }
     // A monitor unplugged since the index was stored: the first one, never none.
-    cbMonitor->setCurrentIndex(checkedMonitorIndex(m_settings.Monitor, int(screens.size())));
+    cbMonitor->setCurrentIndex(checkedMonitorIndex(m_filled.Monitor, int(screens.size())));
 }
 
 void TCfgDialog::OKBtnClick() {
@@ -421,18 +409,8 @@ void TCfgDialog::FormClose() {
         m_comPort2->Close();
     } catch (const std::exception&) {
     }
-    if (m_links.mainPort && m_links.mainPort->portNumber() != 0)
-        openMainPortLater();
-}
-
-void TCfgDialog::openMainPortLater() {
-    m_timerMainPortOpen.start();
-}
-
-void TCfgDialog::openMainPort() {
-    // Outside a run the barrier port is open without handshaking: L1 and L2 powered, lamp lit.
-    if (m_links.mainPort && m_links.mainPort->portNumber() != 0)
-        m_links.mainPort->open(false);
+    if (m_links.mainPort)
+        m_links.mainPort->takeBackLater();
 }
 
 void TCfgDialog::cbPortChange() {
@@ -443,7 +421,7 @@ void TCfgDialog::cbPortChange() {
     m_comPort2->setPort(0);
     if (cbPort->currentIndex() == 0)
         return;
-    m_comPort2->setPort(quint8(portNumberOfListText(cbPort->currentText())));
+    m_comPort2->setPort(quint8(cbPort->currentData().toInt()));
     try {
         m_comPort2->Open();
     } catch (const std::exception& error) {
@@ -454,7 +432,7 @@ void TCfgDialog::cbPortChange() {
 void TCfgDialog::ComPortStatus(TComPort* Sender) {
     const quint32 status = Sender->GetModemStatus();
     for (int row = 0; row < lineRows; ++row)
-        showPicture(row, (status & rowLines[std::size_t(row)]) ? 2 : 1);
+        showPicture(row, (status & wiringOf(Barrier(row)).line) ? 2 : 1);
 }
 
 void TCfgDialog::ComPort2Open(TComPort* Sender) {

@@ -7,11 +7,9 @@
 
 #include <QDialog>
 #include <QPixmap>
-#include <QTimer>
 
 #include <array>
 #include <functional>
-#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPainter;
 class QPushButton;
-class RunPort;
+class BarrierPort;
 class SerialBackends;
 class TComPort;
 class WebSettingsPanel;
@@ -29,41 +27,34 @@ class WebSettingsPanel;
 // What the settings dialog uses of the program around it.
 struct CfgDialogLinks {
     SerialBackends* backends = nullptr;   // where ComPort2 finds the device of a port number
-    RunPort* mainPort = nullptr;          // the main window's barrier port; none: nothing to hand over
+    BarrierPort* mainPort = nullptr;      // the main window's barrier port; none: nothing to hand over
     ScreenList screens;                   // the attached monitors, primary first
     std::function<quint64()> surveyPorts; // which ports exist now; empty: the ports found at start
     QString appTitle;                     // caption of its message boxes
 };
 
 // The settings dialog, created once at start right after the main window and kept
-// until the program ends. It edits the main window's in-memory settings and, while it
-// is open, watches the chosen port with a port of its own (ComPort2, RTS/CTS, so that
-// all four barriers are powered) and shows the four input lines as contact pictures,
-// so the barriers can be tried out by hand. The main port is closed meanwhile and
-// opened again 50 ms after ComPort2 has let go. GUI thread only.
+// until the program ends. It is filled from the settings and gives back the edited
+// settings; it changes nothing itself. While it is open it watches the chosen port with
+// a port of its own (ComPort2, RTS/CTS, so that all four barriers are powered) and shows
+// the four input lines as contact pictures, so the barriers can be tried out by hand;
+// the main port lends it the line meanwhile (BarrierPort). GUI thread only.
 class TCfgDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // portMask: bit n-1 set for every port "COM" n found at start. settings: the main
-    // window's in-memory settings, which must outlive the dialog, as must links.backends.
-    TCfgDialog(quint64 portMask, Settings& settings, CfgDialogLinks links = {}, QWidget* parent = nullptr);
+    // portMask: bit n-1 set for every port "COM" n found at start. links.backends and
+    // links.mainPort must outlive the dialog.
+    TCfgDialog(quint64 portMask, CfgDialogLinks links = {}, QWidget* parent = nullptr);
     ~TCfgDialog() override;
 
-    // The opening: surveys the ports again, selects `portNumber` in the port list ("Kein"
-    // when it is 0 or not there) and fills every field from the settings.
-    void fillFromSettings(quint8 portNumber);
-    // The confirmed fields into the settings, in their order: barriers fitted, rank column,
-    // lengths, hidden flags, start mode, title, monitor, track length. The track length
-    // was checked by OK.
-    void storeSettings();
-    // The port chosen in the list; none while "Kein" is selected.
-    std::optional<int> chosenPort() const;
-    // The four level lists, 0 "OFF" or 1 "ON".
-    AlgLevels chosenAlg() const;
-    // Opens the main port (without handshaking) 50 ms from now, unless its number is 0 by then.
-    void openMainPortLater();
-    bool isMainPortOpenPending() const { return m_timerMainPortOpen.isActive(); }
+    // The opening: surveys the ports again, selects the settings' "Port" in the port list
+    // ("Kein" when it is 0 or not there) and fills every field from the settings.
+    void fillFromSettings(const Settings& settings);
+    // The settings as the fields say, over those it was filled from: barriers fitted, rank
+    // column, lengths, hidden flags, start mode, title, monitor, track length (checked by
+    // OK), and the port with the four levels ("Kein": no port, the levels as they were).
+    Settings chosenSettings() const;
 
     TComPort& ComPort2() const { return *m_comPort2; }
     // The line pictures: 0 grey (no port), 1 open contact (line off), 2 closed contact (line on).
@@ -139,12 +130,10 @@ private:
     void fillPortList(quint64 portMask);
     void fillMonitorList();
     void showPicture(int row, int entry);
-    void openMainPort();
 
-    Settings& m_settings;
+    Settings m_filled; // what the dialog was filled from
     const CfgDialogLinks m_links;
     quint64 m_portMask;
     TComPort* const m_comPort2;
-    QTimer m_timerMainPortOpen;
     std::array<QPixmap, 3> m_linePictures;
 };

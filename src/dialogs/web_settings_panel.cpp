@@ -49,7 +49,7 @@ WebSettingsPanel::WebSettingsPanel(QWidget* parent)
       seWebPort(new QSpinBox(this)), cbWebInterface(new QComboBox(this)), lblWebAddress(new QLabel(this)),
       imgWebQr(new QLabel(this)) {
     seWebPort->setRange(1, 65535);
-    seWebPort->setValue(kWebPortPreset);
+    seWebPort->setValue(webPortPreset);
     lblWebAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblWebAddress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     imgWebQr->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -73,7 +73,7 @@ WebSettingsPanel::WebSettingsPanel(QWidget* parent)
 
 void WebSettingsPanel::fillFromSettings(const Settings& settings) {
     cbWebOn->setChecked(settings.WebOn);
-    seWebPort->setValue(settings.WebPort >= 1 && settings.WebPort <= 65535 ? settings.WebPort : kWebPortPreset);
+    seWebPort->setValue(settings.WebPort >= 1 && settings.WebPort <= 65535 ? settings.WebPort : webPortPreset);
     listInterfaces(settings.WebInterface);
     showAddresses();
 }

@@ -12,13 +12,13 @@
 
 namespace {
 
-constexpr std::array<int, 3> kSignals{SIGTERM, SIGINT, SIGHUP};
+constexpr std::array<int, 3> endingSignals{SIGTERM, SIGINT, SIGHUP};
 
 // The write end the handler uses; -1 while no instance is active. A signal handler
 // cannot reach an object, so this one descriptor is process-wide.
 std::atomic<int> g_writeFd{-1};
-struct sigaction g_previous[kSignals.size()];
-bool g_installed[kSignals.size()];
+struct sigaction g_previous[endingSignals.size()];
+bool g_installed[endingSignals.size()];
 
 void onTerminationSignal(int signalNumber) {
     const int savedErrno = errno;
@@ -52,21 +52,21 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+    for (std::size_t i = 0; i < endingSignals.size(); ++i) {
         // A signal the starter chose to ignore (nohup, a shell's background job) stays ignored.
-        ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+        ::sigaction(endingSignals[i], nullptr, &g_previous[i]);
         g_installed[i] = g_previous[i].sa_handler != SIG_IGN;
         if (g_installed[i])
-            ::sigaction(kSignals[i], &action, nullptr);
+            ::sigaction(endingSignals[i], &action, nullptr);
     }
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!m_notifier)
         return;
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+    for (std::size_t i = 0; i < endingSignals.size(); ++i) {
         if (g_installed[i])
-            ::sigaction(kSignals[i], &g_previous[i], nullptr);
+            ::sigaction(endingSignals[i], &g_previous[i], nullptr);
     }
     g_writeFd.store(-1);
     delete m_notifier;

@@ -4,8 +4,6 @@
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
-#include <utility>
-
 void SortGrid1GetSortStyle(SortGridData& grid, int Col, TSortStyle& SortStyle) {
     if (Col >= colName && Col <= colGruppe) {
         SortStyle = ssAutomatic;
@@ -19,48 +17,59 @@ void bindProtocolSortStyle(SortGridData& grid) {
     grid.OnGetSortStyle = [&grid](int Col, TSortStyle& SortStyle) { SortGrid1GetSortStyle(grid, Col, SortStyle); };
 }
 
-int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText) {
-    grid.beginUpdate();
+QStringList rankTexts(const QStringList& values) {
+    QStringList ranks;
+    ranks.reserve(values.size());
+    QString previousValue;
+    int previousRank = 0;
+    int rankedRows = 0;
+    for (const QString& value : values) {
+        if (isNoResultCell(value)) {
+            ranks.append(QString());
+            continue;
+        }
+        ++rankedRows;
+        // Equal results share the rank of the first of them, also when the values are ranks.
+        if (previousRank == 0 || value != previousValue) {
+            previousRank = rankedRows;
+            previousValue = value;
+        }
+        ranks.append(QString::number(previousRank));
+    }
+    return ranks;
+}
 
-    // The ranking depends on the protocol's comparison whatever handler the window
-    // has bound, so it is used for this sort and the previous handler restored.
-    auto boundHandler = std::exchange(grid.OnGetSortStyle, nullptr);
-    bindProtocolSortStyle(grid);
+void sortProtocol(SortGridData& grid) {
     grid.SortOptions().CanSort = true;
     grid.sortByColumn(grid.SortOptions().SortCol);
-    grid.SortOptions().CanSort = true;
-    grid.OnGetSortStyle = std::move(boundHandler);
+}
 
-    const int sortCol = grid.SortOptions().SortCol;
+int selectStartNumberRow(SortGridData& grid, const QString& startNumberText) {
+    const int row = grid.findRow(colNr, startNumberText, false);
+    if (row >= 0)
+        grid.selectRow(row);
+    return row;
+}
+
+int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText) {
+    grid.beginUpdate();
+    sortProtocol(grid);
+
     const int platzCol = grid.ColCount() - 1;
-    // A rank counts only the ranked rows above it: in a descending sort the rows
-    // without a result ("-", "AUS", blank) lie on top and must not push the best run off 1.
-    QString previousValue;
-    int previousRankedRow = 1;
-    int previousRank = 1;
-    int rankedRows = 0;
+    QStringList values;
+    for (int row = 1; row < grid.RowCount(); ++row)
+        values.append(grid.cell(grid.SortOptions().SortCol, row));
+    const QStringList ranks = rankTexts(values);
     for (int row = 1; row < grid.RowCount(); ++row) {
-        if (!platzOn) {
+        const QString& rank = ranks.at(row - 1);
+        // A row without a result keeps what its "Platz" held.
+        if (!platzOn)
             grid.setCell(platzCol, row, QString());
-            continue;
-        }
-        const QString value = grid.cell(sortCol, row);
-        if (isNoResultCell(value))
-            continue;
-        ++rankedRows;
-        if (value == previousValue && grid.cell(sortCol, previousRankedRow) == value) {
-            grid.setCell(platzCol, row, QString::number(previousRank));
-            continue;
-        }
-        grid.setCell(platzCol, row, QString::number(rankedRows));
-        previousValue = value;
-        previousRankedRow = row;
-        previousRank = rankedRows;
+        else if (!rank.isNull())
+            grid.setCell(platzCol, row, rank);
     }
 
-    const int selected = grid.findRow(colNr, startNumberText, false);
-    if (selected >= 0)
-        grid.selectRow(selected);
+    const int selected = selectStartNumberRow(grid, startNumberText);
     grid.endUpdate();
     return selected;
 }

@@ -17,11 +17,20 @@ void SortGrid1GetSortStyle(SortGridData& grid, int Col, TSortStyle& SortStyle);
 // Binds SortGrid1GetSortStyle to grid.OnGetSortStyle, for header clicks as well.
 void bindProtocolSortStyle(SortGridData& grid);
 
-// Sorts by the grid's SortCol in its SortDirection, then writes the ranks into the
-// last column ("Platz"), walking the rows from the top: rows whose sort-column text
-// is "-", "AUS" (any case) or blank are not ranked and keep their "Platz" text; every other row gets
-// one more than the number of ranked rows above it, equal texts sharing the rank of
-// the first row of their group (1, 2, 2, 4). With platzOn false the whole "Platz" column is
-// emptied instead. Finally selects the first row whose "Nr." equals startNumberText
-// and returns it, or returns -1 when there is none.
+// The ranks of result texts in the order given, one per text: a text that is "-",
+// "AUS" (any case) or blank gets none (a null string); every other one is one more than
+// the number of ranked texts before it, equal texts sharing the rank of the first of them
+// (1, 2, 2, 4).
+QStringList rankTexts(const QStringList& values);
+
+// Sorts the data rows by the grid's SortCol in its SortDirection, with the sort style rule
+// bound to the grid (setupProtocolGrid binds the protocol's).
+void sortProtocol(SortGridData& grid);
+
+// Selects the first row whose "Nr." is startNumberText and returns it, or -1 when none.
+int selectStartNumberRow(SortGridData& grid, const QString& startNumberText);
+
+// Sorts, writes the ranks of the sort column's texts (rankTexts) into the last column
+// ("Platz"), leaving a row without a result as it was, and selects the start number's row
+// (returned, -1 when none). With platzOn false the whole "Platz" column is emptied instead.
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText);

@@ -25,13 +25,13 @@ bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString
 }
 
 bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes) {
-    if (bytes.size() > kMaxProtocolFileBytes)
+    if (bytes.size() > maxProtocolFileBytes)
         return false;
     const QString text = decodeTextFile(bytes);
     bytes = QByteArray(); // the text is all that is needed from here on
     if (text.contains(QChar(u'\0')))
         return false;
-    const std::optional<QList<QStringList>> rows = parseProtocolText(text, grid.ColCount(), kMaxProtocolRows);
+    const std::optional<QList<QStringList>> rows = parseProtocolText(text, grid.ColCount(), maxProtocolRows);
     if (!rows)
         return false;
     grid.beginUpdate();
@@ -55,7 +55,7 @@ ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName,
     if (!info.exists())
         return result;
     // A folder, a pipe or a device is no protocol, and reading one could take for ever.
-    if (!info.isFile() || info.size() > kMaxProtocolFileBytes) {
+    if (!info.isFile() || info.size() > maxProtocolFileBytes) {
         result.refused = true;
         return result;
     }
@@ -66,7 +66,7 @@ ProtocolLoadResult loadProtocolText(SortGridData& grid, const QString& fileName,
     // never more than one byte past the limit.
     QByteArray bytes = file.read(info.size() + 1);
     if (bytes.size() > info.size())
-        bytes += file.read(kMaxProtocolFileBytes + 1 - bytes.size());
+        bytes += file.read(maxProtocolFileBytes + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return result;
     file.close();

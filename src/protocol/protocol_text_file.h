@@ -25,17 +25,17 @@ QByteArray protocolTextBytes(const SortGridData& grid);
 [[nodiscard]] bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText = nullptr);
 
 // A real protocol of 10,000 rows is under 1 MiB; anything far larger is some other file.
-inline constexpr qint64 kMaxProtocolFileBytes = 16 * 1024 * 1024;
+inline constexpr qint64 maxProtocolFileBytes = 16 * 1024 * 1024;
 // Every line becomes a table row, which costs far more than a short line's bytes: a file
 // of blank lines would otherwise take gigabytes.
-inline constexpr qsizetype kMaxProtocolRows = 200000;
+inline constexpr qsizetype maxProtocolRows = 200000;
 
 // Replaces the data rows by the rows of a file's bytes: header lines (first field
 // containing "Nr.") are dropped, every other line, an empty one too, becomes a row;
 // at most ColCount fields per line, an empty field as a single blank. Row 0 stays.
 // Neither sorts nor ranks. Returns false, leaving the table as it was, for bytes that
-// are no protocol: more than kMaxProtocolFileBytes, a NUL character in the decoded
-// text, or more than kMaxProtocolRows rows.
+// are no protocol: more than maxProtocolFileBytes, a NUL character in the decoded
+// text, or more than maxProtocolRows rows.
 bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes);
 
 struct ProtocolLoadResult {

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char utf8Bom[] = "\xEF\xBB\xBF";
 
 bool isAscii(const QByteArray& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; });
@@ -46,7 +46,7 @@ bool encodeWindows1252(const QString& text, QByteArray& out) {
 }
 
 QString decodeTextFile(const QByteArray& bytes) {
-    if (bytes.startsWith(kUtf8Bom))
+    if (bytes.startsWith(utf8Bom))
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     // "Unicode text" as spreadsheets and editors save it; read as single bytes it would
     // put a NUL between every two characters.
@@ -77,5 +77,5 @@ QByteArray encodeTextFile(const QString& text) {
     // as other characters, so it is written as UTF-8 as well.
     if (encodeWindows1252(text, bytes) && (isAscii(bytes) || !isValidUtf8(bytes)))
         return bytes;
-    return QByteArray(kUtf8Bom) + text.toUtf8();
+    return QByteArray(utf8Bom) + text.toUtf8();
 }

@@ -174,7 +174,8 @@ QStringList readSharedStrings(const QByteArray& xmlBytes, const WorkbookLimits& 
     return strings;
 }
 
-// "C12" -> column 2 (0-based) and row 12; -1 where the reference has none.
+// "C12" -> column 2 (0-based) and row 12; false (nothing set) for a reference without
+// letters, without a row number, or with a row below 1.
 bool parseCellReference(QStringView ref, int& column, int& row) {
     qsizetype i = 0;
     int col = 0;

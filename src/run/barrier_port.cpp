@@ -2,6 +2,7 @@
 
 #include "run/barrier_port.h"
 
+#include "io/barrier_wiring.h"
 #include "io/com_port.h"
 #include "io/port_names.h"
 #include "io/serial_backends.h"
@@ -12,13 +13,27 @@
 
 #include <QTimer>
 
+namespace {
+
+constexpr int takeBackDelay = 50; // ms after the borrower's port has let go of the line
+
+} // namespace
+
 BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulatorSocketPath, SerialSystem* lines)
     : m_box(std::make_unique<SimulatedBarrierBox>(readCounter, simulatorSocketPath)),
       m_simulator(lines ? std::make_unique<SimulatedSerialSystem>(m_box.get()) : nullptr),
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())
                        : std::make_unique<SerialBackends>(m_box.get())),
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
-      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {}
+      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
+    m_takeBack.setSingleShot(true);
+    m_takeBack.setInterval(takeBackDelay);
+    QObject::connect(&m_takeBack, &QTimer::timeout, [this] {
+        // Outside a run the barrier port is open without handshaking: L1 and L2 powered, lamp lit.
+        if (portNumber() != 0)
+            m_runPort->open(false);
+    });
+}
 
 BarrierPort::~BarrierPort() = default;
 
@@ -30,12 +45,32 @@ void BarrierPort::setPortNumber(int port) {
     m_port->setPort(quint8(port));
 }
 
+int BarrierPort::portNumber() const {
+    return m_port->Port();
+}
+
+void BarrierPort::lend() {
+    // A take-back still pending from the last lending would take the line from the borrower.
+    m_takeBack.stop();
+    m_runPort->close();
+}
+
+void BarrierPort::takeBackLater() {
+    m_takeBack.start();
+}
+
 void BarrierPort::connectTo(RunController& controller) {
     RunController* c = &controller;
-    m_port->OnDSR = [c](TComPort* p) { c->ComPortStart(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnRLSD = [c](TComPort* p) { c->ComPortStartSpeed(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnCTS = [c](TComPort* p) { c->ComPortFinishSpeed(p->EventStamp(), p->EventModemStatus()); };
-    m_port->OnRing = [c](TComPort* p) { c->ComPortStop(p->EventStamp(), p->EventModemStatus()); };
+    // Each barrier's handler on the port event of its input line.
+    using Handler = void (RunController::*)(qint64, quint32);
+    const std::array<Handler, barrierCount> handlers{&RunController::ComPortStart, &RunController::ComPortStartSpeed,
+                                                     &RunController::ComPortFinishSpeed, &RunController::ComPortStop};
+    for (Barrier b : allBarriers) {
+        const Handler handler = handlers[barrierIndex(b)];
+        lineEvent(*m_port, wiringOf(b).line) = [c, handler](TComPort* p) {
+            (c->*handler)(p->EventStamp(), p->EventModemStatus());
+        };
+    }
     m_port->OnOpen = [this, c](TComPort* p) {
         setStatusText({});
         c->ComPortOpen(p->FlowControl() == fcRtsCts);
@@ -43,6 +78,19 @@ void BarrierPort::connectTo(RunController& controller) {
     m_port->OnClose = [c](TComPort*) { c->ComPortClose(); };
     // Never closed inside one of the port's own handlers, this one included.
     m_port->OnLost = [this](TComPort*) { QTimer::singleShot(0, m_port.get(), [this] { closeLostPort(); }); };
+}
+
+TNotifyEvent& BarrierPort::lineEvent(TComPort& port, quint32 line) {
+    switch (line) {
+    case MS_DSR_ON:
+        return port.OnDSR;
+    case MS_RLSD_ON:
+        return port.OnRLSD;
+    case MS_CTS_ON:
+        return port.OnCTS;
+    default:
+        return port.OnRing;
+    }
 }
 
 void BarrierPort::closeLostPort() {

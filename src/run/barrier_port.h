@@ -3,9 +3,11 @@
 
 #pragma once
 
+#include "io/com_types.h"
 #include "timing/counter_reader.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -37,6 +39,14 @@ public:
     RunPort& runPort() const;
     // The port "COM" n the barriers are wired to; 0 for none.
     void setPortNumber(int port);
+    int portNumber() const;
+
+    // The settings dialog borrows the line to show it live: lend() closes the port now;
+    // takeBackLater() opens it again without handshaking 50 ms later (the dialog's own port
+    // has let go by then), unless there is no port by then.
+    void lend();
+    void takeBackLater();
+    bool isTakeBackPending() const { return m_takeBack.isActive(); }
 
     // Hands the port's line events (with the stamp and status word of the wake-up) and
     // its open and close notifications to the controller. A lost device (adapter pulled) is
@@ -50,6 +60,8 @@ public:
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
 
 private:
+    // The port's event of an input line (MS_*_ON).
+    static TNotifyEvent& lineEvent(TComPort& port, quint32 line);
     void closeLostPort();
     void setStatusText(const QString& text);
 
@@ -58,6 +70,7 @@ private:
     std::unique_ptr<SerialBackends> m_backends;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
+    QTimer m_takeBack;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
 };

@@ -44,7 +44,7 @@ RunController::RunController(RunPort& port, SortGridData& grid, DisplayState& di
     connect(&m_timerClose, &QTimer::timeout, this, &RunController::TimerCloseTimer);
 }
 
-void RunController::setSettings(const RunSettings& settings) {
+void RunController::setSettings(const Settings& settings) {
     m_settings = settings;
 }
 
@@ -58,21 +58,19 @@ void RunController::probePort() {
 // ---- commands ---------------------------------------------------------------
 
 void RunController::mFreigabe1Click() {
-    setCbFreigabe(!m_cbFreigabe);
+    setCbFreigabe(!cbFreigabe());
 }
 
 void RunController::setCbFreigabe(bool checked) {
-    if (checked == m_cbFreigabe)
+    if (checked == cbFreigabe())
         return;
     Batch batch(*this);
-    m_cbFreigabe = checked;
     advance(checked ? RunEvent::Arm : RunEvent::Disarm);
-    markChanged();
     Freigabe1Click();
 }
 
 void RunController::mStartClick() {
-    if (!m_mStartEnabled)
+    if (!mStartEnabled())
         return;
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
@@ -92,7 +90,7 @@ void RunController::mVmaxClick() {
 }
 
 void RunController::mStopClick() {
-    if (!m_mStopEnabled)
+    if (!mStopEnabled())
         return;
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
@@ -100,7 +98,7 @@ void RunController::mStopClick() {
 }
 
 void RunController::mResetClick() {
-    if (!m_mResetEnabled)
+    if (!mResetEnabled())
         return;
     Batch batch(*this);
     resetRun();
@@ -147,9 +145,9 @@ void RunController::bAVARIAClick() {
         mAvariaClick();
 }
 
-void RunController::ImageLSClick(BarrierIcon icon) {
+void RunController::ImageLSClick(Barrier barrier) {
     Batch batch(*this);
-    IconState& s = m_icons[int(icon)];
+    IconState& s = m_icons[barrierIndex(barrier)];
     s.state = 1 - s.state;
     s.picture = s.state;
     markChanged();
@@ -205,60 +203,43 @@ void RunController::cbParam2Change(int index) {
 // ---- state and looks --------------------------------------------------------
 
 void RunController::advance(RunEvent event) {
-    const RunState next = nextRunState(m_state, event);
-    if (next == m_state)
+    const RunStatus next = nextRunStatus(m_status, event);
+    if (next == m_status)
         return;
-    m_state = next;
+    m_status = next;
+    // The running clock is a gate like the others: it ticks exactly while a run runs.
+    if (!gates().clock)
+        m_clock.stop();
+    else if (!m_clock.isActive())
+        m_clock.start();
     markChanged();
 }
 
-void RunController::setButtonState(RunButton b, bool enabled) {
-    ButtonLook& look = m_buttons[int(b)];
-    look.Enabled = enabled;
-    if (!enabled) {
-        look.Color = RunColour::clBtnFace;
-        look.LightColor = RunColour::clBtnShadow;
-        look.ShadowColor = RunColour::clNone;
-    } else {
-        switch (b) {
-        case RunButton::bStart:
-            look.Color = 0x008000;
-            look.LightColor = 0xC0FFC0;
-            look.ShadowColor = 0x00C000;
-            break;
-        case RunButton::bStop:
-            look.Color = 0x0000FF;
-            look.LightColor = 0x9090FF;
-            look.ShadowColor = 0x0000C0;
-            break;
-        case RunButton::bReset:
-            look.Color = 0x808080;
-            look.LightColor = 0x000000;
-            break;
-        case RunButton::bAvaria:
-            look.Color = 0x008080;
-            look.LightColor = 0x00FFFF;
-            break;
-        case RunButton::bZwZeit:
-            look.Color = 0x01BEB0;
-            look.LightColor = 0x004A4A;
-            break;
-        case RunButton::bVmax:
-            look.Color = 0x0473AE;
-            look.LightColor = 0x002346;
-            break;
-        }
-    }
+ButtonLook RunController::button(RunButton b) const {
+    // Each button's gate and its colours when enabled, in RunButton order.
+    struct Lit {
+        bool RunGates::*gate;
+        ButtonLook look;
+    };
+    static constexpr std::array<Lit, 6> lit{{
+        {&RunGates::bStart, {true, 0x008000, 0xC0FFC0, 0x00C000}},
+        {&RunGates::bZwZeit, {true, 0x01BEB0, 0x004A4A, RunColour::clNone}},
+        {&RunGates::bVmax, {true, 0x0473AE, 0x002346, RunColour::clNone}},
+        {&RunGates::bStop, {true, 0x0000FF, 0x9090FF, 0x0000C0}},
+        {&RunGates::bReset, {true, 0x808080, 0x000000, RunColour::clNone}},
+        {&RunGates::bAvaria, {true, 0x008080, 0x00FFFF, RunColour::clNone}},
+    }};
+    const Lit& button = lit[std::size_t(b)];
+    return gates().*button.gate ? button.look : ButtonLook{};
+}
+
+void RunController::setIconPicture(Barrier b, int picture) {
+    m_icons[barrierIndex(b)].picture = picture;
     markChanged();
 }
 
-void RunController::setIconPicture(BarrierIcon i, int picture) {
-    m_icons[int(i)].picture = picture;
-    markChanged();
-}
-
-void RunController::setIconVisible(BarrierIcon i, bool visible) {
-    m_icons[int(i)].visible = visible;
+void RunController::setIconVisible(Barrier b, bool visible) {
+    m_icons[barrierIndex(b)].visible = visible;
     markChanged();
 }
 

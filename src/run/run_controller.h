@@ -2,9 +2,10 @@
 
 #pragma once
 
+#include "io/barrier_wiring.h"
 #include "run/run_rows.h"
-#include "run/run_settings.h"
 #include "run/run_state.h"
+#include "settings/settings.h"
 #include "timing/counter_reader.h"
 
 #include <QObject>
@@ -23,13 +24,16 @@ class SortGridData;
 // The four signal sounds; the owner maps them to its sound files.
 enum class RunSound { Start, Split, Vmax, Finish };
 
-// The run buttons whose state the controller sets (bFreigabe is always enabled).
+// The run buttons whose state the controller shows (bFreigabe is always enabled).
 enum class RunButton { bStart, bZwZeit, bVmax, bStop, bReset, bAvaria };
-inline constexpr int runButtonCount = 6;
 
-// The barrier icons L1 to L4.
-enum class BarrierIcon { ImageLSstart, ImageLSreakt, ImageLSmax, ImageLSstop };
-inline constexpr int barrierIconCount = 4;
+// What a finish recorded of its run, once: the number it started under, its time and the
+// identity of the row it filled (SortGridData::rowId), which follows the row through sorts.
+struct FinishedRun {
+    QString nr;
+    qint32 totalMs = 0;
+    quint64 rowId = 0;
+};
 
 // Colours are 0x00BBGGRR. The two system colours and "none" use the values the
 // button control knows; the window maps clBtnFace/clBtnShadow to its palette.
@@ -48,7 +52,7 @@ struct ButtonLook {
     friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
 };
 
-// A barrier icon: its On/Off state (what F11/F12 or a click invert), the
+// A barrier's icon: its On/Off state (what F11/F12 or a click invert), the
 // picture shown (0 red Off, 1 green On) and whether the port shows it.
 struct IconState {
     int state = 0;
@@ -65,7 +69,8 @@ struct IconState {
 // ticks here and renders what it finds; stateChanged() says when to look.
 //
 // The run's state (run_state.h) is held here and moved only through advance();
-// the buttons, menu items and icons are what each step sets for the window.
+// every gate (menu items, buttons, fields, the clock) follows from it. The icons'
+// pictures are what each step sets for the window.
 //
 // Gate rule: every command does nothing while its menu item or button is
 // disabled, whichever way it arrives. Barrier-given events use the stamp their
@@ -81,12 +86,7 @@ class RunController : public QObject {
 public:
     using SoundPlayer = std::function<void(RunSound)>;
 
-    // Modem-status bits of the barrier lines.
-    static constexpr quint32 CTS = 0x10;  // L3
-    static constexpr quint32 DSR = 0x20;  // L1
-    static constexpr quint32 RING = 0x40; // L4
-    static constexpr quint32 RLSD = 0x80; // L2
-
+    // The lock-out's own length (its Tag), used unless "WaitStart" sets one for a start.
     static constexpr int lockoutTag = 200;
     static constexpr int clockInterval = 6;
 
@@ -96,23 +96,28 @@ public:
     RunController(RunPort& port, SortGridData& grid, DisplayState& display, EventCounterReader readCounter,
                   double countSpeed, SoundPlayer playSound, QObject* parent = nullptr);
 
-    void setSettings(const RunSettings& settings);
-    const RunSettings& settings() const { return m_settings; }
+    // The settings the run reads (lengths, start mode, barriers fitted, levels, lock-out,
+    // traffic light).
+    void setSettings(const Settings& settings);
+    const Settings& settings() const { return m_settings; }
+    // The hidden "Rang o. Rank" switch: rank (checked) or empty "Platz"; the program never
+    // changes it.
+    bool cbPlatzOn() const { return m_cbPlatzOn; }
 
     // Start-up: opens the port without handshaking and closes it at once.
     void probePort();
 
     // Commands (menu items and their keys).
-    void mFreigabe1Click();                                               // F4
-    void mStartClick();                                                   // F5, while mStart is enabled
-    void ZwZeit1Click();                                                  // F6
-    void mVmaxClick();                                                    // F7
-    void mStopClick();                                                    // F8, while mStop is enabled
-    void mResetClick();                                                   // F9, while mReset is enabled
-    void mAvariaClick();                                                  // F10
-    void mLockStartLSClick() { ImageLSClick(BarrierIcon::ImageLSstart); } // F11
-    void mLockStoppLSClick() { ImageLSClick(BarrierIcon::ImageLSstop); }  // F12
-    void TestKeys1Click();                                                // Ctrl+1
+    void mFreigabe1Click();                                 // F4
+    void mStartClick();                                     // F5, while mStart is enabled
+    void ZwZeit1Click();                                    // F6
+    void mVmaxClick();                                      // F7
+    void mStopClick();                                      // F8, while mStop is enabled
+    void mResetClick();                                     // F9, while mReset is enabled
+    void mAvariaClick();                                    // F10
+    void mLockStartLSClick() { ImageLSClick(Barrier::L1); } // F11
+    void mLockStoppLSClick() { ImageLSClick(Barrier::L4); } // F12
+    void TestKeys1Click();                                  // Ctrl+1
 
     // Buttons and pictures, the window's only way to the run commands besides the
     // menu items. A disabled button does nothing; an enabled one then goes through
@@ -124,12 +129,12 @@ public:
     void bSTOPMouseDown();
     void bResetClick();
     void bAVARIAClick();
-    void ImageLSClick(BarrierIcon icon);
+    void ImageLSClick(Barrier barrier);
     void ImageAmpelClick();
 
     // The check box itself: a change runs the arming (Freigabe1Click).
     void setCbFreigabe(bool checked);
-    bool cbFreigabe() const { return m_cbFreigabe; }
+    bool cbFreigabe() const { return gates().cbFreigabe; }
 
     // Barrier events with the counter stamp and modem-status word taken at
     // the watcher's wake-up.
@@ -157,35 +162,43 @@ public:
     int editStartN1() const { return m_editStartN1; }
     int editStartN2() const { return m_editStartN2; }
     QString startNumberText() const { return QString::number(m_editStartN1); }
-    bool editStartN1Enabled() const { return m_editStartN1Enabled; }
+    bool editStartN1Enabled() const { return gates().editStartN1; }
     // Selector change by the user: also sets the spectator caption.
     void cbParam2Change(int index);
     // Selector value from the settings, without touching the caption.
     void setParam2(int index);
     int cbParam2ItemIndex() const { return m_param2; }
 
-    // What the window renders.
-    RunState state() const { return m_state; }
-    bool mStartEnabled() const { return m_mStartEnabled; }
-    bool mStopEnabled() const { return m_mStopEnabled; }
-    bool mResetEnabled() const { return m_mResetEnabled; }
-    bool bCFGEnabled() const { return m_bCFGEnabled; }
+    // What the window renders: the state, and the gates that follow from it.
+    RunState state() const { return runState(m_status); }
+    const RunStatus& status() const { return m_status; }
+    RunGates gates() const { return runGates(m_status); }
+    bool mStartEnabled() const { return gates().mStart; }
+    bool mStopEnabled() const { return gates().mStop; }
+    bool mResetEnabled() const { return gates().mReset; }
+    bool bCFGEnabled() const { return gates().bCFG; }
     bool TestKeys1Checked() const { return m_testKeys1Checked; }
-    const ButtonLook& button(RunButton b) const { return m_buttons[int(b)]; }
-    const IconState& icon(BarrierIcon i) const { return m_icons[int(i)]; }
-    int startBarrierOn() const { return icon(BarrierIcon::ImageLSstart).state; }
-    int finishBarrierOn() const { return icon(BarrierIcon::ImageLSstop).state; }
+    ButtonLook button(RunButton b) const;
+    const IconState& icon(Barrier b) const { return m_icons[barrierIndex(b)]; }
+    int startBarrierOn() const { return icon(Barrier::L1).state; }
+    int finishBarrierOn() const { return icon(Barrier::L4).state; }
     int lightState() const { return m_lightState; }
-    bool isClockRunning() const { return m_clockOn; }
+    bool isClockRunning() const { return gates().clock; }
 
-    // Run data, for the window's other parts and for tests. From the finish until
-    // the reset, splitStamp() and trapStamp() give the run's split and trap times in
-    // ms instead of counts (a trap taken meanwhile gives its count again).
-    qint64 startStamp() const { return m_startStamp; }
-    qint64 splitStamp() const { return m_splitMs ? *m_splitMs : m_splitStamp; }
-    qint64 trapStamp() const { return m_trapMs ? *m_trapMs : m_trapStamp; }
-    qint64 finishStamp() const { return m_finishStamp; }
-    bool splitPending() const { return m_splitPending; }
+    // Run data, for the window's other parts and for tests: the counter stamps of the
+    // events taken (none until taken; the split and trap stamps go at a reset), and the
+    // finished run's split and trap times in ms (none when not taken).
+    std::optional<qint64> startStamp() const { return m_startStamp; }
+    std::optional<qint64> splitStamp() const { return m_splitStamp; }
+    std::optional<qint64> trapStamp() const { return m_trapStamp; }
+    std::optional<qint64> finishStamp() const { return m_finishStamp; }
+    std::optional<qint32> splitMs() const { return m_splitMs; }
+    std::optional<qint32> trapMs() const { return m_trapMs; }
+    bool splitPending() const { return !m_splitStamp; }
+    // The last finished run, kept through resets until the next finish.
+    const std::optional<FinishedRun>& lastFinish() const { return m_lastFinish; }
+    // The running time in ms at the counter reading `counterNow`; 0 before any start.
+    qint32 msSinceStart(qint64 counterNow) const;
     quint32 lastModemStatus() const { return m_lastModemStatus; }
     bool isLockoutRunning() const { return m_timerGesperrtStop.isActive(); }
     int lockoutInterval() const { return m_timerGesperrtStop.interval(); }
@@ -217,14 +230,14 @@ private:
     void barrierStart(qint64 stamp);
     void barrierTrap(qint64 stamp);
     void barrierFinish(qint64 stamp);
-    bool passesEdgeFilter(quint32 modemStatus, quint32 line, int algIndex);
+    bool passesEdgeFilter(quint32 modemStatus, Barrier barrier);
 
     void advance(RunEvent event);
-    void setButtonState(RunButton b, bool enabled);
-    void setIconPicture(BarrierIcon i, int picture);
-    void setIconVisible(BarrierIcon i, bool visible);
-    void setClock(bool on);
-    void startLockout();
+    void setIconPicture(Barrier b, int picture);
+    void setIconVisible(Barrier b, bool visible);
+    // What the lock-out timer runs for: which edge started it decides what its end does.
+    enum class Lockout { None, AfterStart, AfterFinish };
+    void startLockout(Lockout kind);
     void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);
@@ -254,37 +267,31 @@ private:
     EventCounterReader m_readCounter;
     double m_countSpeed;
     SoundPlayer m_playSound;
-    RunSettings m_settings;
+    Settings m_settings;
+    bool m_cbPlatzOn = true;
 
     // The number the run started under: its row is that number's row, even if
     // the field changes during the run (a protocol load sets it). Empty between
     // a reset and the next start.
     QString m_runNumber;
 
-    RunState m_state = RunState::Idle;
+    RunStatus m_status;
 
-    qint64 m_startStamp = 0;
-    qint64 m_splitStamp = 0;
-    qint64 m_trapStamp = 0;
-    qint64 m_finishStamp = 0;
+    std::optional<qint64> m_startStamp;
+    std::optional<qint64> m_splitStamp;
+    std::optional<qint64> m_trapStamp;
+    std::optional<qint64> m_finishStamp;
     // The finished run's split time (start to split) and trap time (L3 to finish), of
     // the stamps taken; set at the finish.
     std::optional<qint32> m_splitMs;
     std::optional<qint32> m_trapMs;
-    bool m_splitPending = true;
+    std::optional<FinishedRun> m_lastFinish;
     quint32 m_lastModemStatus = 0x55555555;
+    Lockout m_lockout = Lockout::None;
 
-    bool m_cbFreigabe = false;
-    bool m_mStartEnabled = true;
-    bool m_mStopEnabled = false;
-    bool m_mResetEnabled = true; // until the first start or reset
-    bool m_bCFGEnabled = true;
-    bool m_editStartN1Enabled = true;
     bool m_testKeys1Checked = false;
-    std::array<ButtonLook, runButtonCount> m_buttons{};
-    std::array<IconState, barrierIconCount> m_icons{};
+    std::array<IconState, barrierCount> m_icons{};
     int m_lightState = 0;
-    bool m_clockOn = false;
 
     int m_editStartN1 = 1;
     int m_editStartN2 = 2;

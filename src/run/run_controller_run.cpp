@@ -1,9 +1,10 @@
 // The steps of a run: arming, start, split, speed trap, finish, reset and accident.
-// Each step sets the buttons, icons and fields it opens or shuts, and moves the
-// run's state through advance().
+// Each step moves the run's state through advance(), which opens and shuts the gates,
+// and does its own work: stamps, sounds, the display, the protocol row, the port.
 
 #include "run/run_controller.h"
 
+#include "controls/sort_grid_data.h"
 #include "display/display_state.h"
 #include "run/run_port.h"
 #include "timing/run_time.h"
@@ -11,154 +12,129 @@
 // ---- arming -----------------------------------------------------------------
 
 void RunController::Freigabe1Click() {
-    const int armed = m_cbFreigabe ? 1 : 0;
-    for (int i = 0; i < barrierIconCount; ++i)
-        setIconPicture(BarrierIcon(i), armed);
-    setButtonState(RunButton::bStart, armed);
+    const bool armed = cbFreigabe();
+    for (Barrier b : allBarriers)
+        setIconPicture(b, armed ? 1 : 0);
     // The close below does what a pending close after a finish would do.
     m_timerClose.stop();
     m_port.close();
     if (armed && m_port.portNumber() != 0)
         m_port.open(false);
     if (finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
-    if (m_lightState != (button(RunButton::bStart).Enabled ? 1 : 0))
+        ImageLSClick(Barrier::L4);
+    // The light shows green while armed and grey while not.
+    if (m_lightState != (armed ? 1 : 0))
         ImageAmpelClick();
 }
 
 // ---- start ------------------------------------------------------------------
 
 void RunController::startClick(qint64 stamp) {
-    if (!m_mStartEnabled)
+    if (!mStartEnabled())
         return;
     beginRun(stamp);
-    advance(RunEvent::Start);
     emit layoutRequested();
     m_rows.selectRow(m_rows.runRow(m_runNumber, m_settings.ManyStart));
     play(RunSound::Start);
 
-    m_mStartEnabled = false;
-    setButtonState(RunButton::bStart, false);
-    setButtonState(RunButton::bAvaria, true);
     if (startBarrierOn() == 1)
-        ImageLSClick(BarrierIcon::ImageLSstart);
-    m_mStopEnabled = true;
-    setButtonState(RunButton::bStop, true);
-    setButtonState(RunButton::bReset, false);
-    m_mResetEnabled = false;
-    setButtonState(RunButton::bZwZeit, true);
-    setButtonState(RunButton::bVmax, true);
-    setIconPicture(BarrierIcon::ImageLSstart, 0);
-    setIconPicture(BarrierIcon::ImageLSreakt, 1);
-    setIconPicture(BarrierIcon::ImageLSmax, 1);
-    markChanged();
+        ImageLSClick(Barrier::L1);
+    setIconPicture(Barrier::L1, 0);
+    setIconPicture(Barrier::L2, 1);
+    setIconPicture(Barrier::L3, 1);
     emit protocolChanged();
 }
 
 void RunController::beginRun(qint64 stamp) {
     m_startStamp = stamp;
-    setClock(true);
-    m_editStartN1Enabled = false;
+    advance(RunEvent::Start);
     m_display.showTime(DisplayState::LowerPanel, 0);
     m_runNumber = startNumberText();
     m_rows.beginRow(m_runNumber, m_settings.ManyStart);
     m_display.setLabelTime2(QString());
     emit protocolButtonsUpdateRequested();
-    m_bCFGEnabled = false;
 }
 
 // ---- split and speed trap ---------------------------------------------------
 
 void RunController::takeSplit(qint64 stamp) {
-    if (m_splitPending && m_clockOn) {
+    // Recorded once per run; outside a run the key only moves the looks.
+    if (!m_splitStamp && isRunning(m_status.phase)) {
         m_splitStamp = stamp;
         play(RunSound::Split);
-        m_splitPending = false;
-        m_display.showTime(DisplayState::LowerPanel, toMs(m_splitStamp - m_startStamp));
+        m_display.showTime(DisplayState::LowerPanel, toMs(stamp - *m_startStamp));
         m_display.setLabelTime2(QStringLiteral(" Zwischen Zeit:"));
     }
     advance(RunEvent::Split);
-    setButtonState(RunButton::bZwZeit, false);
-    setIconPicture(BarrierIcon::ImageLSreakt, 0);
-    setIconPicture(BarrierIcon::ImageLSmax, 1);
-    setIconPicture(BarrierIcon::ImageLSstop, 1);
-    setButtonState(RunButton::bVmax, true);
+    setIconPicture(Barrier::L2, 0);
+    setIconPicture(Barrier::L3, 1);
+    setIconPicture(Barrier::L4, 1);
     m_timerReOpen.start();
 }
 
 void RunController::TimerReOpenTimer() {
     m_timerReOpen.stop();
     m_port.close();
-    if (m_cbFreigabe && m_port.portNumber() != 0)
+    if (cbFreigabe() && m_port.portNumber() != 0)
         m_port.open(true);
 }
 
 void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
-        ImageLSClick(BarrierIcon::ImageLSstop);
+        ImageLSClick(Barrier::L4);
     m_trapStamp = stamp;
     m_trapMs.reset();
     play(RunSound::Vmax);
     advance(RunEvent::Trap);
-    setButtonState(RunButton::bZwZeit, false);
-    setButtonState(RunButton::bVmax, false);
-    setIconPicture(BarrierIcon::ImageLSmax, 0);
-    setIconPicture(BarrierIcon::ImageLSstop, 1);
-    setButtonState(RunButton::bStop, true);
+    setIconPicture(Barrier::L3, 0);
+    setIconPicture(Barrier::L4, 1);
 }
 
 // ---- finish -----------------------------------------------------------------
 
 void RunController::stopClick(qint64 stamp) {
-    if (!m_mStopEnabled)
+    if (!mStopEnabled())
         return;
     finishRun(stamp);
-    advance(RunEvent::Finish);
     play(RunSound::Finish);
-    m_rows.rank(m_settings.cbPlatzOn, startNumberText());
+    m_rows.rank(m_cbPlatzOn, startNumberText());
     // A run whose row was lost during the run got a new one: the protocol may
     // have become saveable.
     emit protocolButtonsUpdateRequested();
 
-    m_mStopEnabled = false;
-    setButtonState(RunButton::bStop, false);
-    setButtonState(RunButton::bAvaria, false);
     if (finishBarrierOn() == 1)
-        ImageLSClick(BarrierIcon::ImageLSstop);
-    setButtonState(RunButton::bReset, true);
-    m_mResetEnabled = true;
-    setIconPicture(BarrierIcon::ImageLSstop, 0);
-    markChanged();
+        ImageLSClick(Barrier::L4);
+    setIconPicture(Barrier::L4, 0);
     emit protocolChanged();
     emit backupRequested();
 }
 
 void RunController::finishRun(qint64 stamp) {
     m_finishStamp = stamp;
-    setClock(false);
-    const qint32 totalMs = toMs(m_finishStamp - m_startStamp);
+    advance(RunEvent::Finish);
+    const qint64 start = *m_startStamp;
+    const qint32 totalMs = toMs(stamp - start);
     m_display.showTime(DisplayState::UpperPanel, totalMs);
 
-    setButtonState(RunButton::bZwZeit, false);
-    setButtonState(RunButton::bVmax, false);
-    setIconPicture(BarrierIcon::ImageLSmax, 0);
+    setIconPicture(Barrier::L3, 0);
     if (m_lightState == 1)
         ImageAmpelClick();
 
-    if (m_splitStamp != 0)
-        m_splitMs = toMs(m_splitStamp - m_startStamp);
-    if (m_trapStamp != 0)
-        m_trapMs = toMs(m_finishStamp - m_trapStamp);
+    if (m_splitStamp)
+        m_splitMs = toMs(*m_splitStamp - start);
+    if (m_trapStamp)
+        m_trapMs = toMs(stamp - *m_trapStamp);
     const qint32 splitMs = m_splitMs.value_or(0);
     const qint32 trapMs = m_trapMs.value_or(0);
 
     showFinishResult(totalMs, trapMs);
 
-    const int row = m_rows.finishRow(runNumberText(), m_settings.ManyStart);
+    const QString nr = runNumberText();
+    const int row = m_rows.finishRow(nr, m_settings.ManyStart);
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
+    m_lastFinish = FinishedRun{nr, totalMs, m_rows.grid().rowId(row)};
     m_rows.selectRow(row);
 
-    m_bCFGEnabled = true;
     m_timerClose.start();
 }
 
@@ -188,44 +164,35 @@ void RunController::TimerCloseTimer() {
 
 void RunController::resetRun() {
     m_display.reset();
-    if (m_finishStamp != 0) {
+    // Only a reset after a finish picks the next starter; an accident keeps the numbers.
+    if (m_finishStamp) {
         const NextStarter next = m_rows.nextStarterSearch();
         if (next.startN1)
             setEditStartN1(*next.startN1);
         if (next.startN2)
             setEditStartN2(*next.startN2);
     }
-    m_splitPending = true;
-    m_editStartN1Enabled = true;
-    m_finishStamp = m_startStamp;
-
-    m_mStartEnabled = true;
-    for (RunButton b : {RunButton::bStart, RunButton::bReset, RunButton::bZwZeit, RunButton::bVmax, RunButton::bStop})
-        setButtonState(b, false);
-    m_mResetEnabled = false;
-    m_bCFGEnabled = true;
-    for (BarrierIcon i : {BarrierIcon::ImageLSreakt, BarrierIcon::ImageLSmax, BarrierIcon::ImageLSstop})
-        setIconPicture(i, 0);
-    m_splitStamp = 0;
-    m_trapStamp = 0;
+    for (Barrier b : {Barrier::L2, Barrier::L3, Barrier::L4})
+        setIconPicture(b, 0);
+    m_splitStamp.reset();
+    m_trapStamp.reset();
+    m_finishStamp.reset();
     m_splitMs.reset();
     m_trapMs.reset();
     m_runNumber.clear();
+    // A reset always ends disarmed; the disarming steps run as for F4.
+    const bool wasArmed = cbFreigabe();
     advance(RunEvent::Reset);
-    setCbFreigabe(false);
-    markChanged();
+    if (wasArmed)
+        Freigabe1Click();
     emit protocolChanged();
 }
 
 void RunController::accident() {
-    setClock(false);
-    setButtonState(RunButton::bAvaria, false);
-    m_mStopEnabled = false;
-    m_finishStamp = 0;
+    m_finishStamp.reset();
     m_port.close();
-    m_editStartN1Enabled = true;
     if (m_rows.markAccident(runNumberText(), m_settings.ManyStart) >= 1)
-        m_rows.rank(m_settings.cbPlatzOn, startNumberText());
+        m_rows.rank(m_cbPlatzOn, startNumberText());
     resetRun();
     emit backupRequested();
 }
@@ -233,15 +200,11 @@ void RunController::accident() {
 // ---- clock ------------------------------------------------------------------
 
 void RunController::ClockTimer() {
-    if (!m_clockOn)
+    if (!isClockRunning())
         return;
-    m_display.showTime(DisplayState::UpperPanel, toMs(m_readCounter() - m_startStamp), true);
+    m_display.showTime(DisplayState::UpperPanel, msSinceStart(m_readCounter()), true);
 }
 
-void RunController::setClock(bool on) {
-    m_clockOn = on;
-    if (on)
-        m_clock.start();
-    else
-        m_clock.stop();
+qint32 RunController::msSinceStart(qint64 counterNow) const {
+    return m_startStamp ? toMs(counterNow - *m_startStamp) : 0;
 }

@@ -1,7 +1,7 @@
 #include "settings/settings.h"
 
 int lengthWithPreset(int length) {
-    return length == 0 ? kLengthPreset : length;
+    return length == 0 ? lengthPreset : length;
 }
 
 int checkedMonitorIndex(int monitor, int screenCount) {

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "io/barrier_wiring.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
 #include <optional>
 
-inline constexpr int kMainWindowMinWidth = 850;
-inline constexpr int kMainWindowMinHeight = 572;
+inline constexpr int mainWindowMinWidth = 850;
+inline constexpr int mainWindowMinHeight = 572;
 
-inline constexpr int kWebPortPreset = 8080;
-
-// Active line level (0 off, 1 on) of each barrier: START, split, Vmax, STOPP.
-using AlgLevels = std::array<qint32, 4>;
+inline constexpr int webPortPreset = 8080;
 
 // The program-wide settings with their built-in defaults. They are read once at
 // start, changed only by the settings dialog and written once at a normal end.
@@ -20,8 +19,8 @@ using AlgLevels = std::array<qint32, 4>;
 struct Settings {
     std::optional<int> Left; // unset: the window system places the main window
     std::optional<int> Top;
-    int Width = kMainWindowMinWidth;
-    int Height = kMainWindowMinHeight;
+    int Width = mainWindowMinWidth;
+    int Height = mainWindowMinHeight;
     bool Sound = true;
     quint8 Port = 0; // light-barrier port number n of "COM" n; 0 = none
     int FilterInd = 1;
@@ -43,8 +42,8 @@ struct Settings {
     bool lightEnabled = true;
     // The live results on the local network: off until the official turns them on.
     bool WebOn = false;
-    int WebPort = kWebPortPreset; // 0: any free port (for tests)
-    QString WebInterface;         // the one network interface to serve on ("wlan0"); empty: every one
+    int WebPort = webPortPreset; // 0: any free port (for tests)
+    QString WebInterface;        // the one network interface to serve on ("wlan0"); empty: every one
     // How the standings count a competitor's runs: 1 the best run, 2 or 3 the sum of the best.
     int Wertung = 1;
 
@@ -52,7 +51,7 @@ struct Settings {
 };
 
 // Track length preset of the settings dialog's length field.
-inline constexpr int kLengthPreset = 100;
+inline constexpr int lengthPreset = 100;
 
 // A track length of 0 means none was stored; the settings dialog's creation gives it the preset.
 int lengthWithPreset(int length);

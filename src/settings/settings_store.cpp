@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr qsizetype kAlgBytes = 16;
+constexpr qsizetype algRecordBytes = 16;
 
 // Reads values of the expected kind. Every read returns false when the value
 // fails to read, which ends the reading.
@@ -75,9 +75,9 @@ public:
         if (value.typeId() != QMetaType::QByteArray)
             return false;
         const QByteArray bytes = value.toByteArray();
-        if (bytes.size() > kAlgBytes)
+        if (bytes.size() > algRecordBytes)
             return false;
-        unsigned char buffer[kAlgBytes];
+        unsigned char buffer[algRecordBytes];
         for (int i = 0; i < 4; ++i)
             qToLittleEndian<qint32>(levels[i], buffer + 4 * i);
         std::memcpy(buffer, bytes.constData(), size_t(bytes.size()));
@@ -91,7 +91,7 @@ private:
 };
 
 QByteArray algBytes(const AlgLevels& levels) {
-    QByteArray bytes(kAlgBytes, '\0');
+    QByteArray bytes(algRecordBytes, '\0');
     for (int i = 0; i < 4; ++i)
         qToLittleEndian<qint32>(levels[i], bytes.data() + 4 * i);
     return bytes;

@@ -6,14 +6,14 @@ namespace {
 
 // How much of the window's top strip (its title bar) must lie on one screen
 // for the official to find and drag the window.
-constexpr int kGrabWidth = 100;
-constexpr int kGrabHeight = 30;
+constexpr int grabWidth = 100;
+constexpr int grabHeight = 30;
 
 bool reachable(const QRect& window, const QList<QRect>& screens) {
-    const QRect topStrip(window.topLeft(), QSize(window.width(), kGrabHeight));
+    const QRect topStrip(window.topLeft(), QSize(window.width(), grabHeight));
     return std::any_of(screens.begin(), screens.end(), [&topStrip](const QRect& screen) {
         const QRect visible = topStrip & screen;
-        return visible.width() >= kGrabWidth && visible.height() >= kGrabHeight;
+        return visible.width() >= grabWidth && visible.height() >= grabHeight;
     });
 }
 
@@ -27,7 +27,7 @@ int clampedStart(int start, int length, int low, int span) {
 WindowPlacement mainWindowPlacement(const Settings& settings, const QList<QRect>& screens) {
     WindowPlacement placement;
     placement.size =
-        QSize(std::max(settings.Width, kMainWindowMinWidth), std::max(settings.Height, kMainWindowMinHeight));
+        QSize(std::max(settings.Width, mainWindowMinWidth), std::max(settings.Height, mainWindowMinHeight));
     if (!settings.Left || !settings.Top)
         return placement;
     const QRect window(QPoint(*settings.Left, *settings.Top), placement.size);

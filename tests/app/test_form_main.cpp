@@ -214,8 +214,9 @@ private slots:
         QVERIFY2(sum <= client - 10 && sum >= client - 12, qPrintable(QString::number(client - sum)));
         QCOMPARE(grid.ColWidth(2), grid.ColWidth(3));
 
-        m_form->settings().ShowPlatz = false;
-        m_form->FormResize();
+        Settings edited = m_form->settings();
+        edited.ShowPlatz = false;
+        m_form->applySettings(edited);
         QCOMPARE(grid.ColWidth(9), -1);
         QVERIFY(grid.ColWidth(1) - 2 * grid.ColWidth(2) <= 1);
     }

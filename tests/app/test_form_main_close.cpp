@@ -72,7 +72,9 @@ private slots:
     void yesWritesTheSettings() {
         m_form->ui().PanelDisplay->cbParam2->setCurrentIndex(1);
         m_form->resize(900, 600);
-        m_form->settings().LengthF = 12;
+        Settings edited = m_form->settings();
+        edited.LengthF = 12;
+        m_form->applySettings(edited);
         QSignalSpy ended(m_form.get(), &TFormMain::programEnded);
         WhenModal<TFDlgYesNo> answer([](TFDlgYesNo* dialog) { QTest::mouseClick(dialog->OKBtn, Qt::LeftButton); });
         QVERIFY(m_form->close());

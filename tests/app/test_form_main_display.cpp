@@ -203,8 +203,9 @@ private slots:
     }
 
     void noSoundWhenOff() {
-        m_form->settings().Sound = false; // as if stored so
-        m_form->sounds().setSoundOn(false);
+        Settings edited = m_form->settings(); // as if stored so
+        edited.Sound = false;
+        m_form->applySettings(edited);
         QSignalSpy sounds(&m_form->sounds(), &SoundPlayer::started);
         QTest::keyClick(m_form.get(), Qt::Key_F5);
         QTest::keyClick(m_form.get(), Qt::Key_F7);

@@ -80,7 +80,7 @@ private slots:
     void savedDocumentIsNotOpened() {
         createForm();
         addRows(2);
-        m_form->exportProtocolWord(1, QStringLiteral("Lauf.docx"));
+        m_form->exportProtocolWord(TFormMain::DocumentMode::SaveOnly, QStringLiteral("Lauf.docx"));
         const Body body =
             readBody(entry(unzip(readBytes(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Lauf.docx")))),
                            QStringLiteral("word/document.xml")));
@@ -105,7 +105,7 @@ private slots:
             busy = QGuiApplication::overrideCursor() != nullptr;
             box->accept();
         });
-        m_form->exportProtocolWord(mode, target);
+        m_form->exportProtocolWord(TFormMain::DocumentMode(mode), target);
         QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + target);
         QVERIFY2(!busy, "the busy cursor is gone before the message");
         QVERIFY(m_fixture->opened.isEmpty());
@@ -116,7 +116,9 @@ private:
         FormMainEnvironment environment = m_fixture->environment();
         environment.clock = [] { return QDateTime(QDate(2014, 3, 7), QTime(9, 5, 41)); };
         m_form = std::make_unique<TFormMain>(environment);
-        m_form->settings().Title = QStringLiteral("Bergrennen Öhringen");
+        Settings edited = m_form->settings();
+        edited.Title = QStringLiteral("Bergrennen Öhringen");
+        m_form->applySettings(edited);
     }
     void addRows(int count) {
         SortGridData& grid = m_form->ui().SortGrid1->gridData();

@@ -1,3 +1,4 @@
+#include "../run/run_stamps.h"
 #include "form_main_fixture.h"
 
 #include "controls/digit.h"
@@ -60,38 +61,38 @@ private slots:
         m_counter = t0;
         box.setContact(1, true); // L1 counts on DSR on (Alg 1)
         QTRY_COMPARE(c.state(), RunState::RunningSplitPending);
-        QCOMPARE(c.startStamp(), t0);
+        QCOMPARE(c.startStamp(), taken(t0));
         QCOMPARE(grid.cell(colZwZeit, 2), QStringLiteral("-"));
         box.setContact(1, false);
         QTRY_COMPARE(c.lastModemStatus(), 0u);
 
         // L2 to L4 count when their line drops (Alg 0): on the contact's opening.
         box.setContact(2, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RLSD);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RLSD_ON);
         QCOMPARE(c.state(), RunState::RunningSplitPending);
         m_counter = t0 + 2345 * nsPerMs;
         box.setContact(2, false);
         QTRY_COMPARE(c.state(), RunState::RunningSplitTaken);
-        QCOMPARE(c.splitStamp(), t0 + 2345 * nsPerMs);
+        QCOMPARE(c.splitStamp(), taken(t0 + 2345 * nsPerMs));
         // The reopen with RTS/CTS comes after the event: L3 and L4 live, lamp out.
         QTRY_COMPARE(box.statusText(), QStringLiteral("OPEN=1 DTR=1 RTS=1 DSR=0 RLSD=0 CTS=0 RING=0 LAMP=0"));
 
         // The start's lock-out ignores the trap and finish barriers; it is a real 200 ms.
         QTRY_VERIFY(!c.isLockoutRunning());
         box.setContact(3, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::CTS);
+        QTRY_COMPARE(c.lastModemStatus(), MS_CTS_ON);
         m_counter = t0 + 5000 * nsPerMs;
         box.setContact(3, false);
         QTRY_COMPARE(c.state(), RunState::RunningInTrap);
-        QCOMPARE(c.trapStamp(), t0 + 5000 * nsPerMs);
+        QCOMPARE(c.trapStamp(), taken(t0 + 5000 * nsPerMs));
 
         box.setContact(4, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RING);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RING_ON);
         QCOMPARE(c.state(), RunState::RunningInTrap);
         m_counter = t0 + 5500 * nsPerMs;
         box.setContact(4, false);
         QTRY_COMPARE(c.state(), RunState::Finished);
-        QCOMPARE(c.finishStamp(), t0 + 5500 * nsPerMs);
+        QCOMPARE(c.finishStamp(), taken(t0 + 5500 * nsPerMs));
         QTRY_COMPARE(box.statusText(), QStringLiteral("OPEN=0 DTR=0 RTS=0 DSR=0 RLSD=0 CTS=0 RING=0 LAMP=0"));
 
         // Ranked by "Zeit": the new run moved to the top and is selected.

@@ -9,6 +9,7 @@
 #include "io/com_port.h"
 #include "io/serial_backends.h"
 #include "io/simulated_barrier_box.h"
+#include "run/barrier_port.h"
 #include "run/run_controller.h"
 
 #include <QCheckBox>
@@ -89,7 +90,7 @@ private slots:
         box.setContact(4, false);
         QCOMPARE(shown(windows.CfgDialog, windows.CfgDialog.Image1L), 0);
         QCOMPARE(box.statusText(), boxLetGo);
-        QVERIFY(windows.CfgDialog.isMainPortOpenPending());
+        QVERIFY(form.barrierPort().isTakeBackPending());
         QTRY_COMPARE(box.statusText(), mainPortOpen);
         QVERIFY(form.settings() == before);
     }
@@ -222,8 +223,8 @@ private slots:
         settings.Monitor = 1;
         quint64 ports = 0;
         CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T")};
-        TCfgDialog dialog(0, settings, links);
-        dialog.fillFromSettings(0);
+        TCfgDialog dialog(0, links);
+        dialog.fillFromSettings(settings);
         QCOMPARE(dialog.cbPort->count(), 1);
         QVERIFY(!dialog.cbPort->isEnabled());
 
@@ -236,11 +237,12 @@ private slots:
         QVERIFY(dialog.cbMonitor->isEnabled());
         dialog.hide();
         settings.Monitor = 4;
+        dialog.fillFromSettings(settings);
         dialog.show();
         QCOMPARE(dialog.cbMonitor->currentIndex(), 0);
 
         ports = quint64(1) << 16;
-        dialog.fillFromSettings(0);
+        dialog.fillFromSettings(settings);
         QString message;
         {
             WhenModal<QMessageBox> refusal([&](QMessageBox* box) {

@@ -167,8 +167,8 @@ private slots:
         // The box makes its command socket the first time a port opens it.
         QCOMPARE(form.barrierBox().isListening(), boxOpened);
         QVERIFY(!form.barrierBox().lines().open);
-        for (int i = 0; i < barrierIconCount; ++i)
-            QVERIFY(!form.runController().icon(BarrierIcon(i)).visible);
+        for (Barrier b : allBarriers)
+            QVERIFY(!form.runController().icon(b).visible);
         QCOMPARE(form.runController().state(), RunState::Idle);
     }
 

@@ -63,7 +63,7 @@ private slots:
         QVERIFY(freed >= 40 && freed <= 42); // 41 pixels and the hidden column's -1, less rounding
         // Everything together fills the client width less one pixel per column's grid line.
         const int visible = std::accumulate(shown.begin(), shown.end(), 0);
-        QVERIFY(visible <= 1000 - kProtocolColumns);
+        QVERIFY(visible <= 1000 - protocolColumnCount);
     }
 
     void windowSizeCaption_data() {

@@ -155,9 +155,10 @@ private slots:
     void settingsMoveTheShownWindow() {
         TFormMonitor2& m = monitor();
         m.show();
-        main().settings().Monitor = 0;
-        main().settings().Title = QStringLiteral("Sprint");
-        main().monitorSettingsChanged();
+        Settings edited = main().settings();
+        edited.Monitor = 0;
+        edited.Title = QStringLiteral("Sprint");
+        main().applySettings(edited);
         QCOMPARE(m.geometry(), officialScreen);
         QCOMPARE(m.PanelTitle->text(), QStringLiteral("Sprint"));
         QVERIFY(qAbs(m.ScaleX() - 1280.0 / 406) < 1e-9);
@@ -167,8 +168,8 @@ private slots:
         QVERIFY(!main().ui().ImageTVEin->isVisible());
 
         // A monitor that is not attached puts the window on the primary one.
-        main().settings().Monitor = 5;
-        main().monitorSettingsChanged();
+        edited.Monitor = 5;
+        main().applySettings(edited);
         m.show();
         QCOMPARE(m.geometry(), officialScreen);
     }
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(m.Digit8->ColorOn(), QColor(64, 64, 64));
 
         box.setContact(2, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RLSD);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RLSD_ON);
         m_counter = t0 + 62'345 * nsPerMs;
         box.setContact(2, false);
         QTRY_COMPARE(c.state(), RunState::RunningSplitTaken);
@@ -235,7 +236,7 @@ private slots:
         QTRY_COMPARE(box.statusText().contains(QStringLiteral("RTS=1")), true);
 
         box.setContact(4, true);
-        QTRY_COMPARE(c.lastModemStatus(), RunController::RING);
+        QTRY_COMPARE(c.lastModemStatus(), MS_RING_ON);
         m_counter = t0 + 65'432 * nsPerMs;
         box.setContact(4, false);
         QTRY_COMPARE(c.state(), RunState::Finished);

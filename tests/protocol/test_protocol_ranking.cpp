@@ -18,6 +18,9 @@ private slots:
     void selectsTheStartNumbersRow();
     void startNumbersSortByValue();
     void textColumnsSortAsPlainText();
+    void rankTextsRule_data();
+    void rankTextsRule();
+    void rankingByPlatzKeepsTies();
     void sortStyleRule_data();
     void sortStyleRule();
 };
@@ -130,6 +133,39 @@ void TestProtocolRanking::textColumnsSortAsPlainText() {
     grid.SortOptions().SortCol = colName;
     rankProtocol(grid, true, "1");
     QCOMPARE(protocolColumn(grid, colName), (QStringList{"10", "100", "9"}));
+}
+
+void TestProtocolRanking::rankTextsRule_data() {
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("ranks"); // "" for none
+    QTest::newRow("ties share the upper rank") << QStringList{"5", "6", "6", "7"} << QStringList{"1", "2", "2", "4"};
+    QTest::newRow("markers take no rank and no place")
+        << QStringList{"-", "aus", " ", "5", "5", "6"} << QStringList{"", "", "", "1", "1", "3"};
+    QTest::newRow("nothing") << QStringList{} << QStringList{};
+}
+
+void TestProtocolRanking::rankTextsRule() {
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, ranks);
+    const QStringList got = rankTexts(values);
+    QCOMPARE(got.size(), ranks.size());
+    for (int i = 0; i < got.size(); ++i) {
+        QCOMPARE(got.at(i).isNull(), ranks.at(i).isEmpty());
+        QCOMPARE(got.at(i), ranks.at(i).isEmpty() ? QString() : ranks.at(i));
+    }
+}
+
+// Sorted by "Platz", the ranks are the values: two runs that shared rank 2 (the winner's row
+// removed) share rank 1 now, whatever was written into the column on the way.
+void TestProtocolRanking::rankingByPlatzKeepsTies() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "6,000"), runRow("2", "6,000"), runRow("3", "7,000")});
+    grid.setCell(colPlatz, 1, "2");
+    grid.setCell(colPlatz, 2, "2");
+    grid.setCell(colPlatz, 3, "4");
+    grid.SortOptions().SortCol = colPlatz;
+    rankProtocol(grid, true, "1");
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "1", "3"}));
 }
 
 void TestProtocolRanking::sortStyleRule_data() {

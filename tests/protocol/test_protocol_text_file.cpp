@@ -255,7 +255,7 @@ void TestProtocolTextFile::unusableFileLeavesTableUnchanged_data() {
                                                  "1\0\t\0\0\0",
                                                  8)
                                    << true;
-    QTest::newRow("more lines than rows") << "blank.txt" << QByteArray(kMaxProtocolRows + 1, '\n') << true;
+    QTest::newRow("more lines than rows") << "blank.txt" << QByteArray(maxProtocolRows + 1, '\n') << true;
 }
 
 void TestProtocolTextFile::unusableFileLeavesTableUnchanged() {
@@ -266,7 +266,7 @@ void TestProtocolTextFile::unusableFileLeavesTableUnchanged() {
     if (!bytes.isEmpty())
         writeBytes(m_dir.filePath(name), bytes);
     QFile big(m_dir.filePath("big.txt")); // sparse, so nothing is really written
-    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(kMaxProtocolFileBytes + 1));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maxProtocolFileBytes + 1));
     SortGridData grid;
     fillProtocol(grid, {runRow("2", "6,000", "", "2"), runRow("1", "5,000", "", "1")});
     const QList<QStringList> before = protocolRows(grid);
