@@ -67,9 +67,9 @@ private slots:
 
     void doubleClickSelectsTheBestRun() {
         StandingsWindow& window = m_form->standingsWindow();
-        m_form->settings().Wertung = 1;
         m_form->standingsItem()->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 2000);
+        emit window.countChooser()->activated(0); // the best run
         QStringList slow(protocolColumnCount), fast(protocolColumnCount), other(protocolColumnCount);
         slow[colNr] = fast[colNr] = QStringLiteral("5");
         slow[colZeit] = QStringLiteral("6,500");
