@@ -105,8 +105,8 @@ void TFormMain::FormCreate() {
     m_portMask = scanComPorts(m_environment.sysfsRoot);
 
     m_saveDialog.FileName = m_names.baseName + QStringLiteral(".") + m_saveDialog.DefaultExt;
-    m_saveDialog.InitialDir = m_names.programFolder;
-    m_openDialog.InitialDir = m_names.programFolder;
+    m_saveDialog.InitialDir = userFilesFolder(m_names.programFolder, m_environment.documentsFolder);
+    m_openDialog.InitialDir = m_saveDialog.InitialDir;
     setupProtocolFiles();
     setupWorkbook();
     setupProtocolDocument();

@@ -7,6 +7,8 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "run/hand_given_marks.h"
+#include "run/track_state_text.h"
 #include "settings/save_dialog_filter.h"
 #include "settings/settings.h"
 
@@ -26,6 +28,8 @@ class SimulatedBarrierBox;
 class QAction;
 class SoundPlayer;
 class StandingsWindow;
+class SplitWatch;
+class StatusLine;
 class TComPort;
 class TCfgDialog;
 struct CfgDialogLinks;
@@ -122,6 +126,11 @@ public:
     void Erase1Click();
     void PopupMenuProtokolPopup();
     void sbCLSClick();
+    // Asks the yes/no dialog; false before it exists. defaultNo for questions whose yes
+    // loses what cannot be got back.
+    bool askYesNo(const QString& question, bool defaultNo);
+    // After a correction of the official's: ranks, updates the buttons, writes the backup.
+    void protocolCorrected();
     // The first status panel, the editing mode and the view follow the program's
     // selections too, not only the official's clicks.
     void protocolSelectionChanged();
@@ -154,8 +163,9 @@ public:
     void sbExcelClick();
     // The protocol as a word-processor document (form_main_document.cpp): writes FileName,
     // with the program folder in front when it has no folder, and opens it with
-    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported.
-    void exportProtocolWord(DocumentMode Mode, const QString& FileName);
+    // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported
+    // and returns false.
+    bool exportProtocolWord(DocumentMode Mode, const QString& FileName);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
@@ -207,6 +217,9 @@ private:
     void scheduleLiveSnapshot();
     void publishLiveSnapshot();
     void liveWebFailed(const QString& message);
+    // Status panel 2 (form_main_status.cpp).
+    void wireStatusLine();
+    void updateTrackState();
     void shutdown(bool askOnFailure);
 
     const FormMainEnvironment m_environment;
@@ -237,5 +250,9 @@ private:
     LiveServer* m_liveServer = nullptr;
     StandingsWindow* m_standings = nullptr;
     QAction* m_standingsItem = nullptr;
+    StatusLine* m_statusLine = nullptr;
+    SplitWatch* m_splitWatch = nullptr;
+    AccidentWatch m_accidentWatch;
+    HandGivenMarks m_handMarks; // runs with events given by hand, for the table's look
     QTimer m_liveSnapshotTimer; // one snapshot for a burst of changes
 };

@@ -35,7 +35,7 @@ void TFormMain::setupProtocolDocument() {
     connect(m_ui.sbWord, &TLbSpeedButton::OnClick, this, [&c] { FormMainCommands::clickItem(c.Word1); });
 }
 
-void TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
+bool TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
     {
@@ -46,17 +46,17 @@ void TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
     }
     if (!written) {
         QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
-        return;
+        return false;
     }
     if (Mode == DocumentMode::Open && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
+    return true;
 }
 
 void TFormMain::sbWordClick() {
-    // Beside the program like the backup, in the data folder when the program folder is read-only.
-    QString folder = m_names.programFolder;
-    if (!isFolderWritable(folder) && !m_environment.dataFolder.isEmpty() && QDir().mkpath(m_environment.dataFolder))
-        folder = m_environment.dataFolder;
+    // Beside the program, in the documents folder when the program folder is read-only:
+    // the official must find it again.
+    const QString folder = userFilesFolder(m_names.programFolder, m_environment.documentsFolder);
     const QDateTime now = localNow();
     exportProtocolWord(DocumentMode::Open, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
 }

@@ -21,5 +21,6 @@ FormMainEnvironment FormMainEnvironment::ofProcess() {
     environment.openUrl = desktopUrlOpener();
     environment.screens = desktopScreens();
     environment.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    environment.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return environment;
 }

@@ -34,6 +34,9 @@ struct FormMainEnvironment {
 
     // Where the backup goes when the program folder is not writable; empty: nowhere else.
     QString dataFolder;
+    // Where the official's files go when the program folder is not writable (the dialogs'
+    // start, the Ctrl+W document); empty: nowhere else.
+    QString documentsFolder;
     // The protocol's save and open dialogs; empty: Qt's.
     std::shared_ptr<FileDialogs> fileDialogs;
     // Where Ctrl+E writes the workbook it opens; empty: the user's temporary folder.

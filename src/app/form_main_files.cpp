@@ -7,10 +7,12 @@
 #include "app/file_dialogs.h"
 #include "app/form_main_commands.h"
 #include "app/offered_filters.h"
+#include "app/status_line.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "protocol/protocol_file_names.h"
+#include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_text_file.h"
 #include "run/run_controller.h"
 
@@ -23,9 +25,10 @@
 namespace {
 
 // The file types whose routes are built, by their index in the dialog's full filter
-// (1 text, 2 workbook, 3 word-processor document, 4 web page). Only these are offered.
+// (save: 1 text, 2 workbook, 3 word-processor document, 4 web page; open: 1 text, 2 workbook,
+// 3 every file). Only these are offered.
 const QList<int> savableTypes{1, 2, 3, 4};
-const QList<int> openableTypes{1, 2};
+const QList<int> openableTypes{1, 2, 3};
 
 QString folderOf(const QString& filePath) {
     QString folder = QFileInfo(filePath).absolutePath();
@@ -66,16 +69,16 @@ void TFormMain::loadBackupProtocol() {
     // A backup that cannot be used may still hold the last event's results; the first
     // finish would write over it.
     const QDateTime now = localNow();
-    QString text;
     if (const std::optional<QString> movedTo = moveAside(m_backupSource, now)) {
         // It lies beside the backup; the name is what fits the panel, the hint has the folder.
-        text = QStringLiteral("Sicherung unbrauchbar, umbenannt: ") + QFileInfo(*movedTo).fileName();
-        m_ui.StatusBar1->panel(2)->setToolTip(*movedTo);
+        m_statusLine->setStanding(StatusLine::Source::Backup,
+                                  QStringLiteral("Sicherung unbrauchbar, umbenannt: ") + QFileInfo(*movedTo).fileName(),
+                                  *movedTo);
     } else {
         m_backupFile.clear();
-        text = QStringLiteral("Sicherung unbrauchbar, wird nicht überschrieben: ") + m_backupSource;
+        m_statusLine->setStanding(StatusLine::Source::Backup,
+                                  QStringLiteral("Sicherung unbrauchbar, wird nicht überschrieben: ") + m_backupSource);
     }
-    m_ui.StatusBar1->setPanelText(2, text);
 }
 
 void TFormMain::saveBackupProtocol() {
@@ -114,26 +117,35 @@ void TFormMain::sbSaveClick() {
     m_saveDialog.InitialDir = folderOf(answer->filePath);
     m_openDialog.InitialDir = m_saveDialog.InitialDir;
 
-    // Any other index writes the text file.
-    switch (m_saveDialog.FilterIndex) {
+    // The typed extension decides over the selected type; any other type writes the text file.
+    bool saved = false;
+    switch (savedTypeOf(answer->filePath, m_saveDialog.FilterIndex)) {
     case fileTypeWorkbook:
-        (void)saveProtocolXls(answer->filePath);
+        saved = saveProtocolXls(answer->filePath);
         break;
     case fileTypeDocument:
-        exportProtocolWord(DocumentMode::SaveOnly, answer->filePath);
+        saved = exportProtocolWord(DocumentMode::SaveOnly, answer->filePath);
         break;
     case fileTypeWebPage:
-        writeProtocolHtml(answer->filePath);
+        saved = writeProtocolHtml(answer->filePath);
         break;
     default:
-        if (!saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath))
+        saved = saveProtocolText(m_ui.SortGrid1->gridData(), answer->filePath);
+        if (!saved)
             QMessageBox::critical(this, m_names.baseName,
                                   QStringLiteral("Der Schreibfehler der Datei: ") + answer->filePath);
         break;
     }
+    if (saved)
+        m_statusLine->showNote(QStringLiteral("Gespeichert: ") + QFileInfo(answer->filePath).fileName(),
+                               answer->filePath);
 }
 
 void TFormMain::sbLoadClick() {
+    // A load replaces the table: timed runs not yet saved would be gone.
+    if (hasTimedRuns(m_ui.SortGrid1->gridData()) &&
+        !askYesNo(QStringLiteral("Protokoll mit gemessenen Läufen durch eine Datei ersetzen?"), true))
+        return;
     const OfferedFilters types = offeredFilters(m_openDialog.Filter, openableTypes);
     const FileDialogRequest request{m_openDialog.InitialDir, QString(), types.nameFilters,
                                     types.nameFilterFor(m_openDialog.FilterIndex), m_openDialog.DefaultExt};
@@ -146,15 +158,16 @@ void TFormMain::sbLoadClick() {
         const int index = types.filterIndexOf(answer->nameFilter);
         if (index > 0)
             m_openDialog.FilterIndex = index;
-        // A file that cannot be read leaves the table as it was.
-        if (index == fileTypeText) {
+        // A file that cannot be read leaves the table as it was. Its extension says what it
+        // is, whichever type the dialog showed.
+        if (!isWorkbookFile(answer->filePath)) {
             const ProtocolLoadResult result =
                 loadProtocolText(grid, answer->filePath, m_controller->cbPlatzOn(), m_controller->startNumberText());
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
             applyProtocolLoad(result);
-        } else if (index == fileTypeWorkbook)
+        } else
             refused = !loadProtocolXls(answer->filePath);
     }
     // Also after a cancel, the official starts reading from the top; a refused workbook

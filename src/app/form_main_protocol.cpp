@@ -6,6 +6,8 @@
 
 #include "app/command_key_guard.h"
 #include "app/form_main_commands.h"
+#include "app/protocol_corrections.h"
+#include "app/status_line.h"
 #include "app/status_panels.h"
 #include "controls/bgr_color.h"
 #include "controls/lb_speed_button.h"
@@ -17,6 +19,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
+#include "run/hand_given_marks.h"
 #include "run/run_controller.h"
 
 #include <QAction>
@@ -46,21 +49,54 @@ void TFormMain::wireProtocolTable() {
     auto* keys = new CommandKeyGuard(c.MainMenu1->actions(), this);
     keys->guard(m_ui.PanelDisplay->editStartN1);
     keys->guard(m_ui.PanelDisplay->editStartN2);
+
+    connect(m_controller, &RunController::handGivenRun, this, [this](quint64 rowId, HandGivenEvents events) {
+        m_handMarks.mark(rowId, events);
+        m_ui.SortGrid1->update();
+    });
+
+    ProtocolCorrections::Hooks hooks;
+    hooks.runInProgress = [this] { return !m_controller->editStartN1Enabled(); };
+    hooks.confirm = [this](const QString& question) { return askYesNo(question, true); };
+    hooks.askNumber = [this](int current) { return askStartNumber(this, m_names.baseName, current); };
+    hooks.changed = [this] { protocolCorrected(); };
+    new ProtocolCorrections(m_ui.PopupMenuProtokol, grid->gridData(), hooks, this);
+}
+
+bool TFormMain::askYesNo(const QString& question, bool defaultNo) {
+    // Before the dialog exists nobody can be asked, and nothing is done unasked.
+    return m_later.yesNo && m_later.yesNo->ask(question, defaultNo);
+}
+
+void TFormMain::protocolCorrected() {
+    ::rankProtocol(m_ui.SortGrid1->gridData(), m_controller->cbPlatzOn(), m_controller->startNumberText());
+    updateProtocolButtons();
+    // A correction is as much the event's record as a finish.
+    saveBackupProtocol();
 }
 
 void TFormMain::SortGrid1GetCellFormat(int Col, int Row, TGridDrawState, TFormatOptions& FormatOptions, bool&, bool&,
                                        bool&) {
-    const ProtocolCellLook look = protocolCellLook(Col, Row, m_ui.SortGrid1->gridData().Row());
+    const SortGridData& data = m_ui.SortGrid1->gridData();
+    const ProtocolCellLook look = protocolCellLook(Col, Row, data.Row());
     if (look.leftJustify)
         FormatOptions.AlignmentHorz = taLeftJustify;
     if (look.background)
         FormatOptions.Brush = QBrush(colorFromBgr(*look.background));
+    // A time given by hand is not a barrier's: dark red italics, also in the current row.
+    if (Row >= 1 && HandGivenMarks::isMarkedCell(Col, m_handMarks.of(data.rowId(Row)))) {
+        FormatOptions.Font.setItalic(true);
+        FormatOptions.FontColor = QColor(160, 0, 0);
+    }
 }
 
 void TFormMain::SortGrid1SelectCell(int ACol, int ARow, bool& CanSelect) {
     TSortGrid* grid = m_ui.SortGrid1;
     SortGridData& data = grid->gridData();
     m_ui.StatusBar1->setPanelText(0, protocolPositionText(ARow, data.RowCount()));
+    // The official who clicks a marked run reads which of its events were given by hand.
+    if (const HandGivenEvents given = m_handMarks.of(data.rowId(ARow)))
+        m_statusLine->showNote(QStringLiteral("Nr. %1 ").arg(data.cell(colNr, ARow)) + HandGivenMarks::note(given));
     TGridOptions options = grid->Options();
     if (isTypedProtocolColumn(ACol)) {
         options.setFlag(goEditing, true);
@@ -110,6 +146,10 @@ void TFormMain::SortGrid1DblClick() {
 
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
+    if (rowHasTime(data, data.Row()) &&
+        !askYesNo(QStringLiteral("Zeile Nr. %1 mit gemessener Zeit entfernen?").arg(data.cell(colNr, data.Row())),
+                  true))
+        return;
     data.deleteRow(data.Row());
     ::rankProtocol(data, m_controller->cbPlatzOn(), m_controller->startNumberText());
     updateProtocolButtons();
@@ -120,8 +160,7 @@ void TFormMain::PopupMenuProtokolPopup() {
 }
 
 void TFormMain::sbCLSClick() {
-    // Before the dialog exists nobody can be asked, and nothing is cleared unasked.
-    if (!m_later.yesNo || !m_later.yesNo->ask(QStringLiteral("Zeitenprotokoll  löschen?")))
+    if (!askYesNo(QStringLiteral("Zeitenprotokoll  löschen?"), true))
         return;
     clearProtocol(m_ui.SortGrid1->gridData());
     updateProtocolButtons();

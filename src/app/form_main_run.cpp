@@ -7,12 +7,14 @@
 #include "app/button_look.h"
 #include "app/click_label.h"
 #include "app/form_main_commands.h"
+#include "app/main_artwork.h"
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "display/display_state.h"
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
+#include "run/start_name.h"
 #include "timing/high_res_timer.h"
 
 #include <QAction>
@@ -79,13 +81,10 @@ void TFormMain::wireRunController() {
     connect(c, &RunController::backupRequested, this, &TFormMain::saveBackupProtocol);
     connect(c, &RunController::protocolChanged, this, &TFormMain::scrollToCurrentRow);
     connect(m_display, &DisplayState::changed, this, &TFormMain::renderDisplay);
+    new StartNameFollower(*c, m_ui.SortGrid1->gridData(), *m_display, this);
 
     m_barrierPort->connectTo(*c);
-    m_barrierPort->setStatusHandler([this](const QString& text) {
-        // The panel's hint may belong to an earlier message.
-        m_ui.StatusBar1->panel(2)->setToolTip({});
-        m_ui.StatusBar1->setPanelText(2, text);
-    });
+    wireStatusLine();
 }
 
 void TFormMain::renderRunState() {
@@ -115,7 +114,9 @@ void TFormMain::renderRunState() {
     for (Barrier b : allBarriers) {
         const IconState& state = c.icon(b);
         ClickLabel* icon = icons[barrierIndex(b)];
-        icon->setPixmap(m_imageList1[std::size_t(state.picture ? 1 : 0)]);
+        // An unpowered line shows its state dimmed: F11 and F12 are seen before the split too.
+        const QPixmap& picture = m_imageList1[std::size_t(state.picture ? 1 : 0)];
+        icon->setPixmap(state.powered ? picture : dimmedPixmap(picture));
         icon->setVisible(state.visible);
     }
 
@@ -137,4 +138,5 @@ void TFormMain::renderRunState() {
 
 void TFormMain::renderDisplay() {
     renderDisplayState(*m_display, m_ui.PanelDisplay->displayDigits());
+    m_ui.PanelDisplay->renderCaptions(*m_display);
 }

@@ -4,6 +4,7 @@
 
 #include "app/form_main.h"
 
+#include "app/status_line.h"
 #include "app/status_panels.h"
 #include "controls/sort_grid.h"
 #include "run/live_snapshot_of_run.h"
@@ -21,6 +22,9 @@ void TFormMain::setupLiveWeb() {
     m_liveServer = new LiveServer({}, this);
     connect(m_liveServer, &LiveServer::failed, this, &TFormMain::liveWebFailed);
     connect(m_liveServer, &LiveServer::started, this, &TFormMain::scheduleLiveSnapshot);
+    // A port that works again ends the message about the one that did not.
+    connect(m_liveServer, &LiveServer::started, this,
+            [this] { m_statusLine->setStanding(StatusLine::Source::Web, QString()); });
 
     m_liveSnapshotTimer.setSingleShot(true);
     m_liveSnapshotTimer.setInterval(0);
@@ -70,8 +74,7 @@ void TFormMain::publishLiveSnapshot() {
 }
 
 void TFormMain::liveWebFailed(const QString& message) {
-    m_ui.StatusBar1->panel(2)->setToolTip(message);
-    m_ui.StatusBar1->setPanelText(2, message);
+    m_statusLine->setStanding(StatusLine::Source::Web, message, message);
     // Not modal in the way of the run: the official reads it and goes on.
     auto* box = new QMessageBox(QMessageBox::Warning, m_names.baseName, message, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,4 +1,5 @@
 #include "app/program_windows.h"
+#include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
 
 #include <QApplication>
@@ -7,6 +8,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // The main window decides when the program ends, also while the spectator window is up.
     app.setQuitOnLastWindowClosed(false);
+    // Qt's dialogs speak the desktop's language like the program's own texts.
+    (void)installQtTranslations(app, QLocale::system());
 
     // Caught from here on, so that a signal during start-up still ends the program tidily.
     TerminationSignals terminationSignals;

@@ -81,3 +81,15 @@ QPixmap toolGlyph(const QString& name, int cellSize) {
 QString titleBarResource() {
     return resource(QStringLiteral("title_bar"));
 }
+
+QPixmap dimmedPixmap(const QPixmap& picture) {
+    if (picture.isNull())
+        return picture;
+    QPixmap faint(picture.size());
+    faint.setDevicePixelRatio(picture.devicePixelRatio());
+    faint.fill(Qt::transparent);
+    QPainter painter(&faint);
+    painter.setOpacity(0.35);
+    painter.drawPixmap(0, 0, picture);
+    return faint;
+}

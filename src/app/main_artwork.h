@@ -12,6 +12,8 @@
 // ImageList1, 30 x 31: 0 red disc with a white horizontal bar (Off), 1 green disc with
 // a white vertical bar (On).
 std::array<QPixmap, 2> barrierPictures();
+// A picture drawn faint, for a barrier whose line is not powered.
+QPixmap dimmedPixmap(const QPixmap& picture);
 
 // ImageList2, 111 x 35: 0 grey lamp with a grey "Licht", 1 green lamp with a green "Licht".
 std::array<QPixmap, 2> lightPictures();

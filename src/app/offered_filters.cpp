@@ -2,6 +2,8 @@
 
 #include "settings/save_dialog_filter.h"
 
+#include <QFileInfo>
+
 QString OfferedFilters::nameFilterFor(int filterIndex) const {
     const qsizetype at = indexes.indexOf(filterIndex);
     if (at >= 0)
@@ -25,4 +27,22 @@ OfferedFilters offeredFilters(const QString& filter, const QList<int>& available
         }
     }
     return offered;
+}
+
+int savedTypeOf(const QString& filePath, int selectedType) {
+    const QString suffix = QFileInfo(filePath).suffix().toLower();
+    if (suffix == u"txt")
+        return 1;
+    if (suffix == u"xlsx")
+        return 2;
+    if (suffix == u"docx")
+        return 3;
+    if (suffix == u"html" || suffix == u"htm")
+        return 4;
+    return selectedType;
+}
+
+bool isWorkbookFile(const QString& filePath) {
+    const QString suffix = QFileInfo(filePath).suffix().toLower();
+    return suffix == u"xlsx" || suffix == u"xls";
 }

@@ -21,3 +21,12 @@ struct OfferedFilters {
 // The entries of filter ("Name|patterns|...") whose indexes are in available, in the
 // filter's order.
 OfferedFilters offeredFilters(const QString& filter, const QList<int>& available);
+
+// The save dialog's type (1 text, 2 workbook, 3 document, 4 web page) a file is written as:
+// the extension the official typed decides, so "Lauf.xlsx" is a workbook whatever type was
+// selected; a name with another extension is written as the selected type.
+int savedTypeOf(const QString& filePath, int selectedType);
+
+// Whether a chosen file is read as a workbook (.xlsx, .xls) rather than as a protocol text
+// file, whatever type the open dialog showed.
+bool isWorkbookFile(const QString& filePath);

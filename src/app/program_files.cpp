@@ -1,5 +1,7 @@
 #include "app/program_files.h"
 
+#include "protocol/protocol_file_names.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -46,4 +48,13 @@ ProgramFiles programFilesFor(const QString& executablePath, const QString& share
 
 QString installedShareFolder() {
     return QStringLiteral(TARVOLT_SHARE_FOLDER);
+}
+
+QString userFilesFolder(const QString& programFolder, const QString& documentsFolder) {
+    QString folder = programFolder;
+    if (!isFolderWritable(programFolder) && !documentsFolder.isEmpty() && QDir().mkpath(documentsFolder))
+        folder = documentsFolder;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
 }

@@ -26,3 +26,9 @@ ProgramFiles programFilesFor(const QString& executablePath, const QString& share
 
 // Where an installed copy keeps its sounds, template and help file.
 QString installedShareFolder();
+
+// Where the official's own files go by default (the save and open dialogs' start, the
+// Ctrl+W document): the program folder while it is writable, as on a stick or a copy in the
+// home folder; the documents folder (created when missing) when it is not, as in /usr/bin.
+// With a trailing '/'.
+QString userFilesFolder(const QString& programFolder, const QString& documentsFolder);

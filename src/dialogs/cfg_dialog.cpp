@@ -5,6 +5,7 @@
 #include "dialogs/web_settings_panel.h"
 #include "io/barrier_wiring.h"
 #include "io/com_port.h"
+#include "io/port_error_text.h"
 #include "io/port_names.h"
 #include "run/barrier_port.h"
 
@@ -425,7 +426,7 @@ void TCfgDialog::cbPortChange() {
     try {
         m_comPort2->Open();
     } catch (const std::exception& error) {
-        QMessageBox::critical(this, m_links.appTitle, QString::fromUtf8(error.what()));
+        QMessageBox::critical(this, m_links.appTitle, officialPortErrorText(QString::fromUtf8(error.what())));
     }
 }
 

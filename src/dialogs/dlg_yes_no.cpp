@@ -36,8 +36,11 @@ TFDlgYesNo::TFDlgYesNo(const QString& applicationTitle, QWidget* parent)
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(mrCancel); });
 }
 
-bool TFDlgYesNo::ask(const QString& question) {
+bool TFDlgYesNo::ask(const QString& question, bool defaultNo) {
     Label1->setText(question);
+    m_defaultNo = defaultNo;
+    OKBtn->setDefault(!defaultNo);
+    CancelBtn->setDefault(defaultNo);
     return exec() == mrYes;
 }
 
@@ -48,6 +51,6 @@ void TFDlgYesNo::reject() {
 
 void TFDlgYesNo::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Every opening starts on "Ja", whichever button was used last time.
-    OKBtn->setFocus(Qt::OtherFocusReason);
+    // Every opening starts on its default answer, whichever button was used last time.
+    (m_defaultNo ? CancelBtn : OKBtn)->setFocus(Qt::OtherFocusReason);
 }

@@ -19,8 +19,9 @@ public:
     // The caption shows `applicationTitle`, the executable's name without extension.
     explicit TFDlgYesNo(const QString& applicationTitle, QWidget* parent = nullptr);
 
-    // Shows `question` modally; true only when the answer is "Ja".
-    bool ask(const QString& question);
+    // Shows `question` modally; true only when the answer is "Ja". Enter answers "Ja", or
+    // "Nein" with defaultNo, for questions whose yes destroys what the official cannot get back.
+    bool ask(const QString& question, bool defaultNo = false);
 
     QLabel* const Label1;
     QLabel* const Icon;
@@ -32,4 +33,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_defaultNo = false;
 };

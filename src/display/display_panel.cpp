@@ -4,10 +4,13 @@
 
 #include "controls/bgr_color.h"
 #include "controls/digit.h"
+#include "display/display_state.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+
+#include <utility>
 
 namespace {
 
@@ -87,7 +90,9 @@ DisplayPanel::DisplayPanel(QWidget* parent)
       editStartN1(makeStartNumber(this, {100, 10, 76, 28}, 1, DisplayState::startColour)),
       LabelStartN2(makeCaption(this, QStringLiteral("Bereit:"), {232, 10, 70, 28}, DisplayState::nextColour)),
       editStartN2(makeStartNumber(this, {304, 10, 76, 28}, 2, DisplayState::nextColour)), cbParam2(makeSelector(this)),
-      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)) {
+      LabelTime2(new QLabel(QStringLiteral("Zwischenzeit:"), this)),
+      LabelStartName(makeCaption(this, QString(), {8, 36, 370, 16}, DisplayState::startColour)),
+      LabelLowerShows(makeCaption(this, QString(), {308, 153, 100, 26}, DisplayState::resultColour)) {
     // The upper row, the selector and caption, the lower row: raising keeps that child order.
     Digit10M = makeDisplayDigit(this, DisplayState::dimColour, 4, upperTop);
     Digit4 = makeDisplayDigit(this, DisplayState::dimColour, 52, upperTop);
@@ -124,4 +129,28 @@ DisplayPanel::DisplayPanel(QWidget* parent)
 
     Digit1->hide();
     Digit2->hide();
+
+    QFont small = LabelStartName->font();
+    small.setPixelSize(13);
+    LabelStartName->setFont(small);
+    LabelStartName->setObjectName(QStringLiteral("LabelStartName"));
+    LabelLowerShows->setFont(small);
+    LabelLowerShows->setObjectName(QStringLiteral("LabelLowerShows"));
+}
+
+void DisplayPanel::renderCaptions(const DisplayState& state) {
+    LabelStartName->setText(state.StartName());
+    // The spectator's long caption in the protocol's short words, which fit beside the selector.
+    QString shows = state.LabelTime2().trimmed();
+    if (shows.endsWith(u':'))
+        shows.chop(1);
+    static const std::pair<QLatin1StringView, QString> shortWords[] = {
+        {QLatin1StringView("Zwischen Zeit"), QStringLiteral("Zw.Zeit")},
+        {QLatin1StringView("Max. End-Geschwindigkeit"), QStringLiteral("Vmax")},
+        {QLatin1StringView("Durchschnittsgeschwindigkeit"), QStringLiteral("Ø-km/h")},
+    };
+    for (const auto& [caption, word] : shortWords)
+        if (shows == caption)
+            shows = word;
+    LabelLowerShows->setText(shows);
 }

@@ -6,6 +6,7 @@
 
 #include <QFrame>
 
+class DisplayState;
 class QComboBox;
 class QLabel;
 class QSpinBox;
@@ -33,4 +34,13 @@ public:
 
     QComboBox* const cbParam2;
     QLabel* const LabelTime2; // "Zwischenzeit:", always hidden here
+
+    // The competitor on "Start-Nr." by name, under the field; empty when unknown.
+    QLabel* const LabelStartName;
+    // Beside the selector, what the lower digits show (the split during a run, the chosen
+    // result after it): the selector alone names the result also while the split is shown.
+    QLabel* const LabelLowerShows;
+
+    // The texts of the display state this panel shows besides the digits.
+    void renderCaptions(const DisplayState& state);
 };

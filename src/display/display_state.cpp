@@ -102,6 +102,11 @@ void DisplayState::setLabStart1(const QString& caption) {
     notify();
 }
 
+void DisplayState::setStartName(const QString& name) {
+    setCaption(m_startName, name);
+    notify();
+}
+
 void DisplayState::setLabNext1(const QString& caption) {
     setCaption(m_labNext1, caption);
     notify();

@@ -70,6 +70,8 @@ public:
     QString LabelTime2() const { return m_labelTime2; }
     QString LabStart1() const { return m_labStart1; }
     QString LabNext1() const { return m_labNext1; }
+    // The competitor's name on "Start-Nr.", from the protocol; empty when unknown.
+    QString StartName() const { return m_startName; }
 
     // panel 0 = upper, 1 = lower; ms is a time value or a speed display value.
     // While the clock runs the upper panel's last two places stay a dim 0.
@@ -83,6 +85,7 @@ public:
     void setLabelTime2(const QString& caption);
     void setLabStart1(const QString& caption);
     void setLabNext1(const QString& caption);
+    void setStartName(const QString& name);
 
 signals:
     void changed();
@@ -106,5 +109,6 @@ private:
     QString m_labelTime2;
     QString m_labStart1 = QStringLiteral(" Start-Nr. ");
     QString m_labNext1 = QStringLiteral("Bereit: 2 ");
+    QString m_startName;
     bool m_dirty = false;
 };

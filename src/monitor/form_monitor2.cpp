@@ -187,7 +187,9 @@ void TFormMonitor2::renderDisplay() {
     const DisplayState& state = *m_host.display;
     renderDisplayState(state, displayDigits());
     setText(LabelTime2, state.LabelTime2());
-    setText(LabStart1, state.LabStart1());
+    // The spectators read the name where they read the number.
+    const QString name = state.StartName();
+    setText(LabStart1, name.isEmpty() ? state.LabStart1() : state.LabStart1() + QStringLiteral("  ") + name);
     setText(LabNext1, state.LabNext1());
 }
 

@@ -46,3 +46,13 @@ QString protocolPositionText(int row, int rowCount) {
 bool isBlankCell(QStringView text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
+
+QString exportCellText(int col, const QString& text) {
+    if (col < colZwZeit || col > colPlatz)
+        return text;
+    QString dotted = text;
+    const qsizetype comma = dotted.indexOf(u',');
+    if (comma >= 0)
+        dotted[comma] = u'.';
+    return dotted;
+}

@@ -31,3 +31,9 @@ QString protocolPositionText(int row, int rowCount);
 // True when the text is empty after trimming blanks (every character up to U+0020
 // counts as blank), the rule the ranking and the button state use for "no value".
 bool isBlankCell(QStringView text);
+
+// The export text of a cell for the page, the print and the spreadsheet: in the result
+// columns ("Zw.Zeit" to "Platz") the first comma, the decimal one, becomes a point
+// ("1.02,345" -> "1.02.345"); names, vehicles, groups and numbers are written as they are,
+// so "Müller, Max" stays.
+QString exportCellText(int col, const QString& text);

@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/text_file_codec.h"
 
@@ -15,13 +16,9 @@ QString escaped(const QString& text) {
     return text.toHtmlEscaped(); // &, <, > and "
 }
 
-// Browsers of the time read "12,34" in a table better as "12.34"; only the first comma
-// is the decimal one.
-QString cellText(QString text) {
-    const qsizetype comma = text.indexOf(u',');
-    if (comma >= 0)
-        text[comma] = u'.';
-    return escaped(text);
+// Browsers of the time read "12,34" in a table better as "12.34".
+QString cellText(int col, const QString& text) {
+    return escaped(exportCellText(col, text));
 }
 
 bool isVisible(const SortGridData& grid, int col) {
@@ -82,7 +79,7 @@ QString tableRows(const SortGridData& grid) {
         page += QStringLiteral("<tr>");
         for (int col = 0; col < grid.ColCount(); ++col) {
             if (isVisible(grid, col))
-                page += QStringLiteral("<td>") + cellText(grid.cell(col, row));
+                page += QStringLiteral("<td>") + cellText(col, grid.cell(col, row));
         }
         page += QStringLiteral("</tr>") + crlf;
     }

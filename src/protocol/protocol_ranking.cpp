@@ -1,6 +1,7 @@
 #include "protocol/protocol_ranking.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
@@ -62,11 +63,14 @@ int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberTex
     const QStringList ranks = rankTexts(values);
     for (int row = 1; row < grid.RowCount(); ++row) {
         const QString& rank = ranks.at(row - 1);
-        // A row without a result keeps what its "Platz" held.
         if (!platzOn)
             grid.setCell(platzCol, row, QString());
         else if (!rank.isNull())
             grid.setCell(platzCol, row, rank);
+        // A run without a result never shows a place, also one a file or a correction left
+        // there; a blank cell is a run still on the track and keeps what its "Platz" held.
+        else if (!isBlankCell(values.at(row - 1)))
+            grid.setCell(platzCol, row, QStringLiteral("-"));
     }
 
     const int selected = selectStartNumberRow(grid, startNumberText);

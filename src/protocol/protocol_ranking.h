@@ -31,6 +31,7 @@ void sortProtocol(SortGridData& grid);
 int selectStartNumberRow(SortGridData& grid, const QString& startNumberText);
 
 // Sorts, writes the ranks of the sort column's texts (rankTexts) into the last column
-// ("Platz"), leaving a row without a result as it was, and selects the start number's row
+// ("Platz"), "-" into that of a row whose text is a marker ("-", "AUS"), leaving a blank
+// one (a run still on the track) as it was, and selects the start number's row
 // (returned, -1 when none). With platzOn false the whole "Platz" column is emptied instead.
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <optional>
 
 class SortGridData;
@@ -20,3 +22,18 @@ struct StartNumbers {
     std::optional<int> nextStarter; // for "Bereit:"
 };
 StartNumbers startNumbersFromRow(const SortGridData& grid, int row);
+
+// Whether a row holds a measured time ("Zeit" neither blank nor a marker such as "-" or
+// "AUS"): removing it or loading over it loses a run.
+bool rowHasTime(const SortGridData& grid, int row);
+bool hasTimedRuns(const SortGridData& grid);
+
+// A competitor's "Name", "Fahrzeug" and "Gruppe" as the protocol knows them: each from the
+// first row of the start number whose cell is real, never a marker ("-", "AUS") or blank, so
+// an accident's "-" never becomes the name of the driver's next run. Empty where no row has one.
+struct Competitor {
+    QString name;
+    QString vehicle;
+    QString group;
+};
+Competitor competitorOf(const SortGridData& grid, const QString& startNumber);

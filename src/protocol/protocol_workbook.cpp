@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 
 #include <QDir>
@@ -171,14 +172,6 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
     return writeWorkbook(fileName, properties.sheetName, &properties, fill, errorText);
 }
 
-QString spreadsheetExportText(const QString& cellText) {
-    QString text = cellText;
-    const qsizetype comma = text.indexOf(u',');
-    if (comma >= 0)
-        text[comma] = u'.';
-    return text;
-}
-
 int plainDecimalPlaces(const QString& text) {
     static const QRegularExpression plain(QStringLiteral("^-?(0|[1-9][0-9]*)(?:\\.([0-9]+))?$"));
     const QRegularExpressionMatch match = plain.match(text);
@@ -207,13 +200,19 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
             return format;
         };
         // Decimal texts become numbers showing the same digits, so officials can compute with them.
-        const CellWriter write = [&](lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& cellText,
+        const CellWriter write = [&](lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& text,
                                      lxw_format* format) {
-            const QString text = spreadsheetExportText(cellText);
             const int places = plainDecimalPlaces(text);
             if (places >= 0)
                 return worksheet_write_number(sheet, row, col, text.toDouble(), numberFormat(places, format));
             return writeTextCell(sheet, row, col, text, format);
+        };
+        // The later sheets have no protocol columns: a text that is a decimal number with its comma
+        // becomes that number, every other text (a name, a time over a minute) stays as it is.
+        const CellWriter writeMore = [&](lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& text,
+                                         lxw_format* format) {
+            const QString number = exportCellText(colZeit, text);
+            return write(sheet, row, col, plainDecimalPlaces(number) >= 0 ? number : text, format);
         };
         QList<int> longest;
         for (int row = 0; row < grid.RowCount(); ++row) {
@@ -221,19 +220,19 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
             for (int col = 0; col < grid.ColCount(); ++col) {
                 if (grid.ColWidth(col) <= 0)
                     continue;
-                const QString text = grid.cell(col, row);
+                const QString text = exportCellText(col, grid.cell(col, row));
                 if (write(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), text, nullptr) != LXW_NO_ERROR)
                     return false;
                 if (longest.size() <= sheetCol)
                     longest.resize(sheetCol + 1);
-                longest[sheetCol] = std::max(longest[sheetCol], int(spreadsheetExportText(text).size()));
+                longest[sheetCol] = std::max(longest[sheetCol], int(text.size()));
                 ++sheetCol;
             }
         }
         for (int sheetCol = 0; sheetCol < longest.size(); ++sheetCol)
             worksheet_set_column(worksheet, lxw_col_t(sheetCol), lxw_col_t(sheetCol), columnWidth(longest[sheetCol]),
                                  nullptr);
-        return addMoreSheets(workbook, moreSheets, write);
+        return addMoreSheets(workbook, moreSheets, writeMore);
     };
     return writeWorkbook(fileName, sheetName, nullptr, fill, errorText);
 }

@@ -40,9 +40,6 @@ struct WorkbookProperties {
 [[nodiscard]] bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
                                          QString* errorText = nullptr, const QList<WorkbookSheet>& moreSheets = {});
 
-// "1.02,345" -> "1.02.345", "123,45" -> "123.45": the first comma only.
-QString spreadsheetExportText(const QString& cellText);
-
 // The number of digits after the point when text is a plain decimal number such as
 // "123.45", "-7" or "0.5" (at most 15 digits, no leading zeros); -1 for any other text.
 int plainDecimalPlaces(const QString& text);

@@ -45,10 +45,15 @@ RunController::RunController(RunPort& port, SortGridData& grid, DisplayState& di
 }
 
 void RunController::setSettings(const Settings& settings) {
+    Batch batch(*this);
     m_settings = settings;
+    updateIconVisibility();
 }
 
 void RunController::probePort() {
+    Batch batch(*this);
+    // The port is known from here on: its icons are shown, unpowered.
+    updateIconVisibility();
     if (m_port.portNumber() == 0)
         return;
     m_port.open(false);
@@ -75,18 +80,24 @@ void RunController::mStartClick() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     startClick(stamp);
+    if (isRunning(m_status.phase) && m_startStamp == stamp)
+        m_handGiven |= HandGiven::Start;
 }
 
 void RunController::ZwZeit1Click() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     takeSplit(stamp);
+    if (isRunning(m_status.phase) && m_splitStamp == stamp)
+        m_handGiven |= HandGiven::Split;
 }
 
 void RunController::mVmaxClick() {
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
     takeTrap(stamp);
+    if (isRunning(m_status.phase))
+        m_handGiven |= HandGiven::Trap;
 }
 
 void RunController::mStopClick() {
@@ -94,6 +105,8 @@ void RunController::mStopClick() {
         return;
     const qint64 stamp = m_readCounter();
     Batch batch(*this);
+    // Known before the finish writes the row, which tells the marks.
+    m_handGiven |= HandGiven::Finish;
     stopClick(stamp);
 }
 
@@ -146,6 +159,16 @@ void RunController::bAVARIAClick() {
 }
 
 void RunController::ImageLSClick(Barrier barrier) {
+    // The official turns what he sees: an icon shown On goes Off, whatever the steps of
+    // the run set its state to.
+    Batch batch(*this);
+    IconState& s = m_icons[barrierIndex(barrier)];
+    s.picture = 1 - s.picture;
+    s.state = s.picture;
+    markChanged();
+}
+
+void RunController::invertIconState(Barrier barrier) {
     Batch batch(*this);
     IconState& s = m_icons[barrierIndex(barrier)];
     s.state = 1 - s.state;
@@ -240,6 +263,11 @@ void RunController::setIconPicture(Barrier b, int picture) {
 
 void RunController::setIconVisible(Barrier b, bool visible) {
     m_icons[barrierIndex(b)].visible = visible;
+    markChanged();
+}
+
+void RunController::setIconPowered(Barrier b, bool powered) {
+    m_icons[barrierIndex(b)].powered = powered;
     markChanged();
 }
 

@@ -27,6 +27,11 @@ enum class RunSound { Start, Split, Vmax, Finish };
 // The run buttons whose state the controller shows (bFreigabe is always enabled).
 enum class RunButton { bStart, bZwZeit, bVmax, bStop, bReset, bAvaria };
 
+// The events of a run the official gave by key or button rather than a barrier.
+enum class HandGiven : quint8 { Start = 1, Split = 2, Trap = 4, Finish = 8 };
+Q_DECLARE_FLAGS(HandGivenEvents, HandGiven)
+Q_DECLARE_OPERATORS_FOR_FLAGS(HandGivenEvents)
+
 // What a finish recorded of its run, once: the number it started under, its time and the
 // identity of the row it filled (SortGridData::rowId), which follows the row through sorts.
 struct FinishedRun {
@@ -52,12 +57,15 @@ struct ButtonLook {
     friend bool operator==(const ButtonLook&, const ButtonLook&) = default;
 };
 
-// A barrier's icon: its On/Off state (what F11/F12 or a click invert), the
-// picture shown (0 red Off, 1 green On) and whether the port shows it.
+// A barrier icon: its On/Off state, the picture shown (0 red Off, 1 green On),
+// whether it is shown (a port is chosen and the barrier fitted) and whether its line
+// is powered now (drawn dimmed when not). The barrier gives events only while its
+// picture shows On; F11, F12 and a click turn what is shown.
 struct IconState {
     int state = 0;
     int picture = 0;
     bool visible = false;
+    bool powered = false;
 
     friend bool operator==(const IconState&, const IconState&) = default;
 };
@@ -129,6 +137,8 @@ public:
     void bSTOPMouseDown();
     void bResetClick();
     void bAVARIAClick();
+    // F11, F12 and a click on an icon: turns what the icon shows, and so whether the
+    // barrier gives events.
     void ImageLSClick(Barrier barrier);
     void ImageAmpelClick();
 
@@ -216,6 +226,8 @@ signals:
     void protocolButtonsUpdateRequested();
     // A finish or an accident changed the protocol: write the backup now.
     void backupRequested();
+    // A finished run had events given by hand: its row (SortGridData::rowId) and which.
+    void handGivenRun(quint64 rowId, HandGivenEvents events);
 
 private:
     void Freigabe1Click();
@@ -235,6 +247,12 @@ private:
     void advance(RunEvent event);
     void setIconPicture(Barrier b, int picture);
     void setIconVisible(Barrier b, bool visible);
+    void setIconPowered(Barrier b, bool powered);
+    // The steps' own switch of an icon's On/Off state, the picture following the state.
+    void invertIconState(Barrier barrier);
+    bool showsOn(Barrier b) const { return m_icons[barrierIndex(b)].picture == 1; }
+    // Shown while a port is chosen, each fitted barrier, powered or not.
+    void updateIconVisibility();
     // What the lock-out timer runs for: which edge started it decides what its end does.
     enum class Lockout { None, AfterStart, AfterFinish };
     void startLockout(Lockout kind);
@@ -285,6 +303,7 @@ private:
     // the stamps taken; set at the finish.
     std::optional<qint32> m_splitMs;
     std::optional<qint32> m_trapMs;
+    HandGivenEvents m_handGiven;
     std::optional<FinishedRun> m_lastFinish;
     quint32 m_lastModemStatus = 0x55555555;
     Lockout m_lockout = Lockout::None;

@@ -3,6 +3,8 @@
 
 #include "run/run_controller.h"
 
+#include "run/run_port.h"
+
 // ---- barriers ---------------------------------------------------------------
 
 bool RunController::passesEdgeFilter(quint32 modemStatus, Barrier barrier) {
@@ -21,8 +23,9 @@ void RunController::ComPortStart(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::ComPortStartSpeed(qint64 stamp, quint32 modemStatus) {
-    // A dead split barrier must not consume the status word another line needs.
-    if (!button(RunButton::bZwZeit).Enabled)
+    // A dead split barrier, or one the official switched off, must not consume the status
+    // word another line needs.
+    if (!button(RunButton::bZwZeit).Enabled || !showsOn(Barrier::L2))
         return;
     if (!passesEdgeFilter(modemStatus, Barrier::L2))
         return;
@@ -45,7 +48,8 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::barrierStart(qint64 stamp) {
-    if (!button(RunButton::bStart).Enabled || isLockoutRunning())
+    // An L1 switched off (F11) starts nothing: marshals may be on the track.
+    if (!button(RunButton::bStart).Enabled || !showsOn(Barrier::L1) || isLockoutRunning())
         return;
     startClick(stamp);
     startLockout(Lockout::AfterStart);
@@ -54,12 +58,13 @@ void RunController::barrierStart(qint64 stamp) {
 }
 
 void RunController::barrierTrap(qint64 stamp) {
-    if (!isLockoutRunning() && isClockRunning())
+    if (!isLockoutRunning() && isClockRunning() && showsOn(Barrier::L3))
         takeTrap(stamp);
 }
 
 void RunController::barrierFinish(qint64 stamp) {
-    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || isLockoutRunning())
+    // F12 switches L4 off: it finishes nothing, F8 still does.
+    if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || !showsOn(Barrier::L4) || isLockoutRunning())
         return;
     stopClick(stamp);
     startLockout(Lockout::AfterFinish);
@@ -77,7 +82,7 @@ void RunController::TimerGesperrtTimer() {
     m_timerGesperrtStop.stop();
     // Only a start lock-out of the official's own length re-opens the finish barrier.
     if (m_lockout == Lockout::AfterStart && m_settings.WaitStart > 0 && finishBarrierOn() == 0)
-        ImageLSClick(Barrier::L4);
+        invertIconState(Barrier::L4);
     m_lockout = Lockout::None;
     m_timerGesperrtStop.setInterval(lockoutTag);
 }
@@ -85,27 +90,39 @@ void RunController::TimerGesperrtTimer() {
 // ---- port notifications -----------------------------------------------------
 
 void RunController::ComPortOpen(bool rtsCts) {
+    // DTR powers L1 and L2; RTS (after the split) L3 and L4.
     Batch batch(*this);
-    setIconVisible(Barrier::L1, true);
+    setIconPowered(Barrier::L1, true);
     if (m_settings.LuchZwZeit)
-        setIconVisible(Barrier::L2, true);
+        setIconPowered(Barrier::L2, true);
     if (rtsCts) {
-        setIconVisible(Barrier::L4, true);
+        setIconPowered(Barrier::L4, true);
         if (m_settings.LuchVmax)
-            setIconVisible(Barrier::L3, true);
+            setIconPowered(Barrier::L3, true);
     } else {
-        setIconVisible(Barrier::L4, false);
+        setIconPowered(Barrier::L4, false);
     }
+    updateIconVisibility();
 }
 
 void RunController::ComPortClose() {
     Batch batch(*this);
     for (Barrier b : allBarriers)
-        setIconVisible(b, false);
+        setIconPowered(b, false);
+    updateIconVisibility();
 }
 
 void RunController::updateIconsAfterSettings() {
     Batch batch(*this);
-    if (icon(Barrier::L1).visible)
-        setIconVisible(Barrier::L3, m_settings.LuchVmax);
+    if (icon(Barrier::L1).powered)
+        setIconPowered(Barrier::L3, m_settings.LuchVmax);
+    updateIconVisibility();
+}
+
+void RunController::updateIconVisibility() {
+    const bool chosen = m_port.portNumber() != 0;
+    setIconVisible(Barrier::L1, chosen);
+    setIconVisible(Barrier::L2, chosen && m_settings.LuchZwZeit);
+    setIconVisible(Barrier::L3, chosen && m_settings.LuchVmax);
+    setIconVisible(Barrier::L4, chosen);
 }

@@ -9,6 +9,8 @@
 #include "run/run_port.h"
 #include "timing/run_time.h"
 
+#include <utility>
+
 // ---- arming -----------------------------------------------------------------
 
 void RunController::Freigabe1Click() {
@@ -21,7 +23,7 @@ void RunController::Freigabe1Click() {
     if (armed && m_port.portNumber() != 0)
         m_port.open(false);
     if (finishBarrierOn() == 0)
-        ImageLSClick(Barrier::L4);
+        invertIconState(Barrier::L4);
     // The light shows green while armed and grey while not.
     if (m_lightState != (armed ? 1 : 0))
         ImageAmpelClick();
@@ -38,7 +40,7 @@ void RunController::startClick(qint64 stamp) {
     play(RunSound::Start);
 
     if (startBarrierOn() == 1)
-        ImageLSClick(Barrier::L1);
+        invertIconState(Barrier::L1);
     setIconPicture(Barrier::L1, 0);
     setIconPicture(Barrier::L2, 1);
     setIconPicture(Barrier::L3, 1);
@@ -51,7 +53,9 @@ void RunController::beginRun(qint64 stamp) {
     m_display.showTime(DisplayState::LowerPanel, 0);
     m_runNumber = startNumberText();
     m_rows.beginRow(m_runNumber, m_settings.ManyStart);
-    m_display.setLabelTime2(QString());
+    m_handGiven = {};
+    // The lower panel shows the split during the run; its caption says so from the start.
+    m_display.setLabelTime2(QStringLiteral(" Zwischen Zeit:"));
     emit protocolButtonsUpdateRequested();
 }
 
@@ -81,7 +85,7 @@ void RunController::TimerReOpenTimer() {
 
 void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
-        ImageLSClick(Barrier::L4);
+        invertIconState(Barrier::L4);
     m_trapStamp = stamp;
     m_trapMs.reset();
     play(RunSound::Vmax);
@@ -103,7 +107,7 @@ void RunController::stopClick(qint64 stamp) {
     emit protocolButtonsUpdateRequested();
 
     if (finishBarrierOn() == 1)
-        ImageLSClick(Barrier::L4);
+        invertIconState(Barrier::L4);
     setIconPicture(Barrier::L4, 0);
     emit protocolChanged();
     emit backupRequested();
@@ -134,6 +138,8 @@ void RunController::finishRun(qint64 stamp) {
     m_rows.writeResults(row, runResultTexts(totalMs, splitMs, trapMs, m_settings.Length, m_settings.LengthF));
     m_lastFinish = FinishedRun{nr, totalMs, m_rows.grid().rowId(row)};
     m_rows.selectRow(row);
+    if (m_handGiven)
+        emit handGivenRun(m_rows.grid().rowId(row), m_handGiven);
 
     m_timerClose.start();
 }
@@ -181,7 +187,7 @@ void RunController::resetRun() {
     m_trapMs.reset();
     m_runNumber.clear();
     // A reset always ends disarmed; the disarming steps run as for F4.
-    const bool wasArmed = cbFreigabe();
+    const bool wasArmed = m_status.armed || m_status.disarmedByFinish;
     advance(RunEvent::Reset);
     if (wasArmed)
         Freigabe1Click();

@@ -43,7 +43,19 @@ void RunRows::markStarted(int row, const QString& nr) {
 }
 
 int RunRows::numberRow(const QString& nr, bool manyStart) const {
-    return manyStart ? -1 : rowOf(nr);
+    if (!manyStart)
+        return rowOf(nr);
+    // A start list's row: the number's first row no run has written a result into yet.
+    for (int row = 1; row < m_grid.RowCount(); ++row) {
+        if (m_grid.cell(colNr, row) != nr)
+            continue;
+        bool untouched = true;
+        for (int col = colZwZeit; col <= colZeit && untouched; ++col)
+            untouched = isBlankCell(m_grid.cell(col, row));
+        if (untouched)
+            return row;
+    }
+    return -1;
 }
 
 int RunRows::beginRow(const QString& nr, bool manyStart) {
@@ -74,16 +86,14 @@ int RunRows::finishRow(const QString& nr, bool manyStart) {
         markStarted(row, nr);
     }
     if (manyStart) {
-        // The competitor's details come from the number's first row that is not
-        // this run's; what was typed into the run's row stays.
-        int source = -1;
-        for (int r = 1; r < m_grid.RowCount() && source < 0; ++r) {
-            if (r != row && m_grid.cell(colNr, r) == nr)
-                source = r;
-        }
-        for (int col : {colName, colFahrzeug, colGruppe}) {
-            if (source >= 1 && isBlankCell(m_grid.cell(col, row)))
-                m_grid.setCell(col, row, m_grid.cell(col, source));
+        // The competitor's details come from the number's rows that hold real ones, never
+        // an accident's "-"; what was typed into the run's row stays.
+        const Competitor competitor = competitorOf(m_grid, nr);
+        const std::pair<int, const QString*> details[] = {
+            {colName, &competitor.name}, {colFahrzeug, &competitor.vehicle}, {colGruppe, &competitor.group}};
+        for (const auto& [col, text] : details) {
+            if (!text->isEmpty() && isBlankCell(m_grid.cell(col, row)))
+                m_grid.setCell(col, row, *text);
         }
     }
     return row;

@@ -50,8 +50,8 @@ public:
     int runRow(const QString& nr, bool manyStart) const;
     // The row a finish fills: the run's row, recreated at the end when it is
     // gone rather than dropping the result. With manyStart the competitor's
-    // "Name", "Fahrzeug" and "Gruppe" come from the number's first other row,
-    // into empty cells only. The run owns no row afterwards.
+    // "Name", "Fahrzeug" and "Gruppe" come from the number's rows that hold real
+    // ones (competitorOf), into empty cells only. The run owns no row afterwards.
     int finishRow(const QString& nr, bool manyStart);
     void writeResults(int row, const RunResultTexts& results);
     // Puts "-" into every empty cell from "Name" to "Platz" of runRow. Returns
@@ -66,8 +66,9 @@ public:
 
 private:
     // The one rule of manyStart: with one row per number a number's first row is
-    // any run's of that number; with many starts a row of the start list is no
-    // run's, so there is none (-1).
+    // any run's of that number; with many starts it is the number's start-list row
+    // (no result cell written yet), which the number's first run fills; later runs
+    // find none (-1) and append.
     int numberRow(const QString& nr, bool manyStart) const;
     int emptyOrNewLastRow();
     void markStarted(int row, const QString& nr);

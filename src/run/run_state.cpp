@@ -13,6 +13,7 @@ RunStatus nextRunStatus(const RunStatus& status, RunEvent event) {
     case RunEvent::Arm:
     case RunEvent::Disarm:
         next.armed = event == RunEvent::Arm;
+        next.disarmedByFinish = false;
         break;
     case RunEvent::Start:
         if (status.phase != RunPhase::Waiting)
@@ -37,8 +38,11 @@ RunStatus nextRunStatus(const RunStatus& status, RunEvent event) {
         }
         break;
     case RunEvent::Finish:
-        if (running)
+        if (running) {
             next.phase = RunPhase::Finished;
+            next.disarmedByFinish = status.armed;
+            next.armed = false;
+        }
         break;
     case RunEvent::Reset:
         // A reset always ends disarmed.

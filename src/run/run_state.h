@@ -19,6 +19,9 @@ enum class RunEvent { Arm, Disarm, Start, Split, Trap, Finish, Reset };
 struct RunStatus {
     RunPhase phase = RunPhase::Waiting;
     bool armed = false;
+    // The finish disarms the track (its port closes after it); the reset still carries out
+    // the disarming steps then.
+    bool disarmedByFinish = false;
     // From program start until the first start or reset, F9 is open although nothing ran.
     bool resetOpenSinceStartUp = true;
     // F6 or F7 outside a run light Vmax or FINISH (only the look: their items stay shut).

@@ -1,12 +1,19 @@
 #include "settings/save_dialog_filter.h"
 
 QString openDialogFilter() {
-    return QStringLiteral("Text file (*.txt)|*.txt|MS Excel (*.xlsx *.xls)|*.xlsx *.xls");
+    // The semicolon start list an office program writes is read like a protocol text file.
+    return QStringLiteral("Textdatei (*.txt *.csv)|*.txt *.csv|MS Excel (*.xlsx *.xls)|*.xlsx *.xls|"
+                          "Alle Dateien (*)|*");
 }
 
 QString saveDialogFilter(const QString& openFilter, const FileTypeNames& names) {
     // Workbooks are written as .xlsx only; the legacy .xls is read, never written.
-    QStringList parts = openFilter.split(u'|');
+    // Only the text and workbook types of the open dialog are written, text as .txt.
+    QStringList parts = openFilter.split(u'|').mid(0, 4);
+    if (parts.size() >= 2) {
+        parts[0] = parts[0].replace(QStringLiteral(" *.csv"), QString());
+        parts[1] = parts[1].replace(QStringLiteral(" *.csv"), QString());
+    }
     if (parts.size() >= 4) {
         parts[2] = QStringLiteral("MS Excel (*.xlsx)");
         parts[3] = QStringLiteral("*.xlsx");

@@ -13,14 +13,14 @@ struct FileTypeNames {
     QString webPage = QStringLiteral("Webseite");
 };
 
-// "Text file (*.txt)|*.txt|MS Excel (*.xlsx *.xls)|*.xlsx *.xls"
+// "Textdatei (*.txt *.csv)|*.txt *.csv|MS Excel (*.xlsx *.xls)|*.xlsx *.xls|Alle Dateien (*)|*"
 QString openDialogFilter();
 
-// The open dialog's filter, its workbook type written as .xlsx only, followed by the
-// word-processor document and the web page types.
+// The open dialog's text and workbook types, text as .txt and workbooks as .xlsx only,
+// followed by the word-processor document and the web page types.
 QString saveDialogFilter(const QString& openFilter, const FileTypeNames& names);
 
-// "Name|patterns|Name|patterns..." as file dialog name filters such as "Text file (*.txt)";
+// "Name|patterns|Name|patterns..." as file dialog name filters such as "Textdatei (*.txt)";
 // name filter i - 1 belongs to filter index i.
 QStringList nameFiltersOf(const QString& filter);
 

@@ -2,6 +2,7 @@
 
 #include "web/lan_addresses.h"
 #include "web/live_pages.h"
+#include "web/socket_error_text.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -35,7 +36,7 @@ LiveHttpServer::~LiveHttpServer() {
 bool LiveHttpServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
     if (!m_guard->listen(address, port)) {
         if (error)
-            *error = m_guard->errorString();
+            *error = socketErrorText(m_guard->serverError());
         return false;
     }
     bind(m_guard);

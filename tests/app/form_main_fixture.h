@@ -31,6 +31,7 @@ struct FormMainFixture {
     QString sysfsRoot() const { return root.filePath(QStringLiteral("sys")); }
     QString currentFolder() const { return root.filePath(QStringLiteral("cwd")); }
     QString dataFolder() const { return root.filePath(QStringLiteral("data")); }
+    QString documentsFolder() const { return root.filePath(QStringLiteral("Dokumente")); }
 
     FormMainFixture() {
         QDir dir(root.path());
@@ -46,6 +47,7 @@ struct FormMainFixture {
         environment.sysfsRoot = sysfsRoot();
         environment.currentFolder = currentFolder();
         environment.dataFolder = dataFolder();
+        environment.documentsFolder = documentsFolder();
         environment.openUrl = [this](const QUrl& url) { opened.append(url); };
         environment.screens = [this] { return screens; };
         return environment;
@@ -160,4 +162,24 @@ private:
     QTimer m_deadline;
     bool m_answered = false;
     QPointer<QWidget> m_dialog;
+};
+
+// Answers every question of the yes/no dialog that comes up while it lives, for tests of
+// what follows the question. Never waits, so it cannot hang a test.
+class AnswerEveryQuestion {
+public:
+    explicit AnswerEveryQuestion(bool yes) {
+        m_poll.setInterval(5);
+        QObject::connect(&m_poll, &QTimer::timeout, [yes] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            // The yes/no dialog, known by its two buttons' names.
+            if (dialog && dialog->findChild<QWidget*>(QStringLiteral("OKBtn")) &&
+                dialog->findChild<QWidget*>(QStringLiteral("CancelBtn")))
+                dialog->done(yes ? 6 : 2);
+        });
+        m_poll.start();
+    }
+
+private:
+    QTimer m_poll;
 };

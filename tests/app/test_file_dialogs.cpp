@@ -22,13 +22,13 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("text") << "Text file (*.txt)"
+        QTest::newRow("text") << "Textdatei (*.txt)"
                               << "2014-03-07-09-05"
                               << "2014-03-07-09-05.txt";
         QTest::newRow("web page") << "Webseite (*.html)"
                                   << "Lauf"
                                   << "Lauf.html";
-        QTest::newRow("own extension kept") << "Text file (*.txt)"
+        QTest::newRow("own extension kept") << "Textdatei (*.txt)"
                                             << "Lauf.csv"
                                             << "Lauf.csv";
     }
@@ -37,7 +37,7 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QString, chosen);
         QTemporaryDir folder;
-        const FileDialogRequest request{folder.path(), fileName, QStringList{"Text file (*.txt)", "Webseite (*.html)"},
+        const FileDialogRequest request{folder.path(), fileName, QStringList{"Textdatei (*.txt)", "Webseite (*.html)"},
                                         selected, "txt"};
         QString shownFolder;
         QString shownFilter;
@@ -62,7 +62,7 @@ private slots:
         const QString file = QDir(folder.path()).filePath(QStringLiteral("lauf.txt"));
         QFile(file).open(QIODevice::WriteOnly);
         const FileDialogRequest request{
-            folder.path(), {}, QStringList{"Text file (*.txt)"}, "Text file (*.txt)", "txt"};
+            folder.path(), {}, QStringList{"Textdatei (*.txt)"}, "Textdatei (*.txt)", "txt"};
         QFileDialog::FileMode mode = QFileDialog::AnyFile;
         WhenModal<QFileDialog> answer([&](QFileDialog* dialog) {
             mode = dialog->fileMode();
@@ -74,12 +74,12 @@ private slots:
         QVERIFY(got);
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QCOMPARE(got->filePath, file);
-        QCOMPARE(got->nameFilter, QStringLiteral("Text file (*.txt)"));
+        QCOMPARE(got->nameFilter, QStringLiteral("Textdatei (*.txt)"));
     }
 
     void cancelGivesNothing() {
         QTemporaryDir folder;
-        const FileDialogRequest request{folder.path(), "x", QStringList{"Text file (*.txt)"}, "Text file (*.txt)",
+        const FileDialogRequest request{folder.path(), "x", QStringList{"Textdatei (*.txt)"}, "Textdatei (*.txt)",
                                         "txt"};
         WhenModal<QFileDialog> answer([](QFileDialog* dialog) { dialog->reject(); });
         QVERIFY(!QtFileDialogs().save(nullptr, request));

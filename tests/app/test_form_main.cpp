@@ -150,7 +150,10 @@ private slots:
         const auto icons = ui.barrierIcons();
         for (std::size_t i = 0; i < icons.size(); ++i) {
             QCOMPARE(icons[i]->geometry(), QRect(2, tops[i], 30, 31));
-            QVERIFY(!icons[i]->isVisible());
+            // Shown whenever a port is chosen and the barrier fitted, powered or not.
+            const Settings& s = m_form->settings();
+            const bool fitted = i == 1 ? s.LuchZwZeit : i == 2 ? s.LuchVmax : true;
+            QCOMPARE(icons[i]->isVisible(), s.Port != 0 && fitted);
             QCOMPARE(icons[i]->pixmap().size(), QSize(30, 31));
         }
         QCOMPARE(ui.ImageLSstart->toolTip(), QStringLiteral("[F11] L1 On/Off"));

@@ -128,27 +128,39 @@ private slots:
         QCOMPARE(p.Digit9->ColorOn(), dim);
     }
 
-    // Opening without handshaking shows L1 and L2; the reopen after the split adds L3 and L4.
+    // The icons are shown while a port is chosen; a line the port does not power yet is
+    // drawn faint: opening without handshaking powers L1 and L2, the reopen after the split
+    // L3 and L4.
     void iconsFollowThePort() {
         const FormMainUi& ui = m_form->ui();
+        const auto barriers = barrierPictures();
+        const auto shows = [](const ClickLabel* icon, const QPixmap& picture) {
+            return icon->isVisible() && icon->pixmap().toImage() == picture.toImage();
+        };
+        for (ClickLabel* icon : ui.barrierIcons())
+            QVERIFY(shows(icon, dimmedPixmap(barriers[0])));
         QTest::keyClick(m_form.get(), Qt::Key_F4); // arm: the port opens without handshaking
         QVERIFY(m_form->barrierBox().lines().open);
         QVERIFY(!m_form->barrierBox().lines().rts);
-        QVERIFY(ui.ImageLSstart->isVisible());
-        QVERIFY(ui.ImageLSreakt->isVisible());
-        QVERIFY(!ui.ImageLSmax->isVisible());
-        QVERIFY(!ui.ImageLSstop->isVisible());
+        QVERIFY(shows(ui.ImageLSstart, barriers[1]));
+        QVERIFY(shows(ui.ImageLSreakt, barriers[1]));
+        QVERIFY(shows(ui.ImageLSmax, dimmedPixmap(barriers[1])));
+        QVERIFY(shows(ui.ImageLSstop, dimmedPixmap(barriers[1])));
         QVERIFY(ui.cbFreigabe->isChecked());
+        // F12 before the split is seen: L4 Off, faint.
+        QTest::keyClick(m_form.get(), Qt::Key_F12);
+        QVERIFY(shows(ui.ImageLSstop, dimmedPixmap(barriers[0])));
+        QTest::keyClick(m_form.get(), Qt::Key_F12);
 
         QTest::keyClick(m_form.get(), Qt::Key_F6); // split, even outside a run: reopen with RTS/CTS
         QTRY_VERIFY(m_form->barrierBox().lines().rts);
-        QVERIFY(ui.ImageLSmax->isVisible());
-        QVERIFY(ui.ImageLSstop->isVisible());
+        QVERIFY(shows(ui.ImageLSmax, barriers[1]));
+        QVERIFY(shows(ui.ImageLSstop, barriers[1]));
 
-        QTest::keyClick(m_form.get(), Qt::Key_F4); // disarm: closed, all hidden
+        QTest::keyClick(m_form.get(), Qt::Key_F4); // disarm: closed, all faint and Off
         QVERIFY(!m_form->barrierBox().lines().open);
         for (ClickLabel* icon : ui.barrierIcons())
-            QVERIFY(!icon->isVisible());
+            QVERIFY(shows(icon, dimmedPixmap(barriers[0])));
     }
 
     void iconPicturesAndLight() {
@@ -156,15 +168,15 @@ private slots:
         const auto barriers = barrierPictures();
         const auto lights = lightPictures();
         QCOMPARE(ui.ImageAmpel->pixmap().toImage(), lights[0].toImage());
-        QCOMPARE(ui.ImageLSstart->pixmap().toImage(), barriers[0].toImage());
+        QCOMPARE(ui.ImageLSstart->pixmap().toImage(), dimmedPixmap(barriers[0]).toImage());
         QTest::keyClick(m_form.get(), Qt::Key_F4);
         QCOMPARE(ui.ImageAmpel->pixmap().toImage(), lights[1].toImage()); // green while armed
         QCOMPARE(ui.ImageLSstart->pixmap().toImage(), barriers[1].toImage());
-        // F11 inverts L1's own On/Off state, which arming left Off, whatever the picture showed.
-        QTest::keyClick(m_form.get(), Qt::Key_F11);
-        QCOMPARE(ui.ImageLSstart->pixmap().toImage(), barriers[1].toImage());
+        // F11 turns what the icon shows: On goes Off and back.
         QTest::keyClick(m_form.get(), Qt::Key_F11);
         QCOMPARE(ui.ImageLSstart->pixmap().toImage(), barriers[0].toImage());
+        QTest::keyClick(m_form.get(), Qt::Key_F11);
+        QCOMPARE(ui.ImageLSstart->pixmap().toImage(), barriers[1].toImage());
         QTest::mouseClick(ui.ImageAmpel, Qt::LeftButton); // the light by hand
         QCOMPARE(ui.ImageAmpel->pixmap().toImage(), lights[0].toImage());
         QVERIFY(!ui.LabelError->isVisible());

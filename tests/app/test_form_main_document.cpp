@@ -30,7 +30,7 @@ private slots:
         QCOMPARE(m_form->commands().Word1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W));
     }
 
-    // Written under the date stamp beside the program, or in the data folder when the
+    // Written under the date stamp beside the program, or in the documents folder when the
     // program folder cannot take it, then opened; a template put there later is used.
     void wordWritesDatedDocumentAndOpensIt_data() {
         QTest::addColumn<bool>("programFolderWritable");
@@ -38,7 +38,8 @@ private slots:
         QTest::addColumn<bool>("byKey"); // Ctrl+W, else the button
         QTest::newRow("program folder") << true << false << false;
         QTest::newRow("program folder, template") << true << true << false;
-        QTest::newRow("data folder") << false << false << false;
+        // Installed, the program folder is not the official's: the documents folder is.
+        QTest::newRow("documents folder") << false << false << false;
         QTest::newRow("program folder, Ctrl+W") << true << false << true;
     }
     void wordWritesDatedDocumentAndOpensIt() {
@@ -63,7 +64,7 @@ private slots:
             QTest::mouseRelease(m_form->ui().sbWord, Qt::LeftButton);
         }
 
-        const QString folder = programFolderWritable ? m_fixture->programFolder() : m_fixture->dataFolder();
+        const QString folder = programFolderWritable ? m_fixture->programFolder() : m_fixture->documentsFolder();
         const QString path = QDir(folder).filePath(QStringLiteral("2014-03-07-09-05.docx"));
         QCOMPARE(m_fixture->opened, QList<QUrl>{QUrl::fromLocalFile(path)});
         const auto entries = unzip(readBytes(path));

@@ -5,6 +5,7 @@
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "dialogs/dlg_yes_no.h"
 #include "display/display_panel.h"
 #include "protocol/protocol_html.h"
 #include "protocol/protocol_table.h"
@@ -27,8 +28,9 @@
 
 namespace {
 
-const QString textType = QStringLiteral("Text file (*.txt)");
-const QStringList openedTypes{textType, QStringLiteral("MS Excel (*.xlsx *.xls)")};
+const QString textType = QStringLiteral("Textdatei (*.txt)");
+const QStringList openedTypes{QStringLiteral("Textdatei (*.txt *.csv)"), QStringLiteral("MS Excel (*.xlsx *.xls)"),
+                              QStringLiteral("Alle Dateien (*)")};
 
 // A protocol text file: the header line, then one line per "Nr|Name|...|Platz" row. An
 // empty cell must be a blank: a run of separators counts as one.
@@ -282,6 +284,30 @@ private slots:
         QCOMPARE(stored.value(QStringLiteral("FilterInd")).toInt(), keptIndex);
     }
 
+    // "Lauf.xlsx" typed while the text type is selected is a workbook; a save says so.
+    void typedExtensionDecidesAndSaveIsReported() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        createForm();
+        showForm();
+        const QString target = m_fixture->root.filePath(QStringLiteral("Lauf.xlsx"));
+        m_dialogs->saveAnswer = FileDialogAnswer{target, textType};
+        FormMainCommands::clickItem(m_form->commands().Save1);
+        QCOMPARE(contents(target).left(2), QByteArray("PK"));
+        QCOMPARE(m_form->ui().StatusBar1->panelText(2), QStringLiteral("Gespeichert: Lauf.xlsx"));
+        QCOMPARE(m_form->ui().StatusBar1->panel(2)->toolTip(), target);
+    }
+
+    // Loading over timed runs asks first; "Nein" keeps the table and opens no dialog.
+    void openOverTimedRunsAsks() {
+        QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
+        createForm();
+        showForm();
+        m_answers.emplace(false);
+        FormMainCommands::clickItem(m_form->commands().Open1);
+        QCOMPARE(m_dialogs->openRequests.size(), 0);
+        QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), QStringList{"3|Anna| | |-|-|-|-|8,100|1"});
+    }
+
     void failedSaveShowsWriteError() {
         QVERIFY(writeFile(backupInProgramFolder(), protocolFile({"3|Anna| | |-|-|-|-|8,100|1"})));
         createForm();
@@ -504,6 +530,10 @@ private:
     void createForm(FormMainEnvironment environment) {
         environment.fileDialogs = m_dialogs;
         m_form = std::make_unique<TFormMain>(environment);
+        // Loading over timed runs asks first; these tests are about what follows a yes.
+        m_form->attachLaterWindows(
+            {nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
+        m_answers.emplace(true);
     }
     void createForm() { createForm(m_fixture->environment()); }
     void showForm() { QVERIFY(FormMainFixture::showActive(m_form.get())); }
@@ -515,6 +545,7 @@ private:
     std::unique_ptr<FormMainFixture> m_fixture;
     std::shared_ptr<FakeFileDialogs> m_dialogs;
     std::unique_ptr<TFormMain> m_form;
+    std::optional<AnswerEveryQuestion> m_answers;
 };
 
 QTEST_MAIN(TestFormMainFiles)

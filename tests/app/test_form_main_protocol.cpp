@@ -11,6 +11,7 @@
 #include "run/run_controller.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -152,10 +153,17 @@ private slots:
         QFETCH(bool, byKey);
         setRows({"1||||||||8,000|1", "2||||||||9,000|2", "3||||||||10,000|3"});
         clickCell(colZeit, 2);
+        // A row with a time asks first.
+        QString question;
+        WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
+            question = dialog->Label1->text();
+            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        });
         if (byKey)
             QTest::keyClick(m_form.get(), Qt::Key_Minus, Qt::ControlModifier);
         else
             m_form->ui().Erase1->trigger();
+        QCOMPARE(question, QStringLiteral("Zeile Nr. 2 mit gemessener Zeit entfernen?"));
         QCOMPARE(column(colNr), QStringList({"1", "3"}));
         QCOMPARE(column(colPlatz), QStringList({"1", "2"})); // ranked again
         QVERIFY(m_form->ui().sbCLS->isEnabled());
@@ -217,15 +225,22 @@ private slots:
         const QString lowerBefore = lowerDigits(m_form->displayState());
 
         QString question;
+        bool defaultNo = false;
         WhenModal<TFDlgYesNo> answer([&](TFDlgYesNo* dialog) {
             question = dialog->Label1->text();
-            QTest::mouseClick(yes ? dialog->OKBtn : dialog->CancelBtn, Qt::LeftButton);
+            // Enter must not clear the event's results: "no" is given by Enter here.
+            defaultNo = dialog->CancelBtn->isDefault() && !dialog->OKBtn->isDefault();
+            if (yes)
+                QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+            else
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : dialog, Qt::Key_Return);
         });
         if (byKey)
             QTest::keyClick(m_form.get(), Qt::Key_X, Qt::ControlModifier);
         else
             QTest::mouseClick(m_form->ui().sbCLS, Qt::LeftButton);
         QCOMPARE(question, QStringLiteral("Zeitenprotokoll  löschen?"));
+        QVERIFY(defaultNo);
 
         if (yes) {
             QCOMPARE(data().RowCount(), 2);
@@ -297,7 +312,127 @@ private slots:
         QCOMPARE(data().cell(colName, 1), QStringLiteral("Anna"));
     }
 
+    // "Lauf ungültig (AUS)" and "Nr. ändern…": asked first, ranked again, in the backup at once.
+    void correctionsFromThePopup() {
+        setRows({"7|Anna|Golf|A|2,100|80,00|-|-|6,500|1", "8|Bert|Polo|B|2,000|85,00|-|-|7,000|2"});
+        clickCell(colZeit, 1);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow(); // as the right click opens it
+        QAction* invalid = correction("LaufUngueltig1");
+        QAction* number = correction("NrAendern1");
+        QVERIFY(invalid && number);
+        QCOMPARE(invalid->text(), QStringLiteral("Lauf ungültig (AUS)"));
+        QCOMPARE(number->text(), QStringLiteral("Nr. ändern…"));
+
+        QVERIFY(invalid->isEnabled() && number->isEnabled());
+        // "Nein" changes nothing.
+        {
+            WhenModal<TFDlgYesNo> no([](TFDlgYesNo* dialog) { QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton); });
+            invalid->trigger();
+        }
+        QCOMPARE(column(colZeit), (QStringList{"6,500", "7,000"}));
+
+        QString question;
+        {
+            WhenModal<TFDlgYesNo> yes([&](TFDlgYesNo* dialog) {
+                question = dialog->Label1->text();
+                QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+            });
+            invalid->trigger();
+        }
+        QCOMPARE(question, QStringLiteral("Lauf Nr. 7 ungültig (AUS)? Die Zeiten werden überschrieben."));
+        QCOMPARE(data().rowCells(1), (QStringList{"8", "Bert", "Polo", "B", "2,000", "85,00", "-", "-", "7,000", "1"}));
+        QCOMPARE(data().rowCells(2), (QStringList{"7", "Anna", "Golf", "A", "AUS", "AUS", "AUS", "AUS", "AUS", "-"}));
+        const QString backup = QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
+        QFile file(backup);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("7\tAnna\tGolf\tA\tAUS"));
+
+        // The number of row 2 (Anna's) corrected to 12: digits only, 1 to 9999.
+        clickCell(colZeit, 2);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow();
+        int offered = 0;
+        {
+            WhenModal<QInputDialog> typed([&](QInputDialog* dialog) {
+                offered = dialog->intValue();
+                QCOMPARE(dialog->intMinimum(), 1);
+                QCOMPARE(dialog->intMaximum(), 9999);
+                dialog->setIntValue(12);
+                dialog->accept();
+            });
+            number->trigger();
+        }
+        QCOMPARE(offered, 7);
+        QCOMPARE(column(colNr), (QStringList{"8", "12"}));
+    }
+
+    // During a run its row belongs to the run: no correction.
+    void noCorrectionDuringARun() {
+        setRows({"1|Anna||||||||6,000|1"});
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        clickCell(colZeit, 1);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow();
+        QVERIFY(!correction("LaufUngueltig1")->isEnabled());
+        QVERIFY(!correction("NrAendern1")->isEnabled());
+        correction("LaufUngueltig1")->trigger(); // no question comes, nothing changes
+        QCOMPARE(data().cell(colZeit, 1), QString());
+    }
+
+    // The competitor's name beside "Start-Nr.", from a row whose name is real.
+    void nameBesideTheStartNumber() {
+        setRows({"3|-|-|-|-|-|-|-|-|-", "3|Carla|Kart|C", "4||Polo"});
+        m_form->runController().setEditStartN1(3);
+        QCOMPARE(m_form->displayState().StartName(), QStringLiteral("Carla"));
+        QCOMPARE(m_form->ui().PanelDisplay->LabelStartName->text(), QStringLiteral("Carla"));
+        m_form->runController().setEditStartN1(4);
+        QCOMPARE(m_form->ui().PanelDisplay->LabelStartName->text(), QString());
+        data().setCell(colName, 3, QStringLiteral("Dora")); // typed in the table
+        QCOMPARE(m_form->ui().PanelDisplay->LabelStartName->text(), QStringLiteral("Dora"));
+    }
+
+    // Status panel 2 says in words what the track does, and the port's state.
+    void statusPanelSaysTheTrackState() {
+        const auto panel = [this] { return m_form->ui().StatusBar1->panelText(2); };
+        QCOMPARE(panel(), QStringLiteral("Nicht freigegeben · kein Port gewählt"));
+        QTest::keyClick(m_form.get(), Qt::Key_F4);
+        QVERIFY(panel().startsWith(QStringLiteral("Freigegeben – wartet auf den Start")));
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        QVERIFY(panel().startsWith(QStringLiteral("Lauf – wartet auf die Zw.Zeit")));
+        QTest::keyClick(m_form.get(), Qt::Key_F10);
+        QVERIFY(panel().startsWith(QStringLiteral("Unfall")));
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        QTest::keyClick(m_form.get(), Qt::Key_F8);
+        QVERIFY(panel().startsWith(QStringLiteral("Im Ziel")));
+    }
+
+    // A split that does not come on an armed track: red words in status panel 2 and a
+    // flashing Zw.Zeit button, until F6 gives the split.
+    void missingSplitIsAnnounced() {
+        setRows({"1||||0,050|||||"}); // the slowest split so far: 50 ms, so 100 ms is late
+        TLbSpeedButton* zwZeit = m_form->ui().bZwZeit;
+        QTest::keyClick(m_form.get(), Qt::Key_F4);
+        QTest::keyClick(m_form.get(), Qt::Key_F5);
+        const QColor lit = zwZeit->Color();
+        // The lower panel's caption names what it shows during the run: the split.
+        QCOMPARE(m_form->ui().PanelDisplay->LabelLowerShows->text(), QStringLiteral("Zw.Zeit"));
+        QLabel* panel = m_form->ui().StatusBar1->panel(2);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            panel->text(), QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein"), 5000);
+        QVERIFY(panel->styleSheet().contains(QStringLiteral("color")));
+        QTRY_VERIFY_WITH_TIMEOUT(zwZeit->Color() != lit, 5000);
+        QTest::keyClick(m_form.get(), Qt::Key_F6);
+        QVERIFY(panel->text().startsWith(QStringLiteral("Lauf – wartet auf")));
+        QVERIFY(panel->styleSheet().isEmpty());
+        // The flashing has stopped: the button keeps the look of a taken split.
+        QVERIFY(!zwZeit->isEnabled());
+        const QColor after = zwZeit->Color();
+        QTest::qWait(3 * 350);
+        QCOMPARE(zwZeit->Color(), after);
+    }
+
 private:
+    QAction* correction(const char* name) const {
+        return m_form->ui().PopupMenuProtokol->findChild<QAction*>(QString::fromLatin1(name));
+    }
     TSortGrid* grid() const { return m_form->ui().SortGrid1; }
     SortGridData& data() const { return grid()->gridData(); }
 

@@ -167,8 +167,11 @@ private slots:
         // The box makes its command socket the first time a port opens it.
         QCOMPARE(form.barrierBox().isListening(), boxOpened);
         QVERIFY(!form.barrierBox().lines().open);
-        for (Barrier b : allBarriers)
-            QVERIFY(!form.runController().icon(b).visible);
+        // The probe leaves no line powered; the icons show that a port is chosen.
+        for (Barrier b : allBarriers) {
+            QVERIFY(!form.runController().icon(b).powered);
+            QCOMPARE(form.runController().icon(b).visible, port != 0);
+        }
         QCOMPARE(form.runController().state(), RunState::Idle);
     }
 

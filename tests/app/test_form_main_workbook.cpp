@@ -4,6 +4,7 @@
 #include "app/form_main_commands.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "dialogs/dlg_yes_no.h"
 #include "protocol/protocol_table.h"
 #include "run/run_controller.h"
 
@@ -50,6 +51,9 @@ private slots:
         environment.exportFolder = m_fixture->root.filePath(QStringLiteral("cache"));
         environment.clock = [] { return QDateTime(QDate(2014, 3, 7), QTime(9, 5)); };
         m_form = std::make_unique<TFormMain>(environment);
+        // Loading over timed runs asks first; these tests are about what follows a yes.
+        m_form->attachLaterWindows(
+            {nullptr, new TFDlgYesNo(QStringLiteral("Tarvolt"), m_form.get()), nullptr, nullptr});
         SortGridData& grid = m_form->ui().SortGrid1->gridData();
         grid.setRowCount(3);
         const QStringList first{"7", "Jürgen", "Golf", "A", "-", "98,50", "123,45", "9,800", "1.02,345", "1"};
@@ -151,6 +155,7 @@ private:
     std::unique_ptr<FormMainFixture> m_fixture;
     std::shared_ptr<FakeFileDialogs> m_dialogs;
     std::unique_ptr<TFormMain> m_form;
+    AnswerEveryQuestion m_answers{true};
 };
 
 QTEST_MAIN(TestFormMainWorkbook)

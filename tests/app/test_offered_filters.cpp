@@ -12,11 +12,11 @@ private slots:
         QTest::addColumn<QList<int>>("available");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QList<int>>("indexes");
-        QTest::newRow("text only") << QList<int>{1} << QStringList{"Text file (*.txt)"} << QList<int>{1};
+        QTest::newRow("text only") << QList<int>{1} << QStringList{"Textdatei (*.txt)"} << QList<int>{1};
         QTest::newRow("text and web page")
-            << QList<int>{4, 1} << QStringList{"Text file (*.txt)", "Webseite (*.html)"} << QList<int>{1, 4};
+            << QList<int>{4, 1} << QStringList{"Textdatei (*.txt)", "Webseite (*.html)"} << QList<int>{1, 4};
         QTest::newRow("an index the filter lacks")
-            << QList<int>{1, 9} << QStringList{"Text file (*.txt)"} << QList<int>{1};
+            << QList<int>{1, 9} << QStringList{"Textdatei (*.txt)"} << QList<int>{1};
     }
     void offeredKeepTheirNumbers() {
         QFETCH(QList<int>, available);
@@ -44,15 +44,27 @@ private slots:
     void unofferedIndexes() {
         QFETCH(int, stored);
         const OfferedFilters offered = offeredFilters(saveDialogFilter(openDialogFilter(), {}), {1, 2});
-        QCOMPARE(offered.nameFilterFor(stored), QStringLiteral("Text file (*.txt)"));
+        QCOMPARE(offered.nameFilterFor(stored), QStringLiteral("Textdatei (*.txt)"));
         QCOMPARE(offered.filterIndexOf(QStringLiteral("MS Word (*.docx)")), 0);
+    }
+
+    // The typed extension decides what is written; another extension keeps the selected type.
+    void savedTypeFollowsTheTypedExtension() {
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.xlsx"), 1), 2);
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.XLSX"), 1), 2);
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.txt"), 2), 1);
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.docx"), 1), 3);
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.htm"), 1), 4);
+        QCOMPARE(savedTypeOf(QStringLiteral("/stick/Lauf.2014"), 2), 2);
+        QVERIFY(isWorkbookFile(QStringLiteral("a.xls")));
+        QVERIFY(!isWorkbookFile(QStringLiteral("starter.csv")));
     }
 
     void nothingOffered() {
         const OfferedFilters offered = offeredFilters(openDialogFilter(), {});
         QVERIFY(offered.nameFilters.isEmpty());
         QCOMPARE(offered.nameFilterFor(1), QString());
-        QCOMPARE(offered.filterIndexOf(QStringLiteral("Text file (*.txt)")), 0);
+        QCOMPARE(offered.filterIndexOf(QStringLiteral("Textdatei (*.txt)")), 0);
     }
 };
 

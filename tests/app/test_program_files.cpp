@@ -1,3 +1,4 @@
+#include "../protocol/unprivileged_run.h"
 #include "app/program_files.h"
 
 #include <QDir>
@@ -68,6 +69,31 @@ private slots:
         const ProgramFiles files = programFilesFor(program.filePath(executable), {});
         QCOMPARE(files.helpFile, program.filePath(help));
         QCOMPARE(files.wordTemplate, program.filePath(QStringLiteral("Protokollvorlage.docx")));
+    }
+
+    // Installed in /usr/bin the program folder is not writable: the official's files go to
+    // the documents folder, made when missing; a writable program folder keeps them.
+    void userFilesFolderLeavesAReadOnlyProgramFolder() {
+        QTemporaryDir home;
+        const QString program = home.filePath(QStringLiteral("bin"));
+        const QString documents = home.filePath(QStringLiteral("Dokumente"));
+        QVERIFY(QDir().mkpath(program));
+        QCOMPARE(userFilesFolder(program, documents), program + u'/');
+
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther |
+                         QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(home.path(), all));
+        QVERIFY(
+            QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        // Root may write anywhere; the user of an installed copy may not.
+        const std::optional<bool> moved = runUnprivileged([&] {
+            return userFilesFolder(program, documents) == documents + u'/' && QFileInfo(documents).isDir() &&
+                   userFilesFolder(program, QString()) == program + u'/';
+        });
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        if (!moved)
+            QSKIP("cannot drop root rights here");
+        QVERIFY(*moved);
     }
 };
 

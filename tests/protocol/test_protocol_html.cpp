@@ -41,6 +41,13 @@ private slots:
         QTest::newRow("Platz hidden") << run << false << head + "\r\n</tr></thead>\r\n" + cells + "</tr>\r\n" + foot;
         QTest::newRow("empty") << QString() << true
                                << head + platz + "<tr>" + QByteArray("<td>").repeated(10) + "</tr>\r\n" + foot;
+        // Names keep their commas; only the result columns write a decimal point.
+        QTest::newRow("comma in names")
+            << QStringLiteral("3|Müller, Max|Golf, GTI|A, B|2,345|40,00|-|-|9,876|1") << true
+            << head + platz +
+                   "<tr><td>3<td>M\xFCller, Max<td>Golf, GTI<td>A, B<td>2.345<td>40.00<td>-<td>-"
+                   "<td>9.876<td>1</tr>\r\n" +
+                   foot;
         // A name beyond Windows-1252 makes the whole page UTF-8.
         QTest::newRow("utf-8") << QStringLiteral("1|Łukasz Żółw") << true
                                << QByteArray(head).replace("iso-8859-1", "utf-8").replace("\xD8", "\xC3\x98") + platz +

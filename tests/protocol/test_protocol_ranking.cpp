@@ -59,8 +59,9 @@ void TestProtocolRanking::markersSortAfterValues() {
                         runRow("4", "9,000"), runRow("5", "", "", "7"), runRow("6", "8,000")});
     rankProtocol(grid, true, "1");
     QCOMPARE(protocolColumn(grid, colZeit), (QStringList{"8,000", "9,000", "-", "aus", "", " "}));
-    // Rows without a result ("-", "AUS" in any case, blank) keep what their "Platz" held.
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-", "9", "7", "old"}));
+    // A marker ("-", "AUS" in any case) never shows a place, also a stale one from a file
+    // ("aus" kept "9": two winners on the print); a blank run still on the track keeps its cell.
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "-", "-", "7", "old"}));
 }
 
 void TestProtocolRanking::accidentRowGetsNoRank() {
@@ -79,7 +80,7 @@ void TestProtocolRanking::headerClicksThenRankingByVmaxDescending() {
     fillProtocol(grid, {runRow("1", "6,000", "120,50"), runRow("2", "-", "-", "-"), runRow("3", "5,000", "99,10"),
                         runRow("4", "7,000", "130,00"), runRow("5", "AUS", "AUS", "")});
     rankProtocol(grid, true, "1");
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3", "-", ""}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3", "-", "-"}));
 
     // Two clicks on the "Vmax" header: ascending, then descending. They sort, they do not rank.
     grid.SortOptions().SortDirection = sdAscending;
@@ -87,12 +88,12 @@ void TestProtocolRanking::headerClicksThenRankingByVmaxDescending() {
     grid.SortOptions().SortDirection = sdDescending;
     grid.sortByColumn(colVmax);
     QCOMPARE(protocolColumn(grid, colVmax), (QStringList{"AUS", "-", "130,00", "120,50", "99,10"}));
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"", "-", "3", "2", "1"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "-", "3", "2", "1"}));
 
     // The next ranking (after a finish) ranks by Vmax descending; the fastest is still 1.
     rankProtocol(grid, true, "1");
     QCOMPARE(protocolColumn(grid, colNr), (QStringList{"5", "2", "4", "1", "3"}));
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"", "-", "1", "2", "3"}));
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "-", "1", "2", "3"}));
 }
 
 void TestProtocolRanking::platzOffEmptiesTheColumn() {

@@ -1,4 +1,6 @@
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_row_rules.h"
+#include "protocol/run_corrections.h"
 #include "protocol_test_grid.h"
 
 #include <QTest>
@@ -11,6 +13,9 @@ private slots:
     void buttonState();
     void startNumbers_data();
     void startNumbers();
+    void competitorTakesRealNamesOnly();
+    void timedRuns();
+    void corrections();
 };
 
 void TestProtocolRowRules::buttonState_data() {
@@ -63,6 +68,65 @@ void TestProtocolRowRules::startNumbers() {
     const StartNumbers found = startNumbersFromRow(grid, row);
     QCOMPARE(found.startNumber.value_or(-1), start);
     QCOMPARE(found.nextStarter.value_or(-1), next);
+}
+
+// An accident filled the first run's empty names with "-"; the driver's names come from the
+// rows that hold real ones, cell by cell, never from a marker.
+void TestProtocolRowRules::competitorTakesRealNamesOnly() {
+    SortGridData grid;
+    fillProtocol(grid, {{"7", "-", "-", "-", "-", "-", "-", "-", "-", "-"},
+                        {"8", "Bert", "Polo", "B"},
+                        {"7", "Anna", "", "AUS"},
+                        {"7", "Zoe", "Golf", "A"}});
+    const Competitor seven = competitorOf(grid, QStringLiteral("7"));
+    QCOMPARE(seven.name, QStringLiteral("Anna"));
+    QCOMPARE(seven.vehicle, QStringLiteral("Golf"));
+    QCOMPARE(seven.group, QStringLiteral("A"));
+    QCOMPARE(competitorOf(grid, QStringLiteral("8")).name, QStringLiteral("Bert"));
+    const Competitor unknown = competitorOf(grid, QStringLiteral("9"));
+    QVERIFY(unknown.name.isEmpty() && unknown.vehicle.isEmpty() && unknown.group.isEmpty());
+}
+
+void TestProtocolRowRules::timedRuns() {
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", ""), runRow("2", "-"), runRow("3", "AUS"), runRow("4", " ")});
+    QVERIFY(!hasTimedRuns(grid));
+    for (int row = 0; row <= 5; ++row)
+        QVERIFY(!rowHasTime(grid, row));
+    grid.setCell(colZeit, 2, QStringLiteral("9,876"));
+    QVERIFY(rowHasTime(grid, 2));
+    QVERIFY(hasTimedRuns(grid));
+}
+
+void TestProtocolRowRules::corrections() {
+    SortGridData grid;
+    fillProtocol(grid, {{"7", "Anna", "Golf", "A", "2,100", "80,00", "120,00", "0,900", "6,500", "1"}, runRow("", "")});
+    // Only a run with a start number can be corrected; nothing changes otherwise.
+    QVERIFY(!markRunInvalid(grid, 2));
+    QVERIFY(!markRunInvalid(grid, 0));
+    QVERIFY(!changeStartNumber(grid, 2, 5));
+    QVERIFY(!changeStartNumber(grid, 1, 0));
+    QVERIFY(!changeStartNumber(grid, 1, 10000));
+    QCOMPARE(grid.cell(colNr, 1), QStringLiteral("7"));
+
+    QVERIFY(markRunInvalid(grid, 1));
+    QCOMPARE(grid.rowCells(1), (QStringList{"7", "Anna", "Golf", "A", "AUS", "AUS", "AUS", "AUS", "AUS", "1"}));
+    QVERIFY(changeStartNumber(grid, 1, 9999));
+    QCOMPARE(grid.cell(colNr, 1), QStringLiteral("9999"));
+    // A run started under a wrong number takes the names of its right one where it has none.
+    grid.setRowCount(4);
+    const QStringList carl{"3", "Carl", "Kart", "B"};
+    const QStringList wrong{"8", " ", "-", "", "0,670", "214,67", "-", "-", "1,677", "2"};
+    for (int col = 0; col < wrong.size(); ++col) {
+        grid.setCell(col, 3, col < carl.size() ? carl[col] : QString());
+        grid.setCell(col, 2, wrong[col]);
+    }
+    QVERIFY(changeStartNumber(grid, 2, 3));
+    QCOMPARE(grid.rowCells(2).mid(0, 5), (QStringList{"3", "Carl", "Kart", "B", "0,670"}));
+    // The ranking then takes the stale place away.
+    rankProtocol(grid, true, QStringLiteral("9999"));
+    QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("9999"), false)), QStringLiteral("-"));
+    QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("3"), false)), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestProtocolRowRules)

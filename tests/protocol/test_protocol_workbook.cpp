@@ -1,4 +1,5 @@
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_workbook.h"
 #include "protocol/workbook_reader.h"
@@ -192,8 +193,13 @@ private slots:
     }
 
     void exportTexts() {
-        QCOMPARE(spreadsheetExportText(QStringLiteral("1.02,345")), QStringLiteral("1.02.345"));
-        QCOMPARE(spreadsheetExportText(QStringLiteral("1,2,3")), QStringLiteral("1.2,3"));
+        QCOMPARE(exportCellText(colZeit, QStringLiteral("1.02,345")), QStringLiteral("1.02.345"));
+        QCOMPARE(exportCellText(colEndZeit, QStringLiteral("1,2,3")), QStringLiteral("1.2,3"));
+        // Names, vehicles and groups are written as they are.
+        for (int col : {colNr, colName, colFahrzeug, colGruppe})
+            QCOMPARE(exportCellText(col, QStringLiteral("Müller, Max")), QStringLiteral("Müller, Max"));
+        QCOMPARE(exportCellText(colZwZeit, QStringLiteral("2,345")), QStringLiteral("2.345"));
+        QCOMPARE(exportCellText(colPlatz, QStringLiteral("1,")), QStringLiteral("1."));
         const QList<std::pair<QString, int>> places{
             {"123.45", 2}, {"12", 0},  {"-0.500", 3}, {"1.02.345", -1},        {"007", -1}, {"-", -1}, {"AUS", -1},
             {" 1", -1},    {"1.", -1}, {"", -1},      {"1234567890123456", -1}};

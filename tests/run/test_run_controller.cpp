@@ -5,6 +5,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "run/hand_given_marks.h"
 #include "run/live_snapshot_of_run.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
@@ -167,7 +168,7 @@ struct Rig {
     QString visibleIcons() const {
         QString s;
         for (Barrier b : allBarriers)
-            s += c.icon(b).visible ? QString::number(int(b) + 1) : QStringLiteral("-");
+            s += c.icon(b).powered ? QString::number(int(b) + 1) : QStringLiteral("-");
         return s;
     }
     QString icons() const {
@@ -216,6 +217,7 @@ private slots:
         Rig rig(withoutManyStart());
         rig.rows({"1|Anna|Golf|A", "2|Bert", "3|Carl"});
         QSignalSpy backups(&rig.c, &RunController::backupRequested);
+        QSignalSpy handGiven(&rig.c, &RunController::handGivenRun);
 
         rig.key(0, &RunController::mFreigabe1Click); // F4
         QCOMPARE(rig.c.state(), RunState::Armed);
@@ -230,6 +232,8 @@ private slots:
         QCOMPARE(rig.c.startStamp(), taken(at(1000)));
         QVERIFY(rig.c.isLockoutRunning());
         QCOMPARE(rig.cell(1, "Zw.Zeit"), QStringLiteral("-"));
+        // The lower panel shows the split during the run, and its caption says so.
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Zwischen Zeit:"));
         rig.c.TimerGesperrtTimer();
 
         rig.now = at(2000);
@@ -255,6 +259,8 @@ private slots:
         QVERIFY(rig.c.isLockoutRunning());
         QVERIFY(rig.c.isClosePending());
         QVERIFY(rig.port.connected);
+        // The finish disarms the track: the release box says so at once, the port closes after.
+        QVERIFY(!rig.c.cbFreigabe());
         rig.c.TimerCloseTimer();
         QVERIFY(!rig.port.connected);
 
@@ -267,6 +273,7 @@ private slots:
         QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Start, RunSound::Split, RunSound::Vmax, RunSound::Finish}));
         QCOMPARE(backups.count(), 1);
         QCOMPARE(rig.c.lightState(), 0);
+        QCOMPARE(handGiven.count(), 0); // every event from a barrier
 
         rig.key(12000, &RunController::mResetClick); // F9: the next starter comes up
         QCOMPARE(rig.c.state(), RunState::Idle);
@@ -277,6 +284,85 @@ private slots:
         QCOMPARE(rig.grid.Row(), rig.grid.findRow(0, "2", false));
         QCOMPARE(rig.upper(), QStringLiteral("0000000"));
         QCOMPARE(rig.lower(), QStringLiteral("__0000"));
+    }
+
+    // What the icons show is what the barriers do: an icon turned Off gives no event,
+    // its key still does.
+    void iconsOffSilenceTheirBarriers() {
+        Rig rig(withoutManyStart());
+        rig.key(0, &RunController::mFreigabe1Click);
+        rig.c.mLockStartLSClick(); // F11: marshals on the track
+        QCOMPARE(rig.c.icon(Barrier::L1).picture, 0);
+        rig.port.pass(0, at(1000));
+        QCOMPARE(rig.c.state(), RunState::Armed); // no false start
+        rig.c.mLockStartLSClick();
+        rig.port.pass(0, at(2000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitPending);
+        rig.c.TimerGesperrtTimer();
+
+        rig.c.ImageLSClick(Barrier::L2); // L2 off
+        rig.port.pass(1, at(3000));
+        QVERIFY(rig.c.splitPending());
+        rig.key(3500, &RunController::ZwZeit1Click); // F6 gives it
+        rig.c.TimerReOpenTimer();
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+
+        rig.c.ImageLSClick(Barrier::L3); // L3 off
+        rig.port.pass(2, at(8000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.c.mLockStoppLSClick(); // F12: L4 off
+        QCOMPARE(rig.c.icon(Barrier::L4).picture, 0);
+        rig.port.pass(3, at(9000));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        rig.key(9500, &RunController::mStopClick); // F8 still finishes
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.cell(1, "Zeit"), QStringLiteral("7,500"));
+    }
+
+    // The icons are shown while a port is chosen, powered or not.
+    void iconsShownWhileAPortIsChosen() {
+        Rig rig;
+        rig.c.setSettings(Settings{});
+        for (Barrier b : allBarriers)
+            QVERIFY(rig.c.icon(b).visible && !rig.c.icon(b).powered);
+        rig.port.number = 0;
+        rig.c.setSettings(Settings{});
+        for (Barrier b : allBarriers)
+            QVERIFY(!rig.c.icon(b).visible);
+    }
+
+    // Events given by key are reported with the run's row when it finishes; the table marks
+    // the cells they made.
+    void handGivenEventsAreReported() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna", "2|Bert"});
+        QSignalSpy handGiven(&rig.c, &RunController::handGivenRun);
+        rig.key(0, &RunController::mFreigabe1Click);
+        rig.port.pass(0, at(1000)); // L1
+        rig.c.TimerGesperrtTimer();
+        rig.key(3000, &RunController::ZwZeit1Click); // F6: the split barrier failed
+        rig.c.TimerReOpenTimer();
+        rig.key(9000, &RunController::mStopClick); // F8
+        QCOMPARE(handGiven.count(), 1);
+        const HandGivenEvents events = handGiven.first().at(1).value<HandGivenEvents>();
+        QCOMPARE(events, HandGiven::Split | HandGiven::Finish);
+        QCOMPARE(rig.grid.rowOfId(handGiven.first().at(0).toULongLong()), rig.grid.findRow(colNr, "1", false));
+
+        QVERIFY(HandGivenMarks::isMarkedCell(colZwZeit, events));
+        QVERIFY(HandGivenMarks::isMarkedCell(colZeit, events));
+        QVERIFY(HandGivenMarks::isMarkedCell(colEndZeit, events));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colName, events));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colZwZeit, HandGiven::Finish));
+        QVERIFY(!HandGivenMarks::isMarkedCell(colVmax, HandGiven::Start | HandGiven::Split));
+        QCOMPARE(HandGivenMarks::note(events), QStringLiteral("von Hand: Zw.Zeit (F6), Ziel (F8)"));
+
+        // The next run by keys alone; F7 outside a run marks nothing.
+        rig.key(10000, &RunController::mResetClick);
+        rig.key(10500, &RunController::mVmaxClick);
+        rig.key(11000, &RunController::mStartClick);
+        rig.key(18000, &RunController::mStopClick);
+        QCOMPARE(handGiven.count(), 2);
+        QCOMPARE(handGiven.last().at(1).value<HandGivenEvents>(), HandGiven::Start | HandGiven::Finish);
     }
 
     void stateTable_data() {
@@ -295,8 +381,9 @@ private slots:
                                << RunState::RunningSplitTaken << "0011/01";
         QTest::newRow("trap") << QStringList{"F4", "F5", "F6", "F7"} << "cbFreigabe mStop bStop bAvaria clock"
                               << RunState::RunningInTrap << "0001/01";
-        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "cbFreigabe mReset bReset"
-                                  << RunState::Finished << "0000/00";
+        // The finish disarms the track: the release box is cleared with it.
+        QTest::newRow("finished") << QStringList{"F4", "F5", "F6", "F7", "F8"} << "mReset bReset" << RunState::Finished
+                                  << "0000/00";
         // The disarm at the end of the reset switches L4 back on.
         QTest::newRow("reset") << QStringList{"F4", "F5", "F8", "F9"} << "mStart" << RunState::Idle << "0001/01";
         QTest::newRow("accident") << QStringList{"F4", "F5", "F10"} << "mStart" << RunState::Idle << "0000/01";
@@ -431,7 +518,12 @@ private slots:
         QTest::newRow("own row reused") << false << QStringList{"1|Anna", "7|Gus|||2,000|40,00|-|-|9,000|1"} << 7 << 2
                                         << 3;
         QTest::newRow("many starts append") << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1"} << 7 << 2 << 3;
-        QTest::newRow("empty last row used") << true << QStringList{"7|Gus", ""} << 7 << 2 << 3;
+        QTest::newRow("empty last row used")
+            << true << QStringList{"7|Gus|Kart|B|-|40,00|-|-|9,000|1", ""} << 7 << 2 << 3;
+        // A start list (names, no results): the number's first run fills its row.
+        QTest::newRow("start list row filled") << true << QStringList{"3|Carl", "7|Gus", "9|Ida"} << 7 << 2 << 4;
+        QTest::newRow("start list row after an accident")
+            << true << QStringList{"7|Gus|Kart|B|-|-|-|-|-|-", "7|Gus"} << 7 << 2 << 3;
     }
     void startRow() {
         QFETCH(bool, manyStart);
@@ -452,6 +544,42 @@ private slots:
         const int row = rig.grid.findRow(8, "8,000", false);
         QVERIFY(row >= 1);
         QCOMPARE(rig.results(row), QStringLiteral("-|45,00|-|-|8,000|1"));
+    }
+
+    // A loaded start list over two rounds: each number's first run fills its row, F9 goes
+    // down the list, and a run after an accident keeps the driver's real names.
+    void manyStartStartListOverTwoRounds() {
+        Rig rig;
+        rig.rows({"1|Anna|Golf|A", "2|Bert|Polo|B", "3|Carl|Kart|C"});
+        qint64 t = 0;
+        const auto run = [&](int ms) {
+            rig.key(t, &RunController::mStartClick);
+            rig.key(t + ms, &RunController::mStopClick);
+            t += 100000;
+            rig.c.mResetClick();
+        };
+        run(9000);
+        QCOMPARE(rig.grid.RowCount(), 4);
+        QCOMPARE(std::make_pair(rig.c.editStartN1(), rig.c.editStartN2()), std::make_pair(2, 3));
+        run(8000);
+        QCOMPARE(rig.c.editStartN1(), 3);
+        run(7000);
+        QCOMPARE(rig.grid.RowCount(), 4); // every start-list row has its time
+        QStringList ranked;
+        for (int row = 1; row < rig.grid.RowCount(); ++row)
+            ranked << rig.cell(row, "Nr.") + u':' + rig.cell(row, "Platz");
+        QCOMPARE(ranked, (QStringList{"3:1", "2:2", "1:3"}));
+
+        // Round two: Anna's run ends in an accident, her next run is placed under her name.
+        rig.c.setEditStartN1(1);
+        rig.key(t, &RunController::mStartClick);
+        rig.c.mAvariaClick();
+        QCOMPARE(rig.grid.RowCount(), 5);
+        rig.key(t + 1000, &RunController::mStartClick);
+        rig.key(t + 7500, &RunController::mStopClick);
+        const int again = rig.grid.findRow(colZeit, "6,500", false);
+        QCOMPARE(rig.grid.rowCells(again).mid(0, 4), (QStringList{"1", "Anna", "Golf", "A"}));
+        QCOMPARE(rig.cell(again, "Platz"), QStringLiteral("1"));
     }
 
     void manyStartCopiesTheCompetitor() {
@@ -494,22 +622,24 @@ private slots:
         QCOMPARE(buttons.count(), 1); // the recreated row can be saved at once
     }
 
-    // The run of number 5 owns the row its start wrote, not the start list's row of 5.
+    // The second run of number 5 owns the row its start wrote, not the row of its first run.
     void manyStartRunKeepsItsRow_data() {
         QTest::addColumn<int>("change"); // 0 Name sorted, 1 Zw.Zeit sorted, 2 row removed, 3 load
         QTest::addColumn<bool>("accident");
-        QTest::addColumn<QString>("run"); // "Nr.|Name|Fahrzeug|Gruppe|Zeit" of the run's row afterwards
-        QTest::newRow("Name") << 0 << false << "5|Eva|Golf|B|8,000";
-        QTest::newRow("Zw.Zeit, accident") << 1 << true << "5|-|-|B|-";
-        QTest::newRow("removal") << 2 << false << "5|Eva|Golf|B|8,000";
-        QTest::newRow("load: row gone") << 3 << false << "5|Eva|Golf|A|8,000";
-        QTest::newRow("load, accident") << 3 << true << "";
+        QTest::addColumn<QStringList>("rowsOf5"); // "Nr.|Name|Fahrzeug|Gruppe|Zeit" afterwards, sorted
+        const QString first = QStringLiteral("5|Eva|Golf|A|9,000");
+        QTest::newRow("Name") << 0 << false << QStringList{first, "5|Eva|Golf|B|8,000"};
+        QTest::newRow("Zw.Zeit, accident") << 1 << true << QStringList{"5|-|-|B|-", first};
+        QTest::newRow("removal") << 2 << false << QStringList{first, "5|Eva|Golf|B|8,000"};
+        // The loaded list's row of 5 has no result yet: the run's result fills it.
+        QTest::newRow("load: row gone") << 3 << false << QStringList{"5|Eva|Golf|A|8,000"};
+        QTest::newRow("load, accident") << 3 << true << QStringList{"5|Eva|Golf|A|-"};
     }
     void manyStartRunKeepsItsRow() {
         QFETCH(int, change);
         QFETCH(bool, accident);
         Rig rig;
-        rig.rows({"5|Eva|Golf|A", "1|Bo"});
+        rig.rows({"5|Eva|Golf|A|-|40,00|-|-|9,000|1", "1|Bo"});
         rig.c.setEditStartN1(5);
         rig.key(0, &RunController::mStartClick);
         rig.grid.setCell(colGruppe, 3, "B"); // typed during the run
@@ -525,11 +655,8 @@ private slots:
             if (rig.cell(r, "Nr.") == u"5")
                 rows << rig.grid.rowCells(r).mid(0, 4).join(u'|') + u'|' + rig.cell(r, "Zeit");
         }
-        QFETCH(QString, run);
-        QStringList expected = QStringList{"5|Eva|Golf|A|", run}.filter(QStringLiteral("5"));
         rows.sort();
-        expected.sort();
-        QCOMPARE(rows, expected);
+        QTEST(rows, "rowsOf5");
     }
 
     void startNumberChangedDuringTheRun_data() {
@@ -904,7 +1031,7 @@ private slots:
         rig.c.mStartClick();
         QVERIFY(!rig.c.editStartN1Enabled());
         QVERIFY(!rig.c.bCFGEnabled());
-        QCOMPARE(rig.display.LabelTime2(), QString());
+        QCOMPARE(rig.display.LabelTime2(), QStringLiteral(" Zwischen Zeit:"));
         rig.c.mStopClick();
         QVERIFY(rig.c.bCFGEnabled());
     }

@@ -10,11 +10,11 @@ private slots:
         QTest::addColumn<FileTypeNames>("names");
         QTest::addColumn<QString>("expected");
         QTest::newRow("built-in names") << FileTypeNames{}
-                                        << "Text file (*.txt)|*.txt|MS Excel (*.xlsx)|*.xlsx|MS Word (*.docx)|*.docx|"
+                                        << "Textdatei (*.txt)|*.txt|MS Excel (*.xlsx)|*.xlsx|MS Word (*.docx)|*.docx|"
                                            "Webseite (*.html)|*.html";
         QTest::newRow("names from the MIME database")
             << FileTypeNames{"Word-2007-Dokument", "HTML-Dokument"}
-            << "Text file (*.txt)|*.txt|MS Excel (*.xlsx)|*.xlsx|Word-2007-Dokument (*.docx)|*.docx|"
+            << "Textdatei (*.txt)|*.txt|MS Excel (*.xlsx)|*.xlsx|Word-2007-Dokument (*.docx)|*.docx|"
                "HTML-Dokument (*.html)|*.html";
     }
     void composesFromOpenFilterAndTypeNames() {
@@ -23,10 +23,16 @@ private slots:
         QCOMPARE(saveDialogFilter(openDialogFilter(), names), expected);
     }
 
+    // The open dialog offers the semicolon start list and every file, in German.
+    void openTypes() {
+        QCOMPARE(nameFiltersOf(openDialogFilter()),
+                 (QStringList{"Textdatei (*.txt *.csv)", "MS Excel (*.xlsx *.xls)", "Alle Dateien (*)"}));
+    }
+
     void nameFiltersKeepIndexNumbering() {
         const QStringList filters = nameFiltersOf(saveDialogFilter(openDialogFilter(), FileTypeNames{}));
         QCOMPARE(filters,
-                 (QStringList{"Text file (*.txt)", "MS Excel (*.xlsx)", "MS Word (*.docx)", "Webseite (*.html)"}));
+                 (QStringList{"Textdatei (*.txt)", "MS Excel (*.xlsx)", "MS Word (*.docx)", "Webseite (*.html)"}));
         for (int index = 1; index <= 4; ++index)
             QCOMPARE(filterIndexOf(filters, nameFilterForIndex(filters, index)), index);
         QCOMPARE(nameFilterForIndex(filters, 3), QString("MS Word (*.docx)"));

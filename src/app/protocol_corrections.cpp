@@ -1,0 +1,63 @@
+#include "app/protocol_corrections.h"
+
+#include "controls/sort_grid_data.h"
+#include "protocol/protocol_table.h"
+#include "protocol/run_corrections.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QMenu>
+
+ProtocolCorrections::ProtocolCorrections(QMenu* popup, SortGridData& grid, Hooks hooks, QObject* parent)
+    : QObject(parent), markInvalidAction(popup->addAction(QStringLiteral("Lauf ungültig (AUS)"))),
+      changeNumberAction(popup->addAction(QStringLiteral("Nr. ändern…"))), m_grid(grid), m_hooks(std::move(hooks)) {
+    markInvalidAction->setObjectName(QStringLiteral("LaufUngueltig1"));
+    changeNumberAction->setObjectName(QStringLiteral("NrAendern1"));
+    connect(markInvalidAction, &QAction::triggered, this, &ProtocolCorrections::markInvalid);
+    connect(changeNumberAction, &QAction::triggered, this, &ProtocolCorrections::changeNumber);
+    connect(popup, &QMenu::aboutToShow, this, &ProtocolCorrections::updateEnabled);
+    updateEnabled();
+}
+
+void ProtocolCorrections::updateEnabled() {
+    const bool open = !m_hooks.runInProgress() && isCorrectableRun(m_grid, m_grid.Row());
+    markInvalidAction->setEnabled(open);
+    changeNumberAction->setEnabled(open);
+}
+
+void ProtocolCorrections::markInvalid() {
+    const int row = m_grid.Row();
+    if (m_hooks.runInProgress() || !isCorrectableRun(m_grid, row))
+        return;
+    // The run's times are overwritten; a wrong row must not cost them unasked.
+    const QString question =
+        QStringLiteral("Lauf Nr. %1 ungültig (AUS)? Die Zeiten werden überschrieben.").arg(m_grid.cell(colNr, row));
+    if (!m_hooks.confirm(question))
+        return;
+    if (markRunInvalid(m_grid, row))
+        m_hooks.changed();
+}
+
+void ProtocolCorrections::changeNumber() {
+    const int row = m_grid.Row();
+    if (m_hooks.runInProgress() || !isCorrectableRun(m_grid, row))
+        return;
+    // The row is found again by its identity: the dialog's event loop may let a sort move it.
+    const quint64 id = m_grid.rowId(row);
+    const std::optional<int> number = m_hooks.askNumber(m_grid.cell(colNr, row).trimmed().toInt());
+    if (!number || m_hooks.runInProgress())
+        return;
+    const int now = m_grid.rowOfId(id);
+    if (changeStartNumber(m_grid, now, *number))
+        m_hooks.changed();
+}
+
+std::optional<int> askStartNumber(QWidget* parent, const QString& title, int current) {
+    bool ok = false;
+    const int value =
+        QInputDialog::getInt(parent, title, QStringLiteral("Neue Start-Nr. (1 bis 9999):"),
+                             qBound(minStartNumber, current, maxStartNumber), minStartNumber, maxStartNumber, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}

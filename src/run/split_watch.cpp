@@ -1,0 +1,56 @@
+#include "run/split_watch.h"
+
+#include "controls/sort_grid_data.h"
+#include "protocol/protocol_table.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <climits>
+
+SplitWatch::SplitWatch(const SortGridData& grid, QObject* parent) : QObject(parent), m_grid(grid) {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { setOverdue(true); });
+}
+
+int SplitWatch::splitDeadlineMs(const SortGridData& grid) {
+    // Split texts are seconds with three decimals and the desktop's decimal separator.
+    double slowest = 0;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        QString text = grid.cell(colZwZeit, row).trimmed();
+        text.replace(u',', u'.');
+        bool ok = false;
+        const double seconds = QLocale::c().toDouble(text, &ok);
+        if (ok && seconds > slowest)
+            slowest = seconds;
+    }
+    if (slowest <= 0)
+        return noSplitYetMs;
+    return int(std::min(2 * slowest * 1000, double(INT_MAX / 2)));
+}
+
+void SplitWatch::update(RunState state, bool armed, bool splitFitted) {
+    const bool waiting = state == RunState::RunningSplitPending && armed && splitFitted;
+    if (!waiting) {
+        m_watching = false;
+        m_deadline.stop();
+        setOverdue(false);
+        return;
+    }
+    if (m_watching)
+        return;
+    // Measured from the start, with the protocol as it stood then.
+    m_watching = true;
+    m_deadline.start(splitDeadlineMs(m_grid));
+}
+
+QString SplitWatch::alarmText() {
+    return QStringLiteral("Zw.Zeit fehlt! F6 gibt sie von Hand und schaltet das Ziel ein");
+}
+
+void SplitWatch::setOverdue(bool overdue) {
+    if (overdue == m_overdue)
+        return;
+    m_overdue = overdue;
+    emit overdueChanged(overdue);
+}
