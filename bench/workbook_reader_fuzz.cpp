@@ -120,21 +120,24 @@ QByteArray damage(QByteArray bytes, std::mt19937_64& random) {
 void check(const WorkbookRows& read, const QByteArray& input, const WorkbookLimits& limits) {
     if (!read.ok() && !read.rows.isEmpty())
         fail("rows returned with an error", input);
-    for (const QStringList& row : read.rows) {
+    for (qsizetype i = 0; i < read.rows.size(); ++i) {
+        const QStringList& row = read.rows[i];
         if (row.size() != protocolColumnCount)
             fail("row without ten cells", input);
-        if (row.first().isEmpty())
-            fail("row with an empty first cell", input);
+        if (i > 0 && row.first().isEmpty())
+            fail("data row with an empty first cell", input);
         for (const QString& cell : row)
             if (cell.size() > limits.cellChars)
                 fail("cell over the limit", input);
     }
-    if (read.rows.size() > limits.rows)
+    if (read.rows.size() > limits.rows + 1)
         fail("rows over the limit", input);
+    if (read.ok() && read.rows.size() < 2)
+        fail("a sheet without data rows accepted", input);
     SortGridData grid;
     setupProtocolGrid(grid);
-    setProtocolRowsFromWorkbook(grid, read.rows);
-    if (grid.RowCount() < 2 || grid.RowCount() != std::max<int>(2, int(read.rows.size())))
+    const bool applied = setProtocolRowsFromWorkbook(grid, read.rows);
+    if (grid.RowCount() < 2 || (applied && grid.RowCount() != int(read.rows.size())))
         fail("table size", input);
 }
 

@@ -7,6 +7,7 @@
 #include "controls/sort_grid_format.h"
 #include "monitor/form_monitor2.h"
 #include "platform/app_names.h"
+#include "protocol/atomic_file_writer.h"
 #include "run/hand_given_marks.h"
 #include "run/track_state_text.h"
 #include "settings/save_dialog_filter.h"
@@ -18,6 +19,7 @@
 #include <array>
 #include <memory>
 
+class BackupWriter;
 class BarrierPort;
 class DisplayState;
 class FileDialogs;
@@ -149,7 +151,7 @@ public:
     void sbLoadClick();
     // The protocol as a web page (form_main_html.cpp). Writes the page, or shows the write
     // error and returns false; an older page of that name is then left as it was.
-    bool writeProtocolHtml(const QString& FileName);
+    bool writeProtocolHtml(const QString& FileName, TargetLinks links = TargetLinks::Follow);
     // Writes the page under protocolPageFile() and opens it in the browser (Tag 0) or
     // prints it (Tag 1); an older page is opened or printed when the writing failed.
     void sbInetClick(PageAction Tag);
@@ -166,9 +168,14 @@ public:
     // DocumentMode::Open (Ctrl+W gives the dated name). A failed write is reported
     // and returns false.
     bool exportProtocolWord(DocumentMode Mode, const QString& FileName);
+    // The same, refusing a link at FileName when the program chose the name itself.
+    bool exportProtocolDocument(DocumentMode Mode, const QString& FileName, TargetLinks links);
     void sbWordClick();
     // The backup file written, decided at start; empty when there is no place for it.
     const QString& backupFile() const { return m_backupFile; }
+    // Blocks until the backup writes handed over so far have reached the disk, or msecs
+    // have passed; true when nothing is left. The end of the program waits this way.
+    bool waitForBackup(int msecs);
 
     // Ends the program as a confirmed close would, without asking: for the termination
     // signals. Safe to call more than once.
@@ -179,6 +186,8 @@ public:
 signals:
     // The window has closed for good and written what it keeps; the program may end.
     void programEnded();
+    // A backup write handed to the writer's thread has ended.
+    void backupWritten(bool written);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -207,6 +216,8 @@ private:
     // accident and at the end.
     void loadBackupProtocol();
     void saveBackupProtocol();
+    // Status panel 2 in red while the backup cannot be written, cleared by the next write that succeeds.
+    void showBackupState(bool written, const QString& reason);
     void setupProtocolFiles();
     void setupProtocolPage();
     void setupWorkbook();
@@ -246,7 +257,10 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
-    QString m_backupSource; // the backup read at start; empty when there was none
+    QString m_backupSource;                 // the backup read at start; empty when there was none
+    bool m_backupFailed = false;            // status panel 2 says so until a write succeeds
+    BackupWriter* m_backupWriter = nullptr; // made at the first backup write
+    QString m_exportFolder;                 // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     StandingsWindow* m_standings = nullptr;
     QAction* m_standingsItem = nullptr;

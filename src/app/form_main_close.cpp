@@ -72,6 +72,8 @@ void TFormMain::shutdown(bool askOnFailure) {
     // stored here for every end alike.
     m_ui.SortGrid1->hideEditor(true);
     saveBackupProtocol();
+    // The last table is on disk before the program goes on to its end.
+    waitForBackup(60000);
 
     m_settings = settings();
     const std::optional<QString> failure = saveSettings(m_environment.settingsPath, m_settings);

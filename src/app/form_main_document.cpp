@@ -36,18 +36,31 @@ void TFormMain::setupProtocolDocument() {
 }
 
 bool TFormMain::exportProtocolWord(DocumentMode Mode, const QString& FileName) {
+    return exportProtocolDocument(Mode, FileName, TargetLinks::Follow);
+}
+
+bool TFormMain::exportProtocolDocument(DocumentMode Mode, const QString& FileName, TargetLinks links) {
     const QString fileName = FileName.contains(u'/') ? FileName : QDir(m_names.programFolder).filePath(FileName);
     bool written = false;
+    bool templateUsed = false;
+    QString reason;
+    // The template is looked for each time, so one put beside the program is used at once.
+    const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
     {
         const BusyCursor busy;
-        // The template is looked for each time, so one put beside the program is used at once.
-        const QString templateFile = QFileInfo(m_files.wordTemplate).isFile() ? m_files.wordTemplate : QString();
-        written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile);
+        written = saveProtocolDocument(m_ui.SortGrid1->gridData(), m_settings.Title, fileName, templateFile, &reason,
+                                       links, &templateUsed);
     }
     if (!written) {
-        QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
+        QMessageBox::critical(this, m_names.baseName,
+                              QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return false;
     }
+    // The document is there, only plainer than the official expects: say why.
+    if (!templateFile.isEmpty() && !templateUsed)
+        QMessageBox::warning(this, m_names.baseName,
+                             QStringLiteral("Die Vorlage ist beschädigt und wurde nicht verwendet: ") + templateFile +
+                                 QStringLiteral("\nDas Protokoll steht in einem einfachen Dokument."));
     if (Mode == DocumentMode::Open && m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
     return true;
@@ -58,5 +71,8 @@ void TFormMain::sbWordClick() {
     // the official must find it again.
     const QString folder = userFilesFolder(m_names.programFolder, m_environment.documentsFolder);
     const QDateTime now = localNow();
-    exportProtocolWord(DocumentMode::Open, QDir(folder).filePath(dateStampName(now) + QStringLiteral(".docx")));
+    // A document of the same minute stays; the name is the program's own, so a link is refused.
+    exportProtocolDocument(DocumentMode::Open,
+                           unusedFileName(QDir(folder).filePath(dateStampName(now)), QStringLiteral(".docx")),
+                           TargetLinks::Refuse);
 }

@@ -11,6 +11,7 @@
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "protocol/backup_writer.h"
 #include "protocol/protocol_file_names.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_text_file.h"
@@ -19,7 +20,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -59,6 +59,11 @@ void TFormMain::setupProtocolFiles() {
 
 void TFormMain::loadBackupProtocol() {
     // A missing backup leaves the empty protocol, without a message.
+    // Someone else's link at the backup's place is neither read nor written.
+    if (QFileInfo(m_backupFile).isSymLink() || QFileInfo(m_backupSource).isSymLink()) {
+        showBackupState(false, QStringLiteral("Die Datei ist ein symbolischer Verweis und wird nicht überschrieben."));
+        return;
+    }
     if (m_backupSource.isEmpty())
         return;
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
@@ -82,9 +87,40 @@ void TFormMain::loadBackupProtocol() {
 }
 
 void TFormMain::saveBackupProtocol() {
-    // A backup that cannot be written is not reported: nobody could act on it mid-race.
-    if (!m_backupFile.isEmpty())
-        (void)saveProtocolText(m_ui.SortGrid1->gridData(), m_backupFile);
+    if (m_backupFile.isEmpty())
+        return;
+    if (!m_backupWriter) {
+        m_backupWriter = new BackupWriter(this);
+        connect(m_backupWriter, &BackupWriter::finished, this, [this](bool written, const QString& reason) {
+            showBackupState(written, reason);
+            emit backupWritten(written);
+        });
+    }
+    // A copy of the rows now (the cells' texts are shared, not copied); the bytes and the
+    // disk's part on the writer's thread, so that neither a large table nor a slow stick
+    // freezes the window after a finish. The name is the program's own: a link there is
+    // refused, never followed.
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    QList<QStringList> rows;
+    rows.reserve(grid.RowCount() - 1);
+    for (int row = 1; row < grid.RowCount(); ++row)
+        rows.append(grid.rowCells(row));
+    m_backupWriter->write(
+        m_backupFile, [rows = std::move(rows), columns = grid.ColCount()] { return protocolTextBytes(rows, columns); });
+}
+
+bool TFormMain::waitForBackup(int msecs) {
+    return !m_backupWriter || m_backupWriter->waitForWritten(msecs);
+}
+
+void TFormMain::showBackupState(bool written, const QString& reason) {
+    if (written == !m_backupFailed)
+        return;
+    m_backupFailed = !written;
+    // A pulled USB stick must not go unnoticed all event; no message box in the way of the run.
+    m_statusLine->setStanding(StatusLine::Source::BackupWrite,
+                              written ? QString() : QStringLiteral("Sicherung nicht geschrieben: ") + reason,
+                              written ? QString() : m_backupFile + u'\n' + reason);
 }
 
 void TFormMain::applyProtocolLoad(const ProtocolLoadResult& result) {
@@ -166,6 +202,9 @@ void TFormMain::sbLoadClick() {
             if (result.refused)
                 QMessageBox::critical(this, m_names.baseName,
                                       QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + answer->filePath);
+            else if (!result.loaded)
+                QMessageBox::critical(this, m_names.baseName,
+                                      QStringLiteral("Die Datei kann nicht geöffnet werden: ") + answer->filePath);
             applyProtocolLoad(result);
         } else
             refused = !loadProtocolXls(answer->filePath);

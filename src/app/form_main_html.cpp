@@ -26,18 +26,22 @@ QString TFormMain::protocolPageFile() const {
     return QDir(m_environment.currentFolder).absoluteFilePath(m_names.baseName + QStringLiteral(".html"));
 }
 
-bool TFormMain::writeProtocolHtml(const QString& FileName) {
-    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName))
+bool TFormMain::writeProtocolHtml(const QString& FileName, TargetLinks links) {
+    QString reason;
+    if (saveProtocolHtml(m_ui.SortGrid1->gridData(), m_names.baseName, FileName, &reason, links))
         return true;
-    QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
+    QMessageBox::critical(this, m_names.baseName,
+                          QStringLiteral("Der Schreibfehler der Datei: ") + FileName + u'\n' + reason);
     return false;
 }
 
 void TFormMain::sbInetClick(PageAction Tag) {
     const QString page = protocolPageFile();
-    writeProtocolHtml(page);
+    // The name is the program's own, in whatever folder the program was started from: a
+    // link planted under it is refused, and so is opening what it points to.
+    writeProtocolHtml(page, TargetLinks::Refuse);
     // An older page still serves when this one could not be written.
-    if (!QFileInfo(page).isFile())
+    if (QFileInfo(page).isSymLink() || !QFileInfo(page).isFile())
         return;
     switch (Tag) {
     case PageAction::Open:

@@ -35,10 +35,12 @@ bool TFormMain::saveProtocolXls(const QString& FileName) {
     properties.title = m_settings.Title;
     properties.subject = m_names.baseName;
     properties.sheetName = m_names.baseName;
+    QString reason;
     const SortGridData& grid = m_ui.SortGrid1->gridData();
-    if (saveProtocolWorkbook(grid, FileName, properties, nullptr, {standingsSheet(grid, m_settings.Wertung)}))
+    if (saveProtocolWorkbook(grid, FileName, properties, &reason, {standingsSheet(grid, m_settings.Wertung)}))
         return true;
-    QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + FileName);
+    QMessageBox::critical(this, m_names.baseName,
+                          QStringLiteral("Der Schreibfehler der Datei: ") + FileName + u'\n' + reason);
     return false;
 }
 
@@ -51,7 +53,12 @@ bool TFormMain::loadProtocolXls(const QString& FileName) {
                               QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + FileName + u'\n' + read.error);
         return false;
     }
-    setProtocolRowsFromWorkbook(grid, read.rows);
+    if (!setProtocolRowsFromWorkbook(grid, read.rows)) {
+        QMessageBox::critical(this, m_names.baseName,
+                              QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + FileName +
+                                  QStringLiteral("\nDie Tabelle wäre größer, als die Sicherungsdatei fassen kann."));
+        return false;
+    }
     updateProtocolButtons();
     // The spectators see the start numbers again as when their window is shown.
     if (m_later.monitor)
@@ -60,20 +67,28 @@ bool TFormMain::loadProtocolXls(const QString& FileName) {
 }
 
 void TFormMain::sbExcelClick() {
-    QString folder = m_environment.exportFolder;
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
-    QDir().mkpath(folder);
+    // The dated name is easy to guess, so it goes into a folder only this user can enter,
+    // made fresh once per program run: nobody can plant a link under it.
+    if (m_exportFolder.isEmpty() || !QFileInfo(m_exportFolder).isDir()) {
+        QString parent = m_environment.exportFolder;
+        if (parent.isEmpty())
+            parent = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (parent.isEmpty() || (parent != m_environment.exportFolder && !QFileInfo(parent).isDir()))
+            parent = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+        m_exportFolder = createPrivateFolder(parent, m_names.baseName);
+    }
     const QDateTime now = localNow();
     // Every export gets a name of its own: the spreadsheet program may still show the last one.
-    const QString stem = QDir(folder).filePath(m_names.baseName + u'-' + dateStampName(now));
-    QString fileName = stem + QStringLiteral(".xlsx");
-    for (int n = 2; QFileInfo::exists(fileName); ++n)
-        fileName = stem + u'-' + QString::number(n) + QStringLiteral(".xlsx");
+    const QString fileName = unusedFileName(QDir(m_exportFolder).filePath(m_names.baseName + u'-' + dateStampName(now)),
+                                            QStringLiteral(".xlsx"));
 
+    QString reason;
     const SortGridData& grid = m_ui.SortGrid1->gridData();
-    if (!saveSpreadsheetExport(grid, fileName, m_names.baseName, nullptr, {standingsSheet(grid, m_settings.Wertung)})) {
-        QMessageBox::critical(this, m_names.baseName, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
+    if (m_exportFolder.isEmpty() ||
+        !saveSpreadsheetExport(grid, fileName, m_names.baseName, &reason, TargetLinks::Refuse,
+                               {standingsSheet(grid, m_settings.Wertung)})) {
+        QMessageBox::critical(this, m_names.baseName,
+                              QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;
     }
     // Without a spreadsheet program the desktop opens nothing, and nothing is said.

@@ -1,11 +1,17 @@
+#include "app/program_lock.h"
 #include "app/program_windows.h"
+#include "platform/app_names.h"
 #include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
+#include "protocol/c_numeric_locale.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Numbers in files stay "2.463" on a German desktop; the program's texts use QLocale.
+    useCNumbersInProcess();
     // The main window decides when the program ends, also while the spectator window is up.
     app.setQuitOnLastWindowClosed(false);
     // Qt's dialogs speak the desktop's language like the program's own texts.
@@ -14,8 +20,26 @@ int main(int argc, char* argv[]) {
     // Caught from here on, so that a signal during start-up still ends the program tidily.
     TerminationSignals terminationSignals;
 
-    ProgramWindows windows(FormMainEnvironment::ofProcess());
+    FormMainEnvironment environment = FormMainEnvironment::ofProcess();
+    // Before any window: a second copy reads nothing into a window and writes nothing at its end.
+    const QString backupFile = programBackupFile(environment);
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
+    if (!backupLock) {
+        RunningCopyCall::askToShow(backupFile, 2000);
+        const QString title = appNamesFor(environment.executablePath).baseName;
+        QMessageBox::information(nullptr, title, programAlreadyRunsText(title));
+        return 1;
+    }
+
+    ProgramWindows windows(std::move(environment));
     TFormMain& formMain = windows.FormMain;
+    RunningCopyCall call(backupFile);
+    QObject::connect(&call, &RunningCopyCall::showRequested, &formMain, [&formMain] {
+        if (formMain.isMinimized())
+            formMain.showNormal();
+        formMain.raise();
+        formMain.activateWindow();
+    });
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &formMain,
                      &TFormMain::endWithoutQuestion);
     QObject::connect(&formMain, &TFormMain::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);

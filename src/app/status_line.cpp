@@ -62,7 +62,9 @@ QString StatusLine::hint() const {
 }
 
 bool StatusLine::alarm() const {
-    return !standing() && m_note.text.isEmpty() && m_alarm;
+    if (standing())
+        return true;
+    return m_note.text.isEmpty() && m_alarm;
 }
 
 void StatusLine::noteExpired() {

@@ -15,7 +15,8 @@ class StatusLine : public QObject {
     Q_OBJECT
 
 public:
-    enum class Source { Port, Backup, Web };
+    // Backup: the backup found at start unusable; BackupWrite: the last backup write failed.
+    enum class Source { Port, Backup, BackupWrite, Web, Count };
     static constexpr int noteMs = 6000;
 
     explicit StatusLine(int noteMs, QObject* parent = nullptr);
@@ -27,7 +28,8 @@ public:
 
     QString text() const;
     QString hint() const;
-    // The shown text is an alarm the official must act on.
+    // The shown text is an alarm the official must act on: a standing message (a fault) or
+    // the track's alarm.
     bool alarm() const;
 
 signals:
@@ -42,7 +44,7 @@ private:
     const Message* standing() const;
     void noteExpired();
 
-    std::array<Message, 3> m_standing;
+    std::array<Message, std::size_t(Source::Count)> m_standing;
     quint64 m_nextOrder = 1;
     Message m_note;
     QTimer m_noteTimer;

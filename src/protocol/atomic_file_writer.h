@@ -10,4 +10,19 @@
 //
 // Returns true on success. On failure the target is unchanged and, when errorText is
 // given, it receives the system's reason.
-[[nodiscard]] bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QString* errorText = nullptr);
+
+// What happens when the target's name is a symbolic link.
+enum class TargetLinks {
+    // A name the official chose: the link's target is replaced, as any program does.
+    Follow,
+    // A name the program chose itself (backup, its web page, its dated files), which
+    // someone else may have planted a link under: such a name is refused, and the final
+    // rename replaces a link that appears meanwhile instead of writing where it points.
+    Refuse,
+};
+
+[[nodiscard]] bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QString* errorText = nullptr,
+                                       TargetLinks links = TargetLinks::Follow);
+
+// Whether anything at all, a dangling symbolic link too, has that name.
+bool nameIsTaken(const QString& fileName);

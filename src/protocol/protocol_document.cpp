@@ -4,6 +4,7 @@
 #include "protocol/atomic_file_writer.h"
 #include "protocol/zip_package.h"
 
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -303,6 +304,13 @@ std::optional<QList<ZipEntry>> templatePackage(const QString& templateFile, cons
     std::optional<QList<ZipEntry>> parts = readZipFile(templateFile, ZipLimits{});
     if (!parts)
         return std::nullopt;
+    // Two entries of one name cannot be written into a package again.
+    QSet<QString> names;
+    for (const ZipEntry& part : *parts) {
+        if (names.contains(part.name))
+            return std::nullopt;
+        names.insert(part.name);
+    }
     ZipEntry* rels = findEntry(*parts, packageRelsName);
     ZipEntry* types = findEntry(*parts, contentTypesName);
     if (!rels || !types)
@@ -352,22 +360,30 @@ QList<QStringList> protocolDocumentRows(const SortGridData& grid) {
     return rows;
 }
 
-QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile) {
-    std::optional<QList<ZipEntry>> parts;
-    if (!templateFile.isEmpty())
-        parts = templatePackage(templateFile, title, rows);
-    if (!parts)
-        parts = plainPackage(title, rows);
-    return zipEntries(*parts);
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile,
+                                 bool* templateUsed) {
+    if (templateUsed)
+        *templateUsed = false;
+    if (!templateFile.isEmpty()) {
+        if (const std::optional<QList<ZipEntry>> parts = templatePackage(templateFile, title, rows)) {
+            const QByteArray bytes = zipEntries(*parts);
+            if (!bytes.isEmpty()) {
+                if (templateUsed)
+                    *templateUsed = true;
+                return bytes;
+            }
+        }
+    }
+    return zipEntries(plainPackage(title, rows));
 }
 
 bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
-                          const QString& templateFile, QString* errorText) {
-    const QByteArray bytes = protocolDocumentBytes(title, protocolDocumentRows(grid), templateFile);
+                          const QString& templateFile, QString* errorText, TargetLinks links, bool* templateUsed) {
+    const QByteArray bytes = protocolDocumentBytes(title, protocolDocumentRows(grid), templateFile, templateUsed);
     if (bytes.isEmpty()) {
         if (errorText)
             *errorText = QStringLiteral("the document could not be built");
         return false;
     }
-    return writeFileAtomically(fileName, bytes, errorText);
+    return writeFileAtomically(fileName, bytes, errorText, links);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/atomic_file_writer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,13 +20,14 @@ class SortGridData;
 QList<QStringList> protocolDocumentRows(const SortGridData& grid);
 
 // The package's bytes; empty when the package could not be built. An empty or
-// unusable templateFile (missing, not a zip, no readable main document) gives a plain
-// document.
-QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows,
-                                 const QString& templateFile = {});
+// unusable templateFile (missing, not a zip, no readable main document, entries of one
+// name twice) gives a plain document; templateUsed, when given, tells which it was.
+QByteArray protocolDocumentBytes(const QString& title, const QList<QStringList>& rows, const QString& templateFile = {},
+                                 bool* templateUsed = nullptr);
 
 // Writes the document through a temporary file renamed over fileName, so a failed
 // write leaves an old file as it was. Returns false on failure, with the reason in
 // errorText when given.
 [[nodiscard]] bool saveProtocolDocument(const SortGridData& grid, const QString& title, const QString& fileName,
-                                        const QString& templateFile = {}, QString* errorText = nullptr);
+                                        const QString& templateFile = {}, QString* errorText = nullptr,
+                                        TargetLinks links = TargetLinks::Follow, bool* templateUsed = nullptr);

@@ -1,8 +1,11 @@
 #include "protocol/protocol_file_names.h"
 
+#include "protocol/atomic_file_writer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 namespace {
@@ -26,6 +29,24 @@ bool isFolderWritable(const QString& folder) {
         return false;
     QTemporaryFile probe(withTrailingSlash(folder) + QStringLiteral(".tarvolt-probe-XXXXXX"));
     return probe.open();
+}
+
+QString unusedFileName(const QString& stem, const QString& extension) {
+    QString name = stem + extension;
+    for (int n = 2; nameIsTaken(name); ++n)
+        name = stem + u'-' + QString::number(n) + extension;
+    return name;
+}
+
+QString createPrivateFolder(const QString& parent, const QString& prefix) {
+    if (parent.isEmpty() || !QDir().mkpath(parent))
+        return {};
+    // mkdtemp: a fresh name, created with mode 0700, never an existing folder or link.
+    QTemporaryDir folder(withTrailingSlash(parent) + prefix + QStringLiteral("-XXXXXX"));
+    if (!folder.isValid())
+        return {};
+    folder.setAutoRemove(false); // the desktop's program opens the files after this returns
+    return folder.path();
 }
 
 BackupFiles backupFiles(const QString& programFolder, const QString& title, const QString& fallbackFolder) {

@@ -31,6 +31,14 @@ BackupFiles backupFiles(const QString& programFolder, const QString& title, cons
 // write. Returns the new name, or nothing when the rename failed.
 std::optional<QString> moveAside(const QString& file, const QDateTime& when);
 
+// stem + extension, or stem + "-2" + extension, "-3", ... : the first name nothing has yet,
+// not even a dangling link, so that no earlier file of the same minute is replaced.
+QString unusedFileName(const QString& stem, const QString& extension);
+
+// A new folder "<parent>/<prefix>-XXXXXX" (random letters) that only this user can enter
+// (mode 0700), for files whose names others could predict. Empty when it cannot be made.
+QString createPrivateFolder(const QString& parent, const QString& prefix);
+
 // Whether a file can be created in folder, tested by creating and removing one.
 // Permission bits alone do not tell (read-only mounts, root, ACLs).
 bool isFolderWritable(const QString& folder);

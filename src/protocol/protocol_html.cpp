@@ -126,6 +126,7 @@ QString decodeProtocolHtml(const QByteArray& bytes) {
     return decodeWindows1252(bytes);
 }
 
-bool saveProtocolHtml(const SortGridData& grid, const QString& title, const QString& fileName, QString* errorText) {
-    return writeFileAtomically(fileName, protocolHtmlBytes(grid, title), errorText);
+bool saveProtocolHtml(const SortGridData& grid, const QString& title, const QString& fileName, QString* errorText,
+                      TargetLinks links) {
+    return writeFileAtomically(fileName, protocolHtmlBytes(grid, title), errorText, links);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/atomic_file_writer.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -36,4 +38,4 @@ QString decodeProtocolHtml(const QByteArray& bytes);
 // leaves an older page as it was. Returns false on failure, with the system's reason in
 // errorText when given.
 [[nodiscard]] bool saveProtocolHtml(const SortGridData& grid, const QString& title, const QString& fileName,
-                                    QString* errorText = nullptr);
+                                    QString* errorText = nullptr, TargetLinks links = TargetLinks::Follow);

@@ -10,18 +10,49 @@
 #include <QFile>
 #include <QFileInfo>
 
-QByteArray protocolTextBytes(const SortGridData& grid) {
-    QString text;
-    for (int row = 0; row < grid.RowCount(); ++row) {
-        if (grid.cell(colNr, row).isEmpty())
+namespace {
+
+// The file's text for rowCount data rows, row(i) giving the cells of the i-th.
+template <typename Row> QByteArray textFileBytes(int colCount, qsizetype rowCount, Row row) {
+    // Row 0 may show a loaded sheet's own headers ("Nr", "Startnummer"), which the reader
+    // would take for a competitor; the file always starts with the program's header line.
+    QString text = protocolTextLine(protocolHeaderTexts().mid(0, colCount));
+    for (qsizetype i = 0; i < rowCount; ++i) {
+        QStringList cells = row(i);
+        if (cells.value(colNr).isEmpty())
             continue;
-        text += protocolTextLine(grid.rowCells(row));
+        cells.resize(colCount);
+        text += protocolTextLine(cells);
     }
     return encodeTextFile(text);
 }
 
-bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText) {
-    return writeFileAtomically(fileName, protocolTextBytes(grid), errorText);
+} // namespace
+
+QByteArray protocolTextBytes(const SortGridData& grid) {
+    return textFileBytes(grid.ColCount(), grid.RowCount() - 1,
+                         [&grid](qsizetype i) { return grid.rowCells(int(i) + 1); });
+}
+
+QByteArray protocolTextBytes(const QList<QStringList>& dataRows, int colCount) {
+    return textFileBytes(colCount, dataRows.size(), [&dataRows](qsizetype i) { return dataRows.at(i); });
+}
+
+bool rowsFitBackup(const QList<QStringList>& dataRows, int colCount) {
+    if (dataRows.size() > maxProtocolRows)
+        return false;
+    qint64 chars = 0;
+    for (const QStringList& row : dataRows)
+        for (const QString& cell : row)
+            chars += cell.size();
+    // Every character is at least one byte in the file; no need to build a file that cannot fit.
+    if (chars > maxProtocolFileBytes)
+        return false;
+    return protocolTextBytes(dataRows, colCount).size() <= maxProtocolFileBytes;
+}
+
+bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText, TargetLinks links) {
+    return writeFileAtomically(fileName, protocolTextBytes(grid), errorText, links);
 }
 
 bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes) {
@@ -32,7 +63,7 @@ bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes) {
     if (text.contains(QChar(u'\0')))
         return false;
     const std::optional<QList<QStringList>> rows = parseProtocolText(text, grid.ColCount(), maxProtocolRows);
-    if (!rows)
+    if (!rows || !rowsFitBackup(*rows, grid.ColCount()))
         return false;
     grid.beginUpdate();
     clearProtocol(grid);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/atomic_file_writer.h"
 #include "protocol/protocol_row_rules.h"
 
 #include <QByteArray>
@@ -10,19 +11,22 @@ class SortGridData;
 // The protocol table as a text file (also the backup file) and back. GUI thread,
 // like the grid; the file operations block while they run.
 //
-// Format: one line per row whose "Nr." is not empty, the header row first, in table
-// order; every cell of every column (hidden ones too) followed by a TAB, an empty
-// cell as a single blank, CR LF at the end. Written in Windows-1252 when every
-// character fits, else UTF-8 with a byte order mark. Lines separated by ";" are
-// read as well.
+// Format: the program's header line first (whatever row 0 shows), then one line per
+// data row whose "Nr." is not empty, in table order; every cell of every column
+// (hidden ones too) followed by a TAB, an empty cell as a single blank, CR LF at the
+// end. Written in Windows-1252 when every character fits, else UTF-8 with a byte
+// order mark. Lines separated by ";" are read as well.
 
 // The file's bytes for the grid's current rows.
 QByteArray protocolTextBytes(const SortGridData& grid);
+// The same for data rows taken out of a table of colCount columns (row 0 not among them).
+QByteArray protocolTextBytes(const QList<QStringList>& dataRows, int colCount);
 
 // Writes the file through a temporary file renamed over fileName, so a failed write
 // leaves the old file as it was. Returns false on failure, with the system's reason
 // in errorText when given; the window then shows its write error for a user's save.
-[[nodiscard]] bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText = nullptr);
+[[nodiscard]] bool saveProtocolText(const SortGridData& grid, const QString& fileName, QString* errorText = nullptr,
+                                    TargetLinks links = TargetLinks::Follow);
 
 // A real protocol of 10,000 rows is under 1 MiB; anything far larger is some other file.
 inline constexpr qint64 maxProtocolFileBytes = 16 * 1024 * 1024;
@@ -30,12 +34,18 @@ inline constexpr qint64 maxProtocolFileBytes = 16 * 1024 * 1024;
 // of blank lines would otherwise take gigabytes.
 inline constexpr qsizetype maxProtocolRows = 200000;
 
+// Whether a table with these data rows (cells in column order, at most colCount used)
+// gives a backup that the text reader accepts again: at most maxProtocolRows rows and
+// maxProtocolFileBytes bytes once written. Every loader refuses a table that does not.
+bool rowsFitBackup(const QList<QStringList>& dataRows, int colCount);
+
 // Replaces the data rows by the rows of a file's bytes: header lines (first field
 // containing "Nr.") are dropped, every other line, an empty one too, becomes a row;
 // at most ColCount fields per line, an empty field as a single blank. Row 0 stays.
 // Neither sorts nor ranks. Returns false, leaving the table as it was, for bytes that
 // are no protocol: more than maxProtocolFileBytes, a NUL character in the decoded
-// text, or more than maxProtocolRows rows.
+// text, more than maxProtocolRows rows, or rows whose backup would not fit
+// (rowsFitBackup).
 bool setProtocolRowsFromText(SortGridData& grid, QByteArray bytes);
 
 struct ProtocolLoadResult {

@@ -2,8 +2,11 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/atomic_file_writer.h"
+#include "protocol/c_numeric_locale.h"
 #include "protocol/protocol_cell_rules.h"
 #include "protocol/protocol_table.h"
+#include "protocol/protocol_text_file.h"
+#include "protocol/xlsx_text_escapes.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +20,13 @@
 #include <functional>
 
 namespace {
+
+// What one cell of a workbook holds at most, in characters.
+constexpr int maxCellChars = 32767;
+
+struct CellTooLong {
+    int row;
+};
 
 // Excel's rules for sheet names: at most 31 characters, none of []:*?/\ and no
 // apostrophe at either end.
@@ -37,15 +47,29 @@ double columnWidth(int longestText) {
     return std::clamp(longestText + 1, 4, 80);
 }
 
+// One text cell, escaped as the file format asks. A text longer than a cell can hold
+// is refused with the table row it came from.
+lxw_error writeText(lxw_worksheet* worksheet, int row, int sheetCol, const QString& text, lxw_format* format) {
+    const QByteArray utf8 = escapeXlsxText(text).toUtf8();
+    const lxw_error written =
+        worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), utf8.constData(), format);
+    if (written == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
+        throw CellTooLong{row};
+    return written;
+}
+
 // One workbook built with libxlsxwriter in a private temporary folder and then written
 // atomically over the target. fill() adds the sheet's content.
 bool writeWorkbook(const QString& fileName, const QString& sheetName, const WorkbookProperties* properties,
-                   const std::function<bool(lxw_workbook*, lxw_worksheet*)>& fill, QString* errorText) {
+                   const std::function<bool(lxw_workbook*, lxw_worksheet*)>& fill, QString* errorText,
+                   TargetLinks links = TargetLinks::Follow) {
     const auto fail = [errorText](const QString& reason) {
         if (errorText)
             *errorText = reason;
         return false;
     };
+    // libxlsxwriter writes numbers and column widths with printf.
+    const CNumericLocale cNumbers;
     QTemporaryDir work;
     if (!work.isValid())
         return fail(work.errorString());
@@ -59,7 +83,16 @@ bool writeWorkbook(const QString& fileName, const QString& sheetName, const Work
 
     const QByteArray sheet = validSheetName(sheetName).toUtf8();
     lxw_worksheet* worksheet = workbook_add_worksheet(workbook, sheet.constData());
-    bool filled = worksheet && fill(workbook, worksheet);
+    bool filled = false;
+    QString refusal;
+    try {
+        filled = worksheet && fill(workbook, worksheet);
+    } catch (const CellTooLong& cell) {
+        refusal = QStringLiteral("Zeile %1: Der Text einer Zelle ist länger als %2 Zeichen, so viel fasst eine "
+                                 "Zelle der Arbeitsmappe nicht.")
+                      .arg(cell.row)
+                      .arg(maxCellChars);
+    }
     if (filled && properties) {
         const QByteArray author = properties->author.toUtf8();
         const QByteArray title = properties->title.toUtf8();
@@ -72,6 +105,8 @@ bool writeWorkbook(const QString& fileName, const QString& sheetName, const Work
     }
     // Closing writes the file and frees the workbook, also when nothing was filled.
     const lxw_error closed = workbook_close(workbook);
+    if (!refusal.isEmpty())
+        return fail(refusal);
     if (!filled)
         return fail(QStringLiteral("libxlsxwriter: the sheet could not be filled"));
     if (closed != LXW_NO_ERROR)
@@ -80,7 +115,7 @@ bool writeWorkbook(const QString& fileName, const QString& sheetName, const Work
     QFile file(work.filePath(QStringLiteral("workbook.xlsx")));
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    return writeFileAtomically(fileName, file.readAll(), errorText);
+    return writeFileAtomically(fileName, file.readAll(), errorText, links);
 }
 
 // Writes one cell of a sheet; an empty text writes nothing unless the writer borders it.
@@ -90,7 +125,7 @@ lxw_error writeTextCell(lxw_worksheet* worksheet, lxw_row_t row, lxw_col_t col, 
                         lxw_format* format) {
     if (text.isEmpty())
         return LXW_NO_ERROR;
-    return worksheet_write_string(worksheet, row, col, text.toUtf8().constData(), format);
+    return writeText(worksheet, int(row), int(col), text, format);
 }
 
 // The sheets after the protocol's, in order, each as wide as its texts.
@@ -150,14 +185,17 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
         for (int row = 0; row < rowCount; ++row) {
             lxw_format* format = row == 0 ? headerFormat : cellFormat;
             for (int sheetCol = 0; sheetCol < colCount; ++sheetCol) {
-                const QString text = sheetCol < columns.size() ? grid.cell(columns[sheetCol], row) : QString();
+                QString text;
+                // Row 0 may show a loaded sheet's own headers; the file gets the program's.
+                if (sheetCol < columns.size())
+                    text =
+                        row == 0 ? protocolHeaderTexts().value(columns[sheetCol]) : grid.cell(columns[sheetCol], row);
                 lxw_error written;
                 if (text.isEmpty()) {
                     // The range stays bordered where it holds nothing.
                     written = worksheet_write_blank(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), format);
                 } else {
-                    written = worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(sheetCol),
-                                                     text.toUtf8().constData(), format);
+                    written = writeText(worksheet, row, sheetCol, text, format);
                     longest[sheetCol] = std::max(longest[sheetCol], int(text.size()) + (row == 0 ? 1 : 0));
                 }
                 if (written != LXW_NO_ERROR)
@@ -185,7 +223,7 @@ int plainDecimalPlaces(const QString& text) {
 }
 
 bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
-                           QString* errorText, const QList<WorkbookSheet>& moreSheets) {
+                           QString* errorText, TargetLinks links, const QList<WorkbookSheet>& moreSheets) {
     const auto fill = [&](lxw_workbook* workbook, lxw_worksheet* worksheet) {
         QHash<int, lxw_format*> numberFormats; // by digits after the point, bold or not
         const auto numberFormat = [&](int places, bool bold) {
@@ -234,21 +272,24 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
                                  nullptr);
         return addMoreSheets(workbook, moreSheets, writeMore);
     };
-    return writeWorkbook(fileName, sheetName, nullptr, fill, errorText);
+    return writeWorkbook(fileName, sheetName, nullptr, fill, errorText, links);
 }
 
-void setProtocolRowsFromWorkbook(SortGridData& grid, const QList<QStringList>& rows) {
+bool setProtocolRowsFromWorkbook(SortGridData& grid, const QList<QStringList>& rows) {
+    if (rows.size() < 2 || !rowsFitBackup(rows.mid(1), grid.ColCount()))
+        return false;
     grid.beginUpdate();
-    const int count = std::max(int(rows.size()), 2);
+    const int count = int(rows.size());
     grid.setRowCount(count);
     for (int row = 0; row < count; ++row) {
         for (int col = 0; col < grid.ColCount(); ++col) {
-            // The header keeps the program's texts of the result columns, and all of them
-            // when the sheet had no rows.
-            if (row == 0 && (col >= colZwZeit || rows.isEmpty()))
+            // The header keeps the program's texts of the result columns, and its own
+            // where the sheet's header cell is empty.
+            if (row == 0 && (col >= colZwZeit || rows[0].value(col).isEmpty()))
                 continue;
-            grid.setCell(col, row, row < rows.size() ? rows[row].value(col) : QString());
+            grid.setCell(col, row, rows[row].value(col));
         }
     }
     grid.endUpdate();
+    return true;
 }

@@ -17,15 +17,21 @@
 struct WorkbookLimits {
     qint64 fileBytes = 64 * 1024 * 1024;     // the workbook file itself
     qint64 unpackedBytes = 64 * 1024 * 1024; // all parts read from the zip together
-    int rows = 100000;                       // rows above the first empty "Nr."
+    int rows = 100000;                       // data rows
     int cellChars = 32767;                   // the spreadsheet programs' own cell limit
     int sharedStrings = 1000000;
+    // All kept texts together. Shared strings let a small file repeat one long text in
+    // every cell; the table read must still fit a backup the text reader accepts.
+    qint64 totalChars = 16 * 1024 * 1024;
 };
 
 struct WorkbookRows {
-    // Rows from the top down to the one before the first row whose first cell is
-    // empty; each has exactly the requested number of columns. Numbers are texts in
-    // the given locale ("8,5" in German), booleans "True"/"False".
+    // The sheet's first row (the header), then every later row whose first cell ("Nr.")
+    // is not empty, down to the last row of the sheet; rows without a start number are
+    // left out, as the text file leaves them out. Each has exactly the requested number
+    // of columns. Numbers are texts in the given locale ("8,5" in German), dates and
+    // times the text their cell format shows, booleans "True"/"False". A sheet without
+    // a data row is refused.
     QList<QStringList> rows;
     // Empty when the sheet was read; else why it was not, in German for the message.
     QString error;
@@ -41,7 +47,8 @@ WorkbookRows readXlsxRows(const QByteArray& bytes, int columns, const QLocale& l
 WorkbookRows readXlsRows(const QString& fileName, int columns, const QLocale& locale,
                          const WorkbookLimits& limits = {});
 
-// Either format, told apart by the file's first bytes, not by its name.
+// Either format, told apart by the file's first bytes, not by its name. Only plain files:
+// a pipe or a device is refused without being opened.
 WorkbookRows readWorkbookRows(const QString& fileName, int columns, const QLocale& locale,
                               const WorkbookLimits& limits = {});
 

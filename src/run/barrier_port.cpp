@@ -25,7 +25,9 @@ BarrierPort::BarrierPort(EventCounterReader readCounter, const QString& simulato
       m_backends(lines ? std::make_unique<SerialBackends>(lines, m_simulator.get())
                        : std::make_unique<SerialBackends>(m_box.get())),
       m_port(std::make_unique<TComPort>(m_backends.get(), readCounter)),
-      m_runPort(std::make_unique<ComPortRunPort>(*m_port)) {
+      m_runPort(std::make_unique<ComPortRunPort>(*m_port, [this](const QString& reason) {
+          setStatusText(QStringLiteral("%1 kann nicht geöffnet werden: %2").arg(portText(), reason));
+      })) {
     m_takeBack.setSingleShot(true);
     m_takeBack.setInterval(takeBackDelay);
     QObject::connect(&m_takeBack, &QTimer::timeout, [this] {
@@ -42,11 +44,14 @@ RunPort& BarrierPort::runPort() const {
 }
 
 void BarrierPort::setPortNumber(int port) {
-    m_port->setPort(quint8(port));
+    m_portNumber = port;
+    // A number beyond a byte is no port the program knows; it must not wrap onto one (320
+    // would be 64, the simulated box), so the component gets 255, which names no device.
+    m_port->setPort(port >= 0 && port <= 255 ? quint8(port) : quint8(255));
 }
 
 int BarrierPort::portNumber() const {
-    return m_port->Port();
+    return m_portNumber;
 }
 
 void BarrierPort::lend() {
@@ -103,7 +108,7 @@ void BarrierPort::closeLostPort() {
         return;
     }
     m_runPort->close();
-    setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(comPortListText(m_port->Port())));
+    setStatusText(QStringLiteral("Verbindung zu %1 unterbrochen").arg(portText()));
 }
 
 void BarrierPort::setStatusText(const QString& text) {
@@ -114,4 +119,8 @@ void BarrierPort::setStatusText(const QString& text) {
     if (m_showStatus) {
         m_showStatus(text);
     }
+}
+
+QString BarrierPort::portText() const {
+    return comPortListText(m_portNumber);
 }

@@ -37,7 +37,8 @@ public:
     // Where a port number leads; also for the settings dialog's own port.
     SerialBackends* backends() const { return m_backends.get(); }
     RunPort& runPort() const;
-    // The port "COM" n the barriers are wired to; 0 for none.
+    // The port "COM" n the barriers are wired to; 0 for none. A number the program does not
+    // know (also one beyond a byte) stays unknown: opening it fails.
     void setPortNumber(int port);
     int portNumber() const;
 
@@ -54,8 +55,8 @@ public:
     // the controller sees an ordinary close.
     void connectTo(RunController& controller);
 
-    // What the status bar should say about the port: that the connection was lost, until
-    // the next successful open; empty otherwise. Told to `show` whenever it changes.
+    // What the status bar should say about the port: that it could not be opened or that
+    // the connection was lost, until the next successful open; empty otherwise. Told to `show` whenever it changes.
     QString statusText() const { return m_statusText; }
     void setStatusHandler(std::function<void(const QString&)> show) { m_showStatus = std::move(show); }
 
@@ -64,6 +65,7 @@ private:
     static TNotifyEvent& lineEvent(TComPort& port, quint32 line);
     void closeLostPort();
     void setStatusText(const QString& text);
+    QString portText() const; // "COM17 (ttyUSB0)", "COM320"
 
     std::unique_ptr<SimulatedBarrierBox> m_box;
     std::unique_ptr<SerialSystem> m_simulator; // only beside lines given by the caller
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ComPortRunPort> m_runPort;
     QTimer m_takeBack;
+    int m_portNumber = 0;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
 };

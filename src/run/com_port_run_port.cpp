@@ -9,8 +9,10 @@ void ComPortRunPort::open(bool rtsCts) {
         m_port.Close();
         m_port.setFlowControl(rtsCts ? fcRtsCts : fcNone);
         m_port.Open();
-    } catch (const std::exception&) {
-        // No such port, or in use: the run goes on without barriers.
+    } catch (const std::exception& failure) {
+        // No such port, or in use: the run goes on without barriers, and the official is told.
+        if (m_openFailed)
+            m_openFailed(QString::fromUtf8(failure.what()));
     }
 }
 

@@ -4,14 +4,20 @@
 
 #include "run/run_port.h"
 
+#include <QString>
+
+#include <functional>
+
 class TComPort;
 
 // The run controller's view of the main window's barrier port: opening with or
-// without RTS/CTS handshaking and closing, every failure swallowed (the barriers
-// then simply stay dead until the next try). GUI thread only, like the port.
+// without RTS/CTS handshaking and closing. A failed open is handed to `openFailed`
+// with the component's text and goes no further (the barriers then simply stay dead
+// until the next try). GUI thread only, like the port.
 class ComPortRunPort : public RunPort {
 public:
-    explicit ComPortRunPort(TComPort& port) : m_port(port) {}
+    ComPortRunPort(TComPort& port, std::function<void(const QString&)> openFailed)
+        : m_port(port), m_openFailed(std::move(openFailed)) {}
 
     void open(bool rtsCts) override;
     void close() override;
@@ -19,4 +25,5 @@ public:
 
 private:
     TComPort& m_port;
+    std::function<void(const QString&)> m_openFailed;
 };

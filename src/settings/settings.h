@@ -22,7 +22,7 @@ struct Settings {
     int Width = mainWindowMinWidth;
     int Height = mainWindowMinHeight;
     bool Sound = true;
-    quint8 Port = 0; // light-barrier port number n of "COM" n; 0 = none
+    int Port = 0; // light-barrier port number n of "COM" n; 0 = none; one the program does not know stays as stored
     int FilterInd = 1;
     int Length = 0; // none stored; the settings dialog makes it 100
     int Monitor = 0;

@@ -105,11 +105,14 @@ void readValues(const SettingsReader& in, Settings& s) {
         out = number;
         return true;
     };
-    const auto intoPort = [&in](const QString& key, quint8& out) {
+    // A negative track length gives negative speeds; it is read as a value of the wrong
+    // kind, which ends the reading. 0 stays: it means none was stored, and the settings
+    // dialog makes it the preset.
+    const auto intoLength = [&in](const QString& key, int& out) {
         int number = 0;
-        if (!in.readInt(key, number))
+        if (!in.readInt(key, number) || number < 0)
             return false;
-        out = quint8(number); // the port property is one byte
+        out = number;
         return true;
     };
     // In this order; each value is applied as soon as it is read.
@@ -119,9 +122,9 @@ void readValues(const SettingsReader& in, Settings& s) {
         [&] { return in.readInt(QStringLiteral("Width"), s.Width); },
         [&] { return in.readInt(QStringLiteral("Height"), s.Height); },
         [&] { return in.readBool(QStringLiteral("Sound"), s.Sound); },
-        [&] { return intoPort(QStringLiteral("Port"), s.Port); },
+        [&] { return in.readInt(QStringLiteral("Port"), s.Port); },
         [&] { return in.readInt(QStringLiteral("FilterInd"), s.FilterInd); },
-        [&] { return in.readInt(QStringLiteral("Length"), s.Length); },
+        [&] { return intoLength(QStringLiteral("Length"), s.Length); },
         [&] { return in.readInt(QStringLiteral("Monitor"), s.Monitor); },
         [&] { return in.readText(QStringLiteral("Title"), s.Title); },
         [&] { return in.readInt(QStringLiteral("LengthF"), s.LengthF); },
@@ -152,7 +155,7 @@ void writeValues(QSettings& out, const Settings& s) {
     out.setValue(QStringLiteral("Top"), s.Top.value_or(0));
     out.setValue(QStringLiteral("Width"), s.Width);
     out.setValue(QStringLiteral("Height"), s.Height);
-    out.setValue(QStringLiteral("Port"), int(s.Port));
+    out.setValue(QStringLiteral("Port"), s.Port);
     out.setValue(QStringLiteral("Alg"), algBytes(s.Alg));
     out.setValue(QStringLiteral("Sound"), int(s.Sound));
     out.setValue(QStringLiteral("FilterInd"), s.FilterInd);

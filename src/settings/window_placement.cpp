@@ -1,6 +1,7 @@
 #include "settings/window_placement.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -26,8 +27,18 @@ int clampedStart(int start, int length, int low, int span) {
 
 WindowPlacement mainWindowPlacement(const Settings& settings, const QList<QRect>& screens) {
     WindowPlacement placement;
-    placement.size =
-        QSize(std::max(settings.Width, mainWindowMinWidth), std::max(settings.Height, mainWindowMinHeight));
+    // A hand-edited size larger than the whole desktop would cost gigabytes of window memory.
+    int widest = std::numeric_limits<int>::max();
+    int tallest = std::numeric_limits<int>::max();
+    if (!screens.isEmpty()) {
+        QRect desktop;
+        for (const QRect& screen : screens)
+            desktop |= screen;
+        widest = desktop.width();
+        tallest = desktop.height();
+    }
+    placement.size = QSize(std::max(std::min(settings.Width, widest), mainWindowMinWidth),
+                           std::max(std::min(settings.Height, tallest), mainWindowMinHeight));
     if (!settings.Left || !settings.Top)
         return placement;
     const QRect window(QPoint(*settings.Left, *settings.Top), placement.size);

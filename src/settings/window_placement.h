@@ -16,7 +16,8 @@ struct WindowPlacement {
     QSize size;
 };
 
-// screens: the geometries of the attached screens, primary first. The size keeps the
-// main window's minimum; a window whose top edge cannot be grabbed on any screen is
-// moved onto the primary screen, as near to its stored place as fits.
+// screens: the geometries of the attached screens, primary first. The size is at most
+// the desktop's (all screens together) and at least the main window's minimum; a
+// window whose top edge cannot be grabbed on any screen is moved onto the primary
+// screen, as near to its stored place as fits.
 WindowPlacement mainWindowPlacement(const Settings& settings, const QList<QRect>& screens);

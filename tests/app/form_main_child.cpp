@@ -10,9 +10,12 @@
 //   quit         ends as a termination signal would, with backup and settings written
 // and reads what happens on stdout: "ready" once the window is up, "state <RunState>" at
 // every change of the run's state, "backup <data rows>" once a finish or an accident has
-// written the backup.
+// written the backup, "shown" when a second start asked for the window. A second child on
+// the same folder asks the first to show its window, says "already running (asked 1):
+// <text>" and ends with exit code 3, as the program ends after its message.
 
 #include "app/form_main_commands.h"
+#include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "controls/sort_grid.h"
 #include "display/display_panel.h"
@@ -92,13 +95,24 @@ int main(int argc, char* argv[]) {
     environment.openUrl = [](const QUrl&) {};
     environment.screens = [] { return QList<QRect>{QRect(0, 0, 1280, 1024)}; };
 
+    const QString backupFile = programBackupFile(environment);
+    const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
+    if (!backupLock) {
+        const bool asked = RunningCopyCall::askToShow(backupFile, 5000);
+        say(QStringLiteral("already running (asked %1): ").arg(asked ? 1 : 0) +
+            programAlreadyRunsText(QStringLiteral("Tarvolt")));
+        return 3;
+    }
+
     ProgramWindows windows(environment);
+    RunningCopyCall call(backupFile);
+    QObject::connect(&call, &RunningCopyCall::showRequested, &app, [] { say(QStringLiteral("shown")); });
     TFormMain& form = windows.FormMain;
     QObject::connect(&form, &TFormMain::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     RunController& controller = form.runController();
-    // Connected after the window's own backup slot, so the file is written when this runs.
-    QObject::connect(&controller, &RunController::backupRequested, &app,
+    // Said once the backup's write has ended, so the file is on disk when the test reads it.
+    QObject::connect(&form, &TFormMain::backupWritten, &app,
                      [&form] { say(QStringLiteral("backup %1").arg(numberedRows(form.ui().SortGrid1->gridData()))); });
     RunState shown = controller.state();
     QObject::connect(&controller, &RunController::stateChanged, &app, [&controller, &shown] {

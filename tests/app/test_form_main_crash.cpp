@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -193,7 +194,63 @@ private slots:
         QCOMPARE(numbersIn(backup).size(), 3);
     }
 
+    // A second copy on the same backup asks the first to show its window, ends at once with
+    // its message and writes nothing; a copy killed without a chance to unlock does not keep
+    // the next start out.
+    void secondCopyEndsWithoutWriting() {
+        const QDir root(m_root.path());
+        const QString backup = root.filePath(QStringLiteral("bin/Tarvolt-Sicherungsdatei.txt"));
+        const QString settings = root.filePath(QStringLiteral("config/Tarvolt.conf"));
+        Child first(m_root.path());
+        QVERIFY2(first.start(), qPrintable(first.log()));
+        const QByteArray backupBefore = contents(backup);
+        const QByteArray settingsBefore = contents(settings);
+        const QStringList filesBefore = allFiles();
+
+        Child second(m_root.path());
+        second.process().start();
+        QVERIFY(second.process().waitForStarted(10000));
+        const std::optional<QString> told = second.waitFor(QStringLiteral("already running"), 30000);
+        QVERIFY2(told, qPrintable(second.log()));
+        QVERIFY2(told->contains(QStringLiteral("Tarvolt läuft bereits")), qPrintable(*told));
+        QVERIFY2(told->contains(QStringLiteral("(asked 1)")), qPrintable(*told));
+        // The running copy was asked to bring its window to the front.
+        QVERIFY2(first.waitFor(QStringLiteral("shown"), 10000), qPrintable(first.log()));
+        QVERIFY(second.process().waitForFinished(10000));
+        QCOMPARE(second.process().exitCode(), 3);
+        QCOMPARE(contents(backup), backupBefore);
+        QCOMPARE(contents(settings), settingsBefore);
+        QCOMPARE(allFiles(), filesBefore);
+
+        first.process().kill();
+        QVERIFY(first.process().waitForFinished(10000));
+        Child next(m_root.path());
+        QVERIFY2(next.start(), qPrintable(next.log()));
+        next.send("quit");
+        QVERIFY(next.process().waitForFinished(10000));
+        QCOMPARE(next.process().exitCode(), 0);
+    }
+
 private:
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    // Every file under the test's folder, but the lock, the box's socket and the child's
+    // private environment, which the running first copy owns.
+    QStringList allFiles() const {
+        QStringList files;
+        QDirIterator it(m_root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            if (!file.contains(QStringLiteral("/env/")))
+                files << file + u' ' + QString::number(QFileInfo(file).lastModified().toMSecsSinceEpoch());
+        }
+        files.sort();
+        return files;
+    }
+
     // Pulses a barrier until the child reports what the pulse should cause; gives up after 10 s.
     static std::optional<QString> pulseUntil(Child& child, Box& box, const QByteArray& barrier, const QString& what) {
         const QDeadlineTimer deadline(10000);

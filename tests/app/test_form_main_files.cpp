@@ -206,6 +206,7 @@ private slots:
         FormMainCommands::clickItem(c.mStart);
         QVERIFY(!QFileInfo::exists(backupInProgramFolder()));
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000)); // written on a thread of its own
         const QStringList afterFinish = fileRows(backupInProgramFolder());
         QCOMPARE(afterFinish.size(), 1);
         const QStringList cells = afterFinish.at(0).split(u'|');
@@ -217,6 +218,7 @@ private slots:
         m_form->ui().PanelDisplay->editStartN1->setValue(2);
         FormMainCommands::clickItem(c.mStart);
         FormMainCommands::clickItem(c.mAvaria);
+        QVERIFY(m_form->waitForBackup(10000));
         const QStringList afterAccident = fileRows(backupInProgramFolder());
         QCOMPARE(afterAccident.size(), 2);
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
@@ -390,9 +392,60 @@ private slots:
         FormMainCommands::clickItem(m_form->commands().Html1);
         ::setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, previous);
-        QCOMPARE(text, QStringLiteral("Der Schreibfehler der Datei: ") + webPage());
+        QCOMPARE(text.section(u'\n', 0, 0), QStringLiteral("Der Schreibfehler der Datei: ") + webPage());
         QCOMPARE(contents(webPage()), QByteArray("old"));
         QCOMPARE(m_fixture->opened, QList<QUrl>{QUrl::fromLocalFile(webPage())});
+    }
+
+    // A link planted where the backup goes is refused from the start: status panel 2 says so
+    // in red, every finish leaves the file it points to alone, and once the link is gone
+    // the next finish writes the backup and clears the panel.
+    void backupNeverWritesThroughALink() {
+        const QString victim = m_fixture->root.filePath(QStringLiteral("fremd.txt"));
+        QVERIFY(writeFile(victim, "fremd"));
+        QVERIFY(QFile::link(victim, backupInProgramFolder()));
+        createForm();
+        QLabel* panel = m_form->ui().StatusBar1->panel(2);
+        QVERIFY2(m_form->ui().StatusBar1->panelText(2).startsWith(QStringLiteral("Sicherung nicht geschrieben")),
+                 qPrintable(m_form->ui().StatusBar1->panelText(2)));
+        QVERIFY(panel->styleSheet().contains(QStringLiteral("color: #c00000")));
+        FormMainCommands& c = m_form->commands();
+        FormMainCommands::clickItem(c.mStart);
+        FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
+        QCOMPARE(contents(victim), QByteArray("fremd"));
+        QVERIFY(m_form->ui().StatusBar1->panelText(2).startsWith(QStringLiteral("Sicherung nicht geschrieben")));
+
+        QVERIFY(QFile::remove(backupInProgramFolder()));
+        FormMainCommands::clickItem(c.mReset);
+        m_form->ui().PanelDisplay->editStartN1->setValue(2);
+        FormMainCommands::clickItem(c.mStart);
+        FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
+        QCOMPARE(fileRows(backupInProgramFolder()).size(), 2);
+        // The failure gives way to the track's state once a write succeeds.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->ui().StatusBar1->panelText(2).startsWith(QStringLiteral("Sicherung")), 10000);
+        QVERIFY(!panel->styleSheet().contains(QStringLiteral("color: #c00000")));
+        QCOMPARE(contents(victim), QByteArray("fremd"));
+    }
+
+    // Ctrl+H does not write through a link planted as "Tarvolt.html", says so and opens nothing.
+    void pageNeverWritesThroughALink() {
+        const QString victim = m_fixture->root.filePath(QStringLiteral("fremd.html"));
+        QVERIFY(writeFile(victim, "fremd"));
+        QVERIFY(QDir().mkpath(QFileInfo(webPage()).absolutePath()));
+        QVERIFY(QFile::link(victim, webPage()));
+        createForm();
+        QString text;
+        WhenModal<QMessageBox> answer([&](QMessageBox* box) {
+            text = box->text();
+            box->accept();
+        });
+        FormMainCommands::clickItem(m_form->commands().Html1);
+        QVERIFY2(text.startsWith(QStringLiteral("Der Schreibfehler der Datei: ") + webPage()), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Verweis")), qPrintable(text));
+        QCOMPARE(contents(victim), QByteArray("fremd"));
+        QVERIFY(m_fixture->opened.isEmpty());
     }
 
     // A PDF that cannot be written is told, not taken for printed.
@@ -457,9 +510,14 @@ private slots:
         });
 
         FormMainCommands::clickItem(m_form->commands().Open1);
-        QCOMPARE(message, answer == QStringLiteral("refused")
-                              ? QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary
-                              : QString());
+        // A file that cannot be opened is told as well, and leaves the table as it was.
+        QString expected;
+        if (answer == QStringLiteral("refused"))
+            expected = QStringLiteral("Die Datei ist kein Zeitenprotokoll: ") + binary;
+        else if (answer == QStringLiteral("missing"))
+            expected = QStringLiteral("Die Datei kann nicht geöffnet werden: ") +
+                       m_fixture->root.filePath(QStringLiteral("gone.txt"));
+        QCOMPARE(message, expected);
         QCOMPARE(m_dialogs->openRequests.size(), 1);
         QCOMPARE(m_dialogs->openRequests.at(0).nameFilters, openedTypes);
         QCOMPARE(m_dialogs->openRequests.at(0).folder, m_fixture->programFolder() + u'/');
@@ -506,6 +564,7 @@ private slots:
         FormMainCommands::clickItem(c.Open1);
         QCOMPARE(fields(), std::make_pair(5, 6));
         FormMainCommands::clickItem(c.mStop);
+        QVERIFY(m_form->waitForBackup(10000));
         const QStringList rows = fileRows(backupInProgramFolder());
         QCOMPARE(rows.size(), 3);
         // A run of a few milliseconds is the fastest.

@@ -342,6 +342,7 @@ private slots:
         QCOMPARE(question, QStringLiteral("Lauf Nr. 7 ungültig (AUS)? Die Zeiten werden überschrieben."));
         QCOMPARE(data().rowCells(1), (QStringList{"8", "Bert", "Polo", "B", "2,000", "85,00", "-", "-", "7,000", "1"}));
         QCOMPARE(data().rowCells(2), (QStringList{"7", "Anna", "Golf", "A", "AUS", "AUS", "AUS", "AUS", "AUS", "-"}));
+        QVERIFY(m_form->waitForBackup(10000)); // written on a thread of its own
         const QString backup = QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt"));
         QFile file(backup);
         QVERIFY(file.open(QIODevice::ReadOnly));

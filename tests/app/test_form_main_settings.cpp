@@ -3,10 +3,12 @@
 
 #include "app/form_main_commands.h"
 #include "app/program_windows.h"
+#include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
 #include "io/com_errors.h"
 #include "io/com_port.h"
+#include "io/port_names.h"
 #include "io/serial_backends.h"
 #include "io/simulated_barrier_box.h"
 #include "run/barrier_port.h"
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 namespace {
 
@@ -147,7 +150,7 @@ private slots:
         QCOMPARE(s.LengthF, 0);
         QCOMPARE(s.Title, QStringLiteral("Bergrennen"));
         QCOMPARE(windows.FormMonitor2.PanelTitle->text(), s.Title);
-        QCOMPARE(s.Port, quint8(64));
+        QCOMPARE(s.Port, 64);
         QCOMPARE(s.Alg, (AlgLevels{0, 0, 0, 1}));
         QCOMPARE(s.Monitor, 0); // one monitor: "nicht angeschlossen"
         QCOMPARE(form.ComPort().Port(), quint8(64));
@@ -198,7 +201,7 @@ private slots:
             dialog->OKBtn->click();
         });
         form.bCFGClick();
-        QCOMPARE(form.settings().Port, quint8(0));
+        QCOMPARE(form.settings().Port, 0);
         QCOMPARE(form.ComPort().Port(), quint8(0));
         QCOMPARE(form.settings().Alg, (AlgLevels{1, 0, 0, 0}));
 
@@ -211,6 +214,34 @@ private slots:
         });
         form.bCFGClick();
         QCOMPARE(items, QStringList({"Kein", "COM17 (ttyUSB0)", "COM64 (Simulator)"}));
+    }
+
+    // A hand-edited port number beyond a byte (320) is no port the program knows: it does
+    // not become the simulated box (320 & 0xFF is 64), arming opens nothing, the dialog
+    // selects no port, and the number is written back as it was.
+    void portBeyondAByteStaysUnknown() {
+        m_fixture->storeSettings({{"Port", 320}});
+        {
+            ProgramWindows windows(m_fixture->environment());
+            TFormMain& form = windows.FormMain;
+            QCOMPARE(form.settings().Port, 320);
+            QVERIFY(form.ComPort().Port() != quint8(simulatorPort));
+            FormMainCommands::clickItem(form.commands().mFreigabe1);
+            QVERIFY(!form.ComPort().Connected());
+            QVERIFY(!form.barrierBox().statusText().startsWith(QStringLiteral("OPEN=1")));
+            QVERIFY2(form.ui().StatusBar1->panelText(2).startsWith(QStringLiteral("COM320 kann nicht geöffnet werden")),
+                     qPrintable(form.ui().StatusBar1->panelText(2)));
+            int selected = -1;
+            WhenModal<TCfgDialog> look([&](TCfgDialog* dialog) {
+                selected = dialog->cbPort->currentIndex();
+                dialog->reject();
+            });
+            form.bCFGClick();
+            QCOMPARE(selected, 0);
+            form.endWithoutQuestion();
+        }
+        const QSettings file(m_fixture->settingsPath(), QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("Port")).toInt(), 320);
     }
 
     // The dialog on its own: no port at all, a port that refuses to open, and the monitor list

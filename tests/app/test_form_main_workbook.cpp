@@ -125,17 +125,34 @@ private slots:
         QVERIFY(!QFileInfo::exists(unwritable));
     }
 
-    // Ctrl+E writes a dated workbook into the export folder and hands it to the desktop:
-    // the header in row 1, the first comma made a point, plain numbers as numbers.
+    // Ctrl+E writes a dated workbook into a folder of its own that only this user may
+    // enter, made fresh in the export folder, and hands it to the desktop: the header in
+    // row 1, the first comma made a point, plain numbers as numbers. A link planted under
+    // the predictable name in the export folder is never written through.
     void excelOpensANewWorkbook() {
+        const QString cache = m_fixture->root.filePath(QStringLiteral("cache"));
+        const QString victim = m_fixture->root.filePath(QStringLiteral("fremd.txt"));
+        QVERIFY(QDir().mkpath(cache));
+        QFile other(victim);
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("fremd") == 5);
+        other.close();
+        QVERIFY(QFile::link(victim, QDir(cache).filePath(QStringLiteral("Tarvolt-2014-03-07-09-05.xlsx"))));
         QVERIFY(FormMainFixture::showActive(m_form.get()));
         QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QTest::keySequence(m_form.get(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QCOMPARE(m_fixture->opened.size(), 2);
         const QString file = m_fixture->opened.at(0).toLocalFile();
-        QCOMPARE(file, m_fixture->root.filePath(QStringLiteral("cache/Tarvolt-2014-03-07-09-05.xlsx")));
+        const QFileInfo folder(QFileInfo(file).absolutePath());
+        QCOMPARE(QFileInfo(file).fileName(), QStringLiteral("Tarvolt-2014-03-07-09-05.xlsx"));
+        QCOMPARE(folder.absolutePath(), cache);
+        QVERIFY(folder.fileName().startsWith(QStringLiteral("Tarvolt-")));
+        QVERIFY(!folder.isSymLink());
+        QCOMPARE(folder.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(m_fixture->opened.at(1).toLocalFile(),
-                 m_fixture->root.filePath(QStringLiteral("cache/Tarvolt-2014-03-07-09-05-2.xlsx")));
+                 folder.absoluteFilePath() + QStringLiteral("/Tarvolt-2014-03-07-09-05-2.xlsx"));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("fremd"));
 
         const QJsonObject dump = dumpWorkbook(file);
         const QJsonArray rows = dump["cells"].toArray();

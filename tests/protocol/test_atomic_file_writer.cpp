@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,8 @@ private slots:
     void createsAndReplaces();
     void readOnlyFolderKeepsOldFile();
     void directoryTargetFailsWithReason();
+    void ownNamesNeverFollowLinks();
+    void unusedNamesSkipDanglingLinks();
 };
 
 namespace {
@@ -75,6 +78,52 @@ void TestAtomicFileWriter::directoryTargetFailsWithReason() {
     QVERIFY(!writeFileAtomically(target, "x", &reason));
     QVERIFY(!reason.isEmpty());
     QVERIFY(QFileInfo(target).isDir());
+}
+
+// A name the program chose is refused when a link lies there: the file the link points
+// to keeps its bytes. A name the official chose follows the link as usual. Both ways a
+// new file gets the usual permissions, and a replaced one keeps its own.
+void TestAtomicFileWriter::ownNamesNeverFollowLinks() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString victim = dir.filePath("victim.txt");
+    QVERIFY(writeFileAtomically(victim, "precious"));
+    const QString planted = dir.filePath("Tarvolt.html");
+    QVERIFY(QFile::link(victim, planted));
+    QString reason;
+    QVERIFY(!writeFileAtomically(planted, "page", &reason, TargetLinks::Refuse));
+    QVERIFY2(reason.contains(QStringLiteral("Verweis")), qPrintable(reason));
+    QCOMPARE(contents(victim), QByteArray("precious"));
+    QVERIFY(QFileInfo(planted).isSymLink());
+    // A dangling link is refused just the same; nothing is created where it points.
+    const QString dangling = dir.filePath("Tarvolt-Sicherungsdatei.txt");
+    QVERIFY(QFile::link(dir.filePath("elsewhere.txt"), dangling));
+    QVERIFY(!writeFileAtomically(dangling, "rows", nullptr, TargetLinks::Refuse));
+    QVERIFY(!QFileInfo::exists(dir.filePath("elsewhere.txt")));
+
+    const QString own = dir.filePath("own.txt");
+    QVERIFY(writeFileAtomically(own, "first", nullptr, TargetLinks::Refuse));
+    QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::WriteGroup),
+             QFile::ReadOther);
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(writeFileAtomically(own, "second", nullptr, TargetLinks::Refuse));
+    QCOMPARE(contents(own), QByteArray("second"));
+    QCOMPARE(QFileInfo(own).permissions() & QFile::ReadOther, QFileDevice::Permissions());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 4);
+
+    QVERIFY(writeFileAtomically(planted, "chosen", nullptr, TargetLinks::Follow));
+    QCOMPARE(contents(victim), QByteArray("chosen"));
+}
+
+// A dated name that is taken, even by a dangling link, gets "-2", "-3".
+void TestAtomicFileWriter::unusedNamesSkipDanglingLinks() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(!nameIsTaken(dir.filePath("a.docx")));
+    QVERIFY(writeFileAtomically(dir.filePath("a.docx"), "x"));
+    QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("a-2.docx")));
+    QVERIFY(nameIsTaken(dir.filePath("a-2.docx")));
+    QVERIFY(!nameIsTaken(dir.filePath("a-3.docx")));
 }
 
 QTEST_GUILESS_MAIN(TestAtomicFileWriter)

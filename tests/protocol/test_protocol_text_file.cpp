@@ -1,5 +1,8 @@
 #include "protocol/protocol_ranking.h"
+#include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "protocol/protocol_text_format.h"
+#include "protocol/text_file_codec.h"
 #include "protocol_test_grid.h"
 #include "unprivileged_run.h"
 
@@ -27,6 +30,8 @@ private slots:
     void unusableFileLeavesTableUnchanged_data();
     void unusableFileLeavesTableUnchanged();
     void missingBackupGivesEmptyProtocol();
+    void sheetHeaderIsNeverWrittenAsARow();
+    void tableBeyondTheBackupIsRefused();
 
 private:
     QByteArray fileBytes(const QString& fileName) const;
@@ -284,6 +289,47 @@ void TestProtocolTextFile::missingBackupGivesEmptyProtocol() {
     QVERIFY(!loadProtocolText(grid, m_dir.filePath("Tarvolt-Sicherungsdatei.txt"), true, "1").loaded);
     QCOMPARE(grid.RowCount(), 2);
     QVERIFY(!protocolButtonsEnabled(grid));
+}
+
+// A workbook's own header in row 0 ("Nr", "Startnummer", "#") is shown, but the file
+// starts with the program's header line, so no header comes back as Platz 1.
+void TestProtocolTextFile::sheetHeaderIsNeverWrittenAsARow() {
+    for (const QString& first : {QStringLiteral("Nr"), QStringLiteral("Startnummer"), QStringLiteral("#")}) {
+        SortGridData grid;
+        fillProtocol(grid, {runRow("7", "8,500"), runRow("3", "9,100")});
+        grid.setCell(colNr, 0, first);
+        grid.setCell(colName, 0, QStringLiteral("Fahrer"));
+        const QByteArray bytes = protocolTextBytes(grid);
+        QVERIFY(bytes.startsWith(encodeTextFile(protocolTextLine(protocolHeaderTexts()))));
+        SortGridData loaded;
+        setupProtocolGrid(loaded);
+        QVERIFY(setProtocolRowsFromText(loaded, bytes));
+        QCOMPARE(protocolColumn(loaded, colNr), (QStringList{"7", "3"}));
+    }
+}
+
+// Every loader accepts only a table whose backup the reader takes again: rows that
+// would write a backup over the size limit are refused and the table stays.
+void TestProtocolTextFile::tableBeyondTheBackupIsRefused() {
+    const int cellChars = 1000;
+    // Rows of 10 cells x 1000 characters: 10,023 bytes each once written.
+    const auto rowsOf = [&](qsizetype count) {
+        return QList<QStringList>(count, QStringList(protocolColumnCount, QString(cellChars, u'x')));
+    };
+    const qsizetype fitting = (maxProtocolFileBytes - 200) / (protocolColumnCount * (cellChars + 1) + 2);
+    QVERIFY(rowsFitBackup(rowsOf(fitting), protocolColumnCount));
+    QVERIFY(!rowsFitBackup(rowsOf(fitting + 1), protocolColumnCount));
+    QVERIFY(!rowsFitBackup(QList<QStringList>(maxProtocolRows + 1, QStringList{"1"}), protocolColumnCount));
+
+    // A semicolon file is shorter than the backup it makes: "1;x" becomes ten tabbed cells.
+    QByteArray text;
+    const QByteArray line = "1;" + QByteArray(700, 'n') + "\n";
+    while (text.size() + line.size() < maxProtocolFileBytes - 1024)
+        text += line;
+    SortGridData grid;
+    fillProtocol(grid, {runRow("5", "7,000")});
+    QVERIFY(!setProtocolRowsFromText(grid, text));
+    QCOMPARE(protocolColumn(grid, colNr), QStringList{"5"});
 }
 
 QTEST_GUILESS_MAIN(TestProtocolTextFile)

@@ -285,6 +285,8 @@ private slots:
         QTest::newRow("text for LengthF") << "LengthF" << QVariant("abc");
         QTest::newRow("text for Width") << "Width" << QVariant("breit");
         QTest::newRow("decimal for Length") << "Length" << QVariant("100.5");
+        // It would give negative speeds: as unconvertible as a text.
+        QTest::newRow("negative Length") << "Length" << QVariant("-100");
         QTest::newRow("empty Monitor") << "Monitor" << QVariant("");
         QTest::newRow("list for Param2") << "Param2" << QVariant(QStringList{"1", "2"});
         QTest::newRow("byte array for WaitStart") << "WaitStart" << QVariant(QByteArray("500"));
@@ -311,6 +313,21 @@ private slots:
         Settings s;
         loadSettings(m_path, s);
         QCOMPARE(s, readUpTo(key));
+    }
+
+    // A port number beyond a byte stays what it is, read and written back: it does not wrap
+    // onto the simulated box (320 & 0xFF is 64).
+    void unknownPortStaysUnknown() {
+        QVariantMap values = fullFile();
+        values[QStringLiteral("Port")] = QStringLiteral("320");
+        writeFixture(m_path, values);
+        Settings s;
+        loadSettings(m_path, s);
+        QCOMPARE(s.Port, 320);
+        QCOMPARE(s.LuchZwZeit, fullSettings().LuchZwZeit);
+        QVERIFY(!saveSettings(m_path, s));
+        const QSettings file(m_path, QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("Port")).toString(), QStringLiteral("320"));
     }
 
     void absentTitleReadsEmptyAndGoesOn() {
@@ -378,8 +395,8 @@ private slots:
         loadSettings(m_path, s);
         QCOMPARE(s.Left, std::optional<int>(-8));
         QCOMPARE(s.Top, std::optional<int>(12));
-        QVERIFY(s.Sound);            // any non-zero is on
-        QCOMPARE(s.Port, 300 % 256); // the port number is one byte
+        QVERIFY(s.Sound);      // any non-zero is on
+        QCOMPARE(s.Port, 300); // stays as stored: it must not wrap onto another port
         QCOMPARE(s.Title, QString::fromUtf8("Gro\xc3\x9f"
                                             "er Preis"));
         QCOMPARE(s.WaitStart, -1);

@@ -25,7 +25,8 @@ private slots:
         QTest::newRow("only a corner showing") << QPoint(1900, 1070) << design << Screens{hd} << QPoint(1070, 508);
         QTest::newRow("primary not at the origin")
             << QPoint(5000, 0) << design << Screens{QRect(1920, 0, 1920, 1080), hd} << QPoint(2990, 0);
-        QTest::newRow("wider than the primary") << QPoint(-4000, 0) << QSize(3000, 700) << Screens{hd} << QPoint(0, 0);
+        QTest::newRow("wider than the primary")
+            << QPoint(-4000, 0) << QSize(3000, 700) << Screens{hd, rightOfHd} << QPoint(0, 0);
         QTest::newRow("no screens known") << QPoint(-5000, 0) << design << Screens{} << QPoint(-5000, 0);
     }
     void placesOnReachableScreen() {
@@ -50,6 +51,8 @@ private slots:
         QTest::newRow("narrower only") << QSize(10, 900) << QSize(850, 900);
         QTest::newRow("negative") << QSize(-1, -1) << QSize(850, 572);
         QTest::newRow("larger") << QSize(1200, 800) << QSize(1200, 800);
+        // A hand-edited size is cut to the largest screen instead of asking gigabytes.
+        QTest::newRow("beyond every screen") << QSize(100000, 100000) << QSize(1920, 1080);
     }
     void sizeKeepsMinimum() {
         QFETCH(QSize, stored);

@@ -82,7 +82,8 @@ private slots:
         const QString plain = m_dir.filePath(QStringLiteral("export-plain.xlsx"));
         const QString both = m_dir.filePath(QStringLiteral("export-both.xlsx"));
         QVERIFY(saveSpreadsheetExport(m_grid, plain, QStringLiteral("Tarvolt")));
-        QVERIFY(saveSpreadsheetExport(m_grid, both, QStringLiteral("Tarvolt"), nullptr, {standingsSheet(m_grid, 1)}));
+        QVERIFY(saveSpreadsheetExport(m_grid, both, QStringLiteral("Tarvolt"), nullptr, TargetLinks::Follow,
+                                      {standingsSheet(m_grid, 1)}));
         QJsonObject first = dumpWorkbook(both);
         QJsonObject before = dumpWorkbook(plain);
         QCOMPARE(first["sheets"].toArray().size(), 2);
