@@ -59,6 +59,7 @@ void prepareGrid(SortGridData& grid, std::uint64_t variant) {
     }
     grid.SortOptions().SortCol = int((variant >> 2) % 12) - 1; // -1 to 10: outside the columns too
     grid.SortOptions().SortDirection = (variant >> 6) & 1 ? sdDescending : sdAscending;
+    grid.SortOptions().RankCol = colZwZeit + int((variant >> 16) % 5); // one of the result columns
 }
 
 QString startNumberText(std::uint64_t variant) {
@@ -66,7 +67,8 @@ QString startNumberText(std::uint64_t variant) {
     return texts.at(int((variant >> 8) % texts.size()));
 }
 
-bool isResultColumn(int col) {
+// The columns the protocol's rule compares as results (lengths first).
+bool comparedAsResult(int col) {
     return col == colNr || (col >= colZwZeit && col <= colPlatz);
 }
 
@@ -108,7 +110,11 @@ void checkRanking(SortGridData& grid, const QByteArray& input, std::uint64_t var
 
     const int sortCol = grid.SortOptions().SortCol;
     const bool descending = grid.SortOptions().SortDirection == sdDescending;
+    const int rankCol = grid.SortOptions().RankCol;
     const int rowCount = grid.RowCount();
+    int rankedRows = 0;
+    for (int row = 1; row < rowCount; ++row)
+        rankedRows += isNoResultCell(grid.cell(rankCol, row)) ? 0 : 1;
     for (int row = 1; row < rowCount; ++row) {
         const QString platz = grid.cell(colPlatz, row);
         if (!platzOn) {
@@ -117,13 +123,13 @@ void checkRanking(SortGridData& grid, const QByteArray& input, std::uint64_t var
             continue;
         }
         const QString value = grid.cell(sortCol, row);
-        if (sortCol >= 0 && sortCol < protocolColumnCount && sortCol != colPlatz && !isNoResultCell(value)) {
+        if (!isNoResultCell(grid.cell(rankCol, row))) {
             bool ok = false;
             const int rank = platz.toInt(&ok);
-            if (!ok || rank < 1 || rank > row)
-                fail("rank outside 1 to its row", input, variant);
+            if (!ok || rank < 1 || rank > rankedRows)
+                fail("rank outside 1 to the number of ranked rows", input, variant);
         }
-        if (isResultColumn(sortCol) && sortCol != colPlatz && row > 1) {
+        if (comparedAsResult(sortCol) && sortCol != colPlatz && row > 1) {
             const int order = compareResultCells(lowerCaseAZ(grid.cell(sortCol, row - 1)), lowerCaseAZ(value));
             if (descending ? order < 0 : order > 0)
                 fail("rows not in the comparison's order", input, variant);

@@ -69,6 +69,9 @@ void TFormMain::loadBackupProtocol() {
     const ProtocolLoadResult result = loadProtocolText(m_ui.SortGrid1->gridData(), m_backupSource,
                                                        m_controller->cbPlatzOn(), m_controller->startNumberText());
     applyProtocolLoad(result);
+    // After a restart the next car is the one F9 would choose, not row 1's, who ran already.
+    if (result.loaded && protocolButtonsEnabled(m_ui.SortGrid1->gridData()))
+        m_controller->pickNextStarter();
     if (result.loaded || m_backupSource != m_backupFile)
         return;
     // A backup that cannot be used may still hold the last event's results; the first

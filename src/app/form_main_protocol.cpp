@@ -35,6 +35,7 @@ void TFormMain::wireProtocolTable() {
     };
     grid->OnSelectCell = [this](int ACol, int ARow, bool& CanSelect) { SortGrid1SelectCell(ACol, ARow, CanSelect); };
     grid->OnDblClick = [this] { SortGrid1DblClick(); };
+    grid->OnHeaderClick = [grid](int Col) { protocolHeaderClicked(grid->gridData(), Col); };
     connect(&grid->gridData(), &SortGridData::currentChanged, this, &TFormMain::protocolSelectionChanged);
 
     const FormMainCommands& c = *m_commands;

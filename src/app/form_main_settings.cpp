@@ -9,6 +9,9 @@
 #include "run/barrier_port.h"
 #include "run/run_controller.h"
 #include "run/run_port.h"
+#include "settings/settings_store.h"
+
+#include <QMessageBox>
 
 CfgDialogLinks TFormMain::cfgDialogLinks() const {
     CfgDialogLinks links;
@@ -51,13 +54,15 @@ void TFormMain::bCFGClick() {
     if (!dialog)
         return;
     dialog->fillFromSettings(settings());
+    // The dialog has the line while it is open; the port is opened again afterwards only
+    // when it was open before (the track armed).
+    m_barrierPort->lend();
     if (dialog->exec() == QDialog::Accepted) {
-        // The port may be another one now: the old one lets go, the chosen one is opened
-        // once the dialog's own port has let go.
-        m_barrierPort->runPort().close();
         applySettings(dialog->chosenSettings());
-        if (m_settings.Port != 0)
-            m_barrierPort->takeBackLater();
+        // Written at once, so that a crash or power cut keeps what the official set.
+        if (const std::optional<QString> failure = saveSettings(m_environment.settingsPath, settings()))
+            QMessageBox::critical(this, m_names.baseName, *failure);
     }
+    m_barrierPort->takeBackLater();
     m_ui.PanelLeft->setFocus();
 }

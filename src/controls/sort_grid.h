@@ -78,6 +78,8 @@ public:
     // The user changed the selected rows with the mouse.
     std::function<void()> OnRowSelected;
     std::function<void()> OnDblClick;
+    // After a header click has sorted the view by Col.
+    std::function<void(int Col)> OnHeaderClick;
 
     QSize sizeHint() const override;
 

@@ -132,6 +132,8 @@ void TSortGrid::headerClicked(int col, Qt::MouseButton button) {
         options.SortDirection = sdAscending;
     }
     m_data->sortByColumn(col);
+    if (OnHeaderClick)
+        OnHeaderClick(col);
     viewport()->update();
 }
 

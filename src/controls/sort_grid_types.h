@@ -23,6 +23,8 @@ struct TSortOptions {
     bool SortCaseSensitive = false;
     int SortCol = 0;
     TSortDirection SortDirection = sdAscending;
+    // The column an owner ranks by, which need not be the one the view is sorted by.
+    int RankCol = 0;
     bool UpdateOnSizeChange = false;
     TCustomCompare CustomCompare;
 };

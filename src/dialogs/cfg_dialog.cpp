@@ -406,12 +406,11 @@ void TCfgDialog::done(int result) {
 void TCfgDialog::FormClose() {
     if (m_comPort2->Port() == 0)
         return;
+    // The main window takes its port back once the dialog has closed.
     try {
         m_comPort2->Close();
     } catch (const std::exception&) {
     }
-    if (m_links.mainPort)
-        m_links.mainPort->takeBackLater();
 }
 
 void TCfgDialog::cbPortChange() {

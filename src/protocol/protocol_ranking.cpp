@@ -5,6 +5,8 @@
 #include "protocol/protocol_table.h"
 #include "protocol/result_compare.h"
 
+#include <algorithm>
+
 void SortGrid1GetSortStyle(SortGridData& grid, int Col, TSortStyle& SortStyle) {
     if (Col >= colName && Col <= colGruppe) {
         SortStyle = ssAutomatic;
@@ -52,25 +54,52 @@ int selectStartNumberRow(SortGridData& grid, const QString& startNumberText) {
     return row;
 }
 
+bool isResultColumn(int col) {
+    return col >= colZwZeit && col <= colZeit;
+}
+
+TSortDirection rankingDirection(int col) {
+    return col == colSchnitt || col == colVmax ? sdDescending : sdAscending;
+}
+
+void protocolHeaderClicked(SortGridData& grid, int col) {
+    if (isResultColumn(col))
+        grid.SortOptions().RankCol = col;
+}
+
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText) {
     grid.beginUpdate();
     sortProtocol(grid);
 
     const int platzCol = grid.ColCount() - 1;
+    const int rankCol = grid.SortOptions().RankCol;
+    // The rows with a result in the ranking column's natural order; equal texts keep the
+    // view's order, so a shared rank goes to the upper row first.
+    QList<int> order;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        if (!isNoResultCell(grid.cell(rankCol, row)))
+            order.append(row);
+    }
+    const bool descending = rankingDirection(rankCol) == sdDescending;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = compareResultCells(grid.cell(rankCol, a).toLower(), grid.cell(rankCol, b).toLower());
+        return descending ? c > 0 : c < 0;
+    });
     QStringList values;
-    for (int row = 1; row < grid.RowCount(); ++row)
-        values.append(grid.cell(grid.SortOptions().SortCol, row));
+    for (int row : order)
+        values.append(grid.cell(rankCol, row));
     const QStringList ranks = rankTexts(values);
     for (int row = 1; row < grid.RowCount(); ++row) {
-        const QString& rank = ranks.at(row - 1);
         if (!platzOn)
             grid.setCell(platzCol, row, QString());
-        else if (!rank.isNull())
-            grid.setCell(platzCol, row, rank);
         // A run without a result never shows a place, also one a file or a correction left
         // there; a blank cell is a run still on the track and keeps what its "Platz" held.
-        else if (!isBlankCell(values.at(row - 1)))
+        else if (!isBlankCell(grid.cell(rankCol, row)) && isNoResultCell(grid.cell(rankCol, row)))
             grid.setCell(platzCol, row, QStringLiteral("-"));
+    }
+    if (platzOn) {
+        for (qsizetype i = 0; i < order.size(); ++i)
+            grid.setCell(platzCol, order.at(i), ranks.at(i));
     }
 
     const int selected = selectStartNumberRow(grid, startNumberText);

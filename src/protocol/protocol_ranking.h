@@ -30,8 +30,17 @@ void sortProtocol(SortGridData& grid);
 // Selects the first row whose "Nr." is startNumberText and returns it, or -1 when none.
 int selectStartNumberRow(SortGridData& grid, const QString& startNumberText);
 
-// Sorts, writes the ranks of the sort column's texts (rankTexts) into the last column
-// ("Platz"), "-" into that of a row whose text is a marker ("-", "AUS"), leaving a blank
-// one (a run still on the track) as it was, and selects the start number's row
-// (returned, -1 when none). With platzOn false the whole "Platz" column is emptied instead.
+// The result columns "Platz" ranks by: Zw.Zeit, Ø-km/h, Vmax, End-Zeit and Zeit.
+bool isResultColumn(int col);
+// A result's natural order: times ascending (the shortest first), speeds descending.
+TSortDirection rankingDirection(int col);
+// A header click on col: a result column becomes the ranking column (RankCol of the grid's
+// sort options), whatever direction the view took; any other column only sorted the view.
+void protocolHeaderClicked(SortGridData& grid, int col);
+
+// Sorts the view, writes into the last column ("Platz") the ranks of the ranking column's
+// texts taken in its natural order (rankTexts), "-" into that of a row whose ranking text is
+// a marker ("-", "AUS"), leaving a blank one (a run still on the track) as it was, and
+// selects the start number's row (returned, -1 when none). With platzOn false the whole
+// "Platz" column is emptied instead.
 int rankProtocol(SortGridData& grid, bool platzOn, const QString& startNumberText);

@@ -38,5 +38,6 @@ void setupProtocolGrid(SortGridData& grid) {
     options.SortDirection = sdAscending;
     options.UpdateOnSizeChange = false;
     bindProtocolSortStyle(grid);
+    grid.SortOptions().RankCol = colZeit;
     grid.endUpdate();
 }

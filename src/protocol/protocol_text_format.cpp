@@ -1,5 +1,6 @@
 #include "protocol/protocol_text_format.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -72,7 +73,10 @@ std::optional<QList<QStringList>> parseProtocolText(QStringView text, int maxCel
         if (tooMany)
             return;
         QStringList fields = splitProtocolFields(line);
-        if (isProtocolHeaderLine(fields))
+        // An empty line is no row (it would sort to the top as a row without a number).
+        const bool blank =
+            std::all_of(fields.cbegin(), fields.cend(), [](const QString& field) { return field.trimmed().isEmpty(); });
+        if (blank || isProtocolHeaderLine(fields))
             return;
         if (rows.size() >= maxRows) {
             tooMany = true;

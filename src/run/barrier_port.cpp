@@ -57,11 +57,17 @@ int BarrierPort::portNumber() const {
 void BarrierPort::lend() {
     // A take-back still pending from the last lending would take the line from the borrower.
     m_takeBack.stop();
+    if (!m_lent) {
+        m_lent = true;
+        m_openWhenLent = m_port->Connected();
+    }
     m_runPort->close();
 }
 
 void BarrierPort::takeBackLater() {
-    m_takeBack.start();
+    if (m_lent && m_openWhenLent)
+        m_takeBack.start();
+    m_lent = false;
 }
 
 void BarrierPort::connectTo(RunController& controller) {

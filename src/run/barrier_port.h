@@ -44,7 +44,8 @@ public:
 
     // The settings dialog borrows the line to show it live: lend() closes the port now;
     // takeBackLater() opens it again without handshaking 50 ms later (the dialog's own port
-    // has let go by then), unless there is no port by then.
+    // has let go by then), but only when it was open at the first lend() (opening lights
+    // the start lamp, which an unarmed track must never show) and there is a port by then.
     void lend();
     void takeBackLater();
     bool isTakeBackPending() const { return m_takeBack.isActive(); }
@@ -74,6 +75,8 @@ private:
     std::unique_ptr<ComPortRunPort> m_runPort;
     QTimer m_takeBack;
     int m_portNumber = 0;
+    bool m_lent = false;
+    bool m_openWhenLent = false;
     QString m_statusText;
     std::function<void(const QString&)> m_showStatus;
 };

@@ -176,6 +176,11 @@ void RunController::invertIconState(Barrier barrier) {
     markChanged();
 }
 
+void RunController::setLight(bool lit) {
+    if (m_lightState != (lit ? 1 : 0))
+        ImageAmpelClick();
+}
+
 void RunController::ImageAmpelClick() {
     if (!m_settings.lightEnabled)
         return;

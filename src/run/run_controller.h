@@ -173,6 +173,10 @@ public:
     int editStartN2() const { return m_editStartN2; }
     QString startNumberText() const { return QString::number(m_editStartN1); }
     bool editStartN1Enabled() const { return gates().editStartN1; }
+    // The next starter as F9 picks it: the first row without a "Zeit" whose number converts,
+    // and the number below it; when every number has a time, "Bereit" moves up to
+    // "Start-Nr." and "Bereit" takes the number after it.
+    void pickNextStarter();
     // Selector change by the user: also sets the spectator caption.
     void cbParam2Change(int index);
     // Selector value from the settings, without touching the caption.
@@ -196,8 +200,9 @@ public:
     bool isClockRunning() const { return gates().clock; }
 
     // Run data, for the window's other parts and for tests: the counter stamps of the
-    // events taken (none until taken; the split and trap stamps go at a reset), and the
-    // finished run's split and trap times in ms (none when not taken).
+    // run's events (none until taken; all go at a reset, and a trap given by key outside
+    // a run is never one), and the finished run's split and trap times in ms (none when
+    // not taken).
     std::optional<qint64> startStamp() const { return m_startStamp; }
     std::optional<qint64> splitStamp() const { return m_splitStamp; }
     std::optional<qint64> trapStamp() const { return m_trapStamp; }
@@ -245,6 +250,8 @@ private:
     bool passesEdgeFilter(quint32 modemStatus, Barrier barrier);
 
     void advance(RunEvent event);
+    // The traffic-light picture to lit or grey (nothing while it is not in use).
+    void setLight(bool lit);
     void setIconPicture(Barrier b, int picture);
     void setIconVisible(Barrier b, bool visible);
     void setIconPowered(Barrier b, bool powered);

@@ -92,6 +92,8 @@ void RunController::TimerGesperrtTimer() {
 void RunController::ComPortOpen(bool rtsCts) {
     // DTR powers L1 and L2; RTS (after the split) L3 and L4.
     Batch batch(*this);
+    // "Licht" shows the real lamp: lit while the port is open without handshaking.
+    setLight(!rtsCts);
     setIconPowered(Barrier::L1, true);
     if (m_settings.LuchZwZeit)
         setIconPowered(Barrier::L2, true);
@@ -107,6 +109,7 @@ void RunController::ComPortOpen(bool rtsCts) {
 
 void RunController::ComPortClose() {
     Batch batch(*this);
+    setLight(false);
     for (Barrier b : allBarriers)
         setIconPowered(b, false);
     updateIconVisibility();

@@ -20,13 +20,16 @@ void RunController::Freigabe1Click() {
     // The close below does what a pending close after a finish would do.
     m_timerClose.stop();
     m_port.close();
+    // Re-armed while a car is on the track, all four barriers are powered and the start
+    // lamp stays dark.
     if (armed && m_port.portNumber() != 0)
-        m_port.open(false);
+        m_port.open(isRunning(m_status.phase));
     if (finishBarrierOn() == 0)
         invertIconState(Barrier::L4);
-    // The light shows green while armed and grey while not.
-    if (m_lightState != (armed ? 1 : 0))
-        ImageAmpelClick();
+    // With a port the light follows the real lamp (ComPortOpen, ComPortClose); without one
+    // it shows green while armed and grey while not.
+    if (m_port.portNumber() == 0)
+        setLight(armed);
 }
 
 // ---- start ------------------------------------------------------------------
@@ -48,6 +51,9 @@ void RunController::startClick(qint64 stamp) {
 }
 
 void RunController::beginRun(qint64 stamp) {
+    // A split or trap given by key before the start belongs to no run.
+    m_splitStamp.reset();
+    m_trapStamp.reset();
     m_startStamp = stamp;
     advance(RunEvent::Start);
     m_display.showTime(DisplayState::LowerPanel, 0);
@@ -86,8 +92,9 @@ void RunController::TimerReOpenTimer() {
 void RunController::takeTrap(qint64 stamp) {
     if (finishBarrierOn() == 0)
         invertIconState(Barrier::L4);
-    m_trapStamp = stamp;
-    m_trapMs.reset();
+    // Outside a run the key sounds and lights FINISH, but no run will use its stamp.
+    if (isRunning(m_status.phase))
+        m_trapStamp = stamp;
     play(RunSound::Vmax);
     advance(RunEvent::Trap);
     setIconPicture(Barrier::L3, 0);
@@ -171,15 +178,12 @@ void RunController::TimerCloseTimer() {
 void RunController::resetRun() {
     m_display.reset();
     // Only a reset after a finish picks the next starter; an accident keeps the numbers.
-    if (m_finishStamp) {
-        const NextStarter next = m_rows.nextStarterSearch();
-        if (next.startN1)
-            setEditStartN1(*next.startN1);
-        if (next.startN2)
-            setEditStartN2(*next.startN2);
-    }
+    if (m_finishStamp)
+        pickNextStarter();
     for (Barrier b : {Barrier::L2, Barrier::L3, Barrier::L4})
         setIconPicture(b, 0);
+    // Every stamp of the run goes; the next run takes its own.
+    m_startStamp.reset();
     m_splitStamp.reset();
     m_trapStamp.reset();
     m_finishStamp.reset();
@@ -192,6 +196,21 @@ void RunController::resetRun() {
     if (wasArmed)
         Freigabe1Click();
     emit protocolChanged();
+}
+
+void RunController::pickNextStarter() {
+    Batch batch(*this);
+    const NextStarter next = m_rows.nextStarterSearch();
+    if (next.startN1)
+        setEditStartN1(*next.startN1);
+    if (next.startN2)
+        setEditStartN2(*next.startN2);
+    if (next.startN1)
+        return;
+    // Every number has a time: the car that was ready comes up, and the number after it.
+    const int ready = m_editStartN2;
+    setEditStartN1(ready);
+    setEditStartN2(ready + 1);
 }
 
 void RunController::accident() {

@@ -77,7 +77,8 @@ QString splitText(qint32 ms) {
 }
 
 QString speedText(qint32 metres, qint32 ms) {
-    if (ms <= 0)
+    // A length of 0 m means the speed was not measured.
+    if (ms <= 0 || metres <= 0)
         return QStringLiteral("-");
     return localeFixed(static_cast<long double>(static_cast<qint64>(metres) * 3600) / ms, 2);
 }

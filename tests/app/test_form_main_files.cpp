@@ -108,8 +108,9 @@ private slots:
         QCOMPARE(fields(), std::make_pair(1, 2));
     }
 
-    // The backup is ranked on loading; the fields take rows 1 and 2, the second only when
-    // there is a row 2.
+    // The backup is ranked on loading; the fields take the next starter as F9 would choose
+    // it: here everyone has run (or has no number), so "Bereit" (row 2's number, else its
+    // own) comes up and "Bereit" takes the number after it.
     void startWithBackup_data() {
         QTest::addColumn<QStringList>("file");
         QTest::addColumn<QStringList>("rows");
@@ -117,10 +118,13 @@ private slots:
         QTest::addColumn<int>("nextStarter");
         QTest::newRow("two rows, slower first")
             << QStringList{"7|Bert|Golf|A|-|40,00|-|-|9,500|1", "3|Anna|Polo|B|-|44,44|-|-|8,100|2"}
-            << QStringList{"3|Anna|Polo|B|-|44,44|-|-|8,100|1", "7|Bert|Golf|A|-|40,00|-|-|9,500|2"} << 3 << 7;
+            << QStringList{"3|Anna|Polo|B|-|44,44|-|-|8,100|1", "7|Bert|Golf|A|-|40,00|-|-|9,500|2"} << 7 << 8;
         QTest::newRow("one row") << QStringList{"5|Carl| | |-|-|-|-|9,000"} << QStringList{"5|Carl| | |-|-|-|-|9,000|1"}
-                                 << 5 << 2;
-        QTest::newRow("no number in row 1") << QStringList{"x|Dora"} << QStringList{"x|Dora"} << 1 << 2;
+                                 << 2 << 3;
+        QTest::newRow("no number in row 1") << QStringList{"x|Dora"} << QStringList{"x|Dora"} << 2 << 3;
+        QTest::newRow("one has not run") << QStringList{"3|Anna|Polo|B|-|44,44|-|-|8,100|1", "9|Emil", "4|Fritz"}
+                                         << QStringList{"3|Anna|Polo|B|-|44,44|-|-|8,100|1", "9|Emil", "4|Fritz"} << 9
+                                         << 4;
     }
     void startWithBackup() {
         QFETCH(QStringList, file);
@@ -478,9 +482,10 @@ private slots:
         QTest::newRow("semicolon file") << "file"
                                         << QStringList{"21|Hugo|Mini| |-|-|-|-|7,100|1", "12|Ida|Up| |-|-|-|-|7,900|2"}
                                         << 21 << 12;
-        QTest::newRow("cancel") << "cancel" << before << 1 << 2;
-        QTest::newRow("file gone") << "missing" << before << 1 << 2;
-        QTest::newRow("not a protocol") << "refused" << before << 1 << 2;
+        // Nothing loaded: the fields keep what the start chose (everyone in the backup has run).
+        QTest::newRow("cancel") << "cancel" << before << 2 << 3;
+        QTest::newRow("file gone") << "missing" << before << 2 << 3;
+        QTest::newRow("not a protocol") << "refused" << before << 2 << 3;
     }
     void openThroughTheDialog() {
         QFETCH(QString, answer);

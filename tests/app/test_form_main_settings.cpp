@@ -98,6 +98,27 @@ private slots:
         QVERIFY(form.settings() == before);
     }
 
+    // F2 and "Abbrechen" on a track that is not armed: the port stays closed, the lamp dark;
+    // on an armed track the port comes back without handshaking, the lamp lit.
+    void lampOnlyOnAnArmedTrack() {
+        ProgramWindows windows(m_fixture->environment());
+        TFormMain& form = windows.FormMain;
+        SimulatedBarrierBox& box = form.barrierBox();
+        WhenModal<TCfgDialog> cancel([&](TCfgDialog* dialog) { dialog->SpeedButton3->click(); });
+        form.bCFGClick();
+        QVERIFY(!form.barrierPort().isTakeBackPending());
+        QTest::qWait(80);
+        QCOMPARE(box.statusText(), boxLetGo);
+        QCOMPARE(form.runController().lightState(), 0);
+
+        form.commands().mFreigabe1->trigger();
+        QCOMPARE(box.statusText(), mainPortOpen);
+        WhenModal<TCfgDialog> confirm([&](TCfgDialog* dialog) { dialog->OKBtn->click(); });
+        form.bCFGClick();
+        QTRY_COMPARE(box.statusText(), mainPortOpen);
+        QCOMPARE(form.runController().lightState(), 1);
+    }
+
     // During a run neither F2 nor the gear button opens the dialog: it would take the port.
     void notDuringARun() {
         ProgramWindows windows(m_fixture->environment());
@@ -153,12 +174,21 @@ private slots:
         QCOMPARE(s.Port, 64);
         QCOMPARE(s.Alg, (AlgLevels{0, 0, 0, 1}));
         QCOMPARE(s.Monitor, 0); // one monitor: "nicht angeschlossen"
+        {
+            // Written at once, not only at a normal end.
+            QSettings file(m_fixture->settingsPath(), QSettings::IniFormat);
+            QCOMPARE(file.value(QStringLiteral("Title")).toString(), QStringLiteral("Bergrennen"));
+            QCOMPARE(file.value(QStringLiteral("Length")).toInt(), 250);
+            QCOMPARE(file.value(QStringLiteral("Port")).toInt(), 64);
+        }
         QCOMPARE(form.ComPort().Port(), quint8(64));
         QCOMPARE(form.runController().settings().Length, 250);
         QCOMPARE(form.runController().settings().Alg, s.Alg);
         QVERIFY(!form.runController().settings().LuchVmax);
         QCOMPARE(form.ui().SortGrid1->gridData().ColWidth(9), -1); // "Platz" hidden
-        QTRY_COMPARE(form.barrierBox().statusText(), mainPortOpen);
+        // The track was not armed: the chosen port stays closed and the start lamp dark.
+        QVERIFY(!form.barrierPort().isTakeBackPending());
+        QCOMPARE(form.barrierBox().statusText(), boxLetGo);
     }
 
     // An emptied track length is refused with a message; the dialog stays open and nothing

@@ -21,6 +21,8 @@ private slots:
     void rankTextsRule_data();
     void rankTextsRule();
     void rankingByPlatzKeepsTies();
+    void rankingFollowsTheResultClicked_data();
+    void rankingFollowsTheResultClicked();
     void sortStyleRule_data();
     void sortStyleRule();
 };
@@ -85,12 +87,14 @@ void TestProtocolRanking::headerClicksThenRankingByVmaxDescending() {
     // Two clicks on the "Vmax" header: ascending, then descending. They sort, they do not rank.
     grid.SortOptions().SortDirection = sdAscending;
     grid.sortByColumn(colVmax);
+    protocolHeaderClicked(grid, colVmax);
     grid.SortOptions().SortDirection = sdDescending;
     grid.sortByColumn(colVmax);
+    protocolHeaderClicked(grid, colVmax);
     QCOMPARE(protocolColumn(grid, colVmax), (QStringList{"AUS", "-", "130,00", "120,50", "99,10"}));
     QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "-", "3", "2", "1"}));
 
-    // The next ranking (after a finish) ranks by Vmax descending; the fastest is still 1.
+    // The next ranking (after a finish) ranks by Vmax, the highest first.
     rankProtocol(grid, true, "1");
     QCOMPARE(protocolColumn(grid, colNr), (QStringList{"5", "2", "4", "1", "3"}));
     QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"-", "-", "1", "2", "3"}));
@@ -121,7 +125,8 @@ void TestProtocolRanking::startNumbersSortByValue() {
     grid.SortOptions().SortCol = colNr;
     rankProtocol(grid, true, "9");
     QCOMPARE(protocolColumn(grid, colNr), (QStringList{"9", "10", "100"}));
-    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "2", "3"}));
+    // "Nr." is no result: the ranking stays by "Zeit", where all three are equal.
+    QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "1", "1"}));
 }
 
 void TestProtocolRanking::textColumnsSortAsPlainText() {
@@ -167,6 +172,38 @@ void TestProtocolRanking::rankingByPlatzKeepsTies() {
     grid.SortOptions().SortCol = colPlatz;
     rankProtocol(grid, true, "1");
     QCOMPARE(protocolColumn(grid, colPlatz), (QStringList{"1", "1", "3"}));
+}
+
+// Header clicks, each as the grid does it: the view sorts, a result column becomes the
+// ranking column in its natural direction.
+void TestProtocolRanking::rankingFollowsTheResultClicked_data() {
+    QTest::addColumn<QList<int>>("clicks");
+    QTest::addColumn<QString>("winner"); // "Nr." of Platz 1
+    QTest::newRow("Name: still by Zeit") << QList<int>{colName} << "3";
+    QTest::newRow("Vmax, then Name: by Vmax") << QList<int>{colVmax, colName} << "4";
+    QTest::newRow("Zeit twice: the fastest") << QList<int>{colZeit, colZeit} << "3";
+    QTest::newRow("Vmax: the highest") << QList<int>{colVmax} << "4";
+    QTest::newRow("Vmax twice: the highest") << QList<int>{colVmax, colVmax} << "4";
+}
+
+void TestProtocolRanking::rankingFollowsTheResultClicked() {
+    QFETCH(QList<int>, clicks);
+    SortGridData grid;
+    fillProtocol(grid, {runRow("1", "6,000", "120,50"), runRow("3", "5,000", "99,10"), runRow("4", "7,000", "130,00")});
+    grid.setCell(colName, 1, "Zora");
+    grid.setCell(colName, 2, "Anna");
+    grid.setCell(colName, 3, "Bert");
+    for (int col : clicks) {
+        TSortOptions& options = grid.SortOptions();
+        options.SortDirection =
+            options.SortCol == col && options.SortDirection == sdAscending ? sdDescending : sdAscending;
+        grid.sortByColumn(col);
+        protocolHeaderClicked(grid, col);
+    }
+    rankProtocol(grid, true, "1");
+    QFETCH(QString, winner);
+    QCOMPARE(grid.cell(colNr, grid.findRow(colPlatz, "1", false)), winner);
+    QCOMPARE(grid.SortOptions().SortCol, clicks.last()); // the view keeps its own order
 }
 
 void TestProtocolRanking::sortStyleRule_data() {

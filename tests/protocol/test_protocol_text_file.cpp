@@ -156,10 +156,11 @@ void TestProtocolTextFile::readsLines() {
     QCOMPARE(data, rows);
 }
 
+// An empty line is no row: after a descending sort it would be row 1 and shut the protocol buttons.
 void TestProtocolTextFile::emptyLineIsDroppedByTheNextSave() {
     SortGridData grid;
     QVERIFY(load(grid, "1;A\r\n\r\n2;B\r\n").loaded);
-    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"1", "", "2"}));
+    QCOMPARE(protocolColumn(grid, colNr), (QStringList{"1", "2"}));
     QVERIFY(saveProtocolText(grid, m_file));
     SortGridData again;
     setupProtocolGrid(again);
@@ -261,7 +262,7 @@ void TestProtocolTextFile::unusableFileLeavesTableUnchanged_data() {
                                                  "1\0\t\0\0\0",
                                                  8)
                                    << true;
-    QTest::newRow("more lines than rows") << "blank.txt" << QByteArray(maxProtocolRows + 1, '\n') << true;
+    QTest::newRow("more lines than rows") << "many.txt" << QByteArray("1\n").repeated(maxProtocolRows + 1) << true;
 }
 
 void TestProtocolTextFile::unusableFileLeavesTableUnchanged() {

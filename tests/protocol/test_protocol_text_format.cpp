@@ -12,6 +12,7 @@ private slots:
     void splitsFields();
     void recognisesHeaderLines_data();
     void recognisesHeaderLines();
+    void skipsEmptyLines();
 };
 
 void TestProtocolTextFormat::splitsLines_data() {
@@ -68,6 +69,18 @@ void TestProtocolTextFormat::recognisesHeaderLines() {
     QFETCH(QString, line);
     QFETCH(bool, header);
     QCOMPARE(isProtocolHeaderLine(splitProtocolFields(line)), header);
+}
+
+// Empty lines, also of blanks or separators only, are no rows; a row with cells but no
+// number still is one.
+void TestProtocolTextFormat::skipsEmptyLines() {
+    const std::optional<QList<QStringList>> rows =
+        parseProtocolText(u"Nr.\tName\r\n\r\n1\tAnna\r\n   \r\n\t\t\r\n;;\r\n\tBert\r\n2\tCarl\r\n\r\n", 10, 100);
+    QVERIFY(rows);
+    QCOMPARE(rows->size(), 3);
+    QCOMPARE(rows->at(0), QStringList({"1", "Anna"}));
+    QCOMPARE(rows->at(1), QStringList({" ", "Bert"}));
+    QCOMPARE(rows->at(2), QStringList({"2", "Carl"}));
 }
 
 QTEST_GUILESS_MAIN(TestProtocolTextFormat)

@@ -612,6 +612,7 @@ private slots:
 
         // The protocol cleared during a run: the result still gets a row.
         rig.c.mResetClick();
+        rig.c.setEditStartN1(7);
         rig.key(10000, &RunController::mStartClick);
         rig.grid.setRowCount(2);
         rig.grid.clearRow(1);
@@ -747,23 +748,45 @@ private slots:
         QCOMPARE(rig.port.calls, QStringList({"close"}));
     }
 
-    void trapBetweenResetAndStartCounts() {
-        Rig rig;
+    // F7 between a reset and the next start sounds, but the run that follows times its
+    // speed trap from its own L3.
+    void trapBetweenResetAndStartIsNoRunsTrap() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna", "2|Bert"});
         rig.key(0, &RunController::mStartClick);
         rig.key(1000, &RunController::mStopClick);
         rig.c.mResetClick();
+        QCOMPARE(rig.c.startStamp(), notTaken);
+        QCOMPARE(rig.c.finishStamp(), notTaken);
         rig.sounds.clear();
         rig.key(2000, &RunController::mVmaxClick);
-        QCOMPARE(rig.c.trapStamp(), taken(at(2000)));
+        QCOMPARE(rig.c.trapStamp(), notTaken);
         QCOMPARE(rig.sounds, QList<RunSound>({RunSound::Vmax}));
-        rig.key(3000, &RunController::mStartClick);
-        QCOMPARE(rig.c.trapStamp(), taken(at(2000))); // the start does not clear it
+
+        rig.key(3000, &RunController::mFreigabe1Click);
+        rig.port.pass(0, at(3000));
+        rig.c.TimerGesperrtTimer();
+        rig.port.pass(1, at(5345));
+        rig.c.TimerReOpenTimer();
+        rig.port.pass(2, at(12000));
+        rig.port.beams({{3, true}}, at(12280));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.c.trapMs(), std::optional<qint32>(280));
+        const int row = rig.grid.findRow(0, "2", false);
+        QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("0,280"));
+        QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("128,57"));
+        QCOMPARE(rig.cell(row, "Zeit"), QStringLiteral("9,280"));
+    }
+
+    // Without L3 the run has no trap time, whatever F7 did before its start.
+    void trapBeforeTheStartIsNotCarried() {
+        Rig rig;
+        rig.key(1000, &RunController::mVmaxClick);
+        rig.key(2000, &RunController::mStartClick);
         rig.key(6000, &RunController::mStopClick);
-        QCOMPARE(rig.c.trapMs(), std::optional<qint32>(4000)); // the run's trap time in ms
-        QCOMPARE(rig.c.splitStamp(), notTaken);
-        const int row = rig.grid.findRow(8, "3,000", false);
-        QCOMPARE(rig.cell(row, "End-Zeit"), QStringLiteral("4,000"));
-        QCOMPARE(rig.cell(row, "Vmax"), QStringLiteral("9,00"));
+        QCOMPARE(rig.c.trapMs(), std::optional<qint32>());
+        QCOMPARE(rig.cell(1, "Vmax"), QStringLiteral("-"));
+        QCOMPARE(rig.cell(1, "End-Zeit"), QStringLiteral("-"));
     }
 
     void noSplitBarrier() {
@@ -838,7 +861,8 @@ private slots:
         QTest::newRow("last row has no row below") << QStringList{"1||||||||9,000", "5"} << 5 << 2 << 2;
         QTest::newRow("below not a number") << QStringList{"1||||||||9,000", "4", ""} << 4 << 2 << 2;
         QTest::newRow("below not a number goes on") << QStringList{"1||||||||9,000", "4", "x", "6", "9"} << 6 << 9 << 4;
-        QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 1 << 2 << -1;
+        // Nobody left without a time: "Bereit" comes up, and the number after it.
+        QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 2 << 3 << -1;
         QTest::newRow("clamped") << QStringList{"1||||||||9,000", "0", "12345"} << 1 << 9999 << 2;
     }
     void nextStarter() {
@@ -885,6 +909,41 @@ private slots:
         QCOMPARE(rig.results(1), QStringLiteral("-|40,00|-|-|9,000|1"));
         rig.c.mAvariaClick(); // outside a run no row is the run's
         QCOMPARE(rig.grid.rowCells(1).mid(0, 4), QStringList({"1", "Anna", "", ""}));
+    }
+
+    // F4 twice while the car is on the track powers every barrier but never lights the start
+    // lamp; "Licht" shows the real lamp, which goes out at the split's reopen.
+    void reArmingMidRunKeepsTheLampDark() {
+        Rig rig;
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.port.pass(0, at(0));
+        rig.c.TimerGesperrtTimer();
+        rig.c.mFreigabe1Click();
+        rig.c.mFreigabe1Click();
+        QVERIFY(rig.port.connected);
+        QVERIFY(!rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 0);
+        QVERIFY(!rig.c.button(RunButton::bStart).Enabled);
+        rig.port.pass(1, at(2000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.port.lampLit());
+        rig.port.pass(2, at(9000));
+        rig.port.beams({{3, true}}, at(9280));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.cell(1, "Vmax"), QStringLiteral("128,57"));
+        QVERIFY(!rig.port.lampLit());
+
+        // An ordinary run: the lamp and its picture go out when the split reopens the port.
+        rig.c.mResetClick();
+        rig.c.mFreigabe1Click();
+        rig.port.pass(0, at(20000));
+        QCOMPARE(rig.c.lightState(), 1);
+        rig.port.pass(1, at(22000));
+        rig.c.TimerReOpenTimer();
+        QVERIFY(!rig.port.lampLit());
+        QCOMPARE(rig.c.lightState(), 0);
     }
 
     void disarmDuringARun() {

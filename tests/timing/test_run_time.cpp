@@ -114,6 +114,8 @@ private slots:
             row("two thirds") << locale << "speed" << 1 << 5400 << "0" + sep + "67";
             row("speed zero ms") << locale << "speed" << 100 << 0 << "-";
             row("speed negative ms") << locale << "speed" << 100 << -5 << "-";
+            // No measured length, no speed: "-", as for no time.
+            row("speed over 0 m") << locale << "speed" << 0 << 280 << "-";
             row("speed 1 ms") << locale << "speed" << 596523 << 1 << "2147482800" + sep + "00";
         }
     }
