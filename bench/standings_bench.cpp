@@ -51,8 +51,7 @@ double threadCpuMs() {
 }
 
 void measure(const char* label, SortGridData& grid, int wertung, bool byVmax) {
-    grid.SortOptions().SortCol = byVmax ? colVmax : colZeit;
-    grid.SortOptions().SortDirection = byVmax ? sdDescending : sdAscending;
+    grid.SortOptions().RankCol = byVmax ? colVmax : colZeit;
     std::vector<double> ms;
     std::vector<double> cpu;
     qsizetype lines = 0;

@@ -1,6 +1,7 @@
 #include "standings/standings_table.h"
 
 #include "controls/sort_grid_data.h"
+#include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 
 QStringList standingsHeader(const StandingsRule& rule) {
@@ -46,10 +47,11 @@ QList<QStringList> standingsSheetRows(const QList<StandingsGroup>& groups, const
 
 StandingsRule standingsRuleOf(const SortGridData& grid, int wertungSetting) {
     StandingsRule rule;
-    const TSortOptions& options = grid.SortOptions();
-    if (options.SortCol >= colZwZeit && options.SortCol <= colZeit) {
-        rule.column = options.SortCol;
-        rule.descending = options.SortDirection == sdDescending;
+    // The column "Platz" ranks by, in its natural direction, whatever the view is sorted by.
+    const int rankCol = grid.SortOptions().RankCol;
+    if (isResultColumn(rankCol)) {
+        rule.column = rankCol;
+        rule.descending = rankingDirection(rankCol) == sdDescending;
     }
     rule.countedRuns = standingsCountedRuns(wertungSetting);
     return rule;

@@ -21,9 +21,9 @@ QString standingsRuleText(const StandingsRule& rule);
 // Every group as a heading line, the header and its lines, with an empty line between groups.
 QList<QStringList> standingsSheetRows(const QList<StandingsGroup>& groups, const StandingsRule& rule);
 
-// The ranking the protocol uses: its sort column in its direction while that is a result
-// column ("Zw.Zeit" to "Zeit"), else "Zeit" ascending; with the runs counted as the
-// "Wertung" setting says.
+// The ranking the protocol uses: its ranking column ("Zw.Zeit" to "Zeit") in its natural
+// direction (times ascending, speeds descending), else "Zeit" ascending; with the runs
+// counted as the "Wertung" setting says.
 StandingsRule standingsRuleOf(const SortGridData& grid, int wertungSetting);
 
 // The data rows of the grid, each its cells in column order; row i + 1 of the grid is index i.
