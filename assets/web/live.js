@@ -10,6 +10,7 @@ const state = {
   server: null, seq: -1, version: 0, tag: null,
   live: null, columns: [], rows: [], trs: [], shown: [], rowHeight: 0, drawing: false,
   offset: 0, socket: null, pollTimer: null, group: "", animating: false, fetching: false,
+  standings: null, standingsVersion: 0, standingsFetching: false,
 };
 const $ = (id) => document.getElementById(id);
 
@@ -244,8 +245,75 @@ function fetchProtocol(whole) {
     .catch(() => { state.fetching = false; });
 }
 
+// The standings ("Wertung"), computed by the server per protocol version; asked for only
+// while their section is open, so a page that never looks costs the server nothing.
+const standingsOptional = ["Fahrzeug", "Gewertet", "Läufe"];
+
+function standingsCell(tag, text, name) {
+  const cell = document.createElement(tag);
+  cell.textContent = text;
+  if (standingsOptional.includes(name)) cell.className = "optional";
+  else if (tag === "td" && name === "Name") cell.className = "name";
+  else if (tag === "td" && name === "Platz") cell.className = "rank";
+  return cell;
+}
+
+function standingsTable(columns, rows) {
+  const table = document.createElement("table");
+  const head = document.createElement("thead");
+  const headRow = document.createElement("tr");
+  columns.forEach((c) => headRow.appendChild(standingsCell("th", c, c)));
+  head.appendChild(headRow);
+  const body = document.createElement("tbody");
+  for (const row of rows) {
+    const tr = document.createElement("tr");
+    row.forEach((cell, i) => tr.appendChild(standingsCell("td", cell, columns[i])));
+    body.appendChild(tr);
+  }
+  table.append(head, body);
+  const scroll = document.createElement("div");
+  scroll.className = "scroll";
+  scroll.appendChild(table);
+  return scroll;
+}
+
+function renderStandings() {
+  const s = state.standings;
+  const box = $("standings");
+  if (!s || !Array.isArray(s.groups) || !Array.isArray(s.columns)) { box.replaceChildren(); return; }
+  $("standingsRule").textContent = s.rule ? "– " + s.rule : "";
+  const parts = [];
+  for (const group of s.groups) {
+    if (state.group !== "" && group.gruppe !== state.group) continue;
+    const h3 = document.createElement("h3");
+    h3.textContent = group.title;
+    parts.push(h3, standingsTable(s.columns, Array.isArray(group.rows) ? group.rows : []));
+  }
+  box.replaceChildren(...parts);
+  redraw(); // the protocol below has moved
+}
+
+function fetchStandings() {
+  if (state.standingsFetching || !$("wertung").open) return;
+  // Standings newer than the running state are kept; they only ever move forward.
+  if (!state.live || state.live.version <= state.standingsVersion) return;
+  state.standingsFetching = true;
+  fetch("/api/standings", { cache: "no-store" })
+    .then((r) => (r.ok ? r.json() : Promise.reject(r.status)))
+    .then((s) => {
+      state.standingsFetching = false;
+      if (s.server !== state.server || !(s.version > state.standingsVersion)) return;
+      state.standings = s;
+      state.standingsVersion = s.version;
+      renderStandings();
+      fetchStandings(); // a finish may have come meanwhile
+    })
+    .catch(() => { state.standingsFetching = false; });
+}
+
 function followVersion() {
   if (state.live && state.live.version !== state.version) fetchProtocol(false);
+  fetchStandings();
 }
 
 function renderLive(d) {
@@ -273,6 +341,7 @@ function accept(text) {
     state.server = d.server;
     state.seq = -1;
     state.version = 0;
+    state.standingsVersion = 0;
   }
   if (d.seq < state.seq) return; // an older answer overtaken by a push
   const lastBefore = JSON.stringify(state.live && state.live.last);
@@ -335,20 +404,40 @@ function connect() {
   };
 }
 
-// The chosen group lives in the address ("#gruppe=..."), so a filtered page can be shared;
-// an address that is no valid encoding shows every group.
-function groupFromAddress(hash) {
-  if (!hash.startsWith("#gruppe=")) return "";
-  try { return decodeURIComponent(hash.slice(8)); } catch (e) { return ""; }
+// The chosen group and the open standings live in the address ("#gruppe=...&wertung"), so a
+// filtered page can be shared; an address that is no valid encoding shows every group.
+function addressParts(hash) {
+  const parts = hash.replace(/^#/, "").split("&");
+  const wanted = parts.find((p) => p.startsWith("gruppe="));
+  let group = "";
+  if (wanted) {
+    try { group = decodeURIComponent(wanted.slice(7)); } catch (e) { group = ""; }
+  }
+  return { group, standings: parts.includes("wertung") };
+}
+
+function writeAddress() {
+  const parts = [];
+  if (state.group) parts.push("gruppe=" + encodeURIComponent(state.group));
+  if ($("wertung").open) parts.push("wertung");
+  history.replaceState(null, "", "#" + parts.join("&"));
 }
 
 document.addEventListener("DOMContentLoaded", () => {
-  state.group = groupFromAddress(location.hash);
+  const address = addressParts(location.hash);
+  state.group = address.group;
+  $("wertung").open = address.standings;
   $("gruppe").addEventListener("change", () => {
     state.group = $("gruppe").value;
-    history.replaceState(null, "", state.group ? "#gruppe=" + encodeURIComponent(state.group) : "#");
+    writeAddress();
     filterRows();
     draw();
+    renderStandings();
+  });
+  $("wertung").addEventListener("toggle", () => {
+    writeAddress();
+    fetchStandings();
+    redraw();
   });
   window.addEventListener("scroll", redraw, { passive: true });
   window.addEventListener("resize", redraw);

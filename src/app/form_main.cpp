@@ -135,6 +135,7 @@ void TFormMain::FormCreate() {
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     setupJournal();
     loadBackupProtocol();
+    setupStandings();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.
     renderRunState();

@@ -31,7 +31,9 @@ class TFormJournal;
 class LiveServer;
 class RunController;
 class SimulatedBarrierBox;
+class QAction;
 class SoundPlayer;
+class StandingsWindow;
 class SplitWatch;
 class StatusLine;
 class TComPort;
@@ -111,6 +113,9 @@ public:
     DisplayState& displayState() const { return *m_display; }
     // The live results on the local network (form_main_web.cpp).
     LiveServer& liveServer() const { return *m_liveServer; }
+    // The "Wertung" window (form_main_standings.cpp) and Ctrl+G, which shows it.
+    StandingsWindow& standingsWindow() const { return *m_standings; }
+    QAction* standingsItem() const { return m_standingsItem; }
     // Starts, moves or stops the live results server as "WebOn" and "WebPort" say.
     void applyWebSettings();
 
@@ -231,6 +236,7 @@ private:
     void setupWorkbook();
     void setupProtocolDocument();
     void applyProtocolLoad(const ProtocolLoadResult& result);
+    void setupStandings();
     void setupLiveWeb();
     void scheduleLiveSnapshot();
     void publishLiveSnapshot();
@@ -276,6 +282,8 @@ private:
     BackupWriter* m_backupWriter = nullptr; // made at the first backup write
     QString m_exportFolder;                 // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
+    StandingsWindow* m_standings = nullptr;
+    QAction* m_standingsItem = nullptr;
     StatusLine* m_statusLine = nullptr;
     SplitWatch* m_splitWatch = nullptr;
     AccidentWatch m_accidentWatch;

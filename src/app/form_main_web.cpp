@@ -9,6 +9,7 @@
 #include "controls/sort_grid.h"
 #include "run/live_snapshot_of_run.h"
 #include "run/run_controller.h"
+#include "standings/standings_table.h"
 #include "timing/high_res_timer.h"
 #include "web/lan_addresses.h"
 #include "web/live_server.h"
@@ -65,8 +66,11 @@ void TFormMain::scheduleLiveSnapshot() {
 }
 
 void TFormMain::publishLiveSnapshot() {
-    m_liveServer->publish(std::make_shared<LiveSnapshot>(
-        liveSnapshotOf(*m_controller, m_ui.SortGrid1->gridData(), m_highResTimer->ReadCounter(), steadyNowMs())));
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    LiveSnapshot snapshot = liveSnapshotOf(*m_controller, grid, m_highResTimer->ReadCounter(), steadyNowMs());
+    // The live page's standings count as the window's do.
+    snapshot.standingsRule = standingsRuleOf(grid, m_settings.Wertung);
+    m_liveServer->publish(std::make_shared<LiveSnapshot>(std::move(snapshot)));
 }
 
 void TFormMain::liveWebFailed(const QString& message) {

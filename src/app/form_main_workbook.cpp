@@ -13,6 +13,7 @@
 #include "protocol/protocol_workbook.h"
 #include "protocol/workbook_reader.h"
 #include "run/run_controller.h"
+#include "standings/standings_sheet.h"
 
 #include <QAction>
 #include <QDir>
@@ -35,7 +36,8 @@ bool TFormMain::saveProtocolXls(const QString& FileName) {
     properties.subject = m_names.baseName;
     properties.sheetName = m_names.baseName;
     QString reason;
-    if (saveProtocolWorkbook(m_ui.SortGrid1->gridData(), FileName, properties, &reason)) {
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
+    if (saveProtocolWorkbook(grid, FileName, properties, &reason, {standingsSheet(grid, m_settings.Wertung)})) {
         journalFileWritten(JournalKind::Saved, QStringLiteral("Arbeitsmappe"), FileName);
         return true;
     }
@@ -83,8 +85,10 @@ void TFormMain::sbExcelClick() {
                                             QStringLiteral(".xlsx"));
 
     QString reason;
+    const SortGridData& grid = m_ui.SortGrid1->gridData();
     if (m_exportFolder.isEmpty() ||
-        !saveSpreadsheetExport(m_ui.SortGrid1->gridData(), fileName, m_names.baseName, &reason, TargetLinks::Refuse)) {
+        !saveSpreadsheetExport(grid, fileName, m_names.baseName, &reason, TargetLinks::Refuse,
+                               {standingsSheet(grid, m_settings.Wertung)})) {
         QMessageBox::critical(this, m_names.baseName,
                               QStringLiteral("Der Schreibfehler der Datei: ") + fileName + u'\n' + reason);
         return;

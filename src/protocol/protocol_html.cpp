@@ -12,11 +12,6 @@ const QString crlf = QStringLiteral("\r\n");
 const QString singleByteCharset = QStringLiteral("iso-8859-1");
 const QString utf8Charset = QStringLiteral("utf-8");
 
-QString contentTypeLine(const QString& charset) {
-    return QStringLiteral("<META http-equiv=Content-Type content=\"text/html; charset=") + charset +
-           QStringLiteral("\">\r\n");
-}
-
 QString escaped(const QString& text) {
     return text.toHtmlEscaped(); // &, <, > and "
 }
@@ -37,7 +32,7 @@ QString head(const QString& title, const QString& charset) {
             QStringLiteral("\">\r\n");
     page +=
         QStringLiteral("<META name=description content=\"Quillmere professional software development for all\">\r\n");
-    page += contentTypeLine(charset);
+    page += htmlContentTypeLine(charset);
     page += QStringLiteral("</HEAD>\r\n");
     page += QStringLiteral("<STYLE type=text/css>\r\n body {font-family: Arial}\r\n pre  {padding-left: 36px}\r\n"
                            ".de   {line-height: 4px; width: 28px}\r\n</STYLE>\r\n");
@@ -108,16 +103,25 @@ QString protocolHtmlText(const SortGridData& grid, const QString& title, const Q
     return head(safeTitle, charset) + tableHead(grid) + tableRows(grid) + footer(safeTitle);
 }
 
-QByteArray protocolHtmlBytes(const SortGridData& grid, const QString& title) {
+QString htmlContentTypeLine(const QString& charset) {
+    return QStringLiteral("<META http-equiv=Content-Type content=\"text/html; charset=") + charset +
+           QStringLiteral("\">\r\n");
+}
+
+QByteArray htmlPageBytes(const std::function<QString(const QString& charset)>& pageText) {
     QByteArray bytes;
-    if (encodeWindows1252(protocolHtmlText(grid, title, singleByteCharset), bytes))
+    if (encodeWindows1252(pageText(singleByteCharset), bytes))
         return bytes;
-    return protocolHtmlText(grid, title, utf8Charset).toUtf8();
+    return pageText(utf8Charset).toUtf8();
+}
+
+QByteArray protocolHtmlBytes(const SortGridData& grid, const QString& title) {
+    return htmlPageBytes([&](const QString& charset) { return protocolHtmlText(grid, title, charset); });
 }
 
 QString decodeProtocolHtml(const QByteArray& bytes) {
     // Quotes in cells are escaped, so only the page's own declaration can match.
-    if (bytes.contains(contentTypeLine(utf8Charset).toLatin1()))
+    if (bytes.contains(htmlContentTypeLine(utf8Charset).toLatin1()))
         return QString::fromUtf8(bytes);
     return decodeWindows1252(bytes);
 }

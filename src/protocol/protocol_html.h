@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class SortGridData;
 
 // The protocol table as a static web page, the one that is saved, opened in the browser
@@ -22,7 +24,14 @@ QString protocolHtmlText(const SortGridData& grid, const QString& title, const Q
 // Windows-1252), when every character fits; otherwise UTF-8, declared as utf-8.
 QByteArray protocolHtmlBytes(const SortGridData& grid, const QString& title);
 
-// The text of a page written by protocolHtmlBytes, read by its declared charset.
+// The bytes of any page of the program, by the rule of protocolHtmlBytes: pageText gives the
+// page declaring the charset it is called with.
+QByteArray htmlPageBytes(const std::function<QString(const QString& charset)>& pageText);
+
+// The page's charset declaration line, "<META http-equiv=Content-Type ...>" and CR LF.
+QString htmlContentTypeLine(const QString& charset);
+
+// The text of a page written by htmlPageBytes, read by its declared charset.
 QString decodeProtocolHtml(const QByteArray& bytes);
 
 // Writes the page through a temporary file renamed over fileName, so a failed write

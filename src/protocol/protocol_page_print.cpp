@@ -37,19 +37,25 @@ void printProtocolPage(QWidget* parent, const QString& pageFile, const QString& 
     if (file.error() != QFileDevice::NoError)
         return;
     file.close();
+    printHtmlPage(parent, decodeProtocolHtml(bytes), QFileInfo(pageFile).fileName(), caption);
+}
 
+bool printHtmlTo(QPrinter& printer, const QString& pageText) {
     QTextDocument page;
-    page.setHtml(decodeProtocolHtml(bytes));
+    page.setHtml(pageText);
     keepWordsWhole(page);
+    page.print(&printer);
+    return printer.printerState() != QPrinter::Error;
+}
 
+void printHtmlPage(QWidget* parent, const QString& pageText, const QString& docName, const QString& caption) {
     QPrinter printer(QPrinter::HighResolution);
     // The dialog proposes "<page>.pdf" when it prints to a file.
-    printer.setDocName(QFileInfo(pageFile).fileName());
+    printer.setDocName(docName);
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    page.print(&printer);
-    if (printer.printerState() == QPrinter::Error && printer.outputFormat() == QPrinter::PdfFormat)
+    if (!printHtmlTo(printer, pageText) && printer.outputFormat() == QPrinter::PdfFormat)
         QMessageBox::critical(parent, caption,
                               QStringLiteral("Der Schreibfehler der Datei: ") + printer.outputFileName());
 }

@@ -118,10 +118,50 @@ bool writeWorkbook(const QString& fileName, const QString& sheetName, const Work
     return writeFileAtomically(fileName, file.readAll(), errorText, links);
 }
 
+// Writes one cell of a sheet; an empty text writes nothing unless the writer borders it.
+using CellWriter = std::function<lxw_error(lxw_worksheet*, lxw_row_t, lxw_col_t, const QString&, lxw_format*)>;
+
+lxw_error writeTextCell(lxw_worksheet* worksheet, lxw_row_t row, lxw_col_t col, const QString& text,
+                        lxw_format* format) {
+    if (text.isEmpty())
+        return LXW_NO_ERROR;
+    return writeText(worksheet, int(row), int(col), text, format);
+}
+
+// The sheets after the protocol's, in order, each as wide as its texts.
+bool addMoreSheets(lxw_workbook* workbook, const QList<WorkbookSheet>& sheets, const CellWriter& write) {
+    lxw_format* bold = sheets.isEmpty() ? nullptr : workbook_add_format(workbook);
+    if (bold)
+        format_set_bold(bold);
+    for (const WorkbookSheet& sheet : sheets) {
+        const QByteArray name = validSheetName(sheet.name).toUtf8();
+        lxw_worksheet* worksheet = workbook_add_worksheet(workbook, name.constData());
+        if (!worksheet)
+            return false;
+        QList<int> longest;
+        for (int row = 0; row < sheet.rows.size(); ++row) {
+            const QStringList& texts = sheet.rows[row];
+            if (longest.size() < texts.size())
+                longest.resize(texts.size());
+            for (int col = 0; col < texts.size(); ++col) {
+                lxw_format* format = sheet.boldRows.contains(row) ? bold : nullptr;
+                if (write(worksheet, lxw_row_t(row), lxw_col_t(col), texts[col], format) != LXW_NO_ERROR)
+                    return false;
+                // A heading of one cell may run over the columns beside it.
+                if (texts.size() > 1)
+                    longest[col] = std::max(longest[col], int(texts[col].size()));
+            }
+        }
+        for (int col = 0; col < longest.size(); ++col)
+            worksheet_set_column(worksheet, lxw_col_t(col), lxw_col_t(col), columnWidth(longest[col]), nullptr);
+    }
+    return true;
+}
+
 } // namespace
 
 bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, const WorkbookProperties& properties,
-                          QString* errorText) {
+                          QString* errorText, const QList<WorkbookSheet>& moreSheets) {
     const int rowCount = grid.RowCount();
     const int colCount = grid.ColCount();
     QList<int> columns; // the table columns written, in order, from sheet column 0
@@ -165,7 +205,7 @@ bool saveProtocolWorkbook(const SortGridData& grid, const QString& fileName, con
         for (int sheetCol = 0; sheetCol < colCount; ++sheetCol)
             worksheet_set_column(worksheet, lxw_col_t(sheetCol), lxw_col_t(sheetCol), columnWidth(longest[sheetCol]),
                                  nullptr);
-        return true;
+        return addMoreSheets(workbook, moreSheets, writeTextCell);
     };
     return writeWorkbook(fileName, properties.sheetName, &properties, fill, errorText);
 }
@@ -183,17 +223,34 @@ int plainDecimalPlaces(const QString& text) {
 }
 
 bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, const QString& sheetName,
-                           QString* errorText, TargetLinks links) {
+                           QString* errorText, TargetLinks links, const QList<WorkbookSheet>& moreSheets) {
     const auto fill = [&](lxw_workbook* workbook, lxw_worksheet* worksheet) {
-        QHash<int, lxw_format*> numberFormats; // by digits after the point
-        const auto numberFormat = [&](int places) {
-            lxw_format*& format = numberFormats[places];
+        QHash<int, lxw_format*> numberFormats; // by digits after the point, bold or not
+        const auto numberFormat = [&](int places, bool bold) {
+            lxw_format*& format = numberFormats[places * 2 + (bold ? 1 : 0)];
             if (!format) {
                 format = workbook_add_format(workbook);
                 const QByteArray pattern = places == 0 ? QByteArray("0") : QByteArray("0.") + QByteArray(places, '0');
                 format_set_num_format(format, pattern.constData());
+                if (bold)
+                    format_set_bold(format);
             }
             return format;
+        };
+        // Decimal texts become numbers showing the same digits, so officials can compute with them.
+        const CellWriter write = [&](lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& text,
+                                     lxw_format* format) {
+            const int places = plainDecimalPlaces(text);
+            if (places >= 0)
+                return worksheet_write_number(sheet, row, col, text.toDouble(), numberFormat(places, format));
+            return writeTextCell(sheet, row, col, text, format);
+        };
+        // The later sheets have no protocol columns: a text that is a decimal number with its comma
+        // becomes that number, every other text (a name, a time over a minute) stays as it is.
+        const CellWriter writeMore = [&](lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const QString& text,
+                                         lxw_format* format) {
+            const QString number = exportCellText(colZeit, text);
+            return write(sheet, row, col, plainDecimalPlaces(number) >= 0 ? number : text, format);
         };
         QList<int> longest;
         for (int row = 0; row < grid.RowCount(); ++row) {
@@ -202,14 +259,7 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
                 if (grid.ColWidth(col) <= 0)
                     continue;
                 const QString text = exportCellText(col, grid.cell(col, row));
-                const int places = plainDecimalPlaces(text);
-                lxw_error written = LXW_NO_ERROR;
-                if (places >= 0)
-                    written = worksheet_write_number(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), text.toDouble(),
-                                                     numberFormat(places));
-                else if (!text.isEmpty())
-                    written = writeText(worksheet, row, sheetCol, text, nullptr);
-                if (written != LXW_NO_ERROR)
+                if (write(worksheet, lxw_row_t(row), lxw_col_t(sheetCol), text, nullptr) != LXW_NO_ERROR)
                     return false;
                 if (longest.size() <= sheetCol)
                     longest.resize(sheetCol + 1);
@@ -220,7 +270,7 @@ bool saveSpreadsheetExport(const SortGridData& grid, const QString& fileName, co
         for (int sheetCol = 0; sheetCol < longest.size(); ++sheetCol)
             worksheet_set_column(worksheet, lxw_col_t(sheetCol), lxw_col_t(sheetCol), columnWidth(longest[sheetCol]),
                                  nullptr);
-        return true;
+        return addMoreSheets(workbook, moreSheets, writeMore);
     };
     return writeWorkbook(fileName, sheetName, nullptr, fill, errorText, links);
 }

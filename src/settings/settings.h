@@ -44,6 +44,8 @@ struct Settings {
     bool WebOn = false;
     int WebPort = webPortPreset; // 0: any free port (for tests)
     QString WebInterface;        // the one network interface to serve on ("wlan0"); empty: every one
+    // How the standings count a competitor's runs: 1 the best run, 2 or 3 the sum of the best.
+    int Wertung = 1;
 
     bool operator==(const Settings&) const = default;
 };

@@ -142,6 +142,7 @@ void readValues(const SettingsReader& in, Settings& s) {
         [&] { return in.readBool(QStringLiteral("WebOn"), s.WebOn); },
         [&] { return in.readInt(QStringLiteral("WebPort"), s.WebPort); },
         [&] { return in.readText(QStringLiteral("WebInterface"), s.WebInterface); },
+        [&] { return in.readInt(QStringLiteral("Wertung"), s.Wertung); },
     };
     for (const auto& step : steps) {
         if (!step())
@@ -176,6 +177,7 @@ void writeValues(QSettings& out, const Settings& s) {
     out.setValue(QStringLiteral("WebOn"), int(s.WebOn));
     out.setValue(QStringLiteral("WebPort"), s.WebPort);
     out.setValue(QStringLiteral("WebInterface"), s.WebInterface);
+    out.setValue(QStringLiteral("Wertung"), s.Wertung);
 }
 
 QString writeErrorText(const QString& path) {

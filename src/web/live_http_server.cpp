@@ -65,6 +65,8 @@ LiveHttpServer::Answer LiveHttpServer::answerFor(const QHttpServerRequest& reque
         return {m_state.liveJson(steadyNowMs()), json(), 200, m_state.stateTag()};
     if (path == QLatin1String("/api/protocol"))
         return protocolAnswer(request);
+    if (path == QLatin1String("/api/standings"))
+        return {m_state.standingsJson(), json(), 200, m_state.protocolTag(), "standings"};
     if (path == QLatin1String("/api/state"))
         return {m_state.stateJson(steadyNowMs()), json(), 200, m_state.stateTag()};
     if (const std::optional<LiveAsset> asset = liveAsset(path))

@@ -52,7 +52,7 @@ QByteArray liveProtocolMembers(const LiveSnapshot& s) {
 }
 
 bool sameProtocol(const LiveSnapshot& a, const LiveSnapshot& b) {
-    return a.columns == b.columns && a.rows == b.rows;
+    return a.columns == b.columns && a.rows == b.rows && a.standingsRule == b.standingsRule;
 }
 
 qint64 steadyNowMs() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "standings/standings.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -33,8 +35,9 @@ struct LiveSnapshot {
     qint32 finalMs = -1;  // the finished run's time until the reset; -1 none
     bool hasLast = false;
     LiveResult last;
-    QStringList columns;     // the protocol's header texts
-    QList<QStringList> rows; // the protocol's data rows in table order
+    QStringList columns;         // the protocol's header texts
+    QList<QStringList> rows;     // the protocol's data rows in table order
+    StandingsRule standingsRule; // how the standings of these rows count
 };
 using LiveSnapshotPtr = std::shared_ptr<const LiveSnapshot>;
 
@@ -42,7 +45,7 @@ using LiveSnapshotPtr = std::shared_ptr<const LiveSnapshot>;
 QByteArray liveRunMembers(const LiveSnapshot& snapshot);
 // The JSON members of the protocol ("columns" and "rows"), without braces.
 QByteArray liveProtocolMembers(const LiveSnapshot& snapshot);
-// Whether two snapshots hold the same protocol.
+// Whether two snapshots hold the same protocol, counted the same way for the standings.
 bool sameProtocol(const LiveSnapshot& a, const LiveSnapshot& b);
 
 // Milliseconds of the steady clock the snapshot times use, on any thread.

@@ -1,5 +1,6 @@
 #include "web/live_state.h"
 
+#include "standings/standings_json.h"
 #include "web/protocol_diff.h"
 
 #include <QRandomGenerator>
@@ -42,6 +43,7 @@ bool LiveState::publish(const LiveSnapshotPtr& snapshot) {
     if (changed || first) {
         m_rows.clear();
         m_protocol.clear();
+        m_standings.clear();
     }
     return changed;
 }
@@ -91,6 +93,16 @@ QByteArray LiveState::protocolSinceJson(quint64 since) {
         return body;
     }
     return {};
+}
+
+const QByteArray& LiveState::standingsJson() {
+    if (m_standings.isEmpty()) {
+        const StandingsRule& rule = m_snapshot->standingsRule;
+        const QByteArray object = ::standingsJson(computeStandings(m_snapshot->rows, rule), rule);
+        m_standings =
+            "{\"server\":\"" + m_serverId + "\",\"version\":" + QByteArray::number(m_version) + ',' + object.mid(1);
+    }
+    return m_standings;
 }
 
 QByteArray LiveState::pushJson(qint64 nowMs, bool protocolChanged) {

@@ -32,6 +32,8 @@ public:
     // /api/protocol?since=: the steps from an earlier version to this one; empty when that
     // version is no longer known (the page then takes the whole protocol).
     QByteArray protocolSinceJson(quint64 since);
+    // /api/standings: the standings of this version, computed when first asked for.
+    const QByteArray& standingsJson();
     // A push message: the running state, and the steps from the version before when the
     // protocol has just changed and the steps are small.
     QByteArray pushJson(qint64 nowMs, bool protocolChanged);
@@ -57,6 +59,7 @@ private:
     const QByteArray& rowMembers() const;
     mutable QByteArray m_rows;          // members "columns" and "rows"; empty until asked for
     mutable QByteArray m_protocol;      // the whole /api/protocol body; empty until asked for
+    QByteArray m_standings;             // the /api/standings body of this version; empty until asked for
     QList<Kept> m_history;              // earlier versions, newest last
     QHash<quint64, QByteArray> m_since; // steps to this version, by the version they start from
 };

@@ -69,6 +69,16 @@ struct FormMainFixture {
         storeSettings(values);
     }
 
+    // Stores every value of the read order up to "LuchZwZeit" (the title "Rennen", the
+    // program's defaults otherwise), so that values read after them count; then more.
+    void storeEveryValue(int port, const QVariantMap& more) {
+        QVariantMap values{{"FilterInd", 1}, {"Length", 100},  {"Monitor", 0},   {"Title", "Rennen"}, {"LengthF", 10},
+                           {"LengthS", 50},  {"WaitStart", 0}, {"ColSpeed0", 0}, {"ColSpeed1", 1},    {"ManyStart", 1},
+                           {"Param2", 0},    {"ShowPlatz", 1}, {"LuchVmax", 1},  {"LuchZwZeit", 1}};
+        values.insert(more);
+        storeDesignWindow(port, 0, values);
+    }
+
     // Shows the window and makes it active, as the official finds it; false when it
     // never becomes active.
     static bool showActive(QWidget* window) {

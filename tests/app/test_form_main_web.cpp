@@ -64,24 +64,7 @@ private slots:
 
     void open(const QString& webInterface) {
         m_fixture = std::make_unique<FormMainFixture>();
-        m_fixture->storeDesignWindow(64, 0,
-                                     {{"FilterInd", 1},
-                                      {"Length", 100},
-                                      {"Monitor", 0},
-                                      {"Title", "Rennen"},
-                                      {"LengthF", 10},
-                                      {"LengthS", 50},
-                                      {"WaitStart", 0},
-                                      {"ColSpeed0", 0},
-                                      {"ColSpeed1", 1},
-                                      {"ManyStart", 1},
-                                      {"Param2", 0},
-                                      {"ShowPlatz", 1},
-                                      {"LuchVmax", 1},
-                                      {"LuchZwZeit", 1},
-                                      {"WebOn", 1},
-                                      {"WebPort", 0},
-                                      {"WebInterface", webInterface}});
+        m_fixture->storeEveryValue(64, {{"WebOn", 1}, {"WebPort", 0}, {"WebInterface", webInterface}});
         FormMainEnvironment environment = m_fixture->environment();
         m_counter = 1;
         environment.performanceCounter = [this] { return m_counter.load(); };

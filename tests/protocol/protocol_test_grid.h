@@ -28,6 +28,17 @@ inline QStringList runRow(const QString& nr, const QString& zeit, const QString&
     return cells;
 }
 
+// A competitor's run for the standings: number, group, the result in column ("Zeit" unless
+// given) and the name; other cells empty.
+inline QStringList groupRunRow(const QString& nr, const QString& gruppe, const QString& result,
+                               const QString& name = QString(), int column = colZeit) {
+    QStringList cells = runRow(nr, QString());
+    cells[colGruppe] = gruppe;
+    cells[colName] = name;
+    cells[column] = result;
+    return cells;
+}
+
 inline QStringList protocolColumn(const SortGridData& grid, int col) {
     QStringList texts;
     for (int row = 1; row < grid.RowCount(); ++row)

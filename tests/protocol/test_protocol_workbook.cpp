@@ -4,6 +4,7 @@
 #include "protocol/protocol_text_file.h"
 #include "protocol/protocol_workbook.h"
 #include "protocol/workbook_reader.h"
+#include "workbook_dump.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -26,34 +27,6 @@
 namespace {
 
 const QLocale german(QLocale::German, QLocale::Germany);
-
-// Runs one of the Python helpers beside this test; fails the test when it does not end
-// within its deadline or ends with an error.
-QByteArray runPython(const QStringList& arguments) {
-    QProcess python;
-    python.start(QStringLiteral(TARVOLT_PYTHON3), arguments);
-    const bool finished = python.waitForFinished(60000);
-    if (!finished)
-        python.kill();
-    if (!finished || python.exitCode() != 0) {
-        qWarning() << python.readAllStandardError();
-        return {};
-    }
-    return python.readAllStandardOutput();
-}
-
-// The workbook as openpyxl reads it.
-QJsonObject dumpWorkbook(const QString& fileName) {
-    return QJsonDocument::fromJson(runPython({QStringLiteral(TARVOLT_TEST_DATA "/dump_workbook.py"), fileName}))
-        .object();
-}
-
-QStringList cellValues(const QJsonObject& dump, int row) {
-    QStringList values;
-    for (const QJsonValue cell : dump[QStringLiteral("cells")].toArray().at(row).toArray())
-        values << cell.toObject()[QStringLiteral("value")].toVariant().toString();
-    return values;
-}
 
 // A protocol: umlauts, markers, blanks and empty cells.
 void fillProtocol(SortGridData& grid) {

@@ -83,6 +83,7 @@ QVariantMap fullFile() {
         {"WebOn", 1},
         {"WebPort", 8181},
         {"WebInterface", "wlan0"},
+        {"Wertung", 3},
     };
 }
 
@@ -113,6 +114,7 @@ Settings fullSettings() {
     s.WebOn = true;
     s.WebPort = 8181;
     s.WebInterface = "wlan0";
+    s.Wertung = 3;
     return s;
 }
 
@@ -145,6 +147,7 @@ const QList<std::pair<QString, Copy>>& readOrder() {
         {"WebOn", [](Settings& to, const Settings& from) { to.WebOn = from.WebOn; }},
         {"WebPort", [](Settings& to, const Settings& from) { to.WebPort = from.WebPort; }},
         {"WebInterface", [](Settings& to, const Settings& from) { to.WebInterface = from.WebInterface; }},
+        {"Wertung", [](Settings& to, const Settings& from) { to.Wertung = from.Wertung; }},
     };
     return order;
 }
@@ -295,6 +298,8 @@ private slots:
         QTest::newRow("an older file: no WebOn") << "WebOn" << QVariant();
         QTest::newRow("text for WebPort") << "WebPort" << QVariant("http");
         QTest::newRow("list for WebInterface") << "WebInterface" << QVariant(QStringList{"wlan0", "eth0"});
+        QTest::newRow("an older file: no Wertung") << "Wertung" << QVariant();
+        QTest::newRow("text for Wertung") << "Wertung" << QVariant("Summe");
     }
     void failedValueEndsReading() {
         QFETCH(QString, key);
@@ -425,11 +430,11 @@ private slots:
         const QSettings file(m_path, QSettings::IniFormat);
         QStringList keys = file.allKeys();
         keys.sort();
-        QStringList expected{"Left",    "Top",         "Width",     "Height",     "Port",       "Alg",
-                             "Sound",   "FilterInd",   "Length",    "Monitor",    "Title",      "LengthF",
-                             "LengthS", "WaitStart",   "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
-                             "Param2",  "ShowPlatz",   "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
-                             "WebPort", "WebInterface"};
+        QStringList expected{"Left",    "Top",          "Width",     "Height",     "Port",       "Alg",
+                             "Sound",   "FilterInd",    "Length",    "Monitor",    "Title",      "LengthF",
+                             "LengthS", "WaitStart",    "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
+                             "Param2",  "ShowPlatz",    "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
+                             "WebPort", "WebInterface", "Wertung"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
@@ -438,7 +443,7 @@ private slots:
         const QByteArray text = contentsOf(m_path);
         for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
                                  "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n",
-                                 "\nWebInterface=wlan0\n"})
+                                 "\nWebInterface=wlan0\n", "\nWertung=3\n"})
             QVERIFY2(text.contains(line), line);
     }
 

@@ -1,6 +1,6 @@
 // The live results page's script under Node with a small stand-in for the browser: start-up
-// whatever the address holds, one animation loop, a restarted server, and a finish among
-// 5,000 rows that touches only the rows it changes.
+// whatever the address holds, one animation loop, a restarted server, a finish among
+// 5,000 rows that touches only the rows it changes, and the standings of the chosen group.
 //   node live_page_test.js path/to/live.js
 "use strict";
 
@@ -64,7 +64,9 @@ function makePage(hash) {
   const byId = {};
   const add = (id, tag) => (byId[id] = new Node(tag || "span"));
   ["title", "link", "startNr", "nextNr", "clock", "lastWho", "lastZeit", "lastZwZeit", "lastVmax", "lastSchnitt",
-    "lastPlatz"].forEach((id) => add(id));
+    "lastPlatz", "standingsRule"].forEach((id) => add(id));
+  add("wertung", "details").open = false;
+  add("standings", "div");
   const select = add("gruppe", "select");
   select.options = [{ value: "" }];
   select.value = "";
@@ -118,6 +120,7 @@ function makePage(hash) {
   page.start = () => page.listeners.DOMContentLoaded();
   page.message = (object) => page.sockets[page.sockets.length - 1].onmessage({ data: JSON.stringify(object) });
   page.body = () => table.tBodies[0];
+  page.fire = (id, type) => byId[id].listeners[type]();
   return page;
 }
 
@@ -192,6 +195,65 @@ const tests = {
     const below = page.body().childNodes[page.body().childNodes.length - 1];
     assert.strictEqual(parseInt(below.firstChild.style.height, 10) / 30 + after.length, 5001);
     assert.strictEqual(page.fetched.filter((u) => u.startsWith("/api/protocol")).length, 1);
+  },
+
+  async standingsOnlyWhileOpenAndForTheChosenGroup() {
+    const page = makePage("#gruppe=B");
+    page.answers["/api/standings"] = JSON.stringify({
+      server: "a", version: 2, rule: "Bester Lauf, Zeit",
+      columns: ["Platz", "Nr.", "Name", "Fahrzeug", "Zeit", "Läufe", "Abstand"],
+      groups: [
+        { gruppe: "A", title: "A", rows: [["1", "3", "Anna", "Golf", "5,000", "2", ""]] },
+        { gruppe: "B", title: "B", rows: [["1", "4", "<b>Bert</b>", "Polo", "5,100", "1", ""],
+                                          ["", "5", "Carl", "", "", "1", ""]] },
+      ],
+    });
+    page.start();
+    page.message(live({ version: 2 }));
+    await settle();
+    assert.ok(!page.fetched.includes("/api/standings"), "asked while closed");
+    page.byId.wertung.open = true;
+    page.fire("wertung", "toggle");
+    await settle();
+    await settle();
+    assert.strictEqual(page.fetched.filter((u) => u === "/api/standings").length, 1);
+    const shown = page.byId.standings.childNodes;
+    assert.strictEqual(shown.length, 2); // group B's heading and table only
+    assert.strictEqual(shown[0].textContent, "B");
+    const rows = shown[1].childNodes[0].childNodes[1].childNodes;
+    assert.strictEqual(rows.length, 2);
+    assert.strictEqual(rows[0].childNodes[2].textContent, "<b>Bert</b>");
+    assert.strictEqual(rows[0].childNodes[3].className, "optional");
+    assert.ok(page.byId.standingsRule.textContent.includes("Bester Lauf"));
+    // The same version is not asked for again; a new one is.
+    page.message(live({ seq: 2, version: 2 }));
+    await settle();
+    assert.strictEqual(page.fetched.filter((u) => u === "/api/standings").length, 1);
+    page.message(live({ seq: 3, version: 3 }));
+    await settle();
+    await settle();
+    // An answer that does not move forward is not asked for again and again.
+    assert.strictEqual(page.fetched.filter((u) => u === "/api/standings").length, 2);
+    page.answers["/api/standings"] = page.answers["/api/standings"].replace('"version":2', '"version":4');
+    page.message(live({ seq: 4, version: 4 }));
+    await settle();
+    await settle();
+    assert.strictEqual(page.fetched.filter((u) => u === "/api/standings").length, 3);
+  },
+
+  async anAddressOpensTheStandings() {
+    const page = makePage("#gruppe=Klasse%20A&wertung");
+    page.answers["/api/standings"] = JSON.stringify({
+      server: "a", version: 2, rule: "Bester Lauf, Zeit", columns: ["Platz", "Nr."],
+      groups: [{ gruppe: "Klasse A", title: "Klasse A", rows: [["1", "3"]] }, { gruppe: "", title: "ohne Gruppe", rows: [] }],
+    });
+    page.start();
+    assert.strictEqual(page.byId.wertung.open, true);
+    page.message(live({ version: 2 }));
+    await settle();
+    await settle();
+    assert.strictEqual(page.byId.standings.childNodes[0].textContent, "Klasse A");
+    assert.strictEqual(page.byId.standings.childNodes.length, 2);
   },
 };
 

@@ -1,0 +1,224 @@
+#include "standings/standings_window.h"
+
+#include "controls/sort_grid_data.h"
+#include "protocol/atomic_file_writer.h"
+#include "protocol/protocol_html.h"
+#include "protocol/protocol_page_print.h"
+#include "standings/standings_html.h"
+#include "standings/standings_table.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Platz, Nr. and the results read from the right; Name and Fahrzeug from the left.
+bool isTextColumn(int col) {
+    return col == 2 || col == 3;
+}
+
+} // namespace
+
+StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_grid(grid), m_links(std::move(links)) {
+    setWindowTitle(QStringLiteral("Wertung"));
+    resize(760, 560);
+
+    m_groupChooser = new QComboBox(this);
+    m_groupChooser->setMinimumContentsLength(16);
+    m_countChooser = new QComboBox(this);
+    m_countChooser->addItems({QStringLiteral("Bester Lauf"), QStringLiteral("Summe der 2 besten Läufe"),
+                              QStringLiteral("Summe der 3 besten Läufe")});
+    m_ruleLabel = new QLabel(this);
+    auto* print = new QPushButton(QStringLiteral("Drucken"), this);
+    print->setToolTip(QStringLiteral("[Ctrl+P] Drucken"));
+    auto* save = new QPushButton(QStringLiteral("Als Webseite"), this);
+    save->setToolTip(QStringLiteral("[Ctrl+S] Als Webseite speichern"));
+
+    m_table = new QTableWidget(this);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setAlternatingRowColors(true);
+
+    auto* choosers = new QHBoxLayout;
+    choosers->addWidget(new QLabel(QStringLiteral("Gruppe:"), this));
+    choosers->addWidget(m_groupChooser, 1);
+    choosers->addWidget(new QLabel(QStringLiteral("Wertung:"), this));
+    choosers->addWidget(m_countChooser);
+    choosers->addWidget(print);
+    choosers->addWidget(save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choosers);
+    layout->addWidget(m_ruleLabel);
+    layout->addWidget(m_table, 1);
+
+    auto* printAction = new QAction(QStringLiteral("Drucken"), this);
+    printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    addAction(printAction);
+    auto* saveAction = new QAction(QStringLiteral("Als Webseite speichern"), this);
+    saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addAction(saveAction);
+    connect(printAction, &QAction::triggered, this, &StandingsWindow::printStandings);
+    connect(print, &QPushButton::clicked, this, &StandingsWindow::printStandings);
+    connect(saveAction, &QAction::triggered, this, &StandingsWindow::savePage);
+    connect(save, &QPushButton::clicked, this, &StandingsWindow::savePage);
+
+    connect(m_groupChooser, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_filling)
+            fillTable();
+    });
+    connect(m_countChooser, &QComboBox::activated, this, &StandingsWindow::chooseCount);
+    connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { cellDoubleClicked(row); });
+
+    // Every finish, accident, edit, removal and load reaches the grid; a burst of them
+    // (a load, a sort) is computed once.
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(0);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &StandingsWindow::refresh);
+    connect(&m_grid, &SortGridData::gridReset, this, &StandingsWindow::scheduleRefresh);
+    connect(&m_grid, &SortGridData::cellChanged, this, &StandingsWindow::scheduleRefresh);
+    connect(&m_grid, &SortGridData::sortFinished, this, &StandingsWindow::scheduleRefresh);
+}
+
+void StandingsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void StandingsWindow::scheduleRefresh() {
+    if (isVisible())
+        m_refreshTimer.start();
+}
+
+void StandingsWindow::refresh() {
+    m_refreshTimer.stop();
+    m_rule = standingsRuleOf(m_grid, m_links.wertung ? m_links.wertung() : 1);
+    m_groups = computeStandings(protocolDataRows(m_grid), m_rule);
+    m_bestRowIds.clear();
+    for (const StandingsGroup& group : m_groups) {
+        QList<quint64> ids;
+        ids.reserve(group.entries.size());
+        for (const StandingsEntry& entry : group.entries)
+            ids.append(m_grid.rowId(entry.bestRow + 1));
+        m_bestRowIds.append(ids);
+    }
+    m_countChooser->setCurrentIndex(m_rule.countedRuns - 1);
+    m_ruleLabel->setText(QStringLiteral("Gewertet: ") + standingsRuleText(m_rule) +
+                         (m_rule.descending ? QStringLiteral(" (größter Wert vorn)") : QString()));
+    fillGroupChooser();
+    fillTable();
+}
+
+void StandingsWindow::fillGroupChooser() {
+    // The official's group stays chosen while others appear or go.
+    const QString chosen = m_groupChooser->currentText();
+    m_filling = true;
+    m_groupChooser->clear();
+    for (const StandingsGroup& group : m_groups)
+        m_groupChooser->addItem(group.title);
+    const int again = m_groupChooser->findText(chosen, Qt::MatchExactly);
+    m_groupChooser->setCurrentIndex(again >= 0 ? again : (m_groups.isEmpty() ? -1 : 0));
+    m_filling = false;
+}
+
+int StandingsWindow::shownGroup() const {
+    const int index = m_groupChooser->currentIndex();
+    return index >= 0 && index < m_groups.size() ? index : -1;
+}
+
+void StandingsWindow::showGroup(int index) {
+    m_groupChooser->setCurrentIndex(index);
+}
+
+void StandingsWindow::fillTable() {
+    // A finish must not throw the official back to the top of a long group.
+    const int group = shownGroup();
+    const bool sameGroup = group >= 0 && m_groups[group].title == m_tableGroup;
+    const int scrolled = sameGroup ? m_table->verticalScrollBar()->value() : 0;
+    m_tableGroup = group >= 0 ? m_groups[group].title : QString();
+
+    const QStringList header = standingsHeader(m_rule);
+    m_table->clear();
+    m_table->setColumnCount(int(header.size()));
+    m_table->setHorizontalHeaderLabels(header);
+    const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
+    m_table->setRowCount(int(entries.size()));
+    for (int row = 0; row < entries.size(); ++row) {
+        const QStringList texts = standingsRowTexts(entries[row], m_rule);
+        for (int col = 0; col < texts.size(); ++col) {
+            auto* item = new QTableWidgetItem(texts[col]);
+            item->setTextAlignment(Qt::AlignVCenter | (isTextColumn(col) ? Qt::AlignLeft : Qt::AlignRight));
+            m_table->setItem(row, col, item);
+        }
+    }
+    // The name takes the room left; every other column is as wide as its texts.
+    QHeaderView* columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_table->verticalScrollBar()->setValue(scrolled);
+}
+
+void StandingsWindow::chooseCount(int index) {
+    if (m_links.setWertung)
+        m_links.setWertung(index + 1);
+    refresh();
+}
+
+void StandingsWindow::cellDoubleClicked(int row) {
+    const int group = shownGroup();
+    if (group < 0 || row < 0 || row >= m_bestRowIds[group].size())
+        return;
+    const quint64 id = m_bestRowIds[group][row];
+    if (id != 0)
+        emit bestRunChosen(id);
+}
+
+QString StandingsWindow::dateText() const {
+    // German like every text of the program, whatever the desktop's language.
+    const QDate date = m_links.today ? m_links.today() : QDate::currentDate();
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString StandingsWindow::pageText() const {
+    return standingsHtmlText(m_groups, m_rule, m_links.title ? m_links.title() : QString(), dateText(),
+                             QStringLiteral("utf-8"));
+}
+
+bool StandingsWindow::savePage() {
+    refresh();
+    const QString fileName = m_links.pageFile ? m_links.pageFile() : QString();
+    if (fileName.isEmpty())
+        return false;
+    const QByteArray bytes =
+        standingsHtmlBytes(m_groups, m_rule, m_links.title ? m_links.title() : QString(), dateText());
+    if (!writeFileAtomically(fileName, bytes)) {
+        QMessageBox::critical(this, m_links.caption, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
+        return false;
+    }
+    if (m_links.openUrl)
+        m_links.openUrl(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
+    return true;
+}
+
+void StandingsWindow::printStandings() {
+    refresh();
+    const QString docName = m_links.pageFile ? QFileInfo(m_links.pageFile()).fileName() : QStringLiteral("Wertung");
+    printHtmlPage(this, pageText(), docName, m_links.caption);
+}
+
+bool StandingsWindow::printTo(QPrinter& printer) {
+    refresh();
+    return printHtmlTo(printer, pageText());
+}
