@@ -33,7 +33,25 @@ quint32 statusBitOf(PlugInput input) {
 
 } // namespace
 
-AdapterTest::AdapterTest(AdapterTestLinks links, QObject* parent) : QObject(parent), m_links(std::move(links)) {
+namespace {
+
+// Without a counter of the program's: the monotonic clock in nanoseconds.
+AdapterTestLinks withCounter(AdapterTestLinks links) {
+    if (!links.readCounter) {
+        links.readCounter = [] {
+            return qint64(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count());
+        };
+        links.countsPerUs = 1000;
+    }
+    return links;
+}
+
+} // namespace
+
+AdapterTest::AdapterTest(AdapterTestLinks links, QObject* parent)
+    : QObject(parent), m_links(withCounter(std::move(links))) {
     qRegisterMetaType<AdapterTestResult>();
 }
 
@@ -80,7 +98,7 @@ std::optional<QString> AdapterTest::start(int port, const AdapterTestPlan& plan)
         m_port->Open();
     } catch (const std::exception& error) {
         m_port.reset();
-        return QString::fromLocal8Bit(error.what());
+        return QString::fromUtf8(error.what());
     }
     m_portNumber = port;
     for (auto& seen : m_seen) {
@@ -90,7 +108,7 @@ std::optional<QString> AdapterTest::start(int port, const AdapterTestPlan& plan)
     m_dtrToggles.clear();
     m_cancel = false;
     m_toggleError = 0;
-    m_origin = m_links.readCounter ? m_links.readCounter() : 0;
+    m_origin = m_links.readCounter();
     m_toggler = std::thread([this, plan, origin = m_origin] { toggle(plan, origin); });
     return std::nullopt;
 }
@@ -150,7 +168,7 @@ void AdapterTest::toggle(AdapterTestPlan plan, qint64 originStamp) {
         level = !level;
         const int line = setRts ? TIOCM_RTS : TIOCM_DTR;
         // The stamp just before the line is set: the delay then includes the adapter's output path.
-        const qint64 stamp = m_links.readCounter ? m_links.readCounter() : 0;
+        const qint64 stamp = m_links.readCounter();
         error = m_port->changeOutputs(level ? line : 0, level ? 0 : line);
         if (error) {
             break;

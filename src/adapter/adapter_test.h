@@ -43,7 +43,8 @@ struct AdapterTestResult {
 // What the test uses of the program around it.
 struct AdapterTestLinks {
     SerialBackends* backends = nullptr;
-    EventCounterReader readCounter; // stamps the toggles and, through the watcher, the changes
+    // Stamps the toggles and, through the watcher, the changes; none: the monotonic clock.
+    EventCounterReader readCounter;
     double countsPerUs = 1;
     std::function<bool()> runActive; // a run is on: the test is refused
     QString sysfsRoot = QStringLiteral("/sys");
