@@ -205,7 +205,12 @@ void AdapterTest::complete() {
     AdapterTestResult result;
     result.when = QDateTime::currentDateTime();
     result.portText = comPortListText(m_portNumber);
-    result.identity = identifyAdapter(m_links.backends->forPort(m_portNumber).devicePath, m_links.sysfsRoot);
+    if (m_portNumber == simulatorPort) {
+        result.identity.device = QStringLiteral("Simulator");
+        result.identity.driver = QStringLiteral("eingebaute Lichtschrankenbox");
+    } else {
+        result.identity = identifyAdapter(m_links.backends->forPort(m_portNumber).devicePath, m_links.sysfsRoot);
+    }
     for (std::size_t i = 0; i < plugInputs.size(); ++i) {
         const PlugInput input = plugInputs[i];
         result.lines[i] = lineFiguresOf(plugInputOnRts(input) ? m_rtsToggles : m_dtrToggles, m_seen[i]);

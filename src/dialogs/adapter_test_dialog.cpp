@@ -37,7 +37,8 @@ AdapterTestDialog::AdapterTestDialog(AdapterTestLinks links, QString resultsPath
     labPlug->setWordWrap(true);
     labResult->setWordWrap(true);
     labResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    labResult->setMinimumWidth(520);
+    labResult->setMinimumWidth(640);
+    labResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont big = labVerdict->font();
     big.setPixelSize(20);
     big.setBold(true);
@@ -77,6 +78,7 @@ void AdapterTestDialog::prepare(int port) {
     }
     showVerdict(kept->verdict, QStringLiteral("Letzte Prüfung vom %1").arg(kept->when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
     labResult->setText(kept->lines.join(QLatin1Char('\n')));
+    adjustSize();
 }
 
 void AdapterTestDialog::bStartClick() {
@@ -106,6 +108,7 @@ void AdapterTestDialog::showResult(const AdapterTestResult& result) {
         }
     }
     labResult->setText(lines.join(QLatin1Char('\n')));
+    adjustSize();
 }
 
 void AdapterTestDialog::showFailure(const QString& reason) {

@@ -260,8 +260,18 @@ void SimulatedBarrierBox::deliverPlugChanges() {
         auto next = std::min_element(m_plugChanges.begin(), m_plugChanges.end(),
                                      [](const PlugChange& a, const PlugChange& b) { return a.due < b.due; });
         const auto due = next->due;
-        if (std::chrono::steady_clock::now() < due) {
-            m_plugWake.wait_until(lock, due);
+        const auto now = std::chrono::steady_clock::now();
+        if (now < due) {
+            // A timed wake-up can come milliseconds late on a busy machine, which would be
+            // measured as the plug's delay: sleep to shortly before, then yield until due.
+            constexpr auto spin = std::chrono::milliseconds(2);
+            if (due - now > spin) {
+                m_plugWake.wait_until(lock, due - spin);
+            } else {
+                lock.unlock();
+                std::this_thread::yield();
+                lock.lock();
+            }
             continue;
         }
         const PlugChange change = *next;
