@@ -1,8 +1,16 @@
 // The live results server under a crowd, on the loopback: 200 pages on the push channel and
-// 200 pages polling /api/state twice a second while runs go through the simulated barrier
-// box. Prints the polling answer times, how long after a finish every page has it, and the
-// barrier stamp delay and the 6 ms clock without and with the crowd.
-//   bench_live_web [runs]
+// 200 pages polling /api/live twice a second (and the protocol's steps when its version moves)
+// while runs go through the simulated barrier box; every finish ranks one more row into the
+// protocol. Prints the polling answer times, how long after a finish every page has it, the
+// bytes each page received per run once it had the protocol, and the barrier stamp delay and
+// the 6 ms clock without and with the crowd.
+//   bench_live_web [runs] [rows]
+// With "attack": each attack for the given seconds during a race, with the program's resident
+// memory growth and the stamp delay (default limits: the attackers share one address).
+//   bench_live_web attack [seconds] [rows]
+// With "serve": the server alone on 127.0.0.1:port with a run every 4 s (3 s timing, each
+// finish ranked into the protocol), to look at the page in a browser.
+//   bench_live_web serve [port] [rows] [seconds]
 #include "bench_threads.h"
 #include "io/com_port.h"
 #include "io/serial_backends.h"
@@ -22,15 +30,20 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +56,7 @@ constexpr int pollPages = 200;
 constexpr int pollMs = 500;
 constexpr int maxRuns = 64;
 constexpr int splitsPerRun = 40;
+int protocolRows = 150;
 
 struct Distribution {
     double p50 = 0, p99 = 0, max = 0;
@@ -69,6 +83,18 @@ std::pair<int, bool> runOf(const QByteArray& json) {
     return {run, !json.contains("\"finalMs\":null")};
 }
 
+qint64 versionOf(const QByteArray& json) {
+    const qsizetype at = json.indexOf("\"version\":");
+    return at < 0 ? -1 : json.mid(at + 10, json.indexOf(',', at) - at - 10).toLongLong();
+}
+
+struct PollPage {
+    QByteArray buffer;
+    std::deque<std::pair<bool, qint64>> asked; // per request sent: for the protocol, when
+    QByteArray tag;
+    qint64 version = 0;
+};
+
 // The pages: lives on a thread of its own; read after that thread has ended.
 class Crowd : public QObject {
 public:
@@ -80,34 +106,59 @@ public:
         for (int i = 0; i < pushPages; ++i) {
             auto* page = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
             connect(page, &QWebSocket::connected, this, [this] { ++pushOpen; });
-            connect(page, &QWebSocket::textMessageReceived, this,
-                    [this, i](const QString& text) { seen(text.toUtf8(), pushSeen, i); });
+            connect(page, &QWebSocket::textMessageReceived, this, [this, i](const QString& text) {
+                const QByteArray json = text.toUtf8();
+                pushBytes += json.size();
+                seen(json, pushSeen, i);
+            });
             page->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
         }
         for (int i = 0; i < pollPages; ++i) {
+            // As the page does: the running state with the tag of the last answer, and the
+            // protocol's steps whenever its version moved.
             auto* page = new QTcpSocket(this);
-            auto buffer = std::make_shared<QByteArray>();
-            auto sent = std::make_shared<qint64>(0);
-            connect(page, &QTcpSocket::readyRead, this, [this, page, buffer, sent, i] {
-                *buffer += page->readAll();
-                const qsizetype end = buffer->indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                const qsizetype at = buffer->indexOf("Content-Length: ");
-                const qsizetype length = buffer->mid(at + 16, buffer->indexOf('\r', at) - at - 16).toLongLong();
-                if (buffer->size() < end + 4 + length)
-                    return;
-                pollAnswers.push_back(nanoseconds() - *sent);
-                seen(buffer->mid(end + 4, length), pollSeen, i);
-                buffer->clear();
+            auto p = std::make_shared<PollPage>();
+            connect(page, &QTcpSocket::readyRead, this, [this, page, p, i] {
+                const QByteArray got = page->readAll();
+                pollBytes += got.size();
+                p->buffer += got;
+                while (true) {
+                    const qsizetype end = p->buffer.indexOf("\r\n\r\n");
+                    if (end < 0 || p->asked.empty())
+                        return;
+                    const QByteArray head = p->buffer.left(end);
+                    const qsizetype at = head.indexOf("Content-Length: ");
+                    const qsizetype length = head.mid(at + 16, head.indexOf('\r', at) - at - 16).toLongLong();
+                    if (p->buffer.size() < end + 4 + length)
+                        return;
+                    const QByteArray body = p->buffer.mid(end + 4, length);
+                    p->buffer.remove(0, end + 4 + length);
+                    const auto [protocol, sent] = p->asked.front();
+                    p->asked.pop_front();
+                    pollAnswers.push_back(nanoseconds() - sent);
+                    if (protocol || !head.startsWith("HTTP/1.1 200"))
+                        continue;
+                    const qsizetype tag = head.indexOf("ETag: ");
+                    p->tag = head.mid(tag + 6, head.indexOf('\r', tag) - tag - 6);
+                    seen(body, pollSeen, i);
+                    const qint64 version = versionOf(body);
+                    if (version != p->version) {
+                        page->write("GET /api/protocol" +
+                                    (p->version > 0 ? "?since=" + QByteArray::number(p->version) : QByteArray()) +
+                                    " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Encoding: gzip, deflate\r\n\r\n");
+                        p->asked.push_back({true, nanoseconds()});
+                        p->version = version;
+                    }
+                }
             });
             page->connectToHost(QStringLiteral("127.0.0.1"), m_port);
             auto* timer = new QTimer(this);
-            connect(timer, &QTimer::timeout, this, [page, sent] {
+            connect(timer, &QTimer::timeout, this, [page, p] {
                 if (page->state() != QAbstractSocket::ConnectedState)
                     return;
-                *sent = nanoseconds();
-                page->write("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+                p->asked.push_back({false, nanoseconds()});
+                page->write("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept-Encoding: gzip, deflate" +
+                            (p->tag.isEmpty() ? QByteArray() : "\r\nIf-None-Match: " + p->tag) + "\r\n\r\n");
             });
             // Spread over the half second, as phones would be.
             QTimer::singleShot(i * pollMs / pollPages, timer, [timer] { timer->start(pollMs); });
@@ -115,6 +166,8 @@ public:
     }
 
     std::atomic<int> pushOpen{0};
+    // Received by all pages of a kind: the push messages' payloads, the polling answers whole.
+    std::atomic<qint64> pushBytes{0}, pollBytes{0};
     std::vector<qint64> pollAnswers;
     // Per run and page: when the page first had that run's finish; 0 never.
     std::vector<std::vector<qint64>> pushSeen =
@@ -132,6 +185,9 @@ private:
     quint16 m_port;
 };
 
+// The event's protocol: grows by one ranked row at every finish.
+QList<QStringList> eventRows;
+
 LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     auto s = std::make_shared<LiveSnapshot>();
     s->title = QStringLiteral("Clubrennen");
@@ -142,11 +198,22 @@ LiveSnapshotPtr snapshot(int run, bool running, qint32 finalMs) {
     s->finalMs = finalMs;
     s->columns =
         QStringList{"Nr.", "Name", "Fahrzeug", "Gruppe", "Zw.Zeit", "Ø-km/h", "Vmax", "End-Zeit", "Zeit", "Platz"};
-    // A full event: 150 rows.
-    for (int i = 1; i <= 150; ++i)
-        s->rows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
-                        QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
-                        QString::number(i)});
+    if (eventRows.isEmpty()) {
+        for (int i = 1; i <= protocolRows; ++i)
+            eventRows.append({QString::number(i), QStringLiteral("Fahrer %1").arg(i), QStringLiteral("Wagen"),
+                              QStringLiteral("Klasse %1").arg(i % 4), "2,345", "65,45", "72,00", "0,500", "5,500",
+                              QString::number(i)});
+    }
+    // A finish ranks somewhere in the protocol; every row below it moves down one place.
+    if (finalMs >= 0) {
+        const qsizetype at = (qsizetype(run + 2) * 7919) % (eventRows.size() + 1);
+        eventRows.insert(at, {QString::number(10000 + run), QStringLiteral("Fahrer %1").arg(10000 + run),
+                              QStringLiteral("Wagen"), QStringLiteral("Klasse 1"), "2,345", "65,45", "72,00", "0,500",
+                              "5,500", QString::number(at + 1)});
+        for (qsizetype i = at + 1; i < eventRows.size(); ++i)
+            eventRows[i][9] = QString::number(i + 1);
+    }
+    s->rows = eventRows;
     return s;
 }
 
@@ -260,11 +327,162 @@ void printFinish(const char* name, const std::vector<std::vector<qint64>>& seen,
 
 } // namespace
 
+qint64 residentBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    long pages = 0, resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// A raw socket that never reads more than it must; reconnected by the attack when closed.
+int attackSocket(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return fd;
+}
+
+// One attack from 20 sockets while the race runs: sends what it sends every 20 ms, opens a
+// new socket for every one closed, and notes the highest resident memory.
+struct Attack {
+    const char* name;
+    QByteArray opening; // sent once per socket
+    QByteArray repeated;
+    int perRound;
+};
+
+void attackDuringRace(LiveServer& server, const Attack& attack, int seconds) {
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> highest{residentBytes()};
+    std::atomic<int> reopened{0};
+    const qint64 before = residentBytes();
+    std::thread attacker([&] {
+        std::vector<int> sockets(20, -1);
+        std::vector<bool> opened(sockets.size(), false);
+        char sink[4096];
+        while (!stop) {
+            for (size_t i = 0; i < sockets.size(); ++i) {
+                if (sockets[i] < 0) {
+                    sockets[i] = attackSocket(server.port());
+                    opened[i] = false;
+                }
+                const int fd = sockets[i];
+                bool lost = false;
+                if (!opened[i]) {
+                    opened[i] = ::send(fd, attack.opening.constData(), size_t(attack.opening.size()),
+                                       MSG_NOSIGNAL | MSG_DONTWAIT) >= 0 ||
+                                attack.opening.isEmpty();
+                    if (!opened[i] && errno != EAGAIN && errno != ENOTCONN && errno != EINPROGRESS)
+                        lost = true;
+                    // The handshake's answer is read; nothing after it.
+                    if (opened[i] && !attack.opening.isEmpty())
+                        ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+                }
+                for (int k = 0; opened[i] && !lost && k < attack.perRound; ++k) {
+                    if (::send(fd, attack.repeated.constData(), size_t(attack.repeated.size()),
+                               MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+                        errno != EAGAIN && errno != EWOULDBLOCK)
+                        lost = true;
+                }
+                if (lost) {
+                    ::close(fd);
+                    sockets[i] = -1;
+                    ++reopened;
+                }
+            }
+            highest = std::max(highest.load(), residentBytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        for (int fd : sockets) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    const int runs = std::clamp(seconds * 1000 / (splitsPerRun * 25 + 600), 1, maxRuns);
+    const Phase phase = race(server, runs);
+    stop = true;
+    attacker.join();
+    std::printf("%-22s resident memory grew by at most %.1f MB; %d sockets closed by the server and reopened\n",
+                attack.name, double(highest - before) / 1e6, reopened.load());
+    printPhase(attack.name, phase);
+}
+
+// A ping as a browser would send it: masked, 120 bytes of payload.
+QByteArray clientPing() {
+    QByteArray frame("\x89", 1);
+    frame.append(char(0x80 | 120));
+    frame.append("\x01\x02\x03\x04", 4);
+    frame.append(QByteArray(120, 'p'));
+    return frame;
+}
+
+int attackMain(int seconds) {
+    LiveServer server;
+    QEventLoop wait;
+    QObject::connect(&server, &LiveServer::started, &wait, &QEventLoop::quit);
+    QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+    server.start(0, QHostAddress::LocalHost);
+    wait.exec();
+    if (!server.isListening())
+        return 1;
+    server.publish(snapshot(0, false, -1));
+    std::printf("attacks of %d s each during a race, %d protocol rows\n", seconds, protocolRows);
+    printPhase("no attack", race(server, std::clamp(seconds * 1000 / (splitsPerRun * 25 + 600), 1, maxRuns)));
+    attackDuringRace(server, {"never reading", {}, "GET /api/state HTTP/1.1\r\nHost: x\r\n\r\n", 1}, seconds);
+    attackDuringRace(server,
+                     {"ping flood",
+                      "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                      "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n",
+                      clientPing(), 50},
+                     seconds);
+    return 0;
+}
+
+int serveMain(quint16 port, int seconds) {
+    LiveServer server;
+    server.start(port, QHostAddress::LocalHost);
+    int run = 0;
+    const auto next = [&] {
+        server.publish(snapshot(run, true, -1));
+        QTimer::singleShot(3000, &server, [&] {
+            server.publish(snapshot(run, false, 5500));
+            ++run;
+        });
+    };
+    server.publish(snapshot(run++, false, 5500));
+    QTimer runs;
+    QObject::connect(&runs, &QTimer::timeout, &server, next);
+    runs.start(4000);
+    QTimer::singleShot(seconds * 1000, QCoreApplication::instance(), &QCoreApplication::quit);
+    return QCoreApplication::exec();
+}
+
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "serve") == 0) {
+        protocolRows = argc > 3 ? std::clamp(atoi(argv[3]), 1, 20000) : 5000;
+        return serveMain(quint16(argc > 2 ? atoi(argv[2]) : 8080), argc > 4 ? atoi(argv[4]) : 120);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "attack") == 0) {
+        protocolRows = argc > 3 ? std::clamp(atoi(argv[3]), 1, 20000) : 500;
+        return attackMain(argc > 2 ? std::clamp(atoi(argv[2]), 1, 600) : 30);
+    }
     const int runs = argc > 1 ? std::clamp(atoi(argv[1]), 1, maxRuns) : 8;
+    protocolRows = argc > 2 ? std::clamp(atoi(argv[2]), 1, 20000) : 150;
 
-    LiveServer server;
+    // The crowd comes from one address here; at an event every phone has its own.
+    WebLimits limits;
+    limits.maxPerAddress = limits.maxConnections;
+    LiveServer server(limits);
     QEventLoop wait;
     QObject::connect(&server, &LiveServer::started, &wait, &QEventLoop::quit);
     QObject::connect(&server, &LiveServer::failed, &wait, &QEventLoop::quit);
@@ -277,8 +495,9 @@ int main(int argc, char* argv[]) {
     }
     server.publish(snapshot(0, false, -1));
 
-    std::printf("%d runs, each %d L2 changes 25 ms apart; %d push pages, %d pages polling every %d ms\n", runs,
-                splitsPerRun, pushPages, pollPages, pollMs);
+    std::printf("%d runs, each %d L2 changes 25 ms apart; %d protocol rows; %d push pages, %d pages polling every %d "
+                "ms\n",
+                runs, splitsPerRun, protocolRows, pushPages, pollPages, pollMs);
     printPhase("no pages", race(server, runs));
     // The pages join an event between runs: the first race's last finish is not one of theirs.
     server.publish(snapshot(-1, false, -1));
@@ -295,8 +514,11 @@ int main(int argc, char* argv[]) {
     std::printf("%d of %d push pages connected after %lld ms\n", crowd->pushOpen.load(), pushPages, joining.elapsed());
     QThread::msleep(1000); // every polling page has asked once
 
+    const qint64 pushBefore = crowd->pushBytes, pollBefore = crowd->pollBytes;
     const Phase busy = race(server, runs);
     QThread::msleep(1000); // the last finish reaches the polling pages
+    const double pushPerRun = double(crowd->pushBytes - pushBefore) / pushPages / runs;
+    const double pollPerRun = double(crowd->pollBytes - pollBefore) / pollPages / runs;
     std::vector<qint64> pollAnswers;
     std::vector<std::vector<qint64>> pushSeen, pollSeen;
     QMetaObject::invokeMethod(
@@ -312,9 +534,10 @@ int main(int argc, char* argv[]) {
     crowdThread.wait();
     printPhase("200 push + 200 polling", busy);
     const Distribution answers = distribution(pollAnswers);
-    std::printf("%-22s /api/state answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n", "polling pages",
-                answers.p50, answers.p99, answers.max, answers.n);
+    std::printf("%-22s /api/live and /api/protocol answered in ms p50 %.2f p99 %.2f max %.2f (%zu requests)\n",
+                "polling pages", answers.p50, answers.p99, answers.max, answers.n);
     printFinish("push pages", pushSeen, runs);
     printFinish("polling pages", pollSeen, runs);
+    std::printf("%-22s bytes per page per run: push %.0f, polling %.0f\n", "traffic", pushPerRun, pollPerRun);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "run/run_controller.h"
 #include "timing/high_res_timer.h"
 #include "timing/run_time.h"
+#include "web/lan_addresses.h"
 #include "web/live_server.h"
 #include "web/live_snapshot.h"
 
@@ -56,9 +57,17 @@ void TFormMain::applyWebSettings() {
     publishLiveSnapshot();
     const int wanted = m_settings.WebPort;
     const quint16 port = quint16(wanted >= 0 && wanted <= 65535 ? wanted : kWebPortPreset);
-    if (m_liveServer->isListening() && port != 0 && m_liveServer->port() == port)
+    const QHostAddress address = listenAddress(webInterfaces(), m_settings.WebInterface);
+    if (address.isNull()) {
+        m_liveServer->stop();
+        liveWebFailed(QStringLiteral("Die Live-Ergebnisse sind aus: das Netzwerk %1 ist nicht verbunden. "
+                                     "Bitte in den Einstellungen ein anderes Netzwerk wählen.")
+                          .arg(m_settings.WebInterface));
         return;
-    m_liveServer->start(port);
+    }
+    if (m_liveServer->isListening() && port != 0 && m_liveServer->port() == port && m_liveServer->address() == address)
+        return;
+    m_liveServer->start(port, address);
 }
 
 void TFormMain::scheduleLiveSnapshot() {

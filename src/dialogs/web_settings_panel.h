@@ -8,12 +8,14 @@
 #include <QImage>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QSpinBox;
 
 // The settings dialog's part for the live results on the local network: the switch, the
-// port, the address(es) to type on a phone and a QR code of the first one. The addresses
-// follow the port field as it is typed. GUI thread only.
+// port, the network interface to serve on (all by default), every address to type on a phone
+// with a word on where the pages are seen, and a QR code of the first address. The addresses
+// follow the fields as they change. GUI thread only.
 class WebSettingsPanel : public QGroupBox {
     Q_OBJECT
 
@@ -25,10 +27,12 @@ public:
 
     QCheckBox* const cbWebOn;
     QSpinBox* const seWebPort;
+    QComboBox* const cbWebInterface; // item data: the interface's name, empty for all
     QLabel* const lblWebAddress;
     QLabel* const imgWebQr;
 
 private:
+    void listInterfaces(const QString& chosen);
     void showAddresses();
 };
 

@@ -44,6 +44,7 @@ struct Settings {
     // The live results on the local network: off until the official turns them on.
     bool WebOn = false;
     int WebPort = kWebPortPreset; // 0: any free port (for tests)
+    QString WebInterface;         // the one network interface to serve on ("wlan0"); empty: every one
 
     bool operator==(const Settings&) const = default;
 };

@@ -138,6 +138,7 @@ void readValues(const SettingsReader& in, Settings& s) {
         // Added later, so read last: a file without them keeps everything above.
         [&] { return in.readBool(QStringLiteral("WebOn"), s.WebOn); },
         [&] { return in.readInt(QStringLiteral("WebPort"), s.WebPort); },
+        [&] { return in.readText(QStringLiteral("WebInterface"), s.WebInterface); },
     };
     for (const auto& step : steps) {
         if (!step())
@@ -171,6 +172,7 @@ void writeValues(QSettings& out, const Settings& s) {
     out.setValue(QStringLiteral("NameZwZeit"), QStringLiteral("Zw.Zeit"));
     out.setValue(QStringLiteral("WebOn"), int(s.WebOn));
     out.setValue(QStringLiteral("WebPort"), s.WebPort);
+    out.setValue(QStringLiteral("WebInterface"), s.WebInterface);
 }
 
 QString writeErrorText(const QString& path) {

@@ -1,27 +1,46 @@
 #include "web/connection_guard.h"
 
+#include "web/live_pages.h"
+
+#include <QHostAddress>
 #include <QTcpSocket>
+
+#include <algorithm>
 
 namespace {
 
-// A refusal written by the guard itself, before the HTTP server has seen the socket.
+// A refusal written by the guard itself, before the HTTP server has seen the socket; with the
+// headers of every other answer.
 QByteArray refusal(const QByteArray& status) {
     const QByteArray body = status + '\n';
     return "HTTP/1.1 " + status +
            "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\nRetry-After: 5\r\n\r\n" + body;
+           "\r\nCache-Control: no-store\r\nContent-Security-Policy: " + liveSecurityPolicy() +
+           "\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n" + body;
 }
 
-// Refused sockets still flushing their answer; more are closed without one.
-constexpr int maxRefusing = 64;
-constexpr int refuseFlushMs = 2000;
 // After the HTTP server stopped reading a socket, a push channel has this long to claim it.
 constexpr int handOverMs = 2000;
 
+quintptr idOf(QTcpSocket* socket) {
+    return reinterpret_cast<quintptr>(socket);
+}
+
 } // namespace
 
-ConnectionGuard::ConnectionGuard(const WebLimits& limits, std::function<int()> pushCount, QObject* parent)
-    : QTcpServer(parent), m_limits(limits), m_pushCount(std::move(pushCount)) {
+QString deviceKey(const QHostAddress& address) {
+    bool v4 = false;
+    const quint32 ip4 = address.toIPv4Address(&v4);
+    if (v4)
+        return QHostAddress(ip4).toString();
+    Q_IPV6ADDR ip6 = address.toIPv6Address();
+    for (int i = 8; i < 16; ++i)
+        ip6[i] = 0;
+    return QHostAddress(ip6).toString() + QStringLiteral("/64");
+}
+
+ConnectionGuard::ConnectionGuard(const WebLimits& limits, QObject* parent)
+    : QTcpServer(parent), m_limits(limits), m_ledger(limits.maxConnections, limits.maxPerAddress) {
     m_clock.start();
     // A crowd opening the page at once must not wait for SYN retries.
     setListenBacklogSize(512);
@@ -47,42 +66,88 @@ ConnectionGuard::~ConnectionGuard() {
 }
 
 void ConnectionGuard::incomingConnection(qintptr handle) {
-    const int open = pageConnections() + (m_pushCount ? m_pushCount() : 0);
-    if (open >= m_limits.maxConnections) {
-        refuseBusy(handle);
-        return;
-    }
     auto* socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(handle)) {
         delete socket;
         return;
     }
+    const QString device = deviceKey(socket->peerAddress());
+    makeRoomFor(device);
+    book(socket, device);
+
     Watch watch;
     watch.socket = socket;
     watch.lastRead = m_clock.elapsed();
     // Connected before the HTTP server's own handler, so it sees the bytes first.
     watch.reading = connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readArrived(socket); });
-    connect(socket, &QObject::destroyed, this, [this, socket] { m_sockets.remove(socket); });
+    connect(socket, &QObject::destroyed, this, [this, socket] {
+        m_sockets.remove(socket);
+        unbook(socket);
+    });
     // Gone for good: the HTTP server may still hold it in a half-read request and keep it.
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-        m_sockets.remove(socket);
-        disconnect(socket, nullptr, this, nullptr);
+        forget(socket);
         socket->deleteLater();
     });
     m_sockets.insert(socket, watch);
     addPendingConnection(socket);
 }
 
+void ConnectionGuard::book(QTcpSocket* socket, const QString& device) {
+    m_ledger.add(idOf(socket), device);
+    m_booked.insert(socket, socket);
+}
+
+void ConnectionGuard::unbook(QTcpSocket* socket) {
+    m_ledger.remove(idOf(socket));
+    m_booked.remove(socket);
+}
+
+void ConnectionGuard::makeRoomFor(const QString& device) {
+    while (const std::optional<quintptr> victim = m_ledger.victimFor(device)) {
+        auto* key = reinterpret_cast<QTcpSocket*>(*victim);
+        const QPointer<QTcpSocket> socket = m_booked.value(key);
+        unbook(key);
+        if (!socket)
+            continue; // gone already
+        if (m_sockets.contains(socket)) {
+            forget(socket);
+            closeNow(socket);
+        } else {
+            // A push channel or its handshake: its owner cleans up on the disconnect.
+            socket->abort();
+        }
+    }
+}
+
+bool ConnectionGuard::keepsUp(QTcpSocket* socket) {
+    if (socket->bytesToWrite() <= m_limits.maxUnsentBytes)
+        return true;
+    unbook(socket);
+    if (m_sockets.contains(socket)) {
+        forget(socket);
+        closeNow(socket);
+    } else {
+        socket->abort();
+    }
+    return false;
+}
+
 void ConnectionGuard::readArrived(QTcpSocket* socket) {
     const auto it = m_sockets.find(socket);
-    if (it == m_sockets.end())
+    if (it == m_sockets.end() || !socket->isOpen())
+        return;
+    // A client asking faster than it reads would fill the memory with its answers.
+    if (!keepsUp(socket))
         return;
     const qint64 now = m_clock.elapsed();
     it->lastRead = now;
     if (it->requestStart < 0)
         it->requestStart = now;
-    // The HTTP server reads everything each time, so what is waiting is what just came.
-    it->pending += socket->bytesAvailable();
+    // Only what came since the last look: pipelined requests wait unread between answers.
+    const qint64 waiting = socket->bytesAvailable();
+    it->pending += waiting >= it->counted ? waiting - it->counted : waiting;
+    it->counted = waiting;
     if (it->pending > m_limits.maxRequestBytes)
         refuse(socket, "431 Request Header Fields Too Large");
     else
@@ -96,35 +161,61 @@ void ConnectionGuard::responded(QTcpSocket* socket) {
     it->pending = 0;
     it->requestStart = -1;
     // Bytes of a next request already waiting count for it.
-    if (socket->bytesAvailable() > 0) {
+    it->counted = socket->bytesAvailable();
+    if (it->counted > 0) {
         it->requestStart = m_clock.elapsed();
-        it->pending = socket->bytesAvailable();
+        it->pending = it->counted;
     }
 }
 
 bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
-    // Only while the HTTP server has read nothing of it yet.
-    if (socket->isTransactionStarted() || !m_httpServer)
+    if (!m_httpServer)
         return false;
+    // A request split over several packets is held in the HTTP server's read transaction: look
+    // at it from its first byte, and put the parser back where it was if it is no handshake.
+    const bool parsing = socket->isTransactionStarted();
+    qint64 parsed = 0;
+    if (parsing) {
+        const qint64 before = socket->bytesAvailable();
+        socket->rollbackTransaction();
+        parsed = socket->bytesAvailable() - before;
+    }
     const QByteArray waiting = socket->peek(m_limits.maxRequestBytes);
     const qsizetype end = waiting.indexOf("\r\n\r\n");
-    if (end < 0 || !waiting.startsWith("GET "))
+    const QByteArray header = end < 0 ? QByteArray() : waiting.left(end).toLower();
+    if (!waiting.startsWith("GET ") ||
+        (!header.contains("\nupgrade: websocket") && !header.contains("\nupgrade:websocket"))) {
+        if (parsing) {
+            socket->startTransaction();
+            socket->skip(parsed);
+        }
         return false;
-    const QByteArray header = waiting.left(end).toLower();
-    if (!header.contains("\nupgrade: websocket") && !header.contains("\nupgrade:websocket"))
-        return false;
+    }
 
-    // The HTTP server lets go of it: no reading, no deletion on disconnect.
+    // The HTTP server lets go of it: no reading, no deletion on disconnect. It stays booked.
     disconnect(socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
     disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
     m_sockets.remove(socket);
     disconnect(socket, nullptr, this, nullptr);
+    connect(socket, &QObject::destroyed, this, [this, socket] { unbook(socket); });
     emit pushRequested(socket);
     return true;
 }
 
 void ConnectionGuard::sweep() {
     const qint64 now = m_clock.elapsed();
+    qint64 unsent = 0;
+    for (auto it = m_booked.begin(); it != m_booked.end();) {
+        if (it.value()) {
+            unsent += it.value()->bytesToWrite();
+            ++it;
+            continue;
+        }
+        m_ledger.remove(idOf(it.key()));
+        it = m_booked.erase(it);
+    }
+    if (unsent > m_limits.maxUnsentTotal)
+        shedUnsent(unsent);
     QList<QTcpSocket*> overdue;
     for (auto it = m_sockets.begin(); it != m_sockets.end();) {
         Watch& w = *it;
@@ -138,35 +229,36 @@ void ConnectionGuard::sweep() {
         const bool slow = w.requestStart >= 0 && now - w.requestStart > m_limits.requestMs;
         const bool abandoned = w.letGo >= 0 && now - w.letGo > handOverMs;
         const bool gone = w.socket->state() == QAbstractSocket::UnconnectedState;
-        if (idle || slow || abandoned || gone)
+        const bool behind = w.socket->bytesToWrite() > m_limits.maxUnsentBytes;
+        if (idle || slow || abandoned || gone || behind)
             overdue.append(w.socket);
         ++it;
     }
     for (QTcpSocket* socket : overdue) {
-        m_sockets.remove(socket);
-        disconnect(socket, nullptr, this, nullptr);
+        forget(socket);
         closeNow(socket);
     }
 }
 
-void ConnectionGuard::refuseBusy(qintptr handle) {
-    auto* socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(handle)) {
-        delete socket;
-        return;
+void ConnectionGuard::shedUnsent(qint64 unsent) {
+    // Many devices each under their own cap may still together hold too much: those that left
+    // the most unread go first.
+    QList<QPointer<QTcpSocket>> sockets = m_booked.values();
+    std::sort(sockets.begin(), sockets.end(), [](const QPointer<QTcpSocket>& a, const QPointer<QTcpSocket>& b) {
+        return (a ? a->bytesToWrite() : 0) > (b ? b->bytesToWrite() : 0);
+    });
+    for (const QPointer<QTcpSocket>& socket : sockets) {
+        if (unsent <= m_limits.maxUnsentTotal || !socket)
+            break;
+        unsent -= socket->bytesToWrite();
+        unbook(socket);
+        if (m_sockets.contains(socket)) {
+            forget(socket);
+            closeNow(socket);
+        } else {
+            socket->abort();
+        }
     }
-    if (m_refusing >= maxRefusing) {
-        closeNow(socket);
-        return;
-    }
-    ++m_refusing;
-    connect(socket, &QObject::destroyed, this, [this] { --m_refusing; });
-    // Whatever the client sends is not read into memory.
-    socket->setReadBufferSize(1);
-    socket->write(refusal("503 Service Unavailable"));
-    socket->disconnectFromHost();
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(refuseFlushMs, socket, [socket] { closeNow(socket); });
 }
 
 void ConnectionGuard::refuse(QTcpSocket* socket, const QByteArray& status) {
@@ -192,6 +284,12 @@ void ConnectionGuard::refuse(QTcpSocket* socket, const QByteArray& status) {
     socket->readAll();
     socket->write(refusal(status));
     socket->disconnectFromHost();
+}
+
+void ConnectionGuard::forget(QTcpSocket* socket) {
+    m_sockets.remove(socket);
+    unbook(socket);
+    disconnect(socket, nullptr, this, nullptr);
 }
 
 void ConnectionGuard::closeNow(QTcpSocket* socket) {

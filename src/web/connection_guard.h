@@ -1,37 +1,34 @@
 #pragma once
 
+#include "web/address_ledger.h"
+#include "web/web_limits.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
 
-#include <functional>
-
+class QHostAddress;
 class QTcpSocket;
 
-// The limits the live results server keeps against a crowd and against bad clients.
-struct WebLimits {
-    int maxConnections = 500;      // sockets at once, web pages and push channels together
-    qint64 maxRequestBytes = 8192; // one request, line and headers (no request has a body)
-    int idleMs = 15000;            // a page connection that sends nothing is closed
-    int requestMs = 10000;         // a request begun must be complete by then
-    int sweepMs = 1000;
-};
+// The device a connection comes from, for the per-address cap: an IPv4 address as it is, an
+// IPv6 address by its /64 network (one device may hold many addresses in it).
+QString deviceKey(const QHostAddress& address);
 
-// The listening socket of the live results server: it accepts at most maxConnections
-// sockets (more get "503 Service Unavailable" and are closed), caps each request's size
-// (then "431" and closed), and closes page connections that stay idle or never finish
-// their request, also those the HTTP parser gave up on. A complete WebSocket handshake
-// arriving in one piece is taken away from the HTTP server (whose own upgrade does not
-// work in Qt 6.4) and handed on by pushRequested(); the push channel watches it from then.
-// Lives on the server thread, like the HTTP server it feeds.
+// The listening socket of the live results server. Every accepted socket and every push
+// channel is booked by address: a device over its cap loses its oldest connection, and a full
+// server the oldest of the device holding the most, so a newcomer is always let in. It caps
+// each request's size (then "431" and closed) and what a client leaves unread, and closes page
+// connections that stay idle or never finish their request, also those the HTTP parser gave up
+// on. A WebSocket handshake, however it arrives, is taken away from the HTTP server (whose own
+// upgrade does not work in Qt 6.4) and handed on by pushRequested(). Lives on the server
+// thread, like the HTTP server it feeds.
 class ConnectionGuard : public QTcpServer {
     Q_OBJECT
 
 public:
-    // pushCount: how many push channels are open, for the connection total.
-    ConnectionGuard(const WebLimits& limits, std::function<int()> pushCount, QObject* parent = nullptr);
+    explicit ConnectionGuard(const WebLimits& limits, QObject* parent = nullptr);
     ~ConnectionGuard() override;
 
     // The HTTP server whose read handler a refused socket is taken from.
@@ -40,10 +37,15 @@ public:
     void responded(QTcpSocket* socket);
     // Page sockets open now.
     int pageConnections() const { return int(m_sockets.size()); }
+    // Page sockets and push channels (with their handshakes) open now.
+    int connections() const { return m_ledger.count(); }
     const WebLimits& limits() const { return m_limits; }
+    // A client that took less than the cap leaves behind; else it is closed here and now.
+    bool keepsUp(QTcpSocket* socket);
 
 signals:
     // A socket with a WebSocket handshake waiting unread in it; the receiver owns it now.
+    // It stays booked under its address until it is destroyed.
     void pushRequested(QTcpSocket* socket);
 
 protected:
@@ -56,21 +58,28 @@ private:
         qint64 lastRead = 0;
         qint64 requestStart = -1; // first byte of the request not yet answered
         qint64 pending = 0;       // its bytes so far
+        qint64 counted = 0;       // of them, still unread in the socket
         qint64 letGo = -1;        // when reading was found gone
     };
 
+    void makeRoomFor(const QString& device);
+    void book(QTcpSocket* socket, const QString& device);
+    void unbook(QTcpSocket* socket);
     void readArrived(QTcpSocket* socket);
     bool takePushChannel(QTcpSocket* socket);
     void sweep();
-    void refuseBusy(qintptr handle);
+    void shedUnsent(qint64 unsent);
     void refuse(QTcpSocket* socket, const QByteArray& status);
+    void forget(QTcpSocket* socket);
     static void closeNow(QTcpSocket* socket);
 
     const WebLimits m_limits;
-    const std::function<int()> m_pushCount;
     QObject* m_httpServer = nullptr;
     QHash<QTcpSocket*, Watch> m_sockets;
-    int m_refusing = 0;
+    AddressLedger m_ledger;
+    // The booked sockets; watched by pointer, as the HTTP and WebSocket code may cut every
+    // signal of a socket it gives up on.
+    QHash<QTcpSocket*, QPointer<QTcpSocket>> m_booked;
     QElapsedTimer m_clock;
     QTimer m_sweep;
 };

@@ -6,46 +6,30 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QTcpSocket>
-#include <QWebSocket>
+#include <QUrlQuery>
 
 namespace {
 
-// A page's push channel only ever receives; what it may send is a close or a pong.
-constexpr quint64 maxIncomingMessage = 1024;
-// Pings keep phones' channels alive through Wi-Fi routers and find the half-open ones.
-constexpr int pingMs = 10000;
-constexpr int deadChannelMs = 35000;
-// A page that stops reading is dropped rather than kept growing: it gets the whole state again
-// when it comes back.
-constexpr qint64 maxUnsent = 1 << 20;
+// Smaller answers are sent as they are: compressing them gains less than the headers weigh.
+constexpr qsizetype compressFrom = 1024;
+
+QByteArray json() {
+    return "application/json; charset=utf-8";
+}
 
 } // namespace
 
 LiveHttpServer::LiveHttpServer(const WebLimits& limits, QObject* parent)
-    : QAbstractHttpServer(parent), m_push(QStringLiteral("Tarvolt"), QWebSocketServer::NonSecureMode) {
-    m_guard = new ConnectionGuard(
-        limits, [this] { return pushChannels(); }, this);
+    : QAbstractHttpServer(parent), m_state(newServerId()) {
+    m_guard = new ConnectionGuard(limits, this);
     m_guard->setHttpServer(this);
-    connect(m_guard, &ConnectionGuard::pushRequested, this, [this](QTcpSocket* socket) {
-        m_handshaking.append({socket, steadyNowMs()});
-        m_push.handleConnection(socket);
-        // The handshake is read by the push server's own handler, once this read is over.
-        QMetaObject::invokeMethod(
-            socket, [socket] { emit socket->readyRead(); }, Qt::QueuedConnection);
-    });
-    connect(&m_push, &QWebSocketServer::newConnection, this, &LiveHttpServer::acceptPushChannels);
-    m_ping.setInterval(pingMs);
-    connect(&m_ping, &QTimer::timeout, this, &LiveHttpServer::pingChannels);
-    m_ping.start();
-    m_tail = liveStateJsonTail(LiveSnapshot{});
+    m_push = new PushChannels(
+        limits.push, [this] { return m_state.liveJson(steadyNowMs()); }, this);
+    connect(m_guard, &ConnectionGuard::pushRequested, m_push, &PushChannels::take);
 }
 
 LiveHttpServer::~LiveHttpServer() {
-    for (const Channel& channel : std::as_const(m_channels)) {
-        channel.socket->disconnect(this);
-        channel.socket->abort();
-        delete channel.socket;
-    }
+    delete m_push;
 }
 
 bool LiveHttpServer::listenOn(const QHostAddress& address, quint16 port, QString* error) {
@@ -65,45 +49,47 @@ quint16 LiveHttpServer::port() const {
 void LiveHttpServer::publish(const LiveSnapshotPtr& snapshot) {
     if (!snapshot)
         return;
-    m_snapshot = snapshot;
-    m_tail = liveStateJsonTail(*snapshot);
-    ++m_seq;
-    const QString message = QString::fromUtf8(currentState());
-    const QList<Channel> channels = m_channels;
-    for (const Channel& channel : channels) {
-        if (channel.line && channel.line->bytesToWrite() > maxUnsent) {
-            channel.socket->abort();
-            dropChannel(channel.socket);
-            continue;
-        }
-        channel.socket->sendTextMessage(message);
-    }
+    const bool protocolChanged = m_state.publish(snapshot);
+    m_push->send(m_state.pushJson(steadyNowMs(), protocolChanged));
 }
 
-QByteArray LiveHttpServer::currentState() const {
-    return liveStateJson(m_tail, steadyNowMs(), m_seq);
-}
-
-LiveHttpServer::Answer LiveHttpServer::answerFor(const QString& path) const {
-    const QString title = m_snapshot ? m_snapshot->title : QString();
+LiveHttpServer::Answer LiveHttpServer::answerFor(const QHttpServerRequest& request) const {
+    const QString path = request.url().path();
+    const QString title = m_state.snapshot().title;
     if (path == QLatin1String("/") || path == QLatin1String("/index.html"))
         return {liveIndexPage(title), "text/html; charset=utf-8"};
     if (path == QLatin1String("/aushang"))
-        return {liveNoticePage(title, lanAddresses(port())), "text/html; charset=utf-8"};
+        return {liveNoticePage(title, liveAddressesFor(m_guard->serverAddress(), port())), "text/html; charset=utf-8"};
+    if (path == QLatin1String("/api/live"))
+        return {m_state.liveJson(steadyNowMs()), json(), 200, m_state.stateTag()};
+    if (path == QLatin1String("/api/protocol"))
+        return protocolAnswer(request);
     if (path == QLatin1String("/api/state"))
-        return {currentState(), "application/json; charset=utf-8"};
+        return {m_state.stateJson(steadyNowMs()), json(), 200, m_state.stateTag()};
     if (const std::optional<LiveAsset> asset = liveAsset(path))
-        return {asset->body, asset->contentType};
+        return {asset->body, asset->contentType, 200, {}, "asset " + path.toLatin1()};
     return {"Nicht gefunden\n", "text/plain; charset=utf-8", 404};
+}
+
+LiveHttpServer::Answer LiveHttpServer::protocolAnswer(const QHttpServerRequest& request) const {
+    const QString since = QUrlQuery(request.url()).queryItemValue(QStringLiteral("since"));
+    bool known = false;
+    const quint64 version = since.toULongLong(&known);
+    if (known) {
+        const QByteArray steps = m_state.protocolSinceJson(version);
+        if (!steps.isEmpty())
+            return {steps, json(), 200, {}, "since " + QByteArray::number(version)};
+    }
+    return {m_state.protocolJson(), json(), 200, m_state.protocolTag(), "whole"};
 }
 
 bool LiveHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const auto method = request.method();
     if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-        respond(request, socket, {"Nur GET und HEAD\n", "text/plain; charset=utf-8", 405, "GET, HEAD"});
+        respond(request, socket, {"Nur GET und HEAD\n", "text/plain; charset=utf-8", 405, {}, {}, "GET, HEAD"});
         return true;
     }
-    respond(request, socket, answerFor(request.url().path()));
+    respond(request, socket, answerFor(request));
     return true;
 }
 
@@ -111,11 +97,44 @@ void LiveHttpServer::missingHandler(const QHttpServerRequest& request, QTcpSocke
     respond(request, socket, {"Nicht gefunden\n", "text/plain; charset=utf-8", 404});
 }
 
-void LiveHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* socket, const Answer& answer) {
+QByteArray LiveHttpServer::deflated(const Answer& answer) const {
+    if (m_packedVersion != m_state.protocolTag()) {
+        m_packedVersion = m_state.protocolTag();
+        m_packed.clear();
+    }
+    const auto cached = m_packed.constFind(answer.packKey);
+    if (cached != m_packed.cend())
+        return *cached;
+    // qCompress gives a zlib stream behind a four-byte length: "deflate" in HTTP is that stream.
+    const QByteArray packed = qCompress(answer.body, 6).mid(4);
+    m_packed.insert(answer.packKey, packed);
+    return packed;
+}
+
+void LiveHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* socket, Answer answer) {
+    // A client that asks without reading what it asked for gets no more.
+    if (!m_guard->keepsUp(socket))
+        return;
+    const bool unchanged = !answer.tag.isEmpty() && request.value("if-none-match") == answer.tag;
+    bool packed = false;
+    if (unchanged) {
+        answer.status = 304;
+        answer.body.clear();
+    } else if (!answer.packKey.isEmpty() && answer.body.size() >= compressFrom &&
+               request.value("accept-encoding").toLower().contains("deflate")) {
+        answer.body = deflated(answer);
+        packed = true;
+    }
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(QHttpServerResponder::StatusCode(answer.status));
     responder.writeHeader("Content-Type", answer.contentType);
     responder.writeHeader("Content-Length", QByteArray::number(answer.body.size()));
+    if (packed)
+        responder.writeHeader("Content-Encoding", "deflate");
+    if (!answer.packKey.isEmpty())
+        responder.writeHeader("Vary", "Accept-Encoding");
+    if (!answer.tag.isEmpty())
+        responder.writeHeader("ETag", answer.tag);
     responder.writeHeader("Cache-Control", "no-store");
     responder.writeHeader("Content-Security-Policy", liveSecurityPolicy());
     responder.writeHeader("X-Content-Type-Options", "nosniff");
@@ -129,71 +148,4 @@ void LiveHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* sock
     m_guard->responded(socket);
     if (answer.status == 405)
         socket->disconnectFromHost();
-}
-
-void LiveHttpServer::acceptPushChannels() {
-    while (QWebSocket* socket = m_push.nextPendingConnection()) {
-        socket->setParent(this);
-        if (socket->requestUrl().path() != QLatin1String("/ws")) {
-            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
-            socket->deleteLater();
-            continue;
-        }
-        socket->setMaxAllowedIncomingFrameSize(maxIncomingMessage);
-        socket->setMaxAllowedIncomingMessageSize(maxIncomingMessage);
-        QPointer<QTcpSocket> line;
-        for (qsizetype i = 0; i < m_handshaking.size(); ++i) {
-            const QPointer<QTcpSocket>& waiting = m_handshaking[i].line;
-            if (waiting && waiting->peerPort() == socket->peerPort() &&
-                waiting->peerAddress() == socket->peerAddress()) {
-                line = waiting;
-                m_handshaking.removeAt(i);
-                break;
-            }
-        }
-        m_channels.append({socket, line, steadyNowMs()});
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropChannel(socket); });
-        connect(socket, &QWebSocket::pong, this, [this, socket] {
-            for (Channel& channel : m_channels) {
-                if (channel.socket == socket)
-                    channel.lastPong = steadyNowMs();
-            }
-        });
-        socket->sendTextMessage(QString::fromUtf8(currentState()));
-    }
-}
-
-void LiveHttpServer::pingChannels() {
-    const qint64 now = steadyNowMs();
-    // A handshake that never became a channel (refused by the push server) owns its socket alone.
-    for (qsizetype i = m_handshaking.size() - 1; i >= 0; --i) {
-        const Handshake& h = m_handshaking[i];
-        if (h.line && now - h.since <= pingMs)
-            continue;
-        if (h.line) {
-            h.line->abort();
-            h.line->deleteLater();
-        }
-        m_handshaking.removeAt(i);
-    }
-    const QList<Channel> channels = m_channels;
-    for (const Channel& channel : channels) {
-        if (now - channel.lastPong > deadChannelMs) {
-            channel.socket->abort();
-            dropChannel(channel.socket);
-        } else {
-            channel.socket->ping();
-        }
-    }
-}
-
-void LiveHttpServer::dropChannel(QWebSocket* socket) {
-    for (qsizetype i = 0; i < m_channels.size(); ++i) {
-        if (m_channels[i].socket == socket) {
-            m_channels.removeAt(i);
-            socket->disconnect(this);
-            socket->deleteLater();
-            return;
-        }
-    }
 }

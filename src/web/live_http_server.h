@@ -2,20 +2,19 @@
 
 #include "web/connection_guard.h"
 #include "web/live_snapshot.h"
+#include "web/live_state.h"
+#include "web/push_channels.h"
 
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 #include <QList>
-#include <QPointer>
-#include <QTimer>
-#include <QWebSocketServer>
 
-class QWebSocket;
-
-// The live results server proper: answers GET and HEAD for "/", "/aushang", "/api/state",
-// "/live.js" and "/live.css" (other methods get 405, other paths 404) and pushes every new
-// snapshot to the pages connected on "/ws". Every answer carries the security policy and
-// is never cached. Lives on the server thread; snapshots arrive there through publish().
+// The live results server proper: answers GET and HEAD for "/", "/aushang", "/api/live",
+// "/api/protocol", "/api/state", "/live.js" and "/live.css" (other methods get 405, other
+// paths 404) and pushes every new snapshot to the pages connected on "/ws". Every answer
+// carries the security policy and is never cached; what a page asked for before and has
+// unchanged costs it a "304", what is large goes compressed when the page takes it so.
+// Lives on the server thread; snapshots arrive there through publish().
 class LiveHttpServer : public QAbstractHttpServer {
     Q_OBJECT
 
@@ -28,8 +27,9 @@ public:
     quint16 port() const;
     void publish(const LiveSnapshotPtr& snapshot);
 
-    int pushChannels() const { return int(m_channels.size()); }
+    int pushChannels() const { return m_push->count(); }
     ConnectionGuard& guard() const { return *m_guard; }
+    const LiveState& state() const { return m_state; }
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -37,36 +37,26 @@ protected:
 
 private:
     struct Answer {
-        Answer(QByteArray body, QByteArray contentType, int status = 200, QByteArray allow = {})
-            : body(std::move(body)), contentType(std::move(contentType)), status(status), allow(std::move(allow)) {}
+        Answer(QByteArray body, QByteArray contentType, int status = 200, QByteArray tag = {}, QByteArray packKey = {},
+               QByteArray allow = {})
+            : body(std::move(body)), contentType(std::move(contentType)), status(status), tag(std::move(tag)),
+              packKey(std::move(packKey)), allow(std::move(allow)) {}
         QByteArray body;
         QByteArray contentType;
         int status;
-        QByteArray allow; // for 405
+        QByteArray tag;     // ETag; a request naming it gets 304
+        QByteArray packKey; // compressed when the page takes it so, once per key and version
+        QByteArray allow;   // for 405
     };
-    Answer answerFor(const QString& path) const;
-    void respond(const QHttpServerRequest& request, QTcpSocket* socket, const Answer& answer);
-    QByteArray currentState() const;
-    void acceptPushChannels();
-    void pingChannels();
-    void dropChannel(QWebSocket* channel);
+    Answer answerFor(const QHttpServerRequest& request) const;
+    Answer protocolAnswer(const QHttpServerRequest& request) const;
+    void respond(const QHttpServerRequest& request, QTcpSocket* socket, Answer answer);
+    QByteArray deflated(const Answer& answer) const;
 
-    struct Channel {
-        QWebSocket* socket = nullptr;
-        QPointer<QTcpSocket> line; // underneath, for what it has not sent yet
-        qint64 lastPong = 0;
-    };
-
-    QWebSocketServer m_push; // handshakes only; it listens on nothing
-    struct Handshake {
-        QPointer<QTcpSocket> line;
-        qint64 since = 0;
-    };
-    QList<Handshake> m_handshaking; // taken from the HTTP server, not yet a channel
     ConnectionGuard* m_guard = nullptr;
-    LiveSnapshotPtr m_snapshot;
-    QByteArray m_tail;
-    quint64 m_seq = 0;
-    QList<Channel> m_channels;
-    QTimer m_ping;
+    PushChannels* m_push = nullptr;
+    mutable LiveState m_state;
+    // Compressed answers of the current protocol version, made once for every page.
+    mutable QByteArray m_packedVersion;
+    mutable QHash<QByteArray, QByteArray> m_packed;
 };

@@ -3,6 +3,7 @@
 #include "web/qr_code.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace {
 
@@ -13,28 +14,50 @@ QByteArray resource(const QString& name) {
     return file.readAll();
 }
 
-QString filled(const QString& page, const QString& title) {
-    QString text = page;
-    return text.replace(QStringLiteral("{{TITLE}}"), title.toHtmlEscaped());
+// The page's placeholders ("{{NAME}}") filled in one pass over the page as compiled in, so no
+// text put in (a title, an address) is ever taken for a placeholder itself.
+QString filled(const QString& page, const QHash<QString, QString>& values) {
+    QString out;
+    out.reserve(page.size());
+    qsizetype at = 0;
+    while (true) {
+        const qsizetype open = page.indexOf(QStringLiteral("{{"), at);
+        const qsizetype close = open < 0 ? -1 : page.indexOf(QStringLiteral("}}"), open + 2);
+        const auto value = close < 0 ? values.cend() : values.constFind(page.mid(open + 2, close - open - 2));
+        if (value == values.cend()) {
+            if (open < 0) {
+                out += QStringView(page).mid(at);
+                return out;
+            }
+            out += QStringView(page).mid(at, open + 2 - at);
+            at = open + 2;
+            continue;
+        }
+        out += QStringView(page).mid(at, open - at);
+        out += *value;
+        at = close + 2;
+    }
 }
 
 } // namespace
 
 QByteArray liveIndexPage(const QString& title) {
-    return filled(QString::fromUtf8(resource(QStringLiteral("index.html"))), title).toUtf8();
+    return filled(QString::fromUtf8(resource(QStringLiteral("index.html"))),
+                  {{QStringLiteral("TITLE"), title.toHtmlEscaped()}})
+        .toUtf8();
 }
 
 QByteArray liveNoticePage(const QString& title, const QStringList& addresses) {
-    QString page = filled(QString::fromUtf8(resource(QStringLiteral("aushang.html"))), title);
-    const QString first = addresses.value(0);
     QStringList shown;
     for (const QString& address : addresses)
         shown.append(address.toHtmlEscaped());
     // The QR picture is made here from the address, so it holds no text of anyone else.
-    page.replace(QStringLiteral("{{QR}}"), qrSvg(encodeQr(first.toUtf8())));
-    page.replace(QStringLiteral("{{ADDRESS}}"),
-                 shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden") : shown.join(QStringLiteral("<br>")));
-    return page.toUtf8();
+    return filled(QString::fromUtf8(resource(QStringLiteral("aushang.html"))),
+                  {{QStringLiteral("TITLE"), title.toHtmlEscaped()},
+                   {QStringLiteral("QR"), qrSvg(encodeQr(addresses.value(0).toUtf8()))},
+                   {QStringLiteral("ADDRESS"),
+                    shown.isEmpty() ? QStringLiteral("Kein Netzwerk gefunden") : shown.join(QStringLiteral("<br>"))}})
+        .toUtf8();
 }
 
 std::optional<LiveAsset> liveAsset(const QString& path) {

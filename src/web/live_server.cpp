@@ -85,6 +85,7 @@ void LiveServer::start(quint16 port, const QHostAddress& address) {
         m_thread.start();
     const quint64 generation = ++m_generation;
     m_running = true;
+    m_address = address;
     LiveServerHost* host = m_host;
     QMetaObject::invokeMethod(host, [host, generation, address, port] { host->start(generation, address, port); });
 }

@@ -54,6 +54,8 @@ public:
     bool isListening() const { return m_listening; }
     // The port listened on, once started() has come.
     quint16 port() const { return m_port; }
+    // The address asked to listen on (Any: every interface).
+    QHostAddress address() const { return m_address; }
 
 signals:
     void started(quint16 port);
@@ -70,4 +72,5 @@ private:
     bool m_running = false;
     bool m_listening = false;
     quint16 m_port = 0;
+    QHostAddress m_address;
 };

@@ -23,32 +23,36 @@ QJsonObject resultObject(const LiveResult& r) {
 
 } // namespace
 
-QByteArray liveStateJsonTail(const LiveSnapshot& s) {
-    QJsonObject run{{QStringLiteral("on"), s.running}};
-    run.insert(QStringLiteral("startedAt"), s.running ? QJsonValue(double(s.startedAt)) : QJsonValue());
-    run.insert(QStringLiteral("finalMs"), s.finalMs >= 0 ? QJsonValue(s.finalMs) : QJsonValue());
+namespace {
 
-    QJsonArray rows;
-    for (const QStringList& row : s.rows)
-        rows.append(textArray(row));
-
-    const QJsonObject state{{QStringLiteral("title"), s.title},
-                            {QStringLiteral("startNr"), s.startNr},
-                            {QStringLiteral("nextNr"), s.nextNr},
-                            {QStringLiteral("run"), run},
-                            {QStringLiteral("last"), s.hasLast ? QJsonValue(resultObject(s.last)) : QJsonValue()},
-                            {QStringLiteral("columns"), textArray(s.columns)},
-                            {QStringLiteral("rows"), rows}};
-    QByteArray json = QJsonDocument(state).toJson(QJsonDocument::Compact);
-    // Without the braces, so the per-answer members go in front without parsing again.
+// The object's members without its braces, so that members can be put together without parsing again.
+QByteArray members(const QJsonObject& object) {
+    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
     return json.mid(1, json.size() - 2);
 }
 
-QByteArray liveStateJson(const QByteArray& tail, qint64 nowMs, quint64 seq) {
-    QByteArray json = "{\"now\":" + QByteArray::number(nowMs) + ",\"seq\":" + QByteArray::number(seq);
-    if (!tail.isEmpty())
-        json += ',' + tail;
-    return json + '}';
+} // namespace
+
+QByteArray liveRunMembers(const LiveSnapshot& s) {
+    QJsonObject run{{QStringLiteral("on"), s.running}};
+    run.insert(QStringLiteral("startedAt"), s.running ? QJsonValue(double(s.startedAt)) : QJsonValue());
+    run.insert(QStringLiteral("finalMs"), s.finalMs >= 0 ? QJsonValue(s.finalMs) : QJsonValue());
+    return members({{QStringLiteral("title"), s.title},
+                    {QStringLiteral("startNr"), s.startNr},
+                    {QStringLiteral("nextNr"), s.nextNr},
+                    {QStringLiteral("run"), run},
+                    {QStringLiteral("last"), s.hasLast ? QJsonValue(resultObject(s.last)) : QJsonValue()}});
+}
+
+QByteArray liveProtocolMembers(const LiveSnapshot& s) {
+    QJsonArray rows;
+    for (const QStringList& row : s.rows)
+        rows.append(textArray(row));
+    return members({{QStringLiteral("columns"), textArray(s.columns)}, {QStringLiteral("rows"), rows}});
+}
+
+bool sameProtocol(const LiveSnapshot& a, const LiveSnapshot& b) {
+    return a.columns == b.columns && a.rows == b.rows;
 }
 
 qint64 steadyNowMs() {

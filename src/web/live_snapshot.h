@@ -38,11 +38,12 @@ struct LiveSnapshot {
 };
 using LiveSnapshotPtr = std::shared_ptr<const LiveSnapshot>;
 
-// The snapshot as the JSON object of /api/state without its opening brace and the
-// "now" and "seq" members: the server puts those in front for every answer.
-QByteArray liveStateJsonTail(const LiveSnapshot& snapshot);
-// The whole object: {"now":nowMs,"seq":seq, ...tail}.
-QByteArray liveStateJson(const QByteArray& tail, qint64 nowMs, quint64 seq);
+// The JSON members of the running state (title, numbers, run, last result), without braces.
+QByteArray liveRunMembers(const LiveSnapshot& snapshot);
+// The JSON members of the protocol ("columns" and "rows"), without braces.
+QByteArray liveProtocolMembers(const LiveSnapshot& snapshot);
+// Whether two snapshots hold the same protocol.
+bool sameProtocol(const LiveSnapshot& a, const LiveSnapshot& b);
 
 // Milliseconds of the steady clock the snapshot times use, on any thread.
 qint64 steadyNowMs();

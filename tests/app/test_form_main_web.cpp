@@ -12,6 +12,7 @@
 #include "web/live_server.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,7 +60,9 @@ class TestFormMainWeb : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
 
-    void init() {
+    void init() { open({}); }
+
+    void open(const QString& webInterface) {
         m_fixture = std::make_unique<FormMainFixture>();
         m_fixture->storeDesignWindow(64, 0,
                                      {{"FilterInd", 1},
@@ -77,7 +80,8 @@ private slots:
                                       {"LuchVmax", 1},
                                       {"LuchZwZeit", 1},
                                       {"WebOn", 1},
-                                      {"WebPort", 0}});
+                                      {"WebPort", 0},
+                                      {"WebInterface", webInterface}});
         FormMainEnvironment environment = m_fixture->environment();
         m_counter = 1;
         environment.performanceCounter = [this] { return m_counter.load(); };
@@ -184,6 +188,34 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_form));
         QTest::keyClick(m_form, Qt::Key_F4);
         QCOMPARE(m_form->runController().state(), RunState::Armed);
+    }
+
+    // Limited to a network this laptop is not in today: no pages, a clear message, and the
+    // choice kept in the dialog until the official changes it.
+    void aChosenNetworkNotConnectedIsReported() {
+        cleanup();
+        open(QStringLiteral("tarvolt-none0"));
+        const QLabel* status = m_form->ui().StatusBar1->panel(2);
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().contains(QStringLiteral("tarvolt-none0 ist nicht verbunden")), waitMs);
+        QVERIFY(!m_form->liveServer().isListening());
+        if (QMessageBox* box = m_form->findChild<QMessageBox*>())
+            box->close();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        WhenModal<TCfgDialog> answer([&](TCfgDialog* dialog) {
+            QComboBox* networks = dialog->webPanel->cbWebInterface;
+            QCOMPARE(networks->itemText(0), QStringLiteral("Alle Netzwerke"));
+            QCOMPARE(networks->currentText(), QStringLiteral("tarvolt-none0 (nicht verbunden)"));
+            networks->setCurrentIndex(0);
+            QVERIFY(dialog->webPanel->lblWebAddress->text().startsWith(
+                        QStringLiteral("Sichtbar in jedem Netzwerk, in dem dieser Computer ist.")) ||
+                    dialog->webPanel->lblWebAddress->text() == QStringLiteral("Kein Netzwerk gefunden"));
+            dialog->OKBtn->click();
+        });
+        m_form->commands().EinstellunGen1->trigger();
+        QCOMPARE(m_form->settings().WebInterface, QString());
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->liveServer().isListening(), waitMs);
+        QCOMPARE(m_form->liveServer().address(), QHostAddress(QHostAddress::Any));
     }
 
 private:

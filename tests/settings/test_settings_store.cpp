@@ -82,6 +82,7 @@ QVariantMap fullFile() {
         {"LuchZwZeit", 0},
         {"WebOn", 1},
         {"WebPort", 8181},
+        {"WebInterface", "wlan0"},
     };
 }
 
@@ -111,6 +112,7 @@ Settings fullSettings() {
     s.LuchZwZeit = false;
     s.WebOn = true;
     s.WebPort = 8181;
+    s.WebInterface = "wlan0";
     return s;
 }
 
@@ -142,6 +144,7 @@ const QList<std::pair<QString, Copy>>& readOrder() {
         {"LuchZwZeit", [](Settings& to, const Settings& from) { to.LuchZwZeit = from.LuchZwZeit; }},
         {"WebOn", [](Settings& to, const Settings& from) { to.WebOn = from.WebOn; }},
         {"WebPort", [](Settings& to, const Settings& from) { to.WebPort = from.WebPort; }},
+        {"WebInterface", [](Settings& to, const Settings& from) { to.WebInterface = from.WebInterface; }},
     };
     return order;
 }
@@ -289,6 +292,7 @@ private slots:
         QTest::newRow("no LuchZwZeit") << "LuchZwZeit" << QVariant();
         QTest::newRow("an older file: no WebOn") << "WebOn" << QVariant();
         QTest::newRow("text for WebPort") << "WebPort" << QVariant("http");
+        QTest::newRow("list for WebInterface") << "WebInterface" << QVariant(QStringList{"wlan0", "eth0"});
     }
     void failedValueEndsReading() {
         QFETCH(QString, key);
@@ -404,10 +408,11 @@ private slots:
         const QSettings file(m_path, QSettings::IniFormat);
         QStringList keys = file.allKeys();
         keys.sort();
-        QStringList expected{"Left",       "Top",        "Width",     "Height",    "Port",    "Alg",       "Sound",
-                             "FilterInd",  "Length",     "Monitor",   "Title",     "LengthF", "LengthS",   "WaitStart",
-                             "ColSpeed0",  "ColSpeed1",  "ColSpeed2", "ManyStart", "Param2",  "ShowPlatz", "LuchVmax",
-                             "LuchZwZeit", "NameZwZeit", "WebOn",     "WebPort"};
+        QStringList expected{"Left",    "Top",         "Width",     "Height",     "Port",       "Alg",
+                             "Sound",   "FilterInd",   "Length",    "Monitor",    "Title",      "LengthF",
+                             "LengthS", "WaitStart",   "ColSpeed0", "ColSpeed1",  "ColSpeed2",  "ManyStart",
+                             "Param2",  "ShowPlatz",   "LuchVmax",  "LuchZwZeit", "NameZwZeit", "WebOn",
+                             "WebPort", "WebInterface"};
         expected.sort();
         QCOMPARE(keys, expected);
         QCOMPARE(file.value("Alg").toByteArray(), algBytes({0, 1, 1, 0}));
@@ -415,7 +420,8 @@ private slots:
         // Integers and flags as plain numbers, texts as text.
         const QByteArray text = contentsOf(m_path);
         for (const char* line : {"\nLeft=100\n", "\nSound=0\n", "\nColSpeed0=1\n", "\nColSpeed2=0\n", "\nPort=17\n",
-                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n"})
+                                 "\nTitle=Bergrennen\n", "\nNameZwZeit=Zw.Zeit\n", "\nWebOn=1\n", "\nWebPort=8181\n",
+                                 "\nWebInterface=wlan0\n"})
             QVERIFY2(text.contains(line), line);
     }
 
