@@ -108,8 +108,9 @@ AdapterJudgement judgeAdapter(const std::array<LineFigures, 4>& lines) {
                 QStringLiteral("Verzögerung bis %1 auf %2: mehr als 10 ms.").arg(msText(maxUs), slowest)};
     }
     if (maxUs > suitableMaxUs) {
-        return {AdapterVerdict::Limited, QStringLiteral("mit Einschränkungen"),
-                QStringLiteral("Verzögerung bis %1 auf %2: Zeiten nur auf Hundertstel genau.").arg(msText(maxUs), slowest)};
+        return {
+            AdapterVerdict::Limited, QStringLiteral("mit Einschränkungen"),
+            QStringLiteral("Verzögerung bis %1 auf %2: Zeiten nur auf Hundertstel genau.").arg(msText(maxUs), slowest)};
     }
     return {AdapterVerdict::Suitable, QStringLiteral("geeignet"),
             QStringLiteral("Jeder Wechsel kam an, höchstens nach %1.").arg(msText(maxUs))};

@@ -76,7 +76,8 @@ void AdapterTestDialog::prepare(int port) {
         labResult->setText(QStringLiteral("Dieser Anschluss wurde noch nicht geprüft."));
         return;
     }
-    showVerdict(kept->verdict, QStringLiteral("Letzte Prüfung vom %1").arg(kept->when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
+    showVerdict(kept->verdict,
+                QStringLiteral("Letzte Prüfung vom %1").arg(kept->when.toString(QStringLiteral("dd.MM.yyyy HH:mm"))));
     labResult->setText(kept->lines.join(QLatin1Char('\n')));
     adjustSize();
 }

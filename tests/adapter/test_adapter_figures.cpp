@@ -65,12 +65,14 @@ void TestAdapterFigures::matching_data() {
     QTest::addColumn<LineFigures>("expected");
 
     const QList<LineChange> four = toggles({1000, 11000, 21000, 31000});
-    QTest::newRow("every change back") << four << QList<LineChange>{{1200, true}, {11300, false}, {21200, true}, {31500, false}}
+    QTest::newRow("every change back") << four
+                                       << QList<LineChange>{{1200, true}, {11300, false}, {21200, true}, {31500, false}}
                                        << LineFigures{4, 4, 200, 500, 500};
     QTest::newRow("nothing back") << four << QList<LineChange>{} << LineFigures{4, 0, 0, 0, 0};
     // The opening's own changes come before the first toggle and answer nothing.
     QTest::newRow("changes before the first toggle ignored")
-        << four << QList<LineChange>{{10, true}, {20, false}, {1100, true}, {11100, false}, {21100, true}, {31100, false}}
+        << four
+        << QList<LineChange>{{10, true}, {20, false}, {1100, true}, {11100, false}, {21100, true}, {31100, false}}
         << LineFigures{4, 4, 100, 100, 100};
     // A lost change leaves the input where it was, so the toggle back finds nothing either.
     QTest::newRow("one change lost") << four << QList<LineChange>{{21100, true}, {31100, false}}
@@ -222,7 +224,8 @@ void TestAdapterFigures::resultKeptPerPort() {
     QCOMPARE(kept->when, result.when);
     QCOMPARE(kept->verdict, AdapterVerdict::Limited);
     QCOMPARE(kept->lines, adapterReportLines(result));
-    QVERIFY(kept->lines.contains("CTS: 200 von 200 Wechseln zurück, Verzögerung p50 2,50 ms, p99 5,00 ms, max 5,00 ms"));
+    QVERIFY(
+        kept->lines.contains("CTS: 200 von 200 Wechseln zurück, Verzögerung p50 2,50 ms, p99 5,00 ms, max 5,00 ms"));
     QVERIFY(kept->lines.contains("Geprüft am 08.12.2026 21:05"));
     QVERIFY(kept->lines.join('\n').contains("höchstens diese Verzögerung"));
     QVERIFY(!keptAdapterTest(path, "COM64 (Simulator)"));

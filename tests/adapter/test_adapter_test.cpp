@@ -8,8 +8,8 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 #include <chrono>
 
