@@ -241,7 +241,8 @@ private slots:
         Settings settings;
         settings.Monitor = 1;
         quint64 ports = 0;
-        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {}, {}, {}};
+        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {},
+                             {},        {}};
         TCfgDialog dialog(0, settings, links);
         dialog.fillFromSettings(0);
         QCOMPARE(dialog.cbPort->count(), 1);

