@@ -12,7 +12,11 @@
 #include "run/run_port.h"
 #include "settings/settings_store.h"
 
+#include "run/run_state.h"
 #include <QMessageBox>
+
+#include <QDir>
+#include <QFileInfo>
 
 CfgDialogLinks TFormMain::cfgDialogLinks() const {
     CfgDialogLinks links;
@@ -22,6 +26,10 @@ CfgDialogLinks TFormMain::cfgDialogLinks() const {
     links.surveyPorts = [root = m_environment.sysfsRoot] { return scanComPorts(root); };
     links.appTitle = m_names.baseName;
     links.showPortFailure = [port = m_barrierPort.get()](const QString& text) { port->showOpenFailure(text); };
+    links.runActive = [this] { return m_controller && isRunning(m_controller->status().phase); };
+    links.adapterResultsPath =
+        QFileInfo(m_environment.settingsPath).dir().filePath(m_names.baseName + QStringLiteral("-Adapter.conf"));
+    links.sysfsRoot = m_environment.sysfsRoot;
     return links;
 }
 

@@ -2,6 +2,8 @@
 
 #include "dialogs/cfg_dialog.h"
 
+#include "dialogs/adapter_test_dialog.h"
+
 #include "dialogs/web_settings_panel.h"
 #include "io/barrier_wiring.h"
 #include "io/com_port.h"
@@ -150,10 +152,14 @@ TCfgDialog::TCfgDialog(quint64 portMask, CfgDialogLinks links, QWidget* parent)
       cbAlg3(new LevelList(*this, QColor(0xDF, 0xDF, 0x7C), GroupBox3)), Label28(rowLabel(Barrier::L4, GroupBox3)),
       Image4L(new QLabel(GroupBox3)), cbAlg4(new LevelList(*this, QColor(0xFF, 0xCC, 0xCC), GroupBox3)),
       lbl_Light(label(QStringLiteral("Licht  (Ampel)  [+4-7]"), GroupBox3)),
-      Label3(label(QStringLiteral("+12V"), GroupBox3)), cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)),
-      cbAmpel(new QCheckBox(this)), webPanel(new WebSettingsPanel(this)),
-      OKBtn(new QPushButton(QStringLiteral("OK"), this)),
-      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)), m_links(std::move(links)), m_portMask(portMask),
+      Label3(label(QStringLiteral("+12V"), GroupBox3)),
+      bAdapterTest(new QPushButton(QStringLiteral("Adapter prüfen (Prüfstecker)"), GroupBox3)),
+      cbLsStart(new QCheckBox(this)), cbLsStop(new QCheckBox(this)), cbAmpel(new QCheckBox(this)),
+      webPanel(new WebSettingsPanel(this)), OKBtn(new QPushButton(QStringLiteral("OK"), this)),
+      SpeedButton3(new QPushButton(QStringLiteral("Abbrechen"), this)),
+      adapterTestDialog(new AdapterTestDialog({links.backends, {}, 1, links.runActive, links.sysfsRoot},
+                                              links.adapterResultsPath, this)),
+      m_links(std::move(links)), m_portMask(portMask),
       m_comPort2(new TComPort(m_links.backends, {}, this)), m_linePictures{
                                                                 renderPicture(QStringLiteral("contact_grey")),
                                                                 renderPicture(QStringLiteral("contact_open")),
@@ -209,6 +215,10 @@ TCfgDialog::TCfgDialog(quint64 portMask, CfgDialogLinks links, QWidget* parent)
     m_comPort2->OnClose = [this](TComPort* sender) { ComPort2Close(sender); };
 
     connect(cbPort, &QComboBox::activated, this, &TCfgDialog::cbPortChange);
+    connect(cbPort, &QComboBox::currentIndexChanged, this, [this](int item) { bAdapterTest->setEnabled(item > 0); });
+    bAdapterTest->setEnabled(false);
+    connect(bAdapterTest, &QPushButton::clicked, this, &TCfgDialog::bAdapterTestClick);
+    connect(adapterTestDialog, &QDialog::finished, this, &TCfgDialog::adapterTestClosed);
     connect(OKBtn, &QPushButton::clicked, this, &TCfgDialog::OKBtnClick);
     connect(SpeedButton3, &QPushButton::clicked, this, &TCfgDialog::reject);
 
@@ -253,6 +263,7 @@ void TCfgDialog::layOut() {
     }
     lines->addWidget(lbl_Light, 2 + lineRows, 1, 1, 2);
     lines->addWidget(Label3, 2 + lineRows, 3);
+    lines->addWidget(bAdapterTest, 3 + lineRows, 0, 1, 4);
     lines->setColumnStretch(3, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -428,6 +439,28 @@ void TCfgDialog::cbPortChange() {
         m_comPort2->Open();
     } catch (const std::exception& error) {
         QMessageBox::critical(this, m_links.appTitle, officialPortErrorText(QString::fromUtf8(error.what())));
+    }
+}
+
+void TCfgDialog::bAdapterTestClick() {
+    if (cbPort->currentIndex() <= 0)
+        return;
+    const int port = cbPort->currentData().toInt();
+    try {
+        m_comPort2->Close();
+    } catch (const std::exception&) {
+    }
+    adapterTestDialog->prepare(port);
+    adapterTestDialog->open();
+}
+
+void TCfgDialog::adapterTestClosed() {
+    // The live line test goes on with the port the list shows.
+    if (!isVisible() || m_comPort2->Port() == 0)
+        return;
+    try {
+        m_comPort2->Open();
+    } catch (const std::exception&) {
     }
 }
 

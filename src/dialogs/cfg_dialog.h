@@ -20,6 +20,8 @@ class QLineEdit;
 class QPainter;
 class QPushButton;
 class BarrierPort;
+class AdapterTestDialog;
+class RunPort;
 class SerialBackends;
 class TComPort;
 class WebSettingsPanel;
@@ -33,6 +35,11 @@ struct CfgDialogLinks {
     QString appTitle;                     // caption of its message boxes
     // Told why ComPort2 could not open the main window's port when the dialog opened.
     std::function<void(const QString&)> showPortFailure;
+    // A run is on: the adapter test is refused. Empty: never.
+    std::function<bool()> runActive;
+    // Where the adapter test keeps each port's last result; empty keeps nothing.
+    QString adapterResultsPath;
+    QString sysfsRoot = QStringLiteral("/sys"); // where the adapter test reads about the adapter
 };
 
 // The settings dialog, created once at start right after the main window and kept
@@ -98,6 +105,8 @@ public:
     QComboBox* const cbAlg4;
     QLabel* const lbl_Light;
     QLabel* const Label3;
+    // Opens the loopback-plug test of the chosen port; enabled while a port is chosen.
+    QPushButton* const bAdapterTest;
     QCheckBox* const cbLsStart; // hidden
     QCheckBox* const cbLsStop;  // hidden
     QCheckBox* const cbAmpel;   // hidden
@@ -105,6 +114,7 @@ public:
     WebSettingsPanel* const webPanel;
     QPushButton* const OKBtn;
     QPushButton* const SpeedButton3;
+    AdapterTestDialog* const adapterTestDialog;
 
     // Draws one item of a level list: the colour, the text, and the contact picture of the
     // level (open for "OFF", closed for "ON").
@@ -122,6 +132,9 @@ private:
     void FormClose();
     void OKBtnClick();
     void cbPortChange();
+    // ComPort2 lets go of the port for the adapter test and takes it back when its window closes.
+    void bAdapterTestClick();
+    void adapterTestClosed();
     void ComPortStatus(TComPort* Sender);
     void ComPort2Open(TComPort* Sender);
     void ComPort2Close(TComPort* Sender);

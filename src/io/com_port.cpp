@@ -83,6 +83,10 @@ quint32 TComPort::GetModemStatus() {
     return status;
 }
 
+int TComPort::changeOutputs(int raiseTiocm, int lowerTiocm) {
+    return m_line && m_line->isOpen() ? m_line->changeOutputs(raiseTiocm, lowerTiocm) : EBADF;
+}
+
 qint32 TComPort::InQueCount() {
     int bytes = 0;
     if (!m_line || m_line->inputQueue(&bytes)) {

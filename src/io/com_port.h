@@ -89,6 +89,11 @@ public:
     // Levels of CTS 0x10, DSR 0x20, RING 0x40, RLSD 0x80: during a dispatch the word taken at
     // the wake-up, otherwise read now; 0 while closed.
     quint32 GetModemStatus();
+    // Raises and lowers the outputs (TIOCM_RTS, TIOCM_DTR) of the open port until the next Open;
+    // 0 or the errno of the failure (EBADF while closed). Unlike the rest, callable from any
+    // thread, as long as the owner does not close the port meanwhile: a loopback test sets the
+    // lines from a thread of its own, so that a slow USB control transfer never blocks the GUI.
+    int changeOutputs(int raiseTiocm, int lowerTiocm);
     // Bytes waiting in the input queue; 0 while closed.
     qint32 InQueCount();
     // Counter stamp of the report being dispatched, 0 outside a dispatch.

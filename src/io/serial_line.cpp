@@ -177,6 +177,15 @@ void SerialLine::release(int fd) {
     m_system.closeDevice(fd);
 }
 
+int SerialLine::changeOutputs(int raiseTiocm, int lowerTiocm) {
+    if (raiseTiocm) {
+        if (const int error = m_system.raiseModemLines(m_fd, raiseTiocm)) {
+            return error;
+        }
+    }
+    return lowerTiocm ? m_system.lowerModemLines(m_fd, lowerTiocm) : 0;
+}
+
 int SerialLine::modemStatus(quint32* status) {
     int lines = 0;
     if (const int error = m_system.getModemLines(m_fd, &lines)) {

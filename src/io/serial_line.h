@@ -58,6 +58,8 @@ public:
     QByteArray path() const { return m_path; }
 
     int modemStatus(quint32* status);
+    // Raises and lowers output lines (TIOCM_RTS, TIOCM_DTR); 0 or the errno of the failure.
+    int changeOutputs(int raiseTiocm, int lowerTiocm);
     int counters(LineCounters* counters);
     // Status and counters that belong together: no transition between the two reads.
     int snapshot(LineSnapshot* snapshot);

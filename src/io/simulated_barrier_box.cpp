@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/ioctl.h>
 
@@ -31,7 +32,9 @@ SimulatedBarrierBox::SimulatedBarrierBox(EventCounterReader readCounter, QString
     }
 }
 
-SimulatedBarrierBox::~SimulatedBarrierBox() = default;
+SimulatedBarrierBox::~SimulatedBarrierBox() {
+    stopPlugThread();
+}
 
 qint64 SimulatedBarrierBox::setContact(int barrier, bool closed) {
     if (!validBarrier(barrier)) {
@@ -192,20 +195,127 @@ void SimulatedBarrierBox::interruptWaiters() {
 }
 
 void SimulatedBarrierBox::updateInputsLocked() {
+    if (m_plug.plugged) {
+        routePlugLocked();
+        return;
+    }
     const bool power[4] = {m_dtr, m_dtr, m_rts, m_rts};
-    bool any = false;
     for (int i = 0; i < 4; ++i) {
-        const bool on = m_contacts[i] && power[i];
-        if (on != m_inputs[i]) {
-            m_inputs[i] = on;
-            ++(m_counters.*inputCounter[i]);
-            m_stamps[i] = m_readCounter ? m_readCounter() : 0;
-            any = true;
+        setInputLocked(i, m_contacts[i] && power[i]);
+    }
+}
+
+void SimulatedBarrierBox::setInputLocked(int input, bool on) {
+    if (on == m_inputs[input]) {
+        return;
+    }
+    m_inputs[input] = on;
+    ++(m_counters.*inputCounter[input]);
+    m_stamps[input] = m_readCounter ? m_readCounter() : 0;
+    m_wake.notify_all();
+}
+
+void SimulatedBarrierBox::routePlugLocked() {
+    using Clock = std::chrono::steady_clock;
+    // DSR, RLSD and RING hang on DTR, CTS on RTS.
+    const bool wired[4] = {m_dtr, m_dtr, m_rts, m_dtr};
+    const Clock::time_point now = Clock::now();
+    for (int i = 0; i < 4; ++i) {
+        if (wired[i] == m_plugTargets[i]) {
+            continue;
+        }
+        m_plugTargets[i] = wired[i];
+        if (m_plug.loseAfter > 0 && --m_plug.loseAfter == 0) {
+            continue; // lost: the input stays where it is
+        }
+        int us = m_plug.delayUs;
+        if (m_plug.jitterUs > 0) {
+            us += std::uniform_int_distribution<int>(0, m_plug.jitterUs)(m_plugRandom);
+        }
+        const Clock::time_point due = std::max(now + std::chrono::microseconds(us), m_plugLastDue[i]);
+        m_plugLastDue[i] = due;
+        if (us == 0 && m_plugChanges.empty()) {
+            setInputLocked(i, wired[i]);
+        } else {
+            m_plugChanges.push_back({due, i, wired[i]});
         }
     }
-    if (any) {
-        m_wake.notify_all();
+    if (!m_plugChanges.empty()) {
+        if (!m_plugThread.joinable()) {
+            m_plugStop = false;
+            m_plugThread = std::thread([this] { deliverPlugChanges(); });
+        }
+        m_plugWake.notify_all();
     }
+}
+
+void SimulatedBarrierBox::deliverPlugChanges() {
+    std::unique_lock lock(m_mutex);
+    while (!m_plugStop) {
+        if (m_plugChanges.empty()) {
+            m_plugWake.wait(lock);
+            continue;
+        }
+        // Changes of one input are queued in order; across inputs the earliest goes first.
+        auto next = std::min_element(m_plugChanges.begin(), m_plugChanges.end(),
+                                     [](const PlugChange& a, const PlugChange& b) { return a.due < b.due; });
+        const auto due = next->due;
+        const auto now = std::chrono::steady_clock::now();
+        if (now < due) {
+            // A timed wake-up can come milliseconds late on a busy machine, which would be
+            // measured as the plug's delay: sleep to shortly before, then yield until due.
+            constexpr auto spin = std::chrono::milliseconds(2);
+            if (due - now > spin) {
+                m_plugWake.wait_until(lock, due - spin);
+            } else {
+                lock.unlock();
+                std::this_thread::yield();
+                lock.lock();
+            }
+            continue;
+        }
+        const PlugChange change = *next;
+        m_plugChanges.erase(next);
+        const bool was = m_inputs[change.input];
+        setInputLocked(change.input, change.level);
+        if (was != change.level) {
+            lock.unlock();
+            emit changed();
+            lock.lock();
+        }
+    }
+}
+
+void SimulatedBarrierBox::stopPlugThread() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_plugStop = true;
+    }
+    m_plugWake.notify_all();
+    if (m_plugThread.joinable()) {
+        m_plugThread.join();
+    }
+}
+
+void SimulatedBarrierBox::setLoopbackPlug(const LoopbackPlug& plug) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_plug = plug;
+        m_plug.delayUs = std::max(0, plug.delayUs);
+        m_plug.jitterUs = std::max(0, plug.jitterUs);
+        m_plug.loseAfter = std::max(0, plug.loseAfter);
+        m_plugChanges.clear();
+        m_plugLastDue = {};
+        // Plugged in: the inputs start from where they are and follow the outputs from now on.
+        m_plugTargets = m_inputs;
+        updateInputsLocked();
+    }
+    emit changed();
+}
+
+LoopbackPlug SimulatedBarrierBox::loopbackPlug() const {
+    std::lock_guard lock(m_mutex);
+    return m_plug;
 }
 
 void SimulatedBarrierBox::startServer() {

@@ -7,10 +7,27 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <random>
+#include <thread>
 
 class QTimer;
+
+// The loopback plug of the adapter test in place of the barriers: RTS to CTS, DTR to DSR, RLSD
+// and RING. Each input follows its output `delayUs` plus up to `jitterUs` later, in order. With
+// `loseAfter` n > 0, the n-th input change from now is lost: that input keeps its level, so the
+// change back is not seen either, as when an adapter drops a status change.
+struct LoopbackPlug {
+    bool plugged = false;
+    int delayUs = 0;
+    int jitterUs = 0;
+    int loseAfter = 0;
+    friend bool operator==(const LoopbackPlug&, const LoopbackPlug&) = default;
+};
+
 class SimulatorServer;
 
 // Levels of the box's lines as a port would see them.
@@ -54,6 +71,10 @@ public:
     // Counter noted at the last transition of the barrier's input line, 0 if none yet.
     qint64 lastChangeStamp(int barrier) const;
 
+    // Plugs the loopback plug in (or out: the contacts count again) with its delay and losses.
+    void setLoopbackPlug(const LoopbackPlug& plug);
+    LoopbackPlug loopbackPlug() const;
+
     QString socketPath() const { return m_socketPath; }
     bool isListening() const;
 
@@ -74,7 +95,18 @@ signals:
     void changed();
 
 private:
+    // A change of an input on its way through the loopback plug.
+    struct PlugChange {
+        std::chrono::steady_clock::time_point due;
+        int input = 0;
+        bool level = false;
+    };
+
     void updateInputsLocked();
+    void routePlugLocked();
+    void setInputLocked(int input, bool on);
+    void deliverPlugChanges();
+    void stopPlugThread();
     void startServer();
 
     const EventCounterReader m_readCounter;
@@ -90,6 +122,15 @@ private:
     bool m_dtr = false;
     bool m_rts = false;
     quint64 m_interrupts = 0;
+
+    LoopbackPlug m_plug;
+    std::array<bool, 4> m_plugTargets{}; // the level each input is heading for through the plug
+    std::array<std::chrono::steady_clock::time_point, 4> m_plugLastDue{};
+    std::deque<PlugChange> m_plugChanges; // in order of `due` per input
+    std::condition_variable m_plugWake;
+    std::minstd_rand m_plugRandom{31};
+    bool m_plugStop = false;
+    std::thread m_plugThread; // delivers delayed changes; runs while the plug has a delay
 
     std::array<QTimer*, 4> m_pulseTimers{};
     SimulatorServer* m_server = nullptr;

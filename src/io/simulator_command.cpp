@@ -15,6 +15,43 @@ int barrierOf(const QByteArray& word) {
     return word[1] - '0';
 }
 
+constexpr double longestPlugDelayMs = 1000;
+constexpr int mostPlugChanges = 1000000;
+
+// "plug off" or "plug on [delay MS] [jitter MS] [lose N]"; MS may have a decimal point.
+QByteArray runPlugCommand(SimulatedBarrierBox& box, const QList<QByteArray>& words) {
+    const QByteArray state = words.value(1).toLower();
+    if (words.size() == 2 && state == "off") {
+        box.setLoopbackPlug({});
+        return "OK";
+    }
+    if (state != "on" || words.size() % 2 != 0) {
+        return "ERR expected plug off or plug on [delay MS] [jitter MS] [lose N]";
+    }
+    LoopbackPlug plug;
+    plug.plugged = true;
+    for (qsizetype i = 2; i + 1 < words.size(); i += 2) {
+        const QByteArray key = words[i].toLower();
+        bool ok = false;
+        if (key == "delay" || key == "jitter") {
+            const double ms = words[i + 1].toDouble(&ok);
+            if (!ok || !(ms >= 0 && ms <= longestPlugDelayMs)) {
+                return "ERR delay and jitter need 0 to 1000 ms";
+            }
+            (key == "delay" ? plug.delayUs : plug.jitterUs) = int(ms * 1000 + 0.5);
+        } else if (key == "lose") {
+            plug.loseAfter = words[i + 1].toInt(&ok);
+            if (!ok || plug.loseAfter < 0 || plug.loseAfter > mostPlugChanges) {
+                return "ERR lose needs a count of 0 to 1000000 changes";
+            }
+        } else {
+            return "ERR unknown plug setting, expected delay, jitter or lose";
+        }
+    }
+    box.setLoopbackPlug(plug);
+    return "OK";
+}
+
 } // namespace
 
 QByteArray runSimulatorCommand(SimulatedBarrierBox& box, const QByteArray& line) {
@@ -25,6 +62,9 @@ QByteArray runSimulatorCommand(SimulatedBarrierBox& box, const QByteArray& line)
     }
     if (verb.isEmpty()) {
         return "ERR empty command";
+    }
+    if (verb == "plug") {
+        return runPlugCommand(box, words);
     }
     const int barrier = barrierOf(words[0]);
     if (barrier == 0) {

@@ -302,7 +302,8 @@ private slots:
         Settings settings;
         settings.Monitor = 1;
         quint64 ports = 0;
-        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {}};
+        CfgDialogLinks links{&backends, nullptr, desktopScreens(), [&ports] { return ports; }, QStringLiteral("T"), {},
+                             {},        {}};
         TCfgDialog dialog(0, links);
         dialog.fillFromSettings(settings);
         QCOMPARE(dialog.cbPort->count(), 1);

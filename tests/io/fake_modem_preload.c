@@ -2,7 +2,8 @@
    state the test sets, since ptys have no modem lines of their own. Everything else goes to
    the real ioctl. A slave whose master was closed is hung up, like a pulled adapter: its modem
    ioctls fail with EIO. Like the kernel's, the wait compares against the counts it reads when
-   it begins. TIOCGSERIAL reports a UART type the test sets (0, a USB adapter, unless told). */
+   it begins. TIOCGSERIAL reports a UART type the test sets (0, a USB adapter, unless told).
+   fake_modem_loopback(1) puts the adapter test's loopback plug in: the inputs follow the outputs. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -26,6 +27,7 @@ static struct serial_icounter_struct counts;
 static int failure;
 static int passthrough;
 static int uart_type;
+static int loopback;
 static int wake_fd = -1;
 static long modem_calls;
 static int inputs_at_next_wait = -1;
@@ -67,6 +69,26 @@ void fake_modem_set_inputs(int lines) {
     inputs = lines;
     pthread_mutex_unlock(&lock);
     wake();
+}
+
+/* The adapter test's loopback plug: RTS to CTS, DTR to DSR, DCD and RI, at once. */
+void fake_modem_loopback(int on) {
+    pthread_mutex_lock(&lock);
+    loopback = on;
+    pthread_mutex_unlock(&lock);
+}
+
+/* With the plug in, the inputs follow the outputs (lock held). */
+static int loop_outputs(void) {
+    if (!loopback) {
+        return 0;
+    }
+    const int lines = ((outputs & TIOCM_RTS) ? TIOCM_CTS : 0) |
+                      ((outputs & TIOCM_DTR) ? TIOCM_DSR | TIOCM_CAR | TIOCM_RNG : 0);
+    const int changed = inputs ^ lines;
+    count(uncounted(changed, lines));
+    inputs = lines;
+    return changed;
 }
 
 void fake_modem_pulse(int lines) {
@@ -185,14 +207,17 @@ static int modem_ioctl(int fd, unsigned long request, void* arg) {
     pthread_mutex_lock(&lock);
     const int error = gone ? EIO : failure;
     int result = 0;
+    int looped = 0;
     if (error) {
         result = -1;
     } else if (request == TIOCMGET) {
         *(int*)arg = inputs | outputs;
     } else if (request == TIOCMBIS) {
         outputs |= *(int*)arg & (TIOCM_DTR | TIOCM_RTS);
+        looped = loop_outputs();
     } else if (request == TIOCMBIC) {
         outputs &= ~*(int*)arg;
+        looped = loop_outputs();
     } else if (request == TIOCGICOUNT) {
         *(struct serial_icounter_struct*)arg = counts;
     } else if (request == TIOCGSERIAL) {
@@ -201,6 +226,9 @@ static int modem_ioctl(int fd, unsigned long request, void* arg) {
         info->type = uart_type;
     }
     pthread_mutex_unlock(&lock);
+    if (looped) {
+        wake();
+    }
     if (error) {
         errno = error;
     }

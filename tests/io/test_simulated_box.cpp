@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/ioctl.h>
+
 #include <atomic>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -37,6 +39,9 @@ private slots:
     void commands_data();
     void commands();
     void pulseCommand();
+    void plugCommand();
+    void plugFollowsOutputs();
+    void plugDelayAndLoss();
     void socketPath();
     void socket();
     void socketPathTaken_data();
@@ -306,6 +311,71 @@ void TestSimulatedBox::pulseCommand() {
     QCOMPARE(runSimulatorCommand(rig.box, "L2 close"), QByteArray("OK"));
     QTest::qWait(100);
     QVERIFY(rig.box.contact(2));
+}
+
+void TestSimulatedBox::plugCommand() {
+    Rig rig;
+    QCOMPARE(runSimulatorCommand(rig.box, "plug on delay 0.2 jitter 0.1 lose 5"), QByteArray("OK"));
+    QCOMPARE(rig.box.loopbackPlug(), (LoopbackPlug{true, 200, 100, 5}));
+    QCOMPARE(runSimulatorCommand(rig.box, "PLUG ON"), QByteArray("OK"));
+    QCOMPARE(rig.box.loopbackPlug(), (LoopbackPlug{true, 0, 0, 0}));
+    for (const char* bad : {"plug", "plug maybe", "plug on delay", "plug on delay -1", "plug on delay 1001",
+                            "plug on jitter x", "plug on lose -2", "plug on speed 3", "plug off now"}) {
+        const QByteArray answer = runSimulatorCommand(rig.box, bad);
+        QVERIFY2(answer.startsWith("ERR "), bad);
+    }
+    QCOMPARE(rig.box.loopbackPlug(), (LoopbackPlug{true, 0, 0, 0})); // a refused command changes nothing
+    QCOMPARE(runSimulatorCommand(rig.box, "plug off"), QByteArray("OK"));
+    QVERIFY(!rig.box.loopbackPlug().plugged);
+    // The barrier commands are as they were.
+    QCOMPARE(runSimulatorCommand(rig.box, "L1 close"), QByteArray("OK"));
+    QVERIFY(rig.box.contact(1));
+}
+
+void TestSimulatedBox::plugFollowsOutputs() {
+    Rig rig;
+    rig.box.setContact(3, true); // a contact means nothing while the plug is in
+    rig.box.setLoopbackPlug({true, 0, 0, 0});
+    QVERIFY(rig.box.acquire());
+    // Opening raises DTR and RTS: every input follows at once.
+    QCOMPARE(rig.box.statusText(), QStringLiteral("OPEN=1 DTR=1 RTS=1 DSR=1 RLSD=1 CTS=1 RING=1 LAMP=0"));
+    rig.box.changeOutputs(0, TIOCM_RTS);
+    QCOMPARE(rig.box.statusText(), QStringLiteral("OPEN=1 DTR=1 RTS=0 DSR=1 RLSD=1 CTS=0 RING=1 LAMP=1"));
+    rig.box.changeOutputs(TIOCM_RTS, TIOCM_DTR);
+    QCOMPARE(rig.box.statusText(), QStringLiteral("OPEN=1 DTR=0 RTS=1 DSR=0 RLSD=0 CTS=1 RING=0 LAMP=0"));
+    const LineCounters counts = rig.box.counters();
+    QCOMPARE(counts.cts, 3);
+    QCOMPARE(counts.dsr, 2);
+    QCOMPARE(counts.rng, 2);
+    // Out again: the contacts count.
+    rig.box.setLoopbackPlug({});
+    QCOMPARE(rig.box.statusText(), QStringLiteral("OPEN=1 DTR=0 RTS=1 DSR=0 RLSD=0 CTS=1 RING=0 LAMP=0"));
+    rig.box.setContact(3, false);
+    QVERIFY(!rig.box.lines().cts);
+    rig.box.release();
+}
+
+void TestSimulatedBox::plugDelayAndLoss() {
+    Rig rig;
+    QVERIFY(rig.box.acquire());
+    rig.box.setLoopbackPlug({true, 30000, 0, 0});
+    QVERIFY(!rig.box.lines().cts); // the outputs' levels arrive 30 ms after plugging in
+    QTRY_VERIFY_WITH_TIMEOUT(rig.box.lines().cts && rig.box.lines().ring, 5000);
+    rig.box.changeOutputs(0, TIOCM_RTS);
+    QVERIFY(rig.box.lines().cts); // still on its way
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.box.lines().cts, 5000);
+
+    // The second input change from now is lost: RI keeps its level, so the change back is no change.
+    rig.box.setLoopbackPlug({true, 0, 0, 2});
+    rig.box.changeOutputs(0, TIOCM_DTR); // DSR (1st) changes, RLSD (2nd) is lost, RING changes
+    SimulatedLines lines = rig.box.lines();
+    QVERIFY(!lines.dsr && lines.rlsd && !lines.ring);
+    const int rlsdCount = rig.box.counters().dcd;
+    rig.box.changeOutputs(TIOCM_DTR, 0);
+    lines = rig.box.lines();
+    QVERIFY(lines.dsr && lines.rlsd && lines.ring);
+    QCOMPARE(rig.box.counters().dcd, rlsdCount);
+    rig.box.release();
 }
 
 void TestSimulatedBox::socketPath() {

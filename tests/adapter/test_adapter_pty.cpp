@@ -1,0 +1,98 @@
+// The loopback-plug test on the real tty backend over a pseudo-terminal, with the fake modem
+// driver's plug: the toggles go through TIOCMBIS/TIOCMBIC, the changes come back through
+// TIOCMIWAIT and TIOCGICOUNT as from a USB adapter.
+
+#include "adapter/adapter_report.h"
+#include "adapter/adapter_test.h"
+#include "pty_backends.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <dlfcn.h>
+#include <time.h>
+
+class TestAdapterPty : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void loopbackPlug();
+    void noPlug();
+
+private:
+    std::optional<AdapterTestResult> run();
+
+    void (*m_loopback)(int) = nullptr;
+    void (*m_setInputs)(int) = nullptr;
+    int m_master = -1;
+    QByteArray m_slave;
+};
+
+namespace {
+
+qint64 monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+} // namespace
+
+void TestAdapterPty::initTestCase() {
+    m_loopback = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "fake_modem_loopback"));
+    m_setInputs = reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "fake_modem_set_inputs"));
+    if (!m_loopback || !m_setInputs) {
+        QSKIP("the fake modem driver is not preloaded");
+    }
+    m_master = openPty(&m_slave);
+    QVERIFY(m_master >= 0 && !m_slave.isEmpty());
+}
+
+void TestAdapterPty::cleanupTestCase() {
+    if (m_master >= 0) {
+        ::close(m_master);
+    }
+}
+
+std::optional<AdapterTestResult> TestAdapterPty::run() {
+    PtyBackends backends(m_slave);
+    AdapterTest test({&backends, monotonicNs, 1000.0, {}});
+    QSignalSpy finished(&test, &AdapterTest::finished);
+    AdapterTestPlan plan;
+    plan.togglesPerOutput = 60;
+    plan.settleUs = 80000;
+    if (const auto refused = test.start(17, plan)) {
+        qWarning() << *refused;
+        return std::nullopt;
+    }
+    if (!finished.wait(20000)) {
+        return std::nullopt;
+    }
+    return finished.first().first().value<AdapterTestResult>();
+}
+
+void TestAdapterPty::loopbackPlug() {
+    m_setInputs(0);
+    m_loopback(1);
+    const auto result = run();
+    m_loopback(0);
+    QVERIFY(result);
+    for (const LineFigures& line : result->lines) {
+        QCOMPARE(line.made, 60);
+        QCOMPARE(line.seen, 60);
+    }
+    QCOMPARE(result->judgement.verdict, AdapterVerdict::Suitable);
+    QCOMPARE(result->identity.device, QString::fromLocal8Bit(m_slave));
+    qInfo().noquote() << adapterReportLines(*result).join('\n');
+}
+
+void TestAdapterPty::noPlug() {
+    m_setInputs(0);
+    const auto result = run();
+    QVERIFY(result);
+    QCOMPARE(result->judgement.verdict, AdapterVerdict::NoPlug);
+}
+
+QTEST_GUILESS_MAIN(TestAdapterPty)
+#include "test_adapter_pty.moc"
