@@ -62,6 +62,10 @@ void TFormMain::wireProtocolTable() {
     hooks.confirm = [this](const QString& question) { return askYesNo(question, true); };
     hooks.askNumber = [this](int current) { return askStartNumber(this, m_names.baseName, current); };
     hooks.changed = [this] { protocolCorrected(); };
+    hooks.cellChanged = [this](int row, int col, const QString& before, const QString& after) {
+        if (m_journal)
+            m_journal->cellEdited(row, m_ui.SortGrid1->gridData().cell(colNr, row), col, before, after);
+    };
     new ProtocolCorrections(m_ui.PopupMenuProtokol, grid->gridData(), hooks, this);
 }
 

@@ -8,6 +8,8 @@
 #include <QInputDialog>
 #include <QMenu>
 
+#include <algorithm>
+
 ProtocolCorrections::ProtocolCorrections(QMenu* popup, SortGridData& grid, Hooks hooks, QObject* parent)
     : QObject(parent), markInvalidAction(popup->addAction(QStringLiteral("Lauf ungültig (AUS)"))),
       changeNumberAction(popup->addAction(QStringLiteral("Nr. ändern…"))), m_grid(grid), m_hooks(std::move(hooks)) {
@@ -34,8 +36,9 @@ void ProtocolCorrections::markInvalid() {
         QStringLiteral("Lauf Nr. %1 ungültig (AUS)? Die Zeiten werden überschrieben.").arg(m_grid.cell(colNr, row));
     if (!m_hooks.confirm(question))
         return;
+    const QStringList before = m_grid.rowCells(row);
     if (markRunInvalid(m_grid, row))
-        m_hooks.changed();
+        corrected(row, before);
 }
 
 void ProtocolCorrections::changeNumber() {
@@ -48,8 +51,19 @@ void ProtocolCorrections::changeNumber() {
     if (!number || m_hooks.runInProgress())
         return;
     const int now = m_grid.rowOfId(id);
+    const QStringList before = m_grid.rowCells(now);
     if (changeStartNumber(m_grid, now, *number))
-        m_hooks.changed();
+        corrected(now, before);
+}
+
+void ProtocolCorrections::corrected(int row, const QStringList& before) {
+    if (m_hooks.cellChanged) {
+        const QStringList after = m_grid.rowCells(row);
+        for (int col = 0; col < std::min(before.size(), after.size()); ++col)
+            if (before.at(col) != after.at(col))
+                m_hooks.cellChanged(row, col, before.at(col), after.at(col));
+    }
+    m_hooks.changed();
 }
 
 std::optional<int> askStartNumber(QWidget* parent, const QString& title, int current) {

@@ -27,6 +27,8 @@ public:
         // Reads a start number, prefilled with the current one; nothing when cancelled.
         std::function<std::optional<int>(int current)> askNumber;
         std::function<void()> changed;
+        // Each cell a correction changed, before the table is ranked again (for the journal).
+        std::function<void(int row, int col, const QString& before, const QString& after)> cellChanged;
     };
 
     ProtocolCorrections(QMenu* popup, SortGridData& grid, Hooks hooks, QObject* parent = nullptr);
@@ -38,6 +40,8 @@ public:
     void changeNumber();
 
 private:
+    // Tells the journal which cells changed, then has the table ranked again.
+    void corrected(int row, const QStringList& before);
     void updateEnabled();
 
     SortGridData& m_grid;

@@ -18,6 +18,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -83,7 +84,8 @@ private slots:
         QCOMPARE(states.at(0).names, QStringLiteral("Fahrer 1, Fahrer 2, Fahrer 3"));
         const QList<JournalRecord> all = reader.allEntries();
         QCOMPARE(all.last().entry.kind, JournalKind::Restored);
-        // And the backup holds the restored protocol at once.
+        // And the backup is written at once (on its own thread).
+        QVERIFY(m_form->waitForBackup(10000));
         QVERIFY(QFileInfo(m_form->backupFile()).isFile());
     }
 
@@ -195,6 +197,36 @@ private slots:
         const QList<JournalRecord> edits = reader.entriesOfNumber(QStringLiteral("7"));
         QCOMPARE(edits.last().entry.detail.value(QStringLiteral("new")).toString(), QStringLiteral("Vera"));
         QCOMPARE(edits.last().entry.detail.value(QStringLiteral("old")).toString(), QString());
+    }
+
+    // "Lauf ungültig (AUS)" from the popup: every cell it overwrote is in the journal.
+    void disqualifiedRunIsJournaled() {
+        m_form->ui().PanelDisplay->editStartN1->setValue(9);
+        FormMainCommands::clickItem(m_form->commands().mStart);
+        FormMainCommands::clickItem(m_form->commands().mStop);
+        FormMainCommands::clickItem(m_form->commands().mReset);
+        const int row = data().findRow(colNr, QStringLiteral("9"), false);
+        QVERIFY(row >= 1);
+        const QString zeit = data().cell(colZeit, row);
+        QVERIFY(!zeit.isEmpty());
+        data().moveCurrent(colNr, row, true);
+        emit m_form->ui().PopupMenuProtokol->aboutToShow(); // as the right click opens it
+        QAction* invalid = m_form->ui().PopupMenuProtokol->findChild<QAction*>(QStringLiteral("LaufUngueltig1"));
+        QVERIFY(invalid && invalid->isEnabled());
+        {
+            WhenModal<TFDlgYesNo> yes([](TFDlgYesNo* dialog) { QTest::mouseClick(dialog->OKBtn, Qt::LeftButton); });
+            invalid->trigger();
+        }
+        QCOMPARE(data().cell(colZeit, data().findRow(colNr, QStringLiteral("9"), false)), QStringLiteral("AUS"));
+
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        const JournalReader reader(journalPath());
+        bool zeitJournaled = false;
+        for (const JournalRecord& r : reader.entriesOfNumber(QStringLiteral("9")))
+            if (r.entry.detail.value(QStringLiteral("old")).toString() == zeit &&
+                r.entry.detail.value(QStringLiteral("new")).toString() == QStringLiteral("AUS"))
+                zeitJournaled = true;
+        QVERIFY2(zeitJournaled, "the overwritten time is in the journal");
     }
 
     // Ctrl+S and Ctrl+O: the file and its type; the load with the tables before and after.
