@@ -1,10 +1,36 @@
+// Tests the signal sound player: which files load, when a sound starts, and that sounds never overlap.
 #include "platform/sound_player.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Records what the player does to each loaded sound, in order.
+class RecordingEffect final : public SoundEffectOutput {
+public:
+    RecordingEffect(QString name, QStringList* log) : m_name(std::move(name)), m_log(log) {}
+    void play() override { m_log->append(QStringLiteral("play ") + m_name); }
+    void stop() override { m_log->append(QStringLiteral("stop ") + m_name); }
+
+private:
+    QString m_name;
+    QStringList* m_log;
+};
+
+SoundEffectFactory recordingFactory(QStringList* log) {
+    return [log](const QString& path) {
+        return std::make_unique<RecordingEffect>(QFileInfo(path).completeBaseName(), log);
+    };
+}
+
+} // namespace
 
 class TestSoundPlayer : public QObject {
     Q_OBJECT
@@ -14,6 +40,8 @@ private slots:
         QVERIFY(m_folder.isValid());
         m_sound = QDir(QStringLiteral(TARVOLT_SOUND_FOLDER)).filePath(QStringLiteral("Ton2.wav"));
         QVERIFY2(QFile::exists(m_sound), qPrintable(m_sound));
+        m_ton1 = QDir(QStringLiteral(TARVOLT_SOUND_FOLDER)).filePath(QStringLiteral("Ton1-Start.wav"));
+        QVERIFY2(QFile::exists(m_ton1), qPrintable(m_ton1));
     }
 
     void preloadEmptiesMissingFiles() {
@@ -48,7 +76,34 @@ private slots:
         QCOMPARE(spy.count(), started ? 1 : 0);
     }
 
+    // Separate effects would overlap: a new sound stops the one still playing first, also
+    // when it is the same sound again, and nothing is stopped that was never started.
+    void newSoundStopsThePreviousOne() {
+        QStringList log;
+        SoundPlayer player(recordingFactory(&log));
+        const QString ton1 = player.preload(m_ton1);
+        const QString ton2 = player.preload(m_sound);
+        QVERIFY(log.isEmpty()); // loading makes no sound
+
+        player.playSound(ton1);
+        QCOMPARE(log, QStringList{QStringLiteral("play Ton1-Start")});
+        log.clear();
+        player.playSound(ton2);
+        QCOMPARE(log, (QStringList{QStringLiteral("stop Ton1-Start"), QStringLiteral("play Ton2")}));
+        log.clear();
+        player.playSound(ton2);
+        QCOMPARE(log, (QStringList{QStringLiteral("stop Ton2"), QStringLiteral("play Ton2")}));
+        log.clear();
+
+        // Sound off or a sound that was never loaded leaves the playing one alone.
+        player.playSound(m_folder.filePath(QStringLiteral("other.wav")));
+        player.setSoundOn(false);
+        player.playSound(ton1);
+        QVERIFY(log.isEmpty());
+    }
+
 private:
+    QString m_ton1;
     QTemporaryDir m_folder;
     QString m_sound;
 };
