@@ -42,6 +42,8 @@ QJsonObject settingsChanges(const Settings& before, const Settings& after) {
     compare("LuchZwZeit", before.LuchZwZeit, after.LuchZwZeit);
     compare("WebOn", before.WebOn, after.WebOn);
     compare("WebPort", before.WebPort, after.WebPort);
+    compare("WebInterface", before.WebInterface, after.WebInterface);
+    compare("Wertung", before.Wertung, after.Wertung);
     return changes;
 }
 

@@ -123,6 +123,11 @@ private slots:
         QCOMPARE(changes.keys(), QStringList({"Alg", "Length", "Title"}));
         QCOMPARE(changes.value(QStringLiteral("Length")).toArray(), QJsonArray({0, 120}));
         QCOMPARE(changes.value(QStringLiteral("Alg")).toArray().at(1).toArray(), QJsonArray({1, 1, 0, 0}));
+        // The settings read after the first 23 are journaled too.
+        Settings later = before;
+        later.WebInterface = QStringLiteral("wlan0");
+        later.Wertung = 2;
+        QCOMPARE(settingsChanges(before, later).keys(), QStringList({"WebInterface", "Wertung"}));
     }
 };
 
