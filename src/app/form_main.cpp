@@ -222,7 +222,9 @@ int TFormMain::gridClientWidth() const {
 }
 
 void TFormMain::FormResize() {
-    const auto widths = protocolColumnWidths(gridClientWidth(), m_settings.ShowPlatz);
+    // The widest start number, 9999, in the grid's font, with the cell's margins and grid line.
+    const int numberWidth = m_ui.SortGrid1->fontMetrics().horizontalAdvance(QStringLiteral("9999")) + 5;
+    const auto widths = protocolColumnWidths(gridClientWidth(), m_settings.ShowPlatz, numberWidth);
     SortGridData& grid = m_ui.SortGrid1->gridData();
     for (int col = 0; col < protocolColumnCount; ++col)
         grid.setColWidth(col, widths[static_cast<std::size_t>(col)]);

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
-std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz) {
-    std::array<int, protocolColumnCount> widths{28, 0, 96, 110, 67, 57, 57, 57, 67, 42 * int(showPlatz) - 1};
+std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz, int numberWidth) {
+    std::array<int, protocolColumnCount> widths{std::max(28, numberWidth), 0, 96, 110, 67, 57, 57, 57, 67,
+                                                42 * int(showPlatz) - 1};
     const int fixed = std::accumulate(widths.begin(), widths.end(), 0); // column 1 is still 0
     widths[1] = gridClientWidth - fixed - protocolColumnCount;
     // A grid narrower than its fixed columns gives the three text columns nothing rather than

@@ -11,9 +11,11 @@
 // panels. Pure functions, any thread.
 
 // Widths of the ten protocol columns for a grid whose client area is gridClientWidth
-// pixels wide. "Platz" is 41 px when shown and -1 (hidden) when not; "Name", "Fahrzeug"
-// and "Gruppe" share whatever the fixed columns leave, 2 : 1 : 1.
-std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz);
+// pixels wide. "Nr." is 28 px, or numberWidth when the grid's font needs more for a
+// four-digit number (a clipped "4308" reads as "308"). "Platz" is 41 px when shown and -1
+// (hidden) when not; "Name", "Fahrzeug" and "Gruppe" share whatever the fixed columns
+// leave, 2 : 1 : 1.
+std::array<int, protocolColumnCount> protocolColumnWidths(int gridClientWidth, bool showPlatz, int numberWidth = 0);
 
 // Text of status panel 3: " 850x572" followed by seven blanks.
 QString windowSizeCaption(QSize windowSize);

@@ -27,6 +27,16 @@ private slots:
         QCOMPARE(widths[9], platz);
     }
 
+    // A font that needs more than 28 px for "9999" widens "Nr." and takes it from the text columns.
+    void numberColumnFitsFourDigits() {
+        const auto design = protocolColumnWidths(846, true);
+        const auto wide = protocolColumnWidths(846, true, 36);
+        QCOMPARE(design[0], 28);
+        QCOMPARE(protocolColumnWidths(846, true, 20)[0], 28);
+        QCOMPARE(wide[0], 36);
+        QCOMPARE(wide[1] + wide[2] + wide[3], design[1] + design[2] + design[3] - 8);
+    }
+
     // The three text columns share what the fixed ones leave, half to "Name".
     void sharedColumns_data() {
         QTest::addColumn<int>("clientWidth");
