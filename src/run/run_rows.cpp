@@ -85,18 +85,21 @@ int RunRows::finishRow(const QString& nr, bool manyStart) {
         row = emptyOrNewLastRow();
         markStarted(row, nr);
     }
-    if (manyStart) {
-        // The competitor's details come from the number's rows that hold real ones, never
-        // an accident's "-"; what was typed into the run's row stays.
-        const Competitor competitor = competitorOf(m_grid, nr);
-        const std::pair<int, const QString*> details[] = {
-            {colName, &competitor.name}, {colFahrzeug, &competitor.vehicle}, {colGruppe, &competitor.group}};
-        for (const auto& [col, text] : details) {
-            if (!text->isEmpty() && isBlankCell(m_grid.cell(col, row)))
-                m_grid.setCell(col, row, *text);
-        }
-    }
+    if (manyStart)
+        fillCompetitor(row, nr);
     return row;
+}
+
+void RunRows::fillCompetitor(int row, const QString& nr) {
+    // The competitor's details come from the number's rows that hold real ones, never
+    // an accident's "-"; what was typed into the run's row stays.
+    const Competitor competitor = competitorOf(m_grid, nr);
+    const std::pair<int, const QString*> details[] = {
+        {colName, &competitor.name}, {colFahrzeug, &competitor.vehicle}, {colGruppe, &competitor.group}};
+    for (const auto& [col, text] : details) {
+        if (!text->isEmpty() && isBlankCell(m_grid.cell(col, row)))
+            m_grid.setCell(col, row, *text);
+    }
 }
 
 void RunRows::writeResults(int row, const RunResultTexts& results) {
@@ -112,6 +115,9 @@ int RunRows::markAccident(const QString& nr, bool manyStart) {
     m_runRowId = 0;
     if (row < 1)
         return -1;
+    // A later round's crash is still that driver's run.
+    if (manyStart)
+        fillCompetitor(row, nr);
     for (int col = colName; col <= colPlatz; ++col) {
         if (isBlankCell(m_grid.cell(col, row)))
             m_grid.setCell(col, row, QStringLiteral("-"));

@@ -54,8 +54,8 @@ public:
     // ones (competitorOf), into empty cells only. The run owns no row afterwards.
     int finishRow(const QString& nr, bool manyStart);
     void writeResults(int row, const RunResultTexts& results);
-    // Puts "-" into every empty cell from "Name" to "Platz" of runRow. Returns
-    // the row or -1 when none.
+    // Puts "-" into every empty cell from "Name" to "Platz" of runRow, after the
+    // competitor's names as for a finish with manyStart. Returns the row or -1 when none.
     int markAccident(const QString& nr, bool manyStart);
     // First row without a "Zeit" whose number converts: it becomes current.
     NextStarter nextStarterSearch();
@@ -72,6 +72,8 @@ private:
     int numberRow(const QString& nr, bool manyStart) const;
     int emptyOrNewLastRow();
     void markStarted(int row, const QString& nr);
+    // With manyStart: the competitor's "Name", "Fahrzeug" and "Gruppe" into the row's empty cells.
+    void fillCompetitor(int row, const QString& nr);
 
     SortGridData& m_grid;
     // Identity of the run's row in the grid (SortGridData::rowId); 0 outside a run.

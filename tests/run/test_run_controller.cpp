@@ -596,6 +596,31 @@ private slots:
         QCOMPARE(rig.cell(3 - row, "Zeit"), QStringLiteral("9,000")); // the earlier run is kept
     }
 
+    // An accident in a later round still says whose run it was: the protocol, its print and
+    // the standings show the driver, not "-" for the name, vehicle and group.
+    void manyStartAccidentKeepsTheCompetitor() {
+        Rig rig;
+        rig.rows({"7|Gus|Kart|B|-|40,00|-|-|9,000|1", "8|Ida|Polo|A"});
+        rig.c.setEditStartN1(7);
+        rig.key(0, &RunController::mStartClick);
+        rig.key(1500, &RunController::ZwZeit1Click);
+        rig.c.mAvariaClick();
+        QCOMPARE(rig.grid.RowCount(), 4);
+        int accident = -1;
+        for (int row = 1; row < rig.grid.RowCount(); ++row) {
+            if (rig.cell(row, "Nr.") == u"7" && rig.cell(row, "Zeit") == u"-")
+                accident = row;
+        }
+        QVERIFY(accident >= 1);
+        QCOMPARE(rig.grid.rowCells(accident), (QStringList{"7", "Gus", "Kart", "B", "-", "-", "-", "-", "-", "-"}));
+        // A number that has no real names anywhere keeps the "-" markers.
+        rig.c.setEditStartN1(9);
+        rig.key(100000, &RunController::mStartClick);
+        rig.c.mAvariaClick();
+        const int unknown = rig.grid.findRow(colNr, "9", false);
+        QCOMPARE(rig.grid.rowCells(unknown).mid(0, 4), (QStringList{"9", "-", "-", "-"}));
+    }
+
     void manyStartRowMovedOrLostDuringTheRun() {
         Rig rig;
         rig.rows({"7|Gus|Kart|B|-|40,00|-|-|9,000|1"});
@@ -631,7 +656,7 @@ private slots:
         QTest::addColumn<QStringList>("rowsOf5"); // "Nr.|Name|Fahrzeug|Gruppe|Zeit" afterwards, sorted
         const QString first = QStringLiteral("5|Eva|Golf|A|9,000");
         QTest::newRow("Name") << 0 << false << QStringList{first, "5|Eva|Golf|B|8,000"};
-        QTest::newRow("Zw.Zeit, accident") << 1 << true << QStringList{"5|-|-|B|-", first};
+        QTest::newRow("Zw.Zeit, accident") << 1 << true << QStringList{first, "5|Eva|Golf|B|-"};
         QTest::newRow("removal") << 2 << false << QStringList{first, "5|Eva|Golf|B|8,000"};
         // The loaded list's row of 5 has no result yet: the run's result fills it.
         QTest::newRow("load: row gone") << 3 << false << QStringList{"5|Eva|Golf|A|8,000"};
