@@ -9,6 +9,7 @@
 #include "run/run_port.h"
 #include "timing/run_time.h"
 
+#include <algorithm>
 #include <utility>
 
 // ---- arming -----------------------------------------------------------------
@@ -229,7 +230,11 @@ void RunController::pickNextStarter() {
     if (next.startN1)
         return;
     // Every number has a time: the car that was ready comes up, and the number after it.
-    const int ready = m_editStartN2;
+    // At the end of a list "Bereit" was never moved past the last starter; that number
+    // has just run and is not offered again.
+    int ready = m_editStartN2;
+    if (ready == m_editStartN1)
+        ready = std::min(ready + 1, 9999);
     setEditStartN1(ready);
     setEditStartN2(ready + 1);
 }

@@ -906,6 +906,20 @@ private slots:
             QCOMPARE(rig.grid.Row(), current);
     }
 
+    // The last starter of a list leaves "Bereit" at its own number (no row below it); after
+    // that run the proposal is the number after it, not the driver who has just finished.
+    void endOfTheListDoesNotOfferTheLastStarterAgain() {
+        Rig rig(withoutManyStart());
+        rig.rows({"1|Anna", "2|Bert", "3|Carl"});
+        rig.c.setEditStartN1(1);
+        for (int run = 0; run < 3; ++run) {
+            rig.key(100000 * run, &RunController::mStartClick);
+            rig.key(100000 * run + 5000 + run, &RunController::mStopClick);
+            rig.c.mResetClick();
+        }
+        QCOMPARE(std::make_pair(rig.c.editStartN1(), rig.c.editStartN2()), std::make_pair(4, 5));
+    }
+
     // What an observer (the journal) hears: every event once, after the step, with the barrier
     // or key that gave it, the stamps and the run's row as the step left it.
     void eventReports() {
