@@ -34,11 +34,17 @@ void ProtocolCorrections::markInvalid() {
     // The run's times are overwritten; a wrong row must not cost them unasked.
     const QString question =
         QStringLiteral("Lauf Nr. %1 ungültig (AUS)? Die Zeiten werden überschrieben.").arg(m_grid.cell(colNr, row));
-    if (!m_hooks.confirm(question))
+    // While the question is open, barrier events go on: a finish may rank the rows again and
+    // a start may take the track. The run asked about is found again by its identity.
+    const quint64 id = m_grid.rowId(row);
+    if (!m_hooks.confirm(question) || m_hooks.runInProgress())
         return;
-    const QStringList before = m_grid.rowCells(row);
-    if (markRunInvalid(m_grid, row))
-        corrected(row, before);
+    const int now = m_grid.rowOfId(id);
+    if (now < 1)
+        return;
+    const QStringList before = m_grid.rowCells(now);
+    if (markRunInvalid(m_grid, now))
+        corrected(now, before);
 }
 
 void ProtocolCorrections::changeNumber() {

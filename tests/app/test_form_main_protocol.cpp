@@ -366,6 +366,40 @@ private slots:
         QCOMPARE(column(colNr), (QStringList{"8", "12"}));
     }
 
+    // Barrier events reach the window while the question is open: a run that starts then owns
+    // the track, and one that finishes ranks the protocol again, so that another run stands at
+    // the row asked about. "Ja" then changes nothing, as the menu is closed during a run.
+    void noCorrectionWhenARunCameDuringTheQuestion_data() {
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("finished, the rows moved") << true;
+        QTest::newRow("still on the track") << false;
+    }
+    void noCorrectionWhenARunCameDuringTheQuestion() {
+        QFETCH(bool, finished);
+        setRows({"7|Anna|Golf|A|2,100|80,00|-|-|6,500|1", "8|Bert|Polo|B|2,000|85,00|-|-|7,000|2"});
+        RunController& run = m_form->runController();
+        clickCell(colZeit, 2); // Bert's run
+        emit m_form->ui().PopupMenuProtokol->aboutToShow();
+        QVERIFY(correction("LaufUngueltig1")->isEnabled());
+        {
+            WhenModal<TFDlgYesNo> yes([&](TFDlgYesNo* dialog) {
+                run.setEditStartN1(9);
+                run.mStartClick();
+                if (finished) {
+                    run.mStopClick(); // 9 ranks first: Anna's run comes to Bert's row
+                    QCOMPARE(data().cell(colNr, 2), QStringLiteral("7"));
+                }
+                QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+            });
+            correction("LaufUngueltig1")->trigger();
+        }
+        const auto zeitOf = [this](const char* nr) {
+            return data().cell(colZeit, data().findRow(colNr, QString::fromLatin1(nr), false));
+        };
+        QCOMPARE(zeitOf("7"), QStringLiteral("6,500"));
+        QCOMPARE(zeitOf("8"), QStringLiteral("7,000"));
+    }
+
     // During a run its row belongs to the run: no correction.
     void noCorrectionDuringARun() {
         setRows({"1|Anna||||||||6,000|1"});
