@@ -152,11 +152,16 @@ void TFormMain::SortGrid1DblClick() {
 
 void TFormMain::Erase1Click() {
     SortGridData& data = m_ui.SortGrid1->gridData();
+    // A finish while the question is open ranks the rows and selects its own: the row asked
+    // about is found again by its identity.
+    const quint64 asked = data.rowId(data.Row());
     if (rowHasTime(data, data.Row()) &&
         !askYesNo(QStringLiteral("Zeile Nr. %1 mit gemessener Zeit entfernen?").arg(data.cell(colNr, data.Row())),
                   true))
         return;
-    const int row = data.Row();
+    const int row = data.rowOfId(asked);
+    if (row < 1)
+        return;
     const ProtocolRows before = protocolSnapshot();
     const QStringList cells = data.rowCells(row);
     data.deleteRow(row);

@@ -169,6 +169,26 @@ private slots:
         QVERIFY(m_form->ui().sbCLS->isEnabled());
     }
 
+    // A finish while the question is open selects its own row; "Ja" still removes the row
+    // asked about, never the run that has just been timed.
+    void removingTheRowAskedAboutAfterAFinish() {
+        setRows({"1||||||||8,000|1", "2||||||||9,000|2"});
+        clickCell(colZeit, 2);
+        RunController& run = m_form->runController();
+        {
+            WhenModal<TFDlgYesNo> yes([&](TFDlgYesNo* dialog) {
+                run.setEditStartN1(9);
+                run.mStartClick();
+                run.mStopClick();
+                QCOMPARE(data().cell(colNr, data().Row()), QStringLiteral("9"));
+                QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+            });
+            m_form->ui().Erase1->trigger();
+        }
+        QCOMPARE(column(colNr), QStringList({"9", "1"}));
+        QCOMPARE(column(colPlatz), QStringList({"1", "2"}));
+    }
+
     // The position panel, the editing mode and the view follow the rows a run selects.
     void viewFollowsTheRun() {
         QStringList lines;
