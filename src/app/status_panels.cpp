@@ -26,7 +26,10 @@ void StatusPanels::setPanelWidth(int index, int width) {
 }
 
 void StatusPanels::setPanelText(int index, const QString& text) {
+    if (panel(index)->text() == text)
+        return;
     panel(index)->setText(text);
+    placePanels();
 }
 
 QString StatusPanels::panelText(int index) const {
@@ -42,10 +45,28 @@ void StatusPanels::resizeEvent(QResizeEvent* event) {
     placePanels();
 }
 
+int StatusPanels::textWidth(int index) const {
+    const QLabel* label = panel(index);
+    return label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->frameWidth() + 2 * label->indent() + 2;
+}
+
 void StatusPanels::placePanels() {
+    std::array<int, panelCount> widths{};
+    int grown = 0;
+    for (int i = 0; i < panelCount; ++i) {
+        widths[static_cast<std::size_t>(i)] = std::max(0, m_widths[static_cast<std::size_t>(i)]);
+        if (i == messagePanel)
+            continue;
+        const int need = textWidth(i);
+        if (need > widths[static_cast<std::size_t>(i)]) {
+            grown += need - widths[static_cast<std::size_t>(i)];
+            widths[static_cast<std::size_t>(i)] = need;
+        }
+    }
+    widths[messagePanel] = std::max(0, widths[messagePanel] - grown);
     int left = 0;
     for (int i = 0; i < panelCount; ++i) {
-        int width = std::max(0, m_widths[static_cast<std::size_t>(i)]);
+        int width = widths[static_cast<std::size_t>(i)];
         // The last panel reaches the bar's right edge, whatever its own width.
         if (i == panelCount - 1)
             width = std::max(width, this->width() - left);

@@ -202,6 +202,27 @@ private slots:
         QCOMPARE(status->panelWidth(2), 1000 - 50 - 220 - 50 - 30);
     }
 
+    // The short panels show their whole text: "2716:5007" at a 5,000-row event, not "716:500",
+    // and a four-digit window width; the message panel gives them the room.
+    void statusPanelsShowTheirWholeText() {
+        StatusPanels* status = m_form->ui().StatusBar1;
+        m_form->resize(1000, 700);
+        QTRY_COMPARE(status->panelText(3), QStringLiteral(" 1000x700       "));
+        status->setPanelText(0, QStringLiteral("2716:5007"));
+        for (int index : {0, 3}) {
+            const QLabel* panel = status->panel(index);
+            const int text = panel->fontMetrics().horizontalAdvance(panel->text());
+            QVERIFY2(panel->contentsRect().width() >= text,
+                     qPrintable(QStringLiteral("panel %1: %2 px for %3 px of text")
+                                    .arg(index)
+                                    .arg(panel->contentsRect().width())
+                                    .arg(text)));
+        }
+        const QLabel* last = status->panel(3);
+        QCOMPARE(last->geometry().right(), status->width() - 1); // still ends at the bar's edge
+        QVERIFY(status->panel(2)->geometry().right() < last->geometry().left());
+    }
+
     // Columns 1 to 3 take what the others leave of the grid's client width, 2 : 1 : 1.
     void protocolColumns() {
         SortGridData& grid = m_form->ui().SortGrid1->gridData();
