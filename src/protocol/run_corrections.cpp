@@ -25,16 +25,34 @@ bool markRunInvalid(SortGridData& grid, int row) {
 bool changeStartNumber(SortGridData& grid, int row, int number) {
     if (!isCorrectableRun(grid, row) || number < minStartNumber || number > maxStartNumber)
         return false;
+    const QString oldNumber = grid.cell(colNr, row);
+    const QString newNumber = QString::number(number);
+    const Competitor wrong = competitorOf(grid, oldNumber);
+    const Competitor right = competitorOf(grid, newNumber);
+    // A run started under another competitor's number filled that driver's row (his start-list
+    // row, or his names copied at the finish). When the right number belongs to a known driver,
+    // the run becomes that driver's, and the other driver keeps a row of his own.
+    const bool known = !right.name.isEmpty() || !right.vehicle.isEmpty() || !right.group.isEmpty();
+    const bool othersNames = oldNumber != newNumber && known && grid.cell(colName, row) == wrong.name &&
+                             grid.cell(colFahrzeug, row) == wrong.vehicle && grid.cell(colGruppe, row) == wrong.group &&
+                             !(wrong.name.isEmpty() && wrong.vehicle.isEmpty() && wrong.group.isEmpty());
     grid.beginUpdate();
-    grid.setCell(colNr, row, QString::number(number));
-    // A run started under a wrong number has no names or another driver's: it takes those the
-    // protocol knows for its right number where it has none of its own.
-    const Competitor competitor = competitorOf(grid, QString::number(number));
+    grid.setCell(colNr, row, newNumber);
     const std::pair<int, const QString*> details[] = {
-        {colName, &competitor.name}, {colFahrzeug, &competitor.vehicle}, {colGruppe, &competitor.group}};
+        {colName, &right.name}, {colFahrzeug, &right.vehicle}, {colGruppe, &right.group}};
     for (const auto& [col, text] : details) {
-        if (!text->isEmpty() && isNoResultCell(grid.cell(col, row)))
+        // Otherwise it takes the names the protocol knows for its right number where it has none.
+        if (othersNames || (!text->isEmpty() && isNoResultCell(grid.cell(col, row))))
             grid.setCell(col, row, *text);
+    }
+    if (othersNames && grid.findRow(colNr, oldNumber, false) < 1) {
+        const int kept = grid.RowCount();
+        grid.setRowCount(kept + 1);
+        grid.clearRow(kept);
+        grid.setCell(colNr, kept, oldNumber);
+        grid.setCell(colName, kept, wrong.name);
+        grid.setCell(colFahrzeug, kept, wrong.vehicle);
+        grid.setCell(colGruppe, kept, wrong.group);
     }
     grid.endUpdate();
     return true;

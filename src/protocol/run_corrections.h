@@ -17,6 +17,8 @@ bool isCorrectableRun(const SortGridData& grid, int row);
 bool markRunInvalid(SortGridData& grid, int row);
 
 // "Nr. ändern…": the run's start number becomes number (1 to 9999), and its empty or "-"
-// names those the protocol knows for that number. False, and nothing changed, when row is
-// no correctable run or number is out of range.
+// names those the protocol knows for that number. A run that carries the old number's
+// driver's names takes the new number's driver's instead, when that driver is known; the
+// old number's driver then keeps an untimed row (with his names) if he has none left.
+// False, and nothing changed, when row is no correctable run or number is out of range.
 bool changeStartNumber(SortGridData& grid, int row, int number);

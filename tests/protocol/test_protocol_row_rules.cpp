@@ -16,6 +16,7 @@ private slots:
     void competitorTakesRealNamesOnly();
     void timedRuns();
     void corrections();
+    void changeNumberOfARunInAnotherDriversRow();
 };
 
 void TestProtocolRowRules::buttonState_data() {
@@ -127,6 +128,33 @@ void TestProtocolRowRules::corrections() {
     rankProtocol(grid, true, QStringLiteral("9999"));
     QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("9999"), false)), QStringLiteral("-"));
     QCOMPARE(grid.cell(colPlatz, grid.findRow(colNr, QStringLiteral("3"), false)), QStringLiteral("1"));
+}
+
+// The official forgot to set "Start-Nr.": Emil's run went into Lutz's start-list row. "Nr.
+// ändern…" gives the run Emil's names and Lutz his row back, untimed, so that the protocol,
+// the standings and the next-starter search are right again.
+void TestProtocolRowRules::changeNumberOfARunInAnotherDriversRow() {
+    SortGridData grid;
+    setupProtocolGrid(grid);
+    grid.setRowCount(3);
+    const QStringList lutz{"12", "Lutz", "Clio", "Klasse 10", "1,876", "80,34", "71,29", "0,505", "4,481", "1"};
+    const QStringList emil{"5", "Emil", "Astra", "Klasse B", "1,768", "81,95", "81,45", "0,442", "4,393", "2"};
+    for (int col = 0; col < protocolColumnCount; ++col) {
+        grid.setCell(col, 1, lutz[col]);
+        grid.setCell(col, 2, emil[col]);
+    }
+    QVERIFY(changeStartNumber(grid, 1, 5));
+    QCOMPARE(grid.RowCount(), 4);
+    QCOMPARE(grid.rowCells(1).mid(0, 5), (QStringList{"5", "Emil", "Astra", "Klasse B", "1,876"}));
+    QCOMPARE(grid.rowCells(3), (QStringList{"12", "Lutz", "Clio", "Klasse 10", "", "", "", "", "", ""}));
+    // Changed back, the run is Lutz's again; his untimed row stays for his run to come.
+    QVERIFY(changeStartNumber(grid, 1, 12));
+    QCOMPARE(grid.rowCells(1).mid(0, 4), (QStringList{"12", "Lutz", "Clio", "Klasse 10"}));
+    QCOMPARE(grid.RowCount(), 4);
+    // A number nobody in the protocol has keeps the run's names: it may be the driver's own.
+    QVERIFY(changeStartNumber(grid, 2, 77));
+    QCOMPARE(grid.rowCells(2).mid(0, 4), (QStringList{"77", "Emil", "Astra", "Klasse B"}));
+    QCOMPARE(grid.RowCount(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolRowRules)
