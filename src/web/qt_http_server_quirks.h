@@ -47,6 +47,9 @@ class QWebSocketServer;
 //     unsent goes straight to the descriptor; only what the kernel does not take goes through
 //     Qt's buffer, which keeps bytesToWrite() (the caps on unsent data) meaning what it did.
 //                                                                             -> sendWhole()
+// 10. The event loop. Qt's dispatchers on Linux (GLib's, and Qt's own poll() loop) hand every
+//     registered socket to poll() at every turn; the server thread runs its own loop on epoll
+//     instead, through the public QThread::setEventDispatcher().    -> epoll_event_dispatcher.h
 namespace qt_http_server_quirks {
 
 // 1: connects handler to the socket's readyRead so that it runs before the HTTP server's own;
