@@ -1,9 +1,17 @@
 // The live results server under a crowd, on the loopback: 200 pages on the push channel and
 // 200 pages polling /api/live twice a second (and the protocol's steps when its version moves)
 // while runs go through the simulated barrier box; every finish ranks one more row into the
-// protocol. Prints the polling answer times, how long after a finish every page has it, the
-// bytes each page received per run once it had the protocol, and the barrier stamp delay and
-// the 6 ms clock without and with the crowd.
+// protocol. Prints, with the pages:
+//  - /api/live and /api/protocol answer times p50/p99/max: from sending the request to the
+//    kernel's receive stamp of the answer's last bytes. The pages' thread runs at nice 19 so
+//    that its work does not pass for the server's; when it reads late, that is not the server's.
+//  - when every page had each finish: push pages when their thread read the message (goal
+//    0.5 s), polling pages by the kernel's stamp (goal: the poll interval plus 0.1 s), with the
+//    count over the goal;
+//  - the bytes each page received per run once it had the protocol;
+//  - the server thread's processor time per second;
+// and the barrier stamp delay and the 6 ms clock without and with the crowd.
+// The event-day case: bench_live_web 8 5000.
 //   bench_live_web [runs] [rows]
 // With "attack": each attack for the given seconds during a race, with the program's resident
 // memory growth and the stamp delay (default limits: the attackers share one address).
