@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSpinBox>
+#include <QWindow>
 
 #include <atomic>
 
@@ -172,6 +173,47 @@ private slots:
         main().applySettings(edited);
         m.show();
         QCOMPARE(m.geometry(), officialScreen);
+    }
+
+    // Shown once on the official's monitor, closed, set to the spectators' one and shown again:
+    // the native window goes there too, frameless and over the whole monitor.
+    void reshownOnTheNewMonitor() {
+        TFormMonitor2& m = monitor();
+        Settings edited = main().settings();
+        edited.Monitor = 0;
+        main().applySettings(edited);
+        QTest::keyClick(&main(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        QCOMPARE(m.windowHandle()->screen()->geometry(), officialScreen);
+        QTest::keyClick(&m, Qt::Key_Escape);
+        QVERIFY(!m.isVisible());
+
+        edited.Monitor = 1;
+        main().applySettings(edited);
+        // The official's window has the keyboard again, as it had before the window was shown.
+        QVERIFY(FormMainFixture::showActive(&main()));
+        QTest::keyClick(&main(), Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        // What the windowing system reports later must not move or shrink it.
+        QTest::qWait(100);
+        QCOMPARE(m.windowHandle()->screen()->geometry(), spectatorScreen);
+        QCOMPARE(m.windowHandle()->geometry(), spectatorScreen);
+        QCOMPARE(m.frameGeometry(), spectatorScreen);
+        QVERIFY(m.windowHandle()->flags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(m.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        // The keyboard stays with the official.
+        QVERIFY(m.testAttribute(Qt::WA_ShowWithoutActivating));
+
+        // Moved while shown, there and back.
+        for (const auto& [index, bounds] : {std::pair{0, officialScreen}, std::pair{1, spectatorScreen}}) {
+            edited.Monitor = index;
+            main().applySettings(edited);
+            QTest::qWait(100);
+            QVERIFY(m.isVisible());
+            QCOMPARE(m.windowHandle()->screen()->geometry(), bounds);
+            QCOMPARE(m.geometry(), bounds);
+            QCOMPARE(m.windowHandle()->geometry(), bounds);
+        }
     }
 
     // Unplugging the spectators' monitor closes the window instead of moving it over the
