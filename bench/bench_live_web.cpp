@@ -406,8 +406,8 @@ void printFinish(const char* name, const std::vector<std::vector<qint64>>& seen,
     const Distribution d = distribution(delays);
     const auto over =
         std::count_if(delays.begin(), delays.end(), [withinMs](qint64 ns) { return ns > qint64(withinMs) * 1000000; });
-    std::printf("%-22s finish seen after ms p50 %.1f p99 %.1f max %.1f; %ld of %zu over %d ms, %zu never\n", name, d.p50,
-                d.p99, d.max, long(over), delays.size(), withinMs, missed);
+    std::printf("%-22s finish seen after ms p50 %.1f p99 %.1f max %.1f; %ld of %zu over %d ms, %zu never\n", name,
+                d.p50, d.p99, d.max, long(over), delays.size(), withinMs, missed);
 }
 
 void printAnswers(const char* name, const std::vector<qint64>& ns) {

@@ -146,8 +146,8 @@ void EpollEventDispatcher::unregisterSocketNotifier(QSocketNotifier* notifier) {
 
 void EpollEventDispatcher::watch(int fd, const Watched& watched, bool known) {
     epoll_event interest{};
-    interest.events = (watched.read ? EPOLLIN : 0u) | (watched.write ? EPOLLOUT : 0u) |
-                      (watched.exception ? EPOLLPRI : 0u);
+    interest.events =
+        (watched.read ? EPOLLIN : 0u) | (watched.write ? EPOLLOUT : 0u) | (watched.exception ? EPOLLPRI : 0u);
     interest.data.fd = fd;
     // A descriptor closed and opened again under its number is new to the kernel.
     if (epoll_ctl(m_epoll, known ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &interest) == 0)

@@ -130,4 +130,3 @@ QByteArray LiveState::pushJson(qint64 nowMs, bool protocolChanged) {
     }
     return json + '}';
 }
-

@@ -17,8 +17,7 @@ namespace {
 constexpr int waitMs = 15000;
 
 // Runs f on the thread of context and waits for it.
-template <typename F>
-void on(QObject* context, F f) {
+template <typename F> void on(QObject* context, F f) {
     QMetaObject::invokeMethod(context, std::move(f), Qt::BlockingQueuedConnection);
 }
 
