@@ -3,6 +3,7 @@
 // from other threads while it sleeps, deferred deletion and ending.
 #include "web/epoll_event_dispatcher.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -11,14 +12,23 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 
 namespace {
 
 constexpr int waitMs = 15000;
 
-// Runs f on the thread of context and waits for it.
-template <typename F> void on(QObject* context, F f) {
-    QMetaObject::invokeMethod(context, std::move(f), Qt::BlockingQueuedConnection);
+// Runs f on the thread of context; false when it has not run by the deadline.
+template <typename F> bool on(QObject* context, F f) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(context, [f = std::move(f), done]() mutable {
+        f();
+        *done = true;
+    });
+    QDeadlineTimer deadline(waitMs);
+    while (!*done && !deadline.hasExpired())
+        QThread::msleep(1);
+    return *done;
 }
 
 } // namespace
@@ -46,7 +56,7 @@ private slots:
         std::atomic<int> ticks{0}, single{0}, killed{0};
         std::atomic<qint64> remaining{-2};
         QTimer* repeating = nullptr;
-        on(m_context, [&] {
+        QVERIFY(on(m_context, [&] {
             repeating = new QTimer(m_context);
             connect(repeating, &QTimer::timeout, m_context, [&] { ++ticks; });
             repeating->start(10);
@@ -58,10 +68,10 @@ private slots:
             auto* later = new QTimer(m_context);
             later->start(60000);
             remaining = later->remainingTime();
-        });
+        }));
         QVERIFY(remaining > 59000 && remaining <= 60000);
         QTRY_VERIFY_WITH_TIMEOUT(ticks >= 10 && single == 1, waitMs);
-        on(m_context, [&] { repeating->stop(); });
+        QVERIFY(on(m_context, [&] { repeating->stop(); }));
         const int stoppedAt = ticks;
         QTest::qWait(100);
         QCOMPARE(ticks.load(), stoppedAt);
@@ -72,7 +82,7 @@ private slots:
     // A call from another thread wakes a loop that waits for nothing; deleteLater() deletes.
     void callsFromOtherThreadsWakeIt() {
         QPointer<QObject> doomed;
-        on(m_context, [&] { doomed = new QObject(m_context); });
+        QVERIFY(on(m_context, [&] { doomed = new QObject(m_context); }));
         for (int i = 0; i < 20; ++i) {
             std::atomic<bool> ran{false};
             QMetaObject::invokeMethod(m_context, [&] { ran = true; });
@@ -88,7 +98,7 @@ private slots:
         QTcpServer* server = nullptr;
         std::atomic<bool> peerLeft{false};
         std::atomic<qint64> echoed{0};
-        on(m_context, [&] {
+        QVERIFY(on(m_context, [&] {
             server = new QTcpServer(m_context);
             server->listen(QHostAddress::LocalHost);
             connect(server, &QTcpServer::newConnection, m_context, [&] {
@@ -103,7 +113,7 @@ private slots:
                     peer->deleteLater();
                 });
             });
-        });
+        }));
         QVERIFY(server->isListening());
         QTcpSocket client;
         client.connectToHost(QHostAddress::LocalHost, server->serverPort());
