@@ -82,8 +82,12 @@ LiveHttpServer::Answer LiveHttpServer::answerFor(const QHttpServerRequest& reque
         return {liveIndexPage(title), "text/html; charset=utf-8"};
     if (path == QLatin1String("/aushang"))
         return {liveNoticePage(title, liveAddressesFor(m_guard->serverAddress(), port())), "text/html; charset=utf-8"};
-    if (path == QLatin1String("/api/live"))
+    if (path == QLatin1String("/api/live")) {
+        // Most polls find nothing new: their "304" needs no body made.
+        if (request.value("if-none-match") == m_state.stateTag())
+            return {{}, json(), 200, m_state.stateTag()};
         return {m_state.liveJson(steadyNowMs()), json(), 200, m_state.stateTag()};
+    }
     if (path == QLatin1String("/api/protocol"))
         return protocolAnswer(request);
     if (path == QLatin1String("/api/standings"))
