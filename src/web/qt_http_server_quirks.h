@@ -40,12 +40,12 @@ class QWebSocketServer;
 //     socket's next readyRead, so one is sent for the bytes already waiting; and the QWebSocket
 //     it makes does not say which socket it wraps, so the socket is found by its peer.
 //                                                                 -> handOver(), wraps()
-//  9. Writing an answer. QTcpSocket arms its write notifier on every buffered write and disarms
-//     it once flushed; on the GLib event dispatcher (Qt's default on Linux) each arm and disarm
-//     wakes the event loop, whose every turn polls every open socket: with hundreds of pages
-//     that was most of the server's processor time. An answer written while Qt holds nothing
-//     unsent goes straight to the descriptor; only what the kernel does not take goes through
-//     Qt's buffer, which keeps bytesToWrite() (the caps on unsent data) meaning what it did.
+//  9. Writing an answer. QTcpSocket arms its write notifier on every buffered write and
+//     disarms it once flushed: a turn of the event loop more per answer, and on the GLib
+//     dispatcher (Qt's default on Linux) two more wake-ups of the loop, each turn of which polls
+//     every open socket. An answer written while Qt holds nothing unsent goes straight to the
+//     descriptor; only what the kernel does not take goes through Qt's buffer, which keeps
+//     bytesToWrite() (the caps on unsent data) meaning what it did.
 //                                                                             -> sendWhole()
 // 10. The event loop. Qt's dispatchers on Linux (GLib's, and Qt's own poll() loop) hand every
 //     registered socket to poll() at every turn; the server thread runs its own loop on epoll
