@@ -84,7 +84,14 @@ struct FormMainFixture {
     static bool showActive(QWidget* window) {
         window->show();
         window->activateWindow();
-        return QTest::qWaitForWindowActive(window);
+        return waitUntilActive(window);
+    }
+
+    // The platform may call a window active before the application does; shortcuts go by
+    // the application's active window, so a key sent in between would be lost.
+    static bool waitUntilActive(QWidget* window) {
+        return QTest::qWaitForWindowActive(window) &&
+               QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);
     }
 
     // A serial port the survey finds: /sys/class/tty/<name>/device, and for ttyS* a non-zero type.

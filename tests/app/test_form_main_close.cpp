@@ -121,7 +121,7 @@ private slots:
         TSortGrid* grid = m_form->ui().SortGrid1;
         grid->gridData().setCell(colNr, 1, QStringLiteral("4"));
         m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::waitUntilActive(m_form.get()));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(colName, 1).center());
         QTest::keyClick(grid, Qt::Key_Return);
         QVERIFY(grid->isEditing());

@@ -321,7 +321,7 @@ private:
     // As the official would: the main window active again after a question, then the key.
     void pressCtrlJ() {
         m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(FormMainFixture::waitUntilActive(m_form.get()));
         QTest::keyClick(m_form.get(), Qt::Key_J, Qt::ControlModifier);
     }
     QString journalPath() const {

@@ -174,7 +174,7 @@ private:
     // As the official would: the main window active again after a dialog, then the key.
     void activateMain() {
         m_windows->FormMain.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&m_windows->FormMain));
+        QVERIFY(FormMainFixture::waitUntilActive(&m_windows->FormMain));
     }
     // Every entry, once the writer thread has written what was queued.
     QList<JournalRecord> writtenEntries() {

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(box->text(), status->text());
         box->close();
         m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QVERIFY(FormMainFixture::waitUntilActive(m_form));
         QTest::keyClick(m_form, Qt::Key_F4);
         QCOMPARE(m_form->runController().state(), RunState::Armed);
     }
@@ -184,7 +184,7 @@ private slots:
         if (QMessageBox* box = m_form->findChild<QMessageBox*>())
             box->close();
         m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QVERIFY(FormMainFixture::waitUntilActive(m_form));
         WhenModal<TCfgDialog> answer([&](TCfgDialog* dialog) {
             QComboBox* networks = dialog->webPanel->cbWebInterface;
             QCOMPARE(networks->itemText(0), QStringLiteral("Alle Netzwerke"));
