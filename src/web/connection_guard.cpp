@@ -1,11 +1,14 @@
 #include "web/connection_guard.h"
 
 #include "web/live_pages.h"
+#include "web/qt_http_server_quirks.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>
 
 #include <algorithm>
+
+namespace quirks = qt_http_server_quirks;
 
 namespace {
 
@@ -24,6 +27,22 @@ constexpr int handOverMs = 2000;
 
 quintptr idOf(QTcpSocket* socket) {
     return reinterpret_cast<quintptr>(socket);
+}
+
+// Whether the request's header (without its last line break) asks for a WebSocket, header names
+// in any case; without a copy, as every request of every page comes through here.
+bool asksForWebSocket(QByteArrayView header) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    const auto startsWithLower = [&](QByteArrayView text, QByteArrayView prefix) {
+        return text.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), text.begin(), [&](char p, char t) { return p == lower(t); });
+    };
+    for (qsizetype line = header.indexOf('\n'); line >= 0; line = header.indexOf('\n', line + 1)) {
+        const QByteArrayView rest = header.sliced(line + 1);
+        if (startsWithLower(rest, "upgrade: websocket") || startsWithLower(rest, "upgrade:websocket"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -47,22 +66,12 @@ ConnectionGuard::ConnectionGuard(const WebLimits& limits, QObject* parent)
     m_sweep.setInterval(m_limits.sweepMs);
     connect(&m_sweep, &QTimer::timeout, this, &ConnectionGuard::sweep);
     m_sweep.start();
-    // Out of file descriptors, QTcpServer stops accepting for good; once pages have left or
-    // been swept, new ones must get in again.
-    connect(this, &QTcpServer::acceptError, this, [this] {
-        QTimer::singleShot(m_limits.sweepMs, this, [this] {
-            if (isListening())
-                resumeAccepting();
-        });
-    });
+    // Out of file descriptors, new pages must get in again once others have left or been swept.
+    quirks::resumeAfterAcceptErrors(this, m_limits.sweepMs);
 }
 
 ConnectionGuard::~ConnectionGuard() {
-    // Sockets not yet taken are deleted by QTcpServer's destructor, after the members here are
-    // gone: what they signal then must not reach this object.
-    const QList<QTcpSocket*> sockets = findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly);
-    for (QTcpSocket* socket : sockets)
-        disconnect(socket, nullptr, this, nullptr);
+    quirks::detachUntaken(this, this);
 }
 
 void ConnectionGuard::incomingConnection(qintptr handle) {
@@ -78,8 +87,7 @@ void ConnectionGuard::incomingConnection(qintptr handle) {
     Watch watch;
     watch.socket = socket;
     watch.lastRead = m_clock.elapsed();
-    // Connected before the HTTP server's own handler, so it sees the bytes first.
-    watch.reading = connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readArrived(socket); });
+    watch.reading = quirks::readBeforeParser(socket, this, [this, socket] { readArrived(socket); });
     connect(socket, &QObject::destroyed, this, [this, socket] {
         m_sockets.remove(socket);
         unbook(socket);
@@ -171,30 +179,16 @@ void ConnectionGuard::responded(QTcpSocket* socket) {
 bool ConnectionGuard::takePushChannel(QTcpSocket* socket) {
     if (!m_httpServer)
         return false;
-    // A request split over several packets is held in the HTTP server's read transaction: look
-    // at it from its first byte, and put the parser back where it was if it is no handshake.
-    const bool parsing = socket->isTransactionStarted();
-    qint64 parsed = 0;
-    if (parsing) {
-        const qint64 before = socket->bytesAvailable();
-        socket->rollbackTransaction();
-        parsed = socket->bytesAvailable() - before;
-    }
-    const QByteArray waiting = socket->peek(m_limits.maxRequestBytes);
-    const qsizetype end = waiting.indexOf("\r\n\r\n");
-    const QByteArray header = end < 0 ? QByteArray() : waiting.left(end).toLower();
-    if (!waiting.startsWith("GET ") ||
-        (!header.contains("\nupgrade: websocket") && !header.contains("\nupgrade:websocket"))) {
-        if (parsing) {
-            socket->startTransaction();
-            socket->skip(parsed);
-        }
+    // A request split over several packets is looked at from its first byte.
+    const QByteArray waiting = quirks::peekRequest(socket, m_limits.maxRequestBytes);
+    if (!waiting.startsWith("GET "))
         return false;
-    }
+    const qsizetype end = waiting.indexOf("\r\n\r\n");
+    if (end < 0 || !asksForWebSocket(QByteArrayView(waiting).first(end)))
+        return false;
 
-    // The HTTP server lets go of it: no reading, no deletion on disconnect. It stays booked.
-    disconnect(socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
-    disconnect(socket, &QTcpSocket::disconnected, socket, nullptr);
+    // No reading, no deletion on disconnect by the HTTP server. It stays booked.
+    quirks::takeFromParser(socket, m_httpServer);
     m_sockets.remove(socket);
     disconnect(socket, nullptr, this, nullptr);
     connect(socket, &QObject::destroyed, this, [this, socket] { unbook(socket); });
@@ -223,7 +217,7 @@ void ConnectionGuard::sweep() {
             it = m_sockets.erase(it);
             continue;
         }
-        if (!w.reading && w.letGo < 0)
+        if (quirks::parserLetGo(w.reading) && w.letGo < 0)
             w.letGo = now; // the parser gave up on it, or it is becoming a push channel
         const bool idle = now - w.lastRead > m_limits.idleMs;
         const bool slow = w.requestStart >= 0 && now - w.requestStart > m_limits.requestMs;
@@ -264,14 +258,12 @@ void ConnectionGuard::shedUnsent(qint64 unsent) {
 void ConnectionGuard::refuse(QTcpSocket* socket, const QByteArray& status) {
     // The HTTP server must not parse the rest; this guard answers and drains.
     if (m_httpServer)
-        disconnect(socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
+        quirks::stopParser(socket, m_httpServer);
     const auto it = m_sockets.find(socket);
     if (it != m_sockets.end()) {
         disconnect(it->reading);
         it->reading = connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            if (socket->isTransactionStarted())
-                socket->commitTransaction();
-            socket->readAll();
+            quirks::drain(socket);
             const auto w = m_sockets.find(socket);
             if (w != m_sockets.end())
                 w->lastRead = m_clock.elapsed();
@@ -279,9 +271,7 @@ void ConnectionGuard::refuse(QTcpSocket* socket, const QByteArray& status) {
         it->requestStart = m_clock.elapsed(); // the refusal must be gone within the request time
         it->letGo = -1;
     }
-    if (socket->isTransactionStarted())
-        socket->commitTransaction();
-    socket->readAll();
+    quirks::drain(socket);
     socket->write(refusal(status));
     socket->disconnectFromHost();
 }

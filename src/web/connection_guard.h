@@ -21,9 +21,9 @@ QString deviceKey(const QHostAddress& address);
 // server the oldest of the device holding the most, so a newcomer is always let in. It caps
 // each request's size (then "431" and closed) and what a client leaves unread, and closes page
 // connections that stay idle or never finish their request, also those the HTTP parser gave up
-// on. A WebSocket handshake, however it arrives, is taken away from the HTTP server (whose own
-// upgrade does not work in Qt 6.4) and handed on by pushRequested(). Lives on the server
-// thread, like the HTTP server it feeds.
+// on. A WebSocket handshake, however it arrives, is taken away from the HTTP server and handed
+// on by pushRequested(). What this relies on in Qt HTTP Server is in qt_http_server_quirks.h.
+// Lives on the server thread, like the HTTP server it feeds.
 class ConnectionGuard : public QTcpServer {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ protected:
 private:
     struct Watch {
         QPointer<QTcpSocket> socket;
-        QMetaObject::Connection reading; // gone once the HTTP server let go of the socket
+        QMetaObject::Connection reading; // read before the parser; gone once the parser let go
         qint64 lastRead = 0;
         qint64 requestStart = -1; // first byte of the request not yet answered
         qint64 pending = 0;       // its bytes so far

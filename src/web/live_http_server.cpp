@@ -2,10 +2,10 @@
 
 #include "web/lan_addresses.h"
 #include "web/live_pages.h"
+#include "web/qt_http_server_quirks.h"
 #include "web/socket_error_text.h"
 
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QTcpSocket>
 #include <QUrlQuery>
 
@@ -16,6 +16,27 @@ constexpr qsizetype compressFrom = 1024;
 
 QByteArray json() {
     return "application/json; charset=utf-8";
+}
+
+QByteArray statusLine(int status) {
+    switch (status) {
+    case 200:
+        return "HTTP/1.1 200 OK\r\n";
+    case 304:
+        return "HTTP/1.1 304 Not Modified\r\n";
+    case 404:
+        return "HTTP/1.1 404 Not Found\r\n";
+    case 405:
+        return "HTTP/1.1 405 Method Not Allowed\r\n";
+    }
+    return "HTTP/1.1 " + QByteArray::number(status) + "\r\n";
+}
+
+// The headers every answer ends with, made once.
+const QByteArray& commonHeaders() {
+    static const QByteArray headers = "Cache-Control: no-store\r\nContent-Security-Policy: " + liveSecurityPolicy() +
+                                      "\r\nX-Content-Type-Options: nosniff\r\nReferrer-Policy: no-referrer\r\n";
+    return headers;
 }
 
 } // namespace
@@ -61,8 +82,12 @@ LiveHttpServer::Answer LiveHttpServer::answerFor(const QHttpServerRequest& reque
         return {liveIndexPage(title), "text/html; charset=utf-8"};
     if (path == QLatin1String("/aushang"))
         return {liveNoticePage(title, liveAddressesFor(m_guard->serverAddress(), port())), "text/html; charset=utf-8"};
-    if (path == QLatin1String("/api/live"))
+    if (path == QLatin1String("/api/live")) {
+        // Most polls find nothing new: their "304" needs no body made.
+        if (request.value("if-none-match") == m_state.stateTag())
+            return {{}, json(), 200, m_state.stateTag()};
         return {m_state.liveJson(steadyNowMs()), json(), 200, m_state.stateTag()};
+    }
     if (path == QLatin1String("/api/protocol"))
         return protocolAnswer(request);
     if (path == QLatin1String("/api/standings"))
@@ -128,26 +153,25 @@ void LiveHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* sock
         answer.body = deflated(answer);
         packed = true;
     }
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.writeStatusLine(QHttpServerResponder::StatusCode(answer.status));
-    responder.writeHeader("Content-Type", answer.contentType);
-    responder.writeHeader("Content-Length", QByteArray::number(answer.body.size()));
+    // In one piece, headers in the order they always had: one write for the whole answer.
+    QByteArray head = statusLine(answer.status);
+    head.reserve(head.size() + commonHeaders().size() + 256);
+    head += "Content-Type: " + answer.contentType + "\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
+            "\r\n";
     if (packed)
-        responder.writeHeader("Content-Encoding", "deflate");
+        head += "Content-Encoding: deflate\r\n";
     if (!answer.packKey.isEmpty())
-        responder.writeHeader("Vary", "Accept-Encoding");
+        head += "Vary: Accept-Encoding\r\n";
     if (!answer.tag.isEmpty())
-        responder.writeHeader("ETag", answer.tag);
-    responder.writeHeader("Cache-Control", "no-store");
-    responder.writeHeader("Content-Security-Policy", liveSecurityPolicy());
-    responder.writeHeader("X-Content-Type-Options", "nosniff");
-    responder.writeHeader("Referrer-Policy", "no-referrer");
+        head += "ETag: " + answer.tag + "\r\n";
+    head += commonHeaders();
     if (!answer.allow.isEmpty())
-        responder.writeHeader("Allow", answer.allow);
+        head += "Allow: " + answer.allow + "\r\n";
     if (answer.status == 405)
-        responder.writeHeader("Connection", "close");
-    const bool head = request.method() == QHttpServerRequest::Method::Head;
-    responder.writeBody(head ? QByteArray() : answer.body);
+        head += "Connection: close\r\n";
+    head += "\r\n";
+    const bool headOnly = request.method() == QHttpServerRequest::Method::Head;
+    qt_http_server_quirks::sendWhole(socket, head, headOnly ? QByteArray() : answer.body);
     m_guard->responded(socket);
     if (answer.status == 405)
         socket->disconnectFromHost();

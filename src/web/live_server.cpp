@@ -1,5 +1,6 @@
 #include "web/live_server.h"
 
+#include "web/epoll_event_dispatcher.h"
 #include "web/live_http_server.h"
 
 #include <QMetaObject>
@@ -57,6 +58,8 @@ void LiveServerHost::publish(const LiveSnapshotPtr& snapshot) {
 
 LiveServer::LiveServer(const WebLimits& limits, QObject* parent) : QObject(parent), m_host(new LiveServerHost(limits)) {
     m_thread.setObjectName(QStringLiteral("live results"));
+    // Hundreds of open pages must not cost every turn of the thread's loop.
+    m_thread.setEventDispatcher(new EpollEventDispatcher);
     m_host->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_host, &QObject::deleteLater);
     // Pages wait a little rather than the run's clock and the barrier handlers: on a busy

@@ -25,6 +25,7 @@ QByteArray newServerId() {
 LiveState::LiveState(QByteArray serverId) : m_serverId(std::move(serverId)) {
     publish(std::make_shared<const LiveSnapshot>());
     m_seq = 0;
+    makeHead();
 }
 
 bool LiveState::publish(const LiveSnapshotPtr& snapshot) {
@@ -40,12 +41,22 @@ bool LiveState::publish(const LiveSnapshotPtr& snapshot) {
     const bool first = !m_snapshot;
     m_snapshot = snapshot;
     m_run = liveRunMembers(*snapshot);
+    makeHead();
     if (changed || first) {
         m_rows.clear();
         m_protocol.clear();
         m_standings.clear();
     }
     return changed;
+}
+
+void LiveState::makeHead() {
+    // Everything after "now", made once per snapshot for every page that polls.
+    m_head = ",\"seq\":" + QByteArray::number(m_seq) + ",\"server\":\"" + m_serverId +
+             "\",\"version\":" + QByteArray::number(m_version);
+    m_liveRest = m_head + ',' + m_run + '}';
+    m_stateTag = '"' + m_serverId + '-' + QByteArray::number(m_seq) + '"';
+    m_protocolTag = '"' + m_serverId + "-v" + QByteArray::number(m_version) + '"';
 }
 
 const QByteArray& LiveState::rowMembers() const {
@@ -62,12 +73,17 @@ const QByteArray& LiveState::protocolJson() const {
 }
 
 QByteArray LiveState::head(qint64 nowMs) const {
-    return "{\"now\":" + QByteArray::number(nowMs) + ",\"seq\":" + QByteArray::number(m_seq) + ",\"server\":\"" +
-           m_serverId + "\",\"version\":" + QByteArray::number(m_version);
+    return "{\"now\":" + QByteArray::number(nowMs) + m_head;
 }
 
 QByteArray LiveState::liveJson(qint64 nowMs) const {
-    return head(nowMs) + ',' + m_run + '}';
+    // The one part that differs per poll is the server's clock.
+    QByteArray json;
+    json.reserve(32 + m_liveRest.size());
+    json += "{\"now\":";
+    json += QByteArray::number(nowMs);
+    json += m_liveRest;
+    return json;
 }
 
 QByteArray LiveState::stateJson(qint64 nowMs) const {
@@ -113,12 +129,4 @@ QByteArray LiveState::pushJson(qint64 nowMs, bool protocolChanged) {
             json += ",\"protocol\":" + steps;
     }
     return json + '}';
-}
-
-QByteArray LiveState::stateTag() const {
-    return '"' + m_serverId + '-' + QByteArray::number(m_seq) + '"';
-}
-
-QByteArray LiveState::protocolTag() const {
-    return '"' + m_serverId + "-v" + QByteArray::number(m_version) + '"';
 }

@@ -39,11 +39,12 @@ public:
     QByteArray pushJson(qint64 nowMs, bool protocolChanged);
 
     // An ETag for what depends on seq or version only.
-    QByteArray stateTag() const;
-    QByteArray protocolTag() const;
+    const QByteArray& stateTag() const { return m_stateTag; }
+    const QByteArray& protocolTag() const { return m_protocolTag; }
 
 private:
     QByteArray head(qint64 nowMs) const;
+    void makeHead();
 
     struct Kept {
         quint64 version = 0;
@@ -54,7 +55,11 @@ private:
     quint64 m_seq = 0;
     quint64 m_version = 1;
     LiveSnapshotPtr m_snapshot;
-    QByteArray m_run; // members of the running state
+    QByteArray m_run;      // members of the running state
+    QByteArray m_head;     // ",seq,server,version" of this snapshot
+    QByteArray m_liveRest; // the /api/live body after its "now"
+    QByteArray m_stateTag;
+    QByteArray m_protocolTag;
     // Made when first asked for: at a finish the pages want the steps, not the whole.
     const QByteArray& rowMembers() const;
     mutable QByteArray m_rows;          // members "columns" and "rows"; empty until asked for

@@ -1,5 +1,7 @@
 #include "web/push_channels.h"
 
+#include "web/qt_http_server_quirks.h"
+
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QWebSocket>
@@ -49,10 +51,7 @@ void PushChannels::take(QTcpSocket* line) {
     connect(line, &QObject::destroyed, this, [this, line] { m_budgets.remove(line); });
     // The handshake itself comes through the budget once, in the channel's first second.
     m_budgets.insert(line, {m_clock.elapsed() / 1000, -handshakeAllowance});
-    m_server.handleConnection(line);
-    // The handshake is read by the push server's own handler, once this read is over.
-    QMetaObject::invokeMethod(
-        line, [line] { emit line->readyRead(); }, Qt::QueuedConnection);
+    qt_http_server_quirks::handOver(m_server, line);
 }
 
 bool PushChannels::overBudget(QTcpSocket* line, qint64 bytes) {
@@ -79,8 +78,7 @@ void PushChannels::accept() {
         QPointer<QTcpSocket> line;
         for (qsizetype i = 0; i < m_handshaking.size(); ++i) {
             const QPointer<QTcpSocket>& waiting = m_handshaking[i].line;
-            if (waiting && waiting->peerPort() == socket->peerPort() &&
-                waiting->peerAddress() == socket->peerAddress()) {
+            if (waiting && qt_http_server_quirks::wraps(socket, waiting)) {
                 line = waiting;
                 m_handshaking.removeAt(i);
                 break;

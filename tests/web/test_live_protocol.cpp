@@ -159,6 +159,81 @@ private slots:
         QCOMPARE(all.value("rows").toArray().size(), 4);
     }
 
+    // The polling answer is made once per snapshot: every snapshot shows in it and in its tag,
+    // only the server's clock differs from poll to poll, and the first snapshot has seq 1.
+    void liveAnswerFollowsEverySnapshot() {
+        LiveState state(newServerId());
+        QCOMPARE(objectOf(state.liveJson(5)).value("seq").toInteger(), qint64(0));
+        const QByteArray emptyTag = state.stateTag();
+        state.publish(snapshotOf(ranked(3)));
+        const QByteArray firstTag = state.stateTag();
+        QVERIFY(firstTag != emptyTag);
+        const QJsonObject idle = objectOf(state.liveJson(100));
+        QCOMPARE(idle.value("seq").toInteger(), qint64(1));
+        QCOMPARE(idle.value("run")["on"].toBool(), false);
+        QCOMPARE(idle.value("server").toString().toLatin1(), state.serverId());
+        QJsonObject later = objectOf(state.liveJson(250));
+        QCOMPARE(later.value("now").toInteger(), qint64(250));
+        later.insert("now", 100);
+        QCOMPARE(later, idle);
+
+        state.publish(snapshotOf(ranked(3), true)); // a start: the protocol stays, the state moves
+        QVERIFY(state.stateTag() != firstTag);
+        const QJsonObject running = objectOf(state.liveJson(300));
+        QCOMPARE(running.value("seq").toInteger(), qint64(2));
+        QCOMPARE(running.value("run")["on"].toBool(), true);
+        QCOMPARE(running.value("version"), idle.value("version"));
+        QCOMPARE(objectOf(state.stateJson(300)).value("seq").toInteger(), qint64(2));
+        QCOMPARE(objectOf(state.pushJson(300, false)).value("run")["on"].toBool(), true);
+        QVERIFY(state.protocolTag().contains("-v" + QByteArray::number(state.version())));
+    }
+
+    // Over HTTP, several answers on one connection: "304" while nothing changed, HEAD as GET
+    // without the body, and the new state with a new tag once a snapshot came.
+    void pollingAnswersAreSharedButNeverStale() {
+        start();
+        m_server->publish(snapshotOf(ranked(20)));
+        QJsonObject live;
+        QTRY_VERIFY_WITH_TIMEOUT((live = objectOf(get(m_port, "/api/live").body)).value("seq").toInt() == 1, waitMs);
+        QTcpSocket page;
+        page.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(page.waitForConnected(waitMs));
+        page.write("GET /api/live HTTP/1.1\r\nHost: x\r\n\r\n");
+        const WebReply first = readReply(page);
+        QCOMPARE(first.status, 200);
+        const QByteArray tag = first.headers.value("etag");
+        QVERIFY(!tag.isEmpty());
+        QCOMPARE(first.headers.value("cache-control"), QByteArray("no-store"));
+        QVERIFY(first.headers.value("content-security-policy").contains("default-src 'none'"));
+        QCOMPARE(first.headers.value("content-length").toInt(), first.body.size());
+        const QByteArray ask = "GET /api/live HTTP/1.1\r\nHost: x\r\nIf-None-Match: " + tag + "\r\n\r\n";
+        // Three at once: answered in order, none with a body.
+        page.write(ask + "HEAD /api/live HTTP/1.1\r\nHost: x\r\n\r\n" + ask);
+        QByteArray answers;
+        QDeadlineTimer deadline(waitMs);
+        while (answers.count("\r\n\r\n") < 3 && !deadline.hasExpired()) {
+            page.waitForReadyRead(50);
+            answers += page.readAll();
+        }
+        QVERIFY2(answers.startsWith("HTTP/1.1 304 ") && answers.endsWith("\r\n\r\n"), answers);
+        const qsizetype second = answers.indexOf("\r\n\r\n") + 4;
+        const qsizetype third = answers.indexOf("\r\n\r\n", second) + 4;
+        const QByteArray headAnswer = answers.mid(second, third - second);
+        QVERIFY2(headAnswer.startsWith("HTTP/1.1 200 OK\r\n"), headAnswer);
+        QVERIFY(headAnswer.contains("\r\nETag: " + tag + "\r\n"));
+        QVERIFY(headAnswer.contains("\r\nContent-Length: " + QByteArray::number(first.body.size()) + "\r\n"));
+        QVERIFY2(answers.mid(third).startsWith("HTTP/1.1 304 "), answers);
+        QCOMPARE(answers.count("HTTP/1.1 "), 3);
+
+        m_server->publish(snapshotOf(ranked(20), true));
+        WebReply moved;
+        QTRY_VERIFY_WITH_TIMEOUT((page.write(ask), moved = readReply(page)).status == 200, waitMs);
+        QVERIFY(moved.headers.value("etag") != tag);
+        QCOMPARE(objectOf(moved.body).value("seq").toInteger(), qint64(2));
+        QCOMPARE(objectOf(moved.body).value("run")["on"].toBool(), true);
+        QVERIFY(page.bytesAvailable() == 0 && !page.waitForReadyRead(100)); // nothing more than asked
+    }
+
     // Over HTTP: the version in /api/live, the protocol once, then "304" or the steps, and
     // compressed when the page takes it so.
     void pollingPagesGetOnlyWhatChanged() {
