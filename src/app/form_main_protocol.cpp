@@ -169,6 +169,8 @@ void TFormMain::Erase1Click() {
     updateProtocolButtons();
     if (m_journal)
         m_journal->rowRemoved(row, cells, before, protocolSnapshot());
+    // A removed run (a false start entered twice) must not come back after a crash.
+    saveBackupProtocol();
 }
 
 void TFormMain::PopupMenuProtokolPopup() {

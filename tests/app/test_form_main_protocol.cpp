@@ -167,6 +167,13 @@ private slots:
         QCOMPARE(column(colNr), QStringList({"1", "3"}));
         QCOMPARE(column(colPlatz), QStringList({"1", "2"})); // ranked again
         QVERIFY(m_form->ui().sbCLS->isEnabled());
+        // The backup follows at once: after a crash the removed run does not come back.
+        QVERIFY(m_form->waitForBackup(10000));
+        QFile backup(QDir(m_fixture->programFolder()).filePath(QStringLiteral("Tarvolt-Sicherungsdatei.txt")));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        const QByteArray text = backup.readAll();
+        QVERIFY(text.contains("\n1\t") && text.contains("\n3\t"));
+        QVERIFY(!text.contains("\n2\t"));
     }
 
     // A finish while the question is open selects its own row; "Ja" still removes the row
