@@ -388,12 +388,7 @@ int attackSocket(quint16 port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     const int small = 4096;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    return fd;
+    return bench_poll_page::connectToLoopback(fd, port);
 }
 
 // One attack from 20 sockets while the race runs: sends what it sends every 20 ms, opens a

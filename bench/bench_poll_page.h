@@ -68,17 +68,22 @@ bool readStamped(PollPage& p) {
     }
 }
 
-int pollSocket(quint16 port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+// Starts connecting a non-blocking socket, set up by the caller, to the server on 127.0.0.1.
+int connectToLoopback(int fd, quint16 port) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     return fd;
+}
+
+int pollSocket(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return connectToLoopback(fd, port);
 }
 
 // A request is a few hundred bytes: the socket's buffer always takes it whole.
