@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -63,6 +64,11 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     layout->addLayout(choosers);
     layout->addWidget(m_ruleLabel);
     layout->addWidget(m_table, 1);
+    // Closed like the program's other windows: "Schließen" or Escape.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
+    layout->addWidget(buttons);
 
     auto* printAction = new QAction(QStringLiteral("Drucken"), this);
     printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -70,6 +76,10 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     auto* saveAction = new QAction(QStringLiteral("Als Webseite speichern"), this);
     saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(saveAction);
+    auto* closeAction = new QAction(QStringLiteral("Schließen"), this);
+    closeAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(closeAction);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
     connect(printAction, &QAction::triggered, this, &StandingsWindow::printStandings);
     connect(print, &QPushButton::clicked, this, &StandingsWindow::printStandings);
     connect(saveAction, &QAction::triggered, this, &StandingsWindow::savePage);
