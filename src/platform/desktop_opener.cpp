@@ -9,8 +9,7 @@ namespace {
 
 void showOpenFailure(const QString& caption, const QString& message) {
     // Not modal in the way of the run: the official reads it and goes on.
-    auto* box = new QMessageBox(QMessageBox::Warning, caption, message,
-                                QMessageBox::Ok, QApplication::activeWindow());
+    auto* box = new QMessageBox(QMessageBox::Warning, caption, message, QMessageBox::Ok, QApplication::activeWindow());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse); // the path, to copy

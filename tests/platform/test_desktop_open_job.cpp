@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-
 class TestDesktopOpenJob : public QObject {
     Q_OBJECT
 

@@ -15,8 +15,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrinter>
-#include <QPushButton>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
