@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -76,10 +77,6 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     auto* saveAction = new QAction(QStringLiteral("Als Webseite speichern"), this);
     saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addAction(saveAction);
-    auto* closeAction = new QAction(QStringLiteral("Schließen"), this);
-    closeAction->setShortcut(QKeySequence(Qt::Key_Escape));
-    addAction(closeAction);
-    connect(closeAction, &QAction::triggered, this, &QWidget::close);
     connect(printAction, &QAction::triggered, this, &StandingsWindow::printStandings);
     connect(print, &QPushButton::clicked, this, &StandingsWindow::printStandings);
     connect(saveAction, &QAction::triggered, this, &StandingsWindow::savePage);
@@ -105,6 +102,15 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
 void StandingsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     refresh();
+}
+
+void StandingsWindow::keyPressEvent(QKeyEvent* event) {
+    // As in the program's dialogs: Escape closes, unless a child (an open list) took it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void StandingsWindow::scheduleRefresh() {
