@@ -15,7 +15,7 @@ QString DesktopOpenJob::failureText(const QUrl& url, bool openerMissing) {
                        ? QStringLiteral("Keine Anwendung zum Öffnen gefunden: xdg-open fehlt (Paket xdg-utils).")
                        : QStringLiteral("Keine Anwendung zum Öffnen gefunden.");
     if (url.isLocalFile())
-        text += QStringLiteral("\nDie Datei ist gespeichert unter:\n") + QDir::toNativeSeparators(url.toLocalFile());
+        text += QStringLiteral("\nDie Datei liegt unter:\n") + QDir::toNativeSeparators(url.toLocalFile());
     else
         text += QStringLiteral("\nBitte im Browser öffnen:\n") + url.toString();
     return text;
