@@ -83,10 +83,14 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { cellDoubleClicked(row); });
 
     // Every finish, accident, edit, removal and load reaches the grid; a burst of them
-    // (a load, a sort) is computed once.
+    // (a load, a sort) is computed once, off the GUI thread: at 5,000 rows that takes longer
+    // than a frame.
+    m_updater = new StandingsUpdater([this] { return standingsInputOf(m_grid, m_links.wertung ? m_links.wertung() : 1); },
+                                     this);
+    connect(m_updater, &StandingsUpdater::ready, this, &StandingsWindow::showResult);
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &StandingsWindow::refresh);
+    connect(&m_refreshTimer, &QTimer::timeout, m_updater, &StandingsUpdater::request);
     connect(&m_grid, &SortGridData::gridReset, this, &StandingsWindow::scheduleRefresh);
     connect(&m_grid, &SortGridData::cellChanged, this, &StandingsWindow::scheduleRefresh);
     connect(&m_grid, &SortGridData::sortFinished, this, &StandingsWindow::scheduleRefresh);
@@ -104,16 +108,13 @@ void StandingsWindow::scheduleRefresh() {
 
 void StandingsWindow::refresh() {
     m_refreshTimer.stop();
-    m_rule = standingsRuleOf(m_grid, m_links.wertung ? m_links.wertung() : 1);
-    m_groups = computeStandings(protocolDataRows(m_grid), m_rule);
-    m_bestRowIds.clear();
-    for (const StandingsGroup& group : m_groups) {
-        QList<quint64> ids;
-        ids.reserve(group.entries.size());
-        for (const StandingsEntry& entry : group.entries)
-            ids.append(m_grid.rowId(entry.bestRow + 1));
-        m_bestRowIds.append(ids);
-    }
+    showResult(m_updater->computeNow());
+}
+
+void StandingsWindow::showResult(const StandingsResult& result) {
+    m_rule = result.rule;
+    m_groups = result.groups;
+    m_bestRowIds = result.bestRowIds;
     m_countChooser->setCurrentIndex(m_rule.countedRuns - 1);
     m_ruleLabel->setText(QStringLiteral("Gewertet: ") + standingsRuleText(m_rule) +
                          (m_rule.descending ? QStringLiteral(" (größter Wert vorn)") : QString()));
@@ -122,12 +123,23 @@ void StandingsWindow::refresh() {
 }
 
 void StandingsWindow::fillGroupChooser() {
+    QStringList titles;
+    titles.reserve(m_groups.size());
+    for (const StandingsGroup& group : m_groups)
+        titles.append(group.title);
+    // Most finishes add no group: the list stays as it is, and so does what is chosen.
+    if (titles.size() == m_groupChooser->count()) {
+        int same = 0;
+        while (same < titles.size() && m_groupChooser->itemText(same) == titles.at(same))
+            ++same;
+        if (same == titles.size())
+            return;
+    }
     // The official's group stays chosen while others appear or go.
     const QString chosen = m_groupChooser->currentText();
     m_filling = true;
     m_groupChooser->clear();
-    for (const StandingsGroup& group : m_groups)
-        m_groupChooser->addItem(group.title);
+    m_groupChooser->addItems(titles);
     const int again = m_groupChooser->findText(chosen, Qt::MatchExactly);
     m_groupChooser->setCurrentIndex(again >= 0 ? again : (m_groups.isEmpty() ? -1 : 0));
     m_filling = false;
@@ -146,14 +158,19 @@ void StandingsWindow::fillTable() {
     // A finish must not throw the official back to the top of a long group.
     const int group = shownGroup();
     const bool sameGroup = group >= 0 && m_groups[group].title == m_tableGroup;
+    const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
+    const QStringList header = standingsHeader(m_rule);
+    // A finish in another group changes nothing here: the table is not built again.
+    if (sameGroup && entries == m_tableEntries && header == m_tableHeader)
+        return;
     const int scrolled = sameGroup ? m_table->verticalScrollBar()->value() : 0;
     m_tableGroup = group >= 0 ? m_groups[group].title : QString();
+    m_tableEntries = entries;
+    m_tableHeader = header;
 
-    const QStringList header = standingsHeader(m_rule);
     m_table->clear();
     m_table->setColumnCount(int(header.size()));
     m_table->setHorizontalHeaderLabels(header);
-    const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
     m_table->setRowCount(int(entries.size()));
     for (int row = 0; row < entries.size(); ++row) {
         const QStringList texts = standingsRowTexts(entries[row], m_rule);

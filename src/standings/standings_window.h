@@ -4,6 +4,7 @@
 #pragma once
 
 #include "standings/standings.h"
+#include "standings/standings_updater.h"
 
 #include <QDate>
 #include <QList>
@@ -38,7 +39,7 @@ public:
     StandingsWindow(const SortGridData& grid, Links links, QWidget* parent = nullptr);
 
     // Computes the standings from the protocol now; otherwise that happens once after a
-    // burst of changes, while the window is shown.
+    // burst of changes, while the window is shown, on a worker thread.
     void refresh();
 
     const QList<StandingsGroup>& standings() const { return m_groups; }
@@ -67,6 +68,7 @@ protected:
 
 private:
     void scheduleRefresh();
+    void showResult(const StandingsResult& result);
     QString dateText() const;
     void fillTable();
     void fillGroupChooser();
@@ -80,9 +82,12 @@ private:
     QLabel* m_ruleLabel = nullptr;
     QTableWidget* m_table = nullptr;
     QTimer m_refreshTimer;
+    StandingsUpdater* m_updater = nullptr;
     StandingsRule m_rule;
     QList<StandingsGroup> m_groups;
     QList<QList<quint64>> m_bestRowIds; // per group and entry, taken when computed
     QString m_tableGroup;               // the group the table holds
+    QList<StandingsEntry> m_tableEntries; // and its lines and header, so that an unchanged
+    QStringList m_tableHeader;            // table is left alone
     bool m_filling = false;
 };
