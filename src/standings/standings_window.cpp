@@ -19,17 +19,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-// Platz, Nr. and the results read from the right; Name and Fahrzeug from the left.
-bool isTextColumn(int col) {
-    return col == 2 || col == 3;
-}
-
-} // namespace
-
 StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_grid(grid), m_links(std::move(links)) {
+    : QWidget(parent, Qt::Window), m_grid(grid), m_links(std::move(links)), m_table(new QTableWidget(this)),
+      m_tableFill(m_table) {
     setWindowTitle(QStringLiteral("Wertung"));
     resize(760, 560);
 
@@ -44,7 +36,6 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     auto* save = new QPushButton(QStringLiteral("Als Webseite"), this);
     save->setToolTip(QStringLiteral("[Ctrl+S] Als Webseite speichern"));
 
-    m_table = new QTableWidget(this);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -155,36 +146,9 @@ void StandingsWindow::showGroup(int index) {
 }
 
 void StandingsWindow::fillTable() {
-    // A finish must not throw the official back to the top of a long group.
     const int group = shownGroup();
-    const bool sameGroup = group >= 0 && m_groups[group].title == m_tableGroup;
-    const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
-    const QStringList header = standingsHeader(m_rule);
-    // A finish in another group changes nothing here: the table is not built again.
-    if (sameGroup && entries == m_tableEntries && header == m_tableHeader)
-        return;
-    const int scrolled = sameGroup ? m_table->verticalScrollBar()->value() : 0;
-    m_tableGroup = group >= 0 ? m_groups[group].title : QString();
-    m_tableEntries = entries;
-    m_tableHeader = header;
-
-    m_table->clear();
-    m_table->setColumnCount(int(header.size()));
-    m_table->setHorizontalHeaderLabels(header);
-    m_table->setRowCount(int(entries.size()));
-    for (int row = 0; row < entries.size(); ++row) {
-        const QStringList texts = standingsRowTexts(entries[row], m_rule);
-        for (int col = 0; col < texts.size(); ++col) {
-            auto* item = new QTableWidgetItem(texts[col]);
-            item->setTextAlignment(Qt::AlignVCenter | (isTextColumn(col) ? Qt::AlignLeft : Qt::AlignRight));
-            m_table->setItem(row, col, item);
-        }
-    }
-    // The name takes the room left; every other column is as wide as its texts.
-    QHeaderView* columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
-    columns->setSectionResizeMode(2, QHeaderView::Stretch);
-    m_table->verticalScrollBar()->setValue(scrolled);
+    m_tableFill.show(group >= 0 ? m_groups[group].title : QString(),
+                     group >= 0 ? m_groups[group].entries : QList<StandingsEntry>(), m_rule);
 }
 
 void StandingsWindow::chooseCount(int index) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "standings/standings.h"
+#include "standings/standings_table_fill.h"
 #include "standings/standings_updater.h"
 
 #include <QDate>
@@ -81,13 +82,11 @@ private:
     QComboBox* m_countChooser = nullptr;
     QLabel* m_ruleLabel = nullptr;
     QTableWidget* m_table = nullptr;
+    StandingsTableFill m_tableFill;
     QTimer m_refreshTimer;
     StandingsUpdater* m_updater = nullptr;
     StandingsRule m_rule;
     QList<StandingsGroup> m_groups;
     QList<QList<quint64>> m_bestRowIds; // per group and entry, taken when computed
-    QString m_tableGroup;               // the group the table holds
-    QList<StandingsEntry> m_tableEntries; // and its lines and header, so that an unchanged
-    QStringList m_tableHeader;            // table is left alone
     bool m_filling = false;
 };
