@@ -247,7 +247,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(fileRows(backupInProgramFolder()), QStringList{"4|Meier"}, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(writes.count(), 1, 5000);
 
-        data.setRowCount(6);
+        data.setRowCount(7); // the header line and six data rows
         for (int row = 2; row <= 6; ++row) {
             data.setCell(colNr, row, QString::number(row + 3));
             data.setCell(colName, row, QStringLiteral("Fahrer %1").arg(row));
