@@ -31,8 +31,9 @@ Figures oneUpdate(StandingsWindow& window, SortGridData& grid, int row, int step
     Figures figures;
     auto* updater = window.findChild<StandingsUpdater*>();
     QEventLoop loop;
-    QObject::connect(updater, &StandingsUpdater::ready, &loop, [&loop] { QTimer::singleShot(0, &loop, &QEventLoop::quit); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        updater, &StandingsUpdater::ready, &loop, [&loop] { QTimer::singleShot(0, &loop, &QEventLoop::quit); },
+        Qt::QueuedConnection);
     QElapsedTimer sinceTick;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);

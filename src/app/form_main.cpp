@@ -137,7 +137,8 @@ void TFormMain::FormCreate() {
     setupJournal();
     loadBackupProtocol();
     // From here on every change reaches the backup soon; the table just read is in it already.
-    m_backupSchedule = new BackupSchedule(m_ui.SortGrid1->gridData(), [this] { saveBackupProtocol(); }, this);
+    m_backupSchedule = new BackupSchedule(
+        m_ui.SortGrid1->gridData(), [this] { saveBackupProtocol(); }, this);
     setupStandings();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.

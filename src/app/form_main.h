@@ -279,11 +279,11 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
-    QString m_backupSource;                 // the backup read at start; empty when there was none
-    bool m_backupFailed = false;            // status panel 2 says so until a write succeeds
-    BackupWriter* m_backupWriter = nullptr; // made at the first backup write
+    QString m_backupSource;                     // the backup read at start; empty when there was none
+    bool m_backupFailed = false;                // status panel 2 says so until a write succeeds
+    BackupWriter* m_backupWriter = nullptr;     // made at the first backup write
     BackupSchedule* m_backupSchedule = nullptr; // the write soon after a typed name and the like
-    QString m_exportFolder;                 // Ctrl+E's private folder, made at the first export
+    QString m_exportFolder;                     // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     StandingsWindow* m_standings = nullptr;
     QAction* m_standingsItem = nullptr;

@@ -41,7 +41,7 @@ void StandingsTableFill::show(const QString& group, const QList<StandingsEntry>&
         columns->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
     }
     // A new group or header is measured afresh; fewer lines may have taken the widest text.
-    const Fit start = newHeader || !sameGroup             ? Fit::Fresh
+    const Fit start = newHeader || !sameGroup                ? Fit::Fresh
                       : entries.size() < m_table->rowCount() ? Fit::Measure
                                                              : Fit::Keep;
     m_widest.resize(header.size(), 0);

@@ -38,5 +38,5 @@ private:
     QStringList m_header;
     QList<int> m_advances; // per cell, row by row, its text's advance (not the name's)
     QList<int> m_widest;   // per column, the widest text's advance
-    QList<Fit> m_refit;  // per column, during show()
+    QList<Fit> m_refit;    // per column, during show()
 };

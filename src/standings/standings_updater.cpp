@@ -63,11 +63,10 @@ void StandingsUpdater::start() {
     auto promise = std::make_shared<QPromise<StandingsResult>>();
     m_watcher.setFuture(promise->future());
     promise->start();
-    QThreadPool::globalInstance()->start(
-        [promise, input = m_takeInput(), compute = m_compute] {
-            promise->addResult(compute(input));
-            promise->finish();
-        });
+    QThreadPool::globalInstance()->start([promise, input = m_takeInput(), compute = m_compute] {
+        promise->addResult(compute(input));
+        promise->finish();
+    });
 }
 
 void StandingsUpdater::ended() {

@@ -76,8 +76,8 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     // Every finish, accident, edit, removal and load reaches the grid; a burst of them
     // (a load, a sort) is computed once, off the GUI thread: at 5,000 rows that takes longer
     // than a frame.
-    m_updater = new StandingsUpdater([this] { return standingsInputOf(m_grid, m_links.wertung ? m_links.wertung() : 1); },
-                                     this);
+    m_updater = new StandingsUpdater(
+        [this] { return standingsInputOf(m_grid, m_links.wertung ? m_links.wertung() : 1); }, this);
     connect(m_updater, &StandingsUpdater::ready, this, &StandingsWindow::showResult);
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);

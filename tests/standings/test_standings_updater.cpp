@@ -8,9 +8,9 @@
 #include "protocol_test_grid.h"
 
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QThread>
 #include <QThreadPool>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
@@ -18,8 +18,7 @@
 namespace {
 
 QString leaderOf(const StandingsResult& result) {
-    return result.groups.isEmpty() || result.groups[0].entries.isEmpty() ? QString()
-                                                                         : result.groups[0].entries[0].nr;
+    return result.groups.isEmpty() || result.groups[0].entries.isEmpty() ? QString() : result.groups[0].entries[0].nr;
 }
 
 } // namespace
@@ -28,7 +27,7 @@ class TestStandingsUpdater : public QObject {
     Q_OBJECT
 
     SortGridData m_grid;
-    QSemaphore m_release;           // the worker waits here while held
+    QSemaphore m_release; // the worker waits here while held
     std::atomic<bool> m_hold{false};
 
     StandingsUpdater* makeUpdater(QObject* parent) {

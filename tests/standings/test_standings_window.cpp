@@ -242,9 +242,8 @@ private slots:
         const auto fitted = [table] {
             QStringList wrong;
             for (int col = 0; col < table->columnCount(); ++col) {
-                const int measured =
-                    std::max(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(col),
-                             table->horizontalHeader()->sectionSizeHint(col));
+                const int measured = std::max(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(col),
+                                              table->horizontalHeader()->sectionSizeHint(col));
                 if (col != 2 && table->columnWidth(col) != measured)
                     wrong << QStringLiteral("%1: %2 not %3").arg(col).arg(table->columnWidth(col)).arg(measured);
             }
