@@ -18,7 +18,7 @@ FormMainEnvironment FormMainEnvironment::ofProcess() {
     environment.shareFolder = installedShareFolder();
     environment.sysfsRoot = QStringLiteral("/sys");
     environment.currentFolder = QDir::currentPath();
-    environment.openUrl = desktopUrlOpener();
+    environment.openUrl = desktopUrlOpener(title);
     environment.screens = desktopScreens();
     environment.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     // Without a data folder there is no journal, rather than one in whatever the current folder is.

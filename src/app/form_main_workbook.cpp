@@ -94,7 +94,7 @@ void TFormMain::sbExcelClick() {
         return;
     }
     journalFileWritten(JournalKind::Exported, QStringLiteral("Tabellenkalkulation"), fileName);
-    // Without a spreadsheet program the desktop opens nothing, and nothing is said.
+    // Without a spreadsheet program the official is told where the workbook lies.
     if (m_environment.openUrl)
         m_environment.openUrl(QUrl::fromLocalFile(fileName));
 }

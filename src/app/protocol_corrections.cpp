@@ -2,6 +2,7 @@
 
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_table.h"
+#include "protocol/result_compare.h"
 #include "protocol/run_corrections.h"
 
 #include <QAction>
@@ -27,13 +28,20 @@ void ProtocolCorrections::updateEnabled() {
     changeNumberAction->setEnabled(open);
 }
 
+QString ProtocolCorrections::runNameOf(int row) const {
+    // A number with several runs: the time, as the protocol shows it, tells which one is meant.
+    const QString number = m_grid.cell(colNr, row);
+    const QString time = m_grid.cell(colZeit, row).trimmed();
+    return isNoResultCell(time) ? number : number + QStringLiteral(" (") + time + u')';
+}
+
 void ProtocolCorrections::markInvalid() {
     const int row = m_grid.Row();
     if (m_hooks.runInProgress() || !isCorrectableRun(m_grid, row))
         return;
     // The run's times are overwritten; a wrong row must not cost them unasked.
     const QString question =
-        QStringLiteral("Lauf Nr. %1 ungültig (AUS)? Die Zeiten werden überschrieben.").arg(m_grid.cell(colNr, row));
+        QStringLiteral("Lauf Nr. %1 ungültig (AUS)? Die Zeiten werden überschrieben.").arg(runNameOf(row));
     // While the question is open, barrier events go on: a finish may rank the rows again and
     // a start may take the track. The run asked about is found again by its identity.
     const quint64 id = m_grid.rowId(row);

@@ -43,6 +43,8 @@ private:
     // Tells the journal which cells changed, then has the table ranked again.
     void corrected(int row, const QStringList& before);
     void updateEnabled();
+    // "7 (6,500)": the row's start number and, where it has one, its time.
+    QString runNameOf(int row) const;
 
     SortGridData& m_grid;
     Hooks m_hooks;

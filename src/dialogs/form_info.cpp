@@ -1,8 +1,8 @@
 #include "dialogs/form_info.h"
 
 #include "dialogs/dialog_artwork.h"
+#include "platform/desktop_opener.h"
 
-#include <QDesktopServices>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -26,7 +26,7 @@ TFormInfo::TFormInfo(const QString& applicationTitle, const QIcon& applicationIc
       ImageICON(new QLabel(Panel1)), sOK(new QPushButton(QStringLiteral("Einverstanden"), this)), Lab(new QLabel(this)),
       Label2(new QLabel(QStringLiteral("www.quillmere.de/kontakt"), this)), m_openUrl(std::move(openUrl)) {
     if (!m_openUrl)
-        m_openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+        m_openUrl = desktopUrlOpener(applicationTitle);
 
     setWindowTitle(QStringLiteral("Information"));
     QFont formFont(QStringLiteral("MS Sans Serif"));

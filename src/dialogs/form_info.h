@@ -11,15 +11,15 @@ class QPushButton;
 
 // The information window: program title, version and icon, and a link to the
 // maker's contact page. Its title bar has no buttons; "Einverstanden" and Esc
-// close it. Opening the page goes through the injected opener, whose failure is
-// ignored. GUI thread only.
+// close it. Opening the page goes through the injected opener, which tells the
+// official when nothing could open it. GUI thread only.
 class TFormInfo : public QDialog {
     Q_OBJECT
 
 public:
     using UrlOpener = std::function<void(const QUrl&)>;
 
-    // An empty `openUrl` asks the desktop (QDesktopServices::openUrl).
+    // An empty `openUrl` asks the desktop (desktopUrlOpener).
     TFormInfo(const QString& applicationTitle, const QIcon& applicationIcon, UrlOpener openUrl = {},
               QWidget* parent = nullptr);
 

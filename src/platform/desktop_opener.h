@@ -6,8 +6,10 @@
 
 // Asks the desktop to open a web address or a file (the shell's "open"). A plain
 // function value, so windows take it by injection and tests record the requests.
-// Failures are the desktop's and ignored. GUI thread only.
+// GUI thread only.
 using UrlOpener = std::function<void(const QUrl&)>;
 
-// QDesktopServices::openUrl.
-UrlOpener desktopUrlOpener();
+// Runs xdg-open without waiting for it; when nothing could open the file or address, the
+// official is told in a message box titled `caption` that does not stop the run (with the
+// file's path).
+UrlOpener desktopUrlOpener(const QString& caption);

@@ -9,9 +9,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,6 +56,11 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     layout->addLayout(choosers);
     layout->addWidget(m_ruleLabel);
     layout->addWidget(m_table, 1);
+    // Closed like the program's other windows: "Schließen" or Escape.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
+    layout->addWidget(buttons);
 
     auto* printAction = new QAction(QStringLiteral("Drucken"), this);
     printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -90,6 +97,15 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
 void StandingsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     refresh();
+}
+
+void StandingsWindow::keyPressEvent(QKeyEvent* event) {
+    // As in the program's dialogs: Escape closes, unless a child (an open list) took it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void StandingsWindow::scheduleRefresh() {

@@ -1,5 +1,6 @@
 // The "Wertung" window: the standings of one group at a time, chosen from a list, following
-// the protocol as it changes; printed (Ctrl+P) and saved as a web page (Ctrl+S). GUI thread only.
+// the protocol as it changes; printed (Ctrl+P) and saved as a web page (Ctrl+S); closed by
+// "Schließen" or Escape. GUI thread only.
 
 #pragma once
 
@@ -66,6 +67,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void scheduleRefresh();

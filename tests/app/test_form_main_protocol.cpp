@@ -366,7 +366,7 @@ private slots:
             });
             invalid->trigger();
         }
-        QCOMPARE(question, QStringLiteral("Lauf Nr. 7 ungültig (AUS)? Die Zeiten werden überschrieben."));
+        QCOMPARE(question, QStringLiteral("Lauf Nr. 7 (6,500) ungültig (AUS)? Die Zeiten werden überschrieben."));
         QCOMPARE(data().rowCells(1), (QStringList{"8", "Bert", "Polo", "B", "2,000", "85,00", "-", "-", "7,000", "1"}));
         QCOMPARE(data().rowCells(2), (QStringList{"7", "Anna", "Golf", "A", "AUS", "AUS", "AUS", "AUS", "AUS", "-"}));
         QVERIFY(m_form->waitForBackup(10000)); // written on a thread of its own
@@ -391,6 +391,27 @@ private slots:
         }
         QCOMPARE(offered, 7);
         QCOMPARE(column(colNr), (QStringList{"8", "12"}));
+    }
+
+    // A number with several runs: the question names the run by its time, where it has one.
+    void invalidQuestionNamesTheRun() {
+        setRows({"7|Anna|Golf|A|2,100|80,00|-|-|6,500|1", "7|Anna|Golf|A|2,300|75,00|-|-|6,900|2",
+                 "7|Anna|Golf|A|-|-|-|-|-|-"});
+        const auto askedAt = [&](int row) {
+            clickCell(colZeit, row);
+            emit m_form->ui().PopupMenuProtokol->aboutToShow();
+            QString question;
+            WhenModal<TFDlgYesNo> no([&](TFDlgYesNo* dialog) {
+                question = dialog->Label1->text();
+                QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+            });
+            correction("LaufUngueltig1")->trigger();
+            return question;
+        };
+        QCOMPARE(askedAt(2), QStringLiteral("Lauf Nr. 7 (6,900) ungültig (AUS)? Die Zeiten werden überschrieben."));
+        QCOMPARE(askedAt(1), QStringLiteral("Lauf Nr. 7 (6,500) ungültig (AUS)? Die Zeiten werden überschrieben."));
+        QCOMPARE(askedAt(3), QStringLiteral("Lauf Nr. 7 ungültig (AUS)? Die Zeiten werden überschrieben."));
+        QCOMPARE(column(colZeit), (QStringList{"6,500", "6,900", "-"}));
     }
 
     // Barrier events reach the window while the question is open: a run that starts then owns

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -181,6 +182,29 @@ private slots:
         for (const QAction* action : window.actions())
             printKey = printKey || action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_P);
         QVERIFY(printKey);
+    }
+
+    // Closed like the program's other windows: Escape wherever the focus is, or "Schließen".
+    void escapeAndTheButtonClose() {
+        StandingsWindow window(m_grid, links());
+        for (QWidget* focus : {static_cast<QWidget*>(window.table()), static_cast<QWidget*>(window.groupChooser())}) {
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_Escape);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 2000);
+        }
+
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QPushButton* close = nullptr;
+        for (QPushButton* button : window.findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Schließen"))
+                close = button;
+        QVERIFY(close);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 2000);
     }
 
     void unwritablePageKeepsTheOldOne() {
