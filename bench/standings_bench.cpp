@@ -3,6 +3,8 @@
 // Prints the median and the slowest wall time and the median CPU time of 21 computations, grid
 // to standings.
 
+#include "standings_bench_protocol.h"
+
 #include "controls/sort_grid_data.h"
 #include "protocol/protocol_table.h"
 #include "standings/standings.h"
@@ -18,30 +20,6 @@
 #include <vector>
 
 namespace {
-
-// Competitors of about five runs each, some accidents, the rest timed; Vmax for the second rule.
-void fill(SortGridData& grid, int rows, int groups, QRandomGenerator& random) {
-    setupProtocolGrid(grid);
-    grid.beginUpdate();
-    grid.setRowCount(rows + 1);
-    const int competitors = std::max(1, rows / 5);
-    for (int row = 1; row <= rows; ++row) {
-        const int competitor = int(random.bounded(competitors));
-        grid.setCell(colNr, row, QString::number(1 + competitor));
-        grid.setCell(colName, row, QStringLiteral("Fahrer %1").arg(competitor));
-        grid.setCell(colFahrzeug, row, QStringLiteral("Fahrzeug %1").arg(competitor % 50));
-        grid.setCell(colGruppe, row, QStringLiteral("Klasse %1").arg(competitor % groups));
-        if (random.bounded(20) == 0) {
-            grid.setCell(colZeit, row, QStringLiteral("-"));
-            grid.setCell(colVmax, row, QStringLiteral("-"));
-            continue;
-        }
-        const int ms = 4000 + int(random.bounded(80000));
-        grid.setCell(colZeit, row, QStringLiteral("%1,%2").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0')));
-        grid.setCell(colVmax, row, QString::number(36000.0 / (ms / 10), 'f', 2).replace(u'.', u','));
-    }
-    grid.endUpdate();
-}
 
 // CPU time of this thread: on a shared machine wall time also counts other programs' turns.
 double threadCpuMs() {
@@ -80,7 +58,7 @@ int main(int argc, char** argv) {
     const int groups = argc > 2 ? std::max(1, atoi(argv[2])) : 200;
     QRandomGenerator random(20140307);
     SortGridData grid;
-    fill(grid, rows, groups, random);
+    fillBenchProtocol(grid, rows, groups, random);
     std::printf("%d rows in %d groups\n", rows, groups);
     measure("best run, Zeit", grid, 1, false);
     measure("sum of best 3, Zeit", grid, 3, false);

@@ -15,6 +15,7 @@
 #include "io/port_survey.h"
 #include "journal/journal.h"
 #include "platform/sound_player.h"
+#include "protocol/backup_schedule.h"
 #include "protocol/protocol_row_rules.h"
 #include "protocol/protocol_table.h"
 #include "run/barrier_port.h"
@@ -135,6 +136,9 @@ void TFormMain::FormCreate() {
     m_ui.StatusBar1->setPanelText(0, QStringLiteral("0:0"));
     setupJournal();
     loadBackupProtocol();
+    // From here on every change reaches the backup soon; the table just read is in it already.
+    m_backupSchedule = new BackupSchedule(
+        m_ui.SortGrid1->gridData(), [this] { saveBackupProtocol(); }, this);
     setupStandings();
 
     // The controller starts Idle: run buttons off, F8 closed, light grey, icons red and hidden.

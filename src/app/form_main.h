@@ -20,6 +20,7 @@
 #include <array>
 #include <memory>
 
+class BackupSchedule;
 class BackupWriter;
 class BarrierPort;
 class DisplayState;
@@ -225,8 +226,8 @@ private:
     int gridClientWidth() const;
     void loadTitlePicture();
     void setPicturesToStart();
-    // The protocol's backup file is read at start and written after every finish and
-    // accident and at the end.
+    // The protocol's backup file is read at start and written after every finish,
+    // accident, correction, load and clear, soon after any other change, and at the end.
     void loadBackupProtocol();
     void saveBackupProtocol();
     // Status panel 2 in red while the backup cannot be written, cleared by the next write that succeeds.
@@ -250,6 +251,7 @@ private:
     // Nothing reports to the journal once it is gone.
     void detachJournal();
     ProtocolRows protocolSnapshot() const;
+    // Records a clear, load or restore in the journal and writes the new table to the backup.
     void journalProtocolReplaced(JournalKind kind, const QJsonObject& detail, const ProtocolRows& before);
     void journalFileWritten(JournalKind kind, const QString& type, const QString& file);
 
@@ -277,10 +279,11 @@ private:
     bool m_shutDown = false;
     std::shared_ptr<FileDialogs> m_fileDialogs;
     QString m_backupFile;
-    QString m_backupSource;                 // the backup read at start; empty when there was none
-    bool m_backupFailed = false;            // status panel 2 says so until a write succeeds
-    BackupWriter* m_backupWriter = nullptr; // made at the first backup write
-    QString m_exportFolder;                 // Ctrl+E's private folder, made at the first export
+    QString m_backupSource;                     // the backup read at start; empty when there was none
+    bool m_backupFailed = false;                // status panel 2 says so until a write succeeds
+    BackupWriter* m_backupWriter = nullptr;     // made at the first backup write
+    BackupSchedule* m_backupSchedule = nullptr; // the write soon after a typed name and the like
+    QString m_exportFolder;                     // Ctrl+E's private folder, made at the first export
     LiveServer* m_liveServer = nullptr;
     StandingsWindow* m_standings = nullptr;
     QAction* m_standingsItem = nullptr;

@@ -1,5 +1,5 @@
 // The protocol's files seen from the main window: the backup read at start and
-// written after every finish, accident and at the end, and the save and open
+// written after every change of the table (at once or soon) and at the end, and the save and open
 // dialogs with their file types.
 
 #include "app/form_main.h"
@@ -11,6 +11,7 @@
 #include "app/status_panels.h"
 #include "controls/lb_speed_button.h"
 #include "controls/sort_grid.h"
+#include "protocol/backup_schedule.h"
 #include "protocol/backup_writer.h"
 #include "protocol/protocol_file_names.h"
 #include "protocol/protocol_row_rules.h"
@@ -90,6 +91,9 @@ void TFormMain::loadBackupProtocol() {
 }
 
 void TFormMain::saveBackupProtocol() {
+    // This write carries every change made so far.
+    if (m_backupSchedule)
+        m_backupSchedule->cancel();
     if (m_backupFile.isEmpty())
         return;
     if (!m_backupWriter) {

@@ -90,6 +90,8 @@ ProtocolRows TFormMain::protocolSnapshot() const {
 void TFormMain::journalProtocolReplaced(JournalKind kind, const QJsonObject& detail, const ProtocolRows& before) {
     if (m_journal)
         m_journal->protocolReplaced(kind, detail, before, protocolSnapshot());
+    // The new table is the one a crash must find again; what it replaced is in the journal.
+    saveBackupProtocol();
 }
 
 void TFormMain::journalFileWritten(JournalKind kind, const QString& type, const QString& file) {
@@ -139,7 +141,5 @@ bool TFormMain::restoreProtocolState(const ReplacedState& state, const ProtocolR
                             QJsonObject{{QStringLiteral("from"), journalKindText(state.replacedBy) + u' ' + when},
                                         {QStringLiteral("state"), state.id}},
                             before);
-    // The restored protocol is the one a crash must find again.
-    saveBackupProtocol();
     return true;
 }

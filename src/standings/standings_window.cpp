@@ -21,17 +21,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-// Platz, Nr. and the results read from the right; Name and Fahrzeug from the left.
-bool isTextColumn(int col) {
-    return col == 2 || col == 3;
-}
-
-} // namespace
-
 StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_grid(grid), m_links(std::move(links)) {
+    : QWidget(parent, Qt::Window), m_grid(grid), m_links(std::move(links)), m_table(new QTableWidget(this)),
+      m_tableFill(m_table) {
     setWindowTitle(QStringLiteral("Wertung"));
     resize(760, 560);
 
@@ -46,7 +38,6 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     auto* save = new QPushButton(QStringLiteral("Als Webseite"), this);
     save->setToolTip(QStringLiteral("[Ctrl+S] Als Webseite speichern"));
 
-    m_table = new QTableWidget(this);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -90,10 +81,14 @@ StandingsWindow::StandingsWindow(const SortGridData& grid, Links links, QWidget*
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { cellDoubleClicked(row); });
 
     // Every finish, accident, edit, removal and load reaches the grid; a burst of them
-    // (a load, a sort) is computed once.
+    // (a load, a sort) is computed once, off the GUI thread: at 5,000 rows that takes longer
+    // than a frame.
+    m_updater = new StandingsUpdater(
+        [this] { return standingsInputOf(m_grid, m_links.wertung ? m_links.wertung() : 1); }, this);
+    connect(m_updater, &StandingsUpdater::ready, this, &StandingsWindow::showResult);
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &StandingsWindow::refresh);
+    connect(&m_refreshTimer, &QTimer::timeout, m_updater, &StandingsUpdater::request);
     connect(&m_grid, &SortGridData::gridReset, this, &StandingsWindow::scheduleRefresh);
     connect(&m_grid, &SortGridData::cellChanged, this, &StandingsWindow::scheduleRefresh);
     connect(&m_grid, &SortGridData::sortFinished, this, &StandingsWindow::scheduleRefresh);
@@ -120,16 +115,13 @@ void StandingsWindow::scheduleRefresh() {
 
 void StandingsWindow::refresh() {
     m_refreshTimer.stop();
-    m_rule = standingsRuleOf(m_grid, m_links.wertung ? m_links.wertung() : 1);
-    m_groups = computeStandings(protocolDataRows(m_grid), m_rule);
-    m_bestRowIds.clear();
-    for (const StandingsGroup& group : m_groups) {
-        QList<quint64> ids;
-        ids.reserve(group.entries.size());
-        for (const StandingsEntry& entry : group.entries)
-            ids.append(m_grid.rowId(entry.bestRow + 1));
-        m_bestRowIds.append(ids);
-    }
+    showResult(m_updater->computeNow());
+}
+
+void StandingsWindow::showResult(const StandingsResult& result) {
+    m_rule = result.rule;
+    m_groups = result.groups;
+    m_bestRowIds = result.bestRowIds;
     m_countChooser->setCurrentIndex(m_rule.countedRuns - 1);
     m_ruleLabel->setText(QStringLiteral("Gewertet: ") + standingsRuleText(m_rule) +
                          (m_rule.descending ? QStringLiteral(" (größter Wert vorn)") : QString()));
@@ -138,12 +130,23 @@ void StandingsWindow::refresh() {
 }
 
 void StandingsWindow::fillGroupChooser() {
+    QStringList titles;
+    titles.reserve(m_groups.size());
+    for (const StandingsGroup& group : m_groups)
+        titles.append(group.title);
+    // Most finishes add no group: the list stays as it is, and so does what is chosen.
+    if (titles.size() == m_groupChooser->count()) {
+        int same = 0;
+        while (same < titles.size() && m_groupChooser->itemText(same) == titles.at(same))
+            ++same;
+        if (same == titles.size())
+            return;
+    }
     // The official's group stays chosen while others appear or go.
     const QString chosen = m_groupChooser->currentText();
     m_filling = true;
     m_groupChooser->clear();
-    for (const StandingsGroup& group : m_groups)
-        m_groupChooser->addItem(group.title);
+    m_groupChooser->addItems(titles);
     const int again = m_groupChooser->findText(chosen, Qt::MatchExactly);
     m_groupChooser->setCurrentIndex(again >= 0 ? again : (m_groups.isEmpty() ? -1 : 0));
     m_filling = false;
@@ -159,31 +162,9 @@ void StandingsWindow::showGroup(int index) {
 }
 
 void StandingsWindow::fillTable() {
-    // A finish must not throw the official back to the top of a long group.
     const int group = shownGroup();
-    const bool sameGroup = group >= 0 && m_groups[group].title == m_tableGroup;
-    const int scrolled = sameGroup ? m_table->verticalScrollBar()->value() : 0;
-    m_tableGroup = group >= 0 ? m_groups[group].title : QString();
-
-    const QStringList header = standingsHeader(m_rule);
-    m_table->clear();
-    m_table->setColumnCount(int(header.size()));
-    m_table->setHorizontalHeaderLabels(header);
-    const QList<StandingsEntry> entries = group >= 0 ? m_groups[group].entries : QList<StandingsEntry>();
-    m_table->setRowCount(int(entries.size()));
-    for (int row = 0; row < entries.size(); ++row) {
-        const QStringList texts = standingsRowTexts(entries[row], m_rule);
-        for (int col = 0; col < texts.size(); ++col) {
-            auto* item = new QTableWidgetItem(texts[col]);
-            item->setTextAlignment(Qt::AlignVCenter | (isTextColumn(col) ? Qt::AlignLeft : Qt::AlignRight));
-            m_table->setItem(row, col, item);
-        }
-    }
-    // The name takes the room left; every other column is as wide as its texts.
-    QHeaderView* columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
-    columns->setSectionResizeMode(2, QHeaderView::Stretch);
-    m_table->verticalScrollBar()->setValue(scrolled);
+    m_tableFill.show(group >= 0 ? m_groups[group].title : QString(),
+                     group >= 0 ? m_groups[group].entries : QList<StandingsEntry>(), m_rule);
 }
 
 void StandingsWindow::chooseCount(int index) {

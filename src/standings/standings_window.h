@@ -5,6 +5,8 @@
 #pragma once
 
 #include "standings/standings.h"
+#include "standings/standings_table_fill.h"
+#include "standings/standings_updater.h"
 
 #include <QDate>
 #include <QList>
@@ -39,7 +41,7 @@ public:
     StandingsWindow(const SortGridData& grid, Links links, QWidget* parent = nullptr);
 
     // Computes the standings from the protocol now; otherwise that happens once after a
-    // burst of changes, while the window is shown.
+    // burst of changes, while the window is shown, on a worker thread.
     void refresh();
 
     const QList<StandingsGroup>& standings() const { return m_groups; }
@@ -69,6 +71,7 @@ protected:
 
 private:
     void scheduleRefresh();
+    void showResult(const StandingsResult& result);
     QString dateText() const;
     void fillTable();
     void fillGroupChooser();
@@ -81,10 +84,11 @@ private:
     QComboBox* m_countChooser = nullptr;
     QLabel* m_ruleLabel = nullptr;
     QTableWidget* m_table = nullptr;
+    StandingsTableFill m_tableFill;
     QTimer m_refreshTimer;
+    StandingsUpdater* m_updater = nullptr;
     StandingsRule m_rule;
     QList<StandingsGroup> m_groups;
     QList<QList<quint64>> m_bestRowIds; // per group and entry, taken when computed
-    QString m_tableGroup;               // the group the table holds
     bool m_filling = false;
 };

@@ -21,6 +21,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 #include <csignal>
@@ -226,6 +227,51 @@ private slots:
         const QStringList afterAccident = fileRows(backupInProgramFolder());
         QCOMPARE(afterAccident.size(), 2);
         QVERIFY(afterAccident.contains(QStringLiteral("2|-|-|-|-|-|-|-|-|-")));
+    }
+
+    // A name typed between finishes reaches the backup soon, without a finish; five names
+    // typed one after the other are one write.
+    void typedNamesReachBackupSoon() {
+        createForm();
+        showForm();
+        QSignalSpy writes(m_form.get(), &TFormMain::backupWritten);
+        TSortGrid* grid = m_form->ui().SortGrid1;
+        SortGridData& data = grid->gridData();
+        data.setCell(colNr, 1, QStringLiteral("4"));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(colName, 1).center());
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(grid->isEditing());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Meier"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(data.cell(colName, 1), QStringLiteral("Meier"));
+        QTRY_COMPARE_WITH_TIMEOUT(fileRows(backupInProgramFolder()), QStringList{"4|Meier"}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(writes.count(), 1, 5000);
+
+        data.setRowCount(7); // the header line and six data rows
+        for (int row = 2; row <= 6; ++row) {
+            data.setCell(colNr, row, QString::number(row + 3));
+            data.setCell(colName, row, QStringLiteral("Fahrer %1").arg(row));
+            QTest::qWait(20); // the event loop runs between the names, as between keys
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(fileRows(backupInProgramFolder()).size(), 6, 10000);
+        QCOMPARE(fileRows(backupInProgramFolder()).last(), QStringLiteral("9|Fahrer 6"));
+        QTRY_COMPARE_WITH_TIMEOUT(writes.count(), 2, 5000);
+    }
+
+    // A load and a clear are in the backup at once; what they replaced is in the journal.
+    void loadAndClearReachBackupAtOnce() {
+        createForm();
+        const QString file = m_fixture->root.filePath(QStringLiteral("startliste.txt"));
+        QVERIFY(writeFile(file, protocolFile({"12|Ida|Up", "21|Hugo|Mini"})));
+        m_dialogs->openAnswer = FileDialogAnswer{file, textType};
+        FormMainCommands::clickItem(m_form->commands().Open1);
+        QVERIFY(m_form->waitForBackup(10000));
+        QCOMPARE(fileRows(backupInProgramFolder()), QStringList({"12|Ida|Up", "21|Hugo|Mini"}));
+
+        FormMainCommands::clickItem(m_form->commands().Clear1);
+        QCOMPARE(dataRows(m_form->ui().SortGrid1->gridData()), QStringList{""});
+        QVERIFY(m_form->waitForBackup(10000));
+        QCOMPARE(fileRows(backupInProgramFolder()), QStringList{""});
     }
 
     // The proposal is the date stamp in the save dialog's folder; every type is offered, the

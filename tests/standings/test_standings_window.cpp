@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrinter>
@@ -253,6 +254,37 @@ private slots:
         QVERIFY(pages.last().contains(QStringLiteral("Berta")));
         QVERIFY(!pages.last().contains(QStringLiteral("Klasse A")));
         QVERIFY(pages.last().contains(QStringLiteral("08.12.2026")));
+    }
+
+    // Every column but the name is as wide as Qt measures its widest text, also after that
+    // text grew and shrank again, and under another rule's header.
+    void columnsFollowTheirWidestText() {
+        StandingsWindow window(m_grid, links());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTableWidget* table = window.table();
+        const auto fitted = [table] {
+            QStringList wrong;
+            for (int col = 0; col < table->columnCount(); ++col) {
+                const int measured = std::max(static_cast<const QAbstractItemView*>(table)->sizeHintForColumn(col),
+                                              table->horizontalHeader()->sectionSizeHint(col));
+                if (col != 2 && table->columnWidth(col) != measured)
+                    wrong << QStringLiteral("%1: %2 not %3").arg(col).arg(table->columnWidth(col)).arg(measured);
+            }
+            return wrong.join(u';');
+        };
+        QCOMPARE(fitted(), QString());
+        const int narrow = table->columnWidth(3);
+        m_grid.setCell(colFahrzeug, 2, QStringLiteral("Volkswagen Golf GTI Clubsport")); // Vera's, Klasse A
+        QTRY_VERIFY_WITH_TIMEOUT(table->columnWidth(3) > narrow, 2000);
+        QCOMPARE(fitted(), QString());
+        m_grid.setCell(colFahrzeug, 2, QString());
+        QTRY_COMPARE_WITH_TIMEOUT(table->columnWidth(3), narrow, 2000);
+        QCOMPARE(fitted(), QString());
+        window.countChooser()->setCurrentIndex(1);
+        emit window.countChooser()->activated(1);
+        QCOMPARE(table->columnCount(), 8);
+        QCOMPARE(fitted(), QString());
     }
 
     void aFinishKeepsTheScrolledPlace() {
