@@ -61,7 +61,8 @@ QString firstNames(const ProtocolRows& rows, int count) {
     QStringList names;
     for (const QStringList& row : rows) {
         const QString name = row.value(colName).trimmed();
-        if (name.isEmpty() || name == QStringLiteral("-"))
+        // A driver with several runs is named once: the names are there to tell states apart.
+        if (name.isEmpty() || name == QStringLiteral("-") || names.contains(name))
             continue;
         names << name;
         if (names.size() == count)

@@ -105,8 +105,9 @@ private slots:
         QCOMPARE(rows.data(rows.index(0, 8)).toString(), QString());
     }
 
-    void firstNamesSkipBlanksAndMarkers() {
-        const ProtocolRows rows{{"1", " "}, {"2", "-"}, {"3", "Anna"}, {"4", "Bert"}, {"5", "Carla"}, {"6", "Dora"}};
+    void firstNamesSkipBlanksMarkersAndRepeats() {
+        const ProtocolRows rows{{"1", " "},    {"2", "-"},     {"3", "Anna"}, {"4", "Bert"},
+                                {"4", "Bert"}, {"5", "Carla"}, {"6", "Dora"}};
         QCOMPARE(firstNames(rows), QStringLiteral("Anna, Bert, Carla"));
         QCOMPARE(filledRowCount({{"", " "}, {"1"}}), 1);
     }
