@@ -33,13 +33,23 @@ EpollEventDispatcher::EpollEventDispatcher(QObject* parent)
     epoll_event wake{};
     wake.events = EPOLLIN;
     wake.data.fd = m_wake;
-    if (m_epoll < 0 || m_wake < 0 || epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &wake) != 0)
-        qFatal("The live results server cannot make its event loop: %s", strerror(errno));
+    // Out of descriptors, say: the caller keeps Qt's own loop, the timing never notices.
+    if (m_epoll < 0 || m_wake < 0 || epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &wake) != 0) {
+        qWarning("The live results server keeps Qt's event loop, epoll failed: %s", strerror(errno));
+        closeDescriptors();
+    }
 }
 
 EpollEventDispatcher::~EpollEventDispatcher() {
-    close(m_wake);
-    close(m_epoll);
+    closeDescriptors();
+}
+
+void EpollEventDispatcher::closeDescriptors() {
+    if (m_wake >= 0)
+        close(m_wake);
+    if (m_epoll >= 0)
+        close(m_epoll);
+    m_wake = m_epoll = -1;
 }
 
 bool EpollEventDispatcher::processEvents(QEventLoop::ProcessEventsFlags flags) {

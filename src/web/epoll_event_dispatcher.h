@@ -25,6 +25,9 @@ public:
     explicit EpollEventDispatcher(QObject* parent = nullptr);
     ~EpollEventDispatcher() override;
 
+    // False when the kernel gave no epoll or eventfd descriptor; then it must not be installed.
+    bool isValid() const { return m_epoll >= 0; }
+
     bool processEvents(QEventLoop::ProcessEventsFlags flags) override;
     void registerSocketNotifier(QSocketNotifier* notifier) override;
     void unregisterSocketNotifier(QSocketNotifier* notifier) override;
@@ -51,6 +54,7 @@ private:
         bool firing = false; // not again from a loop its own handler runs
     };
 
+    void closeDescriptors();
     void watch(int fd, const Watched& watched, bool known);
     int activateNotifiers(const struct epoll_event* events, int count);
     int activateTimers();

@@ -59,7 +59,10 @@ void LiveServerHost::publish(const LiveSnapshotPtr& snapshot) {
 LiveServer::LiveServer(const WebLimits& limits, QObject* parent) : QObject(parent), m_host(new LiveServerHost(limits)) {
     m_thread.setObjectName(QStringLiteral("live results"));
     // Hundreds of open pages must not cost every turn of the thread's loop.
-    m_thread.setEventDispatcher(new EpollEventDispatcher);
+    if (auto* dispatcher = new EpollEventDispatcher; dispatcher->isValid())
+        m_thread.setEventDispatcher(dispatcher);
+    else
+        delete dispatcher;
     m_host->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_host, &QObject::deleteLater);
     // Pages wait a little rather than the run's clock and the barrier handlers: on a busy

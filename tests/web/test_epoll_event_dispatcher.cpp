@@ -14,6 +14,9 @@
 #include <atomic>
 #include <memory>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr int waitMs = 15000;
@@ -50,6 +53,23 @@ private slots:
         m_thread->quit();
         QVERIFY(m_thread->wait(waitMs)); // interrupt() ends a loop that sleeps without timers
         m_thread.reset();
+    }
+
+    // Out of descriptors the live server keeps Qt's loop rather than ending the program.
+    void withoutDescriptorsItStepsAside() {
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        const int lowestFree = dup(0);
+        QVERIFY(lowestFree >= 0);
+        close(lowestFree);
+        rlimit none = saved;
+        none.rlim_cur = rlim_t(lowestFree); // no new descriptor fits below the limit
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
+        auto starved = std::make_unique<EpollEventDispatcher>();
+        setrlimit(RLIMIT_NOFILE, &saved);
+        QVERIFY(!starved->isValid());
+        starved.reset();
+        QVERIFY(EpollEventDispatcher().isValid());
     }
 
     void timersFireOnTimeAndStopWhenKilled() {
