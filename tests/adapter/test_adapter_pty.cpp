@@ -5,6 +5,7 @@
 #include "adapter/adapter_report.h"
 #include "adapter/adapter_test.h"
 #include "pty_backends.h"
+#include "timing/timer_platform.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -13,7 +14,6 @@
 #include <algorithm>
 
 #include <dlfcn.h>
-#include <time.h>
 
 class TestAdapterPty : public QObject {
     Q_OBJECT
@@ -35,9 +35,7 @@ private:
 namespace {
 
 qint64 monotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return readMonotonicNanoseconds(nullptr);
 }
 
 bool everyChangeSeen(const AdapterTestResult& result) {

@@ -2,6 +2,7 @@
 
 #include "app/form_main.h"
 #include "app/form_main_environment.h"
+#include "controls/sort_grid.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -89,6 +90,19 @@ struct FormMainFixture {
 
     // The platform may call a window active before the application does; shortcuts go by
     // the application's active window, so a key sent in between would be lost.
+    // Rows as "Nr.|Name|...", replacing the protocol; the buttons follow as after a load.
+    static void setProtocolRows(TFormMain& form, const QStringList& lines) {
+        SortGridData& d = form.ui().SortGrid1->gridData();
+        d.setRowCount(int(lines.size()) + 1);
+        for (int row = 1; row <= lines.size(); ++row) {
+            d.clearRow(row);
+            const QStringList cells = lines.at(row - 1).split(u'|');
+            for (int col = 0; col < cells.size(); ++col)
+                d.setCell(col, row, cells.at(col));
+        }
+        form.updateProtocolButtons();
+    }
+
     static bool waitUntilActive(QWidget* window) {
         return QTest::qWaitForWindowActive(window) &&
                QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 5000);

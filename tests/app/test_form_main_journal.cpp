@@ -338,17 +338,7 @@ private:
         QVERIFY(FormMainFixture::showActive(m_form.get()));
     }
     SortGridData& data() { return m_form->ui().SortGrid1->gridData(); }
-    void setRows(const QStringList& lines) {
-        SortGridData& d = data();
-        d.setRowCount(int(lines.size()) + 1);
-        for (int row = 1; row <= lines.size(); ++row) {
-            d.clearRow(row);
-            const QStringList cells = lines.at(row - 1).split(u'|');
-            for (int col = 0; col < cells.size(); ++col)
-                d.setCell(col, row, cells.at(col));
-        }
-        m_form->updateProtocolButtons();
-    }
+    void setRows(const QStringList& lines) { FormMainFixture::setProtocolRows(*m_form, lines); }
     QList<QStringList> rows() {
         QList<QStringList> all;
         for (int row = 0; row < data().RowCount(); ++row)

@@ -519,18 +519,7 @@ private:
     TSortGrid* grid() const { return m_form->ui().SortGrid1; }
     SortGridData& data() const { return grid()->gridData(); }
 
-    // Rows as "Nr.|Name|...", replacing the protocol; the buttons follow as after a load.
-    void setRows(const QStringList& lines) {
-        SortGridData& d = data();
-        d.setRowCount(int(lines.size()) + 1);
-        for (int row = 1; row <= lines.size(); ++row) {
-            d.clearRow(row);
-            const QStringList cells = lines.at(row - 1).split(u'|');
-            for (int col = 0; col < cells.size(); ++col)
-                d.setCell(col, row, cells.at(col));
-        }
-        m_form->updateProtocolButtons();
-    }
+    void setRows(const QStringList& lines) { FormMainFixture::setProtocolRows(*m_form, lines); }
     QList<QStringList> rows() const {
         QList<QStringList> all;
         for (int row = 0; row < data().RowCount(); ++row)

@@ -1,6 +1,7 @@
 #include "io/com_port.h"
 #include "pty_backends.h"
 #include "thread_count.h"
+#include "timing/timer_platform.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -54,9 +55,7 @@ private:
 namespace {
 
 qint64 monotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return readMonotonicNanoseconds(nullptr);
 }
 
 struct Rig {
