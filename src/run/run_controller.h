@@ -275,6 +275,8 @@ private:
     // What the lock-out timer runs for: which edge started it decides what its end does.
     enum class Lockout { None, AfterStart, AfterFinish };
     void startLockout(Lockout kind, qint64 stamp);
+    // Runs the lock-out timer's end now when an edge stamped `stamp` lies past it.
+    void endLockoutBefore(qint64 stamp);
     void showFinishResult(qint32 totalMs, qint32 trapMs);
     qint32 toMs(qint64 delta) const;
     void play(RunSound sound);

@@ -69,6 +69,7 @@ void RunController::ComPortStop(qint64 stamp, quint32 modemStatus) {
 }
 
 void RunController::barrierStart(qint64 stamp) {
+    endLockoutBefore(stamp);
     // An L1 switched off (F11) starts nothing: marshals may be on the track.
     if (!button(RunButton::bStart).Enabled || !showsOn(Barrier::L1) || lockedOutAt(stamp))
         return;
@@ -79,11 +80,13 @@ void RunController::barrierStart(qint64 stamp) {
 }
 
 void RunController::barrierTrap(qint64 stamp) {
+    endLockoutBefore(stamp);
     if (!lockedOutAt(stamp) && isClockRunning() && showsOn(Barrier::L3))
         takeTrap(stamp);
 }
 
 void RunController::barrierFinish(qint64 stamp) {
+    endLockoutBefore(stamp);
     // F12 switches L4 off: it finishes nothing, F8 still does.
     if (!button(RunButton::bStop).Enabled || finishBarrierOn() == 0 || !showsOn(Barrier::L4) || lockedOutAt(stamp))
         return;
@@ -100,6 +103,13 @@ void RunController::startLockout(Lockout kind, qint64 stamp) {
     m_timerGesperrtStop.start();
     const double ms = m_timerGesperrtStop.interval();
     m_lockoutUntil = stamp + qint64(std::llround(ms * 1000.0 * m_countSpeed));
+}
+
+void RunController::endLockoutBefore(qint64 stamp) {
+    // A GUI thread held up past the lock-out's end has not run the timer yet; by the edge's
+    // stamp the end came first, and with it the switch of L4 that it may bring.
+    if (m_timerGesperrtStop.isActive() && !lockedOutAt(stamp))
+        TimerGesperrtTimer();
 }
 
 void RunController::TimerGesperrtTimer() {

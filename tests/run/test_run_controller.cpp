@@ -1121,6 +1121,32 @@ private slots:
         QVERIFY(!rig.c.lockedOutAt(at(1100)));
     }
 
+    void startLockoutEndsByTheStampsOfLaterEdges() {
+        // WaitStart 350 ms with L4 switched off (F12): the end of the start lock-out switches it
+        // on. The GUI thread was held up past that end: the timer has not fired yet when the
+        // finish stamped after the end is handled. By the stamps the end came first.
+        Settings s = trackSettings();
+        s.WaitStart = 350;
+        Rig rig(s);
+        rig.c.mFreigabe1Click();
+        rig.c.mLockStoppLSClick(); // F12: L4 off
+        QCOMPARE(rig.c.finishBarrierOn(), 0);
+        rig.port.pass(0, at(0));
+        rig.port.pass(1, at(100));
+        rig.c.TimerReOpenTimer(); // L3 and L4 powered
+        QVERIFY(rig.c.isLockoutRunning());
+        // An edge from inside the lock-out switches nothing on and finishes nothing.
+        rig.port.beams({{3, true}}, at(349));
+        rig.port.beams({{3, false}}, at(349));
+        QCOMPARE(rig.c.state(), RunState::RunningSplitTaken);
+        QCOMPARE(rig.c.finishBarrierOn(), 0);
+        rig.port.beams({{3, true}}, at(400));
+        QCOMPARE(rig.c.state(), RunState::Finished);
+        QCOMPARE(rig.c.finishStamp(), taken(at(400)));
+        QVERIFY(rig.c.isLockoutRunning()); // the finish's own lock-out
+        QCOMPARE(rig.c.lockoutInterval(), 200);
+    }
+
     void finishLockoutAndFinishBarrierSwitch() {
         Rig rig;
         rig.c.mFreigabe1Click();
