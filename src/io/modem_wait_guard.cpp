@@ -1,10 +1,10 @@
 #include "io/modem_wait_guard.h"
 
-#include <QByteArray>
-#include <QFile>
-
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -16,25 +16,26 @@ bool countsMoved(const LineCounters& seen, const serial_icounter_struct& now, in
            ((lines & TIOCM_RNG) && seen.rng != now.rng) || ((lines & TIOCM_CAR) && seen.dcd != now.dcd);
 }
 
-// Whether the thread sleeps interruptibly, as it does inside the wait; true when that cannot
-// be told, so that the guard never keeps looking for ever.
-bool asleepOrUnknown(pid_t tid) {
-    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
-    if (!stat.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return true;
+// The state letter of a /proc/<pid>/task/<tid>/stat text: "tid (name) S ...", where the name
+// may hold blanks and parentheses, so the state follows the last of them. 0 when there is none.
+char stateLetter(const char* text, size_t length) {
+    const void* close = memrchr(text, ')', length);
+    if (!close) {
+        return 0;
     }
-    const QByteArray text = stat.read(512);
-    // "tid (name) S ...": the name may hold blanks and parentheses, the state follows the last.
-    const qsizetype close = text.lastIndexOf(')');
-    if (close < 0 || close + 2 >= text.size()) {
-        return true;
-    }
-    return text.at(close + 2) == 'S';
+    const size_t at = size_t(static_cast<const char*>(close) - text) + 2;
+    return at < length ? text[at] : 0;
 }
 
 } // namespace
 
-ModemWaitGuard::ModemWaitGuard(int wakeSignal) : m_wakeSignal(wakeSignal) {
+ModemWaitGuard::ModemWaitGuard(int wakeSignal)
+    : m_wakeSignal(wakeSignal), m_thread(pthread_self()), m_tid(gettid()) {
+    // Opened once and read again at each look: a single read keeps the look short, and with it
+    // the time the waiter, woken meanwhile, waits for the lock.
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", int(m_tid));
+    m_stateFd = ::open(path, O_RDONLY | O_CLOEXEC);
     // Created on the waiting thread, the worker inherits its scheduling: real-time where the
     // waiter has it, so that the look comes on time on a busy machine.
     m_worker = std::thread([this] { run(); });
@@ -47,6 +48,9 @@ ModemWaitGuard::~ModemWaitGuard() {
     }
     m_changed.notify_all();
     m_worker.join();
+    if (m_stateFd >= 0) {
+        ::close(m_stateFd);
+    }
 }
 
 void ModemWaitGuard::enter(int fd, int lines, const LineCounters& seen) {
@@ -57,8 +61,6 @@ void ModemWaitGuard::enter(int fd, int lines, const LineCounters& seen) {
         m_fd = fd;
         m_lines = lines;
         m_seen = seen;
-        m_thread = pthread_self();
-        m_tid = gettid();
     }
     m_changed.notify_all();
 }
@@ -66,6 +68,18 @@ void ModemWaitGuard::enter(int fd, int lines, const LineCounters& seen) {
 void ModemWaitGuard::leave() {
     std::lock_guard lock(m_mutex);
     m_waiting = false;
+}
+
+bool ModemWaitGuard::waiterAsleepOrUnknown() const {
+    // True when the state cannot be read, so that the guard never keeps looking for ever.
+    char text[512];
+    const ssize_t length = m_stateFd >= 0 ? ::pread(m_stateFd, text, sizeof text, 0) : -1;
+    if (length <= 0) {
+        return true;
+    }
+    const char state = stateLetter(text, size_t(length));
+    // 'S': asleep interruptibly, as inside the wait.
+    return state == 0 || state == 'S';
 }
 
 void ModemWaitGuard::run() {
@@ -94,7 +108,7 @@ void ModemWaitGuard::guard(std::unique_lock<std::mutex>& lock, quint64 entry) {
             return;
         }
         // The state first: asleep now means the wait began before the counts are read below.
-        const bool asleep = asleepOrUnknown(m_tid);
+        const bool asleep = waiterAsleepOrUnknown();
         serial_icounter_struct now{};
         if (::ioctl(m_fd, TIOCGICOUNT, &now) < 0) {
             return; // the waiter meets the failure itself

@@ -15,7 +15,7 @@
 // a quiet line costs nothing. enter() and leave() belong to the one thread that waits.
 class ModemWaitGuard {
 public:
-    // `wakeSignal` interrupts the waiting thread (a handler without SA_RESTART).
+    // Created on the waiting thread. `wakeSignal` interrupts it (a handler without SA_RESTART).
     explicit ModemWaitGuard(int wakeSignal);
     ~ModemWaitGuard();
     ModemWaitGuard(const ModemWaitGuard&) = delete;
@@ -33,6 +33,8 @@ private:
     void run();
     // Looks at one entry until it is safe; called with the lock held.
     void guard(std::unique_lock<std::mutex>& lock, quint64 entry);
+    // Whether the waiting thread sleeps interruptibly, as it does inside the wait.
+    bool waiterAsleepOrUnknown() const;
 
     const int m_wakeSignal;
     std::mutex m_mutex;
@@ -43,7 +45,8 @@ private:
     int m_fd = -1;
     int m_lines = 0;
     LineCounters m_seen;
-    pthread_t m_thread{};
-    pid_t m_tid = 0;
+    const pthread_t m_thread; // the waiting thread, which creates the guard
+    const pid_t m_tid;
+    int m_stateFd = -1; // its /proc stat file
     std::thread m_worker;
 };

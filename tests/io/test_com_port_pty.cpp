@@ -1,4 +1,6 @@
 #include "io/com_port.h"
+#include "io/modem_wait_guard.h"
+#include "io/serial_system_posix.h"
 #include "pty_backends.h"
 #include "thread_count.h"
 #include "timing/timer_platform.h"
@@ -15,6 +17,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 // The real tty backend on a pseudo-terminal. A preloaded library of this test answers the
@@ -31,6 +34,7 @@ private slots:
     void shortPulseGivesBothLevels();
     void quietLineCostsNothing();
     void changeAsTheWaitBeginsIsSeen();
+    void guardLooksUntilTheWaiterSleeps();
     void ringOfABuiltInPortIsSeen();
     void closeStopsTheBlockedWait();
     void heldExclusively();
@@ -232,6 +236,41 @@ void TestComPortPty::changeAsTheWaitBeginsIsSeen() {
     // About half a millisecond; generous for a loaded machine.
     QVERIFY2(lateUs >= 0 && lateUs < 20000, qPrintable(QString::number(lateUs)));
     qInfo("change at the start of the wait stamped %lld us late", lateUs);
+}
+
+void TestComPortPty::guardLooksUntilTheWaiterSleeps() {
+    // The guard reads the waiter's state from /proc: while the waiter is still on its way into
+    // the wait (running) it looks again every half millisecond; once it has seen the waiter
+    // asleep with the counts unmoved, it stops. Each look is one count read of the driver.
+    const int fd = open(m_slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    LineCounters seen;
+    QCOMPARE(PosixSerialSystem().getLineCounters(fd, &seen), 0);
+    long looksWhileRunning = 0;
+    long looksWhileAsleep = 0;
+    std::thread waiter([&] {
+        ModemWaitGuard guard(PosixSerialSystem::wakeSignal());
+        long before = m_calls();
+        guard.enter(fd, TIOCM_DSR, seen);
+        // Running until the guard has looked three times: a loaded machine may hold it back.
+        for (const qint64 deadline = monotonicNs() + 5'000'000'000; monotonicNs() < deadline;) {
+            if (m_calls() - before >= 3) {
+                break;
+            }
+        }
+        guard.leave();
+        looksWhileRunning = m_calls() - before;
+        before = m_calls();
+        guard.enter(fd, TIOCM_DSR, seen);
+        const timespec pause{0, 50'000'000};
+        nanosleep(&pause, nullptr);
+        guard.leave();
+        looksWhileAsleep = m_calls() - before;
+    });
+    waiter.join();
+    close(fd);
+    QVERIFY2(looksWhileRunning >= 3, qPrintable(QString::number(looksWhileRunning)));
+    QVERIFY2(looksWhileAsleep <= 1, qPrintable(QString::number(looksWhileAsleep)));
 }
 
 void TestComPortPty::ringOfABuiltInPortIsSeen() {
