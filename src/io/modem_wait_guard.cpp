@@ -29,8 +29,7 @@ char stateLetter(const char* text, size_t length) {
 
 } // namespace
 
-ModemWaitGuard::ModemWaitGuard(int wakeSignal)
-    : m_wakeSignal(wakeSignal), m_thread(pthread_self()), m_tid(gettid()) {
+ModemWaitGuard::ModemWaitGuard(int wakeSignal) : m_wakeSignal(wakeSignal), m_thread(pthread_self()), m_tid(gettid()) {
     // Opened once and read again at each look: a single read keeps the look short, and with it
     // the time the waiter, woken meanwhile, waits for the lock.
     char path[64];
