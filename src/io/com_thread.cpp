@@ -49,6 +49,7 @@ void TComThread::run() {
         m_threadId = pthread_self();
         m_threadKnown = true;
     }
+    m_running.release();
     watch();
     if (!m_lost) {
         m_line.purgeInput();
@@ -74,6 +75,10 @@ void TComThread::begin() {
     m_lastReadStartUs = steadyMicroseconds();
     m_baseReady = takeSnapshot(&m_base);
     start();
+    // Until the thread runs ahead of ordinary ones: a new thread starts as an ordinary one, and
+    // a GUI thread busy after Open would keep it from getting there while a change waits for
+    // its stamp. Bounded, so that a stalled machine does not hold Open up for long.
+    m_running.tryAcquire(1, startWaitMs);
 }
 
 void TComThread::watch() {

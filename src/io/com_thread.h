@@ -3,6 +3,7 @@
 #include "io/com_types.h"
 #include "io/line_reports.h"
 
+#include <QSemaphore>
 #include <QThread>
 
 #include <atomic>
@@ -39,6 +40,8 @@ public:
     // count), a look starts at the latest this long after the start of the one before, less the
     // time the read itself takes: a change is stamped no later than a millisecond after it.
     static constexpr int lookBudgetUs = 850;
+    // How long begin() waits at most for the thread to take its scheduling.
+    static constexpr int startWaitMs = 100;
 
 protected:
     void run() override;
@@ -84,6 +87,7 @@ private:
     qint64 m_lastReadStartUs = 0; // when the last look began reading, and how long it took
     qint64 m_lastReadUs = 0;
     ReportedLines m_reported;
+    QSemaphore m_running; // released once run() has taken its scheduling
 
     std::mutex m_queueMutex; // guards the three below, shared with the GUI thread
     std::deque<ComReport> m_queue;

@@ -3,12 +3,14 @@
 #include "io/serial_backends.h"
 #include "thread_count.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QTest>
 
 #include <algorithm>
 #include <atomic>
+#include <sched.h>
 #include <stdexcept>
 #include <thread>
 
@@ -35,6 +37,7 @@ private slots:
     void changeJustBeforeTheWaitIsStampedInTime();
     void waitsOnTheFourLines();
     void quietLineCostsNothing();
+    void watcherRunsAheadOnceOpenReturns();
     void glitchNoCountCarriesSwallowsNoLaterPulse();
     void polledChangeStampedAfterItHappened();
     void pollsFollowEachOtherWithinAMillisecond();
@@ -402,6 +405,46 @@ void TestComPort::quietLineCostsNothing() {
     QTRY_COMPARE(rig.events.size(), 2);
     QVERIFY(rig.events[1].startsWith(QStringLiteral("DSR 20")));
     QTRY_COMPARE(rig.fake.waits(), 2);
+}
+
+namespace {
+
+// Threads of this process scheduled SCHED_FIFO.
+int realTimeThreads() {
+    int count = 0;
+    const QStringList tids = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : tids) {
+        count += sched_getscheduler(tid.toInt()) == SCHED_FIFO;
+    }
+    return count;
+}
+
+} // namespace
+
+void TestComPort::watcherRunsAheadOnceOpenReturns() {
+    // A new thread starts as an ordinary one. On one processor, with the GUI thread going on
+    // after Open, it would wait its turn before it takes real-time scheduling, while a change
+    // waits for its stamp: Open returns once the watcher runs ahead.
+    sched_param probe{};
+    probe.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    std::atomic<bool> allowed{false};
+    std::thread([&] { allowed = pthread_setschedparam(pthread_self(), SCHED_FIFO, &probe) == 0; }).join();
+    if (!allowed) {
+        QSKIP("real-time scheduling is not allowed here");
+    }
+    cpu_set_t all;
+    QCOMPARE(sched_getaffinity(0, sizeof all, &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    QCOMPARE(sched_setaffinity(0, sizeof one, &one), 0);
+    const int before = realTimeThreads();
+    Rig rig;
+    rig.port.Open();
+    const int after = realTimeThreads();
+    rig.port.Close();
+    sched_setaffinity(0, sizeof all, &all);
+    QCOMPARE(after, before + 1);
 }
 
 void TestComPort::glitchNoCountCarriesSwallowsNoLaterPulse() {
