@@ -694,6 +694,7 @@ void TestComPort::openAndCloseInsideHandlerRefused() {
 }
 
 void TestComPort::closeWhileHandOverIsQueued() {
+    QTRY_COMPARE(watcherThreads(), 0); // earlier tests' ports
     const int threadsBefore = threadCount();
     Rig rig;
     rig.port.Open();

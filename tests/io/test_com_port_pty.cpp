@@ -300,6 +300,7 @@ void TestComPortPty::ringOfABuiltInPortIsSeen() {
 }
 
 void TestComPortPty::closeStopsTheBlockedWait() {
+    QTRY_COMPARE(watcherThreads(), 0); // earlier tests' ports
     const int threadsBefore = threadCount();
     Rig rig(m_slave);
     // A watcher started from a thread that blocks the wake signal inherits the block.

@@ -239,6 +239,7 @@ void TestSimulatedBox::burstKeepsLevelsAlternating() {
 }
 
 void TestSimulatedBox::closeDuringBurst() {
+    QTRY_COMPARE(watcherThreads(), 0); // earlier tests' ports
     const int threadsBefore = threadCount();
     Rig rig;
     rig.port.Open();
