@@ -1,3 +1,6 @@
+// A picture or lettering in the main window that acts on a click, like the title bar's
+// help and information symbols.
+
 #pragma once
 
 #include <QLabel>

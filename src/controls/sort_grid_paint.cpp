@@ -1,3 +1,5 @@
+// Shortens header texts with ".." to fit their column, and the header's other drawing rules.
+
 #include "controls/sort_grid_paint.h"
 
 #include <QPainter>

@@ -1,3 +1,6 @@
+// The termination signals turned into a Qt signal: the handler only writes the signal's
+// number into a socket pair, which the event loop reads back; the previous handlers return at the end.
+
 #include "platform/termination_signals.h"
 
 #include <QSocketNotifier>

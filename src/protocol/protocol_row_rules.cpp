@@ -1,3 +1,5 @@
+// Reads the protocol buttons' state and the start numbers from the protocol's rows.
+
 #include "protocol/protocol_row_rules.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,3 +1,5 @@
+// Orders result cells: values by length then text, then "-", "AUS" and blank cells.
+
 #include "protocol/result_compare.h"
 
 #include "controls/sort_grid_compare.h"

@@ -1,3 +1,6 @@
+// Decodes a text file by its byte order mark, as UTF-8 when it is valid, else as
+// Windows-1252; encodes in Windows-1252 when every character fits.
+
 #include "protocol/text_file_codec.h"
 
 #include "controls/windows_1252.h"
