@@ -1,4 +1,5 @@
-// Shortens header texts with ".." to fit their column, and the header's other drawing rules.
+// The grid header's drawing rules: texts shortened with "..", the sort arrow's picture and the
+// width that fits a column.
 
 #include "controls/sort_grid_paint.h"
 

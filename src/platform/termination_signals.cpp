@@ -1,5 +1,5 @@
-// The termination signals turned into a Qt signal: the handler only writes the signal's
-// number into a socket pair, which the event loop reads back; the previous handlers return at the end.
+// The termination signals' handler, which only writes the signal's number into a socket pair
+// for the event loop to read, and the previous handlers put back at the end.
 
 #include "platform/termination_signals.h"
 

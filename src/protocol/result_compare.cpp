@@ -1,4 +1,5 @@
-// Orders result cells: values by length then text, then "-", "AUS" and blank cells.
+// Orders result cells: values by length, then by their single-byte codes; after them "-",
+// "AUS" and blank cells.
 
 #include "protocol/result_compare.h"
 

@@ -1,5 +1,5 @@
-// Decodes a text file by its byte order mark, as UTF-8 when it is valid, else as
-// Windows-1252; encodes in Windows-1252 when every character fits.
+// Decodes a text file by its byte order mark, as UTF-8 when valid, else as Windows-1252; writes
+// Windows-1252 where it fits and reads back the same, else UTF-8 with a byte order mark.
 
 #include "protocol/text_file_codec.h"
 
