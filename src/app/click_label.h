@@ -1,5 +1,5 @@
-// A picture or lettering in the main window that acts on a click, like the title bar's
-// help and information symbols.
+// A picture or lettering in the main window that acts on a click: the barrier pictures, the
+// spectator display's switches, the start light and the maker's name.
 
 #pragma once
 

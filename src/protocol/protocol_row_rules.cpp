@@ -1,4 +1,5 @@
-// Reads the protocol buttons' state and the start numbers from the protocol's rows.
+// Whether the protocol buttons are open, and which start numbers a row gives, read from the
+// protocol's rows.
 
 #include "protocol/protocol_row_rules.h"
 
