@@ -1,3 +1,6 @@
+// The split watch's deadline from the slowest split in the protocol, and its alarm raised
+// when a running run has waited past it.
+
 #include "run/split_watch.h"
 
 #include "controls/sort_grid_data.h"
