@@ -198,8 +198,8 @@ private slots:
     }
 
     // A second copy on the same backup asks the first to show its window, shows its message
-    // until a termination signal ends it, and writes nothing; a copy killed without a chance to unlock does not keep
-    // the next start out.
+    // until a termination signal ends it, and writes nothing; a copy killed without a chance
+    // to unlock does not keep the next start out.
     void secondCopyEndsWithoutWriting() {
         const QDir root(m_root.path());
         const QString backup = root.filePath(QStringLiteral("bin/Tarvolt-Sicherungsdatei.txt"));
