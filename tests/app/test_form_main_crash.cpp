@@ -228,7 +228,9 @@ private slots:
         QCOMPARE(second.process().exitCode(), 3);
         QCOMPARE(contents(backup), backupBefore);
         QCOMPARE(contents(settings), settingsBefore);
-        QCOMPARE(allFiles(), filesBefore);
+        const QStringList filesAfter = allFiles();
+        QVERIFY2(filesAfter == filesBefore,
+                 qPrintable(filesAfter.join(u'\n') + QStringLiteral("\n---\n") + filesBefore.join(u'\n')));
 
         first.process().kill();
         QVERIFY(first.process().waitForFinished(10000));
@@ -300,10 +302,13 @@ private:
         QDirIterator it(m_root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
-            if (file.contains(QStringLiteral("/env/")))
+            if (file.contains(QStringLiteral("/env/")) || file.endsWith(QStringLiteral("/box.sock")))
                 continue;
-            // The running copy's journal goes on being written by its own thread; only its
-            // files' names count, so that a journal the second copy made would still show.
+            // The running copy's journal goes on being written by its own thread, which makes
+            // SQLite's side files when it gets to it; only the journal's own name counts, so
+            // that a journal the second copy made would still show.
+            if (file.endsWith(QStringLiteral("-wal")) || file.endsWith(QStringLiteral("-shm")))
+                continue;
             if (file.contains(QStringLiteral("Tarvolt-Journal.sqlite")))
                 files << file;
             else
