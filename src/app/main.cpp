@@ -9,7 +9,6 @@
 #include "protocol/c_numeric_locale.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -29,8 +28,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
     if (!backupLock) {
         RunningCopyCall::askToShow(backupFile, 2000);
-        const QString title = appNamesFor(environment.executablePath).baseName;
-        QMessageBox::information(nullptr, title, programAlreadyRunsText(title));
+        tellProgramAlreadyRuns(appNamesFor(environment.executablePath).baseName, terminationSignals);
         return 1;
     }
 
