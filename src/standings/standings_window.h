@@ -34,6 +34,7 @@ public:
         std::function<QString()> title;           // the event title, heading page and print
         std::function<QString()> pageFile;        // where the page is saved
         std::function<void(const QUrl&)> openUrl; // shows the saved page
+        std::function<void(const QString&)> pageWritten; // the page was saved under this name
         std::function<QDate()> today;             // the date printed
         QString caption;                          // message boxes' title
     };

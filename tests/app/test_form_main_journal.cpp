@@ -13,6 +13,7 @@
 #include "journal/journal_reader.h"
 #include "protocol/protocol_table.h"
 #include "run/run_controller.h"
+#include "standings/standings_window.h"
 
 #include <QAction>
 #include <QJsonArray>
@@ -254,6 +255,28 @@ private slots:
         QCOMPARE(states.size(), 1);
         QCOMPARE(states.first().what, file);
         QCOMPARE(reader.stateRows(states.first().id)->first().value(colName), QStringLiteral("Zora"));
+    }
+
+    // Ctrl+H, Ctrl+E and the standings page: each file the program wrote, with its type.
+    void exportsAreJournaled() {
+        setRows({"1|Anna|Golf|Damen||||||5,000|1"});
+        FormMainCommands::clickItem(m_form->commands().Html1);
+        m_form->sbExcelClick();
+        QVERIFY(m_form->standingsWindow().savePage());
+        QCOMPARE(m_fixture->opened.size(), 3);
+
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        QStringList files;
+        for (const JournalRecord& r : JournalReader(journalPath()).allEntries())
+            if (r.entry.kind == JournalKind::Saved || r.entry.kind == JournalKind::Exported)
+                files << journalKindName(r.entry.kind) + u' ' + r.entry.source + u' ' +
+                             QUrl::fromLocalFile(r.entry.detail.value(QStringLiteral("file")).toString()).toString();
+        QStringList opened;
+        for (const QUrl& url : m_fixture->opened)
+            opened << url.toString();
+        QCOMPARE(files, QStringList({"saved Webseite " + opened.at(0), "exported Tabellenkalkulation " + opened.at(1),
+                                     "saved Wertung-Webseite " + opened.at(2)}));
+        QFile::remove(m_fixture->opened.at(1).toLocalFile());
     }
 
     // The simulated box opens; a port that is not there fails with the component's text.
