@@ -38,6 +38,7 @@ ProtocolRows someRows(int count, const QString& prefix) {
 struct WriterUnderTest {
     std::unique_ptr<JournalWriter> writer;
     QStringList problems;
+    QStringList standing; // the problems told as standing
     QObject context;
 
     explicit WriterUnderTest(const QString& path, JournalLimits limits = {}) {
@@ -48,7 +49,12 @@ struct WriterUnderTest {
         options.clock = [] { return fixedNow; };
         writer = std::make_unique<JournalWriter>(options);
         QObject::connect(
-            writer.get(), &JournalWriter::problem, &context, [this](const QString& text) { problems << text; },
+            writer.get(), &JournalWriter::problem, &context,
+            [this](const QString& text, bool stands) {
+                problems << text;
+                if (stands)
+                    standing << text;
+            },
             Qt::QueuedConnection);
     }
 };
@@ -218,6 +224,7 @@ private slots:
                                                               "2026-05-09-14-30")),
                  qPrintable(w.problems.first()));
         QVERIFY2(w.problems.first().endsWith(QStringLiteral("neuer Verlauf begonnen")), qPrintable(w.problems.first()));
+        QVERIFY(w.standing.isEmpty()); // told once; the new journal is written
         QCOMPARE(w.writer->finish(5000), 0);
 
         // Kept as it was, for whoever wants to look into it.
@@ -264,6 +271,8 @@ private slots:
         QCOMPARE(holder.exitCode(), 0);
         QVERIFY(w.writer->waitForQueue(10000));
         QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf wird wieder geschrieben")), 5000);
+        // The wait stands until its end is told; the end itself does not stand.
+        QCOMPARE(w.standing, QStringList{"Verlauf von einem anderen Programm gesperrt, Einträge warten"});
         QCOMPARE(w.writer->finish(5000), 0);
         const JournalReader reader(path);
         QCOMPARE(reader.allEntries().size(), 501);
@@ -312,6 +321,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")),
                                  10000);
         QVERIFY(w.writer->queuedCount() > 0);
+        QVERIFY(w.standing.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")));
         QVERIFY(w.writer->finish(300) > 0);
         QVERIFY(movedAside(dir).isEmpty());
 
@@ -334,6 +344,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.problems.isEmpty(), 15000);
         QVERIFY2(w.problems.first().startsWith(QStringLiteral("Verlauf kann nicht angelegt werden")),
                  qPrintable(w.problems.first()));
+        QCOMPARE(w.standing, QStringList{w.problems.first()});
         QCOMPARE(w.writer->finish(200), 1);
     }
 };
