@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <dlfcn.h>
 
 #include <memory>
 
@@ -331,6 +334,44 @@ private slots:
         QVERIFY(!read.isEmpty());
         QCOMPARE(read.first().entry.kind, JournalKind::RunFinish);
         QCOMPARE(read.first().entry.startNumber, QStringLiteral("7"));
+    }
+
+    // A real full disk fails when an entry is committed, not when it is inserted: the entries
+    // wait all the same and are written once there is room again, none dropped. The preloaded
+    // library fails the writes into the test's folder with ENOSPC while "full" lies there.
+    void diskFullAtTheCommit() {
+        if (!dlsym(RTLD_DEFAULT, "tarvolt_full_disk_preloaded"))
+            QSKIP("needs full_disk_preload (LD_PRELOAD), as ctest runs it");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Tarvolt-Journal.sqlite"));
+        qputenv("TARVOLT_FULL_DISK", QFile::encodeName(dir.path()));
+        WriterUnderTest w(path);
+        w.writer->post(simpleEntry(JournalKind::ProgramStart, 1));
+        QVERIFY(w.writer->waitForQueue(10000));
+
+        QFile full(dir.filePath(QStringLiteral("full")));
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        full.close();
+        for (int i = 0; i < 10; ++i) {
+            JournalEntry e = simpleEntry(JournalKind::Cleared, i + 2);
+            e.before = someRows(200, QStringLiteral("Fahrer "));
+            w.writer->post(e);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(w.standing.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")),
+                                  qPrintable(w.problems.join(u'/')), 10000);
+        QVERIFY(w.writer->queuedCount() > 0);
+        QVERIFY(full.remove());
+
+        QVERIFY(w.writer->waitForQueue(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf wird wieder geschrieben")), 5000);
+        QCOMPARE(w.writer->finish(5000), 0);
+        qunsetenv("TARVOLT_FULL_DISK");
+        QCOMPARE(w.problems, (QStringList{"Verlauf: Datenträger voll, Einträge warten", "Verlauf wird wieder geschrieben"}));
+        QVERIFY(movedAside(dir).isEmpty());
+        const JournalReader reader(path);
+        QVERIFY(reader.integrityOk());
+        QCOMPARE(reader.allEntries().size(), 11);
+        QCOMPARE(reader.replacedStates().size(), 10);
     }
 
     void aFolderThatCannotHoldTheJournal() {
