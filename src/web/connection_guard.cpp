@@ -116,28 +116,15 @@ void ConnectionGuard::makeRoomFor(const QString& device) {
         auto* key = reinterpret_cast<QTcpSocket*>(*victim);
         const QPointer<QTcpSocket> socket = m_booked.value(key);
         unbook(key);
-        if (!socket)
-            continue; // gone already
-        if (m_sockets.contains(socket)) {
-            forget(socket);
-            closeNow(socket);
-        } else {
-            // A push channel or its handshake: its owner cleans up on the disconnect.
-            socket->abort();
-        }
+        if (socket)
+            drop(socket);
     }
 }
 
 bool ConnectionGuard::keepsUp(QTcpSocket* socket) {
     if (socket->bytesToWrite() <= m_limits.maxUnsentBytes)
         return true;
-    unbook(socket);
-    if (m_sockets.contains(socket)) {
-        forget(socket);
-        closeNow(socket);
-    } else {
-        socket->abort();
-    }
+    drop(socket);
     return false;
 }
 
@@ -245,13 +232,7 @@ void ConnectionGuard::shedUnsent(qint64 unsent) {
         if (unsent <= m_limits.maxUnsentTotal || !socket)
             break;
         unsent -= socket->bytesToWrite();
-        unbook(socket);
-        if (m_sockets.contains(socket)) {
-            forget(socket);
-            closeNow(socket);
-        } else {
-            socket->abort();
-        }
+        drop(socket);
     }
 }
 
@@ -280,6 +261,17 @@ void ConnectionGuard::forget(QTcpSocket* socket) {
     m_sockets.remove(socket);
     unbook(socket);
     disconnect(socket, nullptr, this, nullptr);
+}
+
+void ConnectionGuard::drop(QTcpSocket* socket) {
+    unbook(socket);
+    if (m_sockets.contains(socket)) {
+        forget(socket);
+        closeNow(socket);
+    } else {
+        // A push channel or its handshake: its owner cleans up on the disconnect.
+        socket->abort();
+    }
 }
 
 void ConnectionGuard::closeNow(QTcpSocket* socket) {

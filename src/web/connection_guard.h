@@ -71,6 +71,8 @@ private:
     void shedUnsent(qint64 unsent);
     void refuse(QTcpSocket* socket, const QByteArray& status);
     void forget(QTcpSocket* socket);
+    // Ends a booked connection, whether it is a page of ours or a push channel.
+    void drop(QTcpSocket* socket);
     static void closeNow(QTcpSocket* socket);
 
     const WebLimits m_limits;
