@@ -366,7 +366,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf wird wieder geschrieben")), 5000);
         QCOMPARE(w.writer->finish(5000), 0);
         qunsetenv("TARVOLT_FULL_DISK");
-        QCOMPARE(w.problems, (QStringList{"Verlauf: Datenträger voll, Einträge warten", "Verlauf wird wieder geschrieben"}));
+        QCOMPARE(w.problems,
+                 (QStringList{"Verlauf: Datenträger voll, Einträge warten", "Verlauf wird wieder geschrieben"}));
         QVERIFY(movedAside(dir).isEmpty());
         const JournalReader reader(path);
         QVERIFY(reader.integrityOk());
