@@ -207,6 +207,8 @@ bool StandingsWindow::savePage() {
         QMessageBox::critical(this, m_links.caption, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return false;
     }
+    if (m_links.pageWritten)
+        m_links.pageWritten(fileName);
     if (m_links.openUrl)
         m_links.openUrl(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
     return true;
