@@ -1,3 +1,6 @@
+// The program's start: the locale for files, Qt's translations, the termination signals, the
+// one-program-per-backup lock, then the five windows and the event loop.
+
 #include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "platform/app_names.h"

@@ -1,3 +1,6 @@
+// The backup lock taken at start-up, and the local socket on which a second start asks the
+// running copy to show its window.
+
 #include "app/program_lock.h"
 
 #include "platform/app_names.h"

@@ -1,3 +1,6 @@
+// One program per backup: the lock taken before any window exists, and the call a second
+// start makes to the running copy before it ends.
+
 #pragma once
 
 #include "app/form_main_environment.h"

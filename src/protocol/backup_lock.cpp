@@ -1,3 +1,5 @@
+// The backup's lock file, never stale by age, only when the program that held it is gone.
+
 #include "protocol/backup_lock.h"
 
 #include <QLockFile>

@@ -1,3 +1,5 @@
+// One program per backup file: the lock beside the backup that a second copy cannot take.
+
 #pragma once
 
 #include <QString>

@@ -1,3 +1,6 @@
+// Writes the standings' web page: one table per group, names left and numbers right, each
+// group on a printed page of its own.
+
 #include "standings/standings_html.h"
 
 #include "protocol/protocol_html.h"

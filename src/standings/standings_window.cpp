@@ -1,3 +1,6 @@
+// The standings window's controls: the group and the counting chosen from lists, the table
+// refilled as the protocol changes, printing and saving as a web page.
+
 #include "standings/standings_window.h"
 
 #include "controls/sort_grid_data.h"
