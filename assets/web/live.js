@@ -84,7 +84,8 @@ function isMine(row) {
 }
 
 function shown(row) {
-  return row[0] !== "" && (state.group === "" || row[column("Gruppe")] === state.group);
+  // A cell the backup kept as a blank is no group; the standings read groups trimmed, too.
+  return row[0] !== "" && (state.group === "" || (row[column("Gruppe")] || "").trim() === state.group);
 }
 
 function dress(tr, row) {
@@ -142,10 +143,16 @@ function redraw() {
   requestAnimationFrame(draw);
 }
 
+// Groups in the order of the standings: by name, numbers inside names by value ("Klasse 2"
+// before "Klasse 10"), case and accents only where nothing else differs.
+function byGroupName(a, b) {
+  return a.localeCompare(b, "de", { numeric: true, sensitivity: "base" }) || (a < b ? -1 : a > b ? 1 : 0);
+}
+
 function fillGroups() {
   const select = $("gruppe");
   const at = column("Gruppe");
-  const groups = [...new Set(state.rows.map((r) => r[at] || "").filter((g) => g !== ""))].sort();
+  const groups = [...new Set(state.rows.map((r) => (r[at] || "").trim()).filter((g) => g !== ""))].sort(byGroupName);
   const have = [...select.options].slice(1).map((o) => o.value);
   if (have.join("\n") === groups.join("\n")) return;
   while (select.options.length > 1) select.remove(1);

@@ -1,3 +1,5 @@
+// The flashing timer of a run button, and the look given back when the flashing stops.
+
 #include "app/button_flash.h"
 
 #include "controls/lb_speed_button.h"

@@ -1,3 +1,6 @@
+// Applies the run controller's look to a run button, with the system colours read from
+// the button's palette.
+
 #include "app/button_look.h"
 
 #include "controls/bgr_color.h"

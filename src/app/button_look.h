@@ -1,3 +1,5 @@
+// The colours and enabled state the run controller gives a run button, put on the button.
+
 #pragma once
 
 #include "run/run_controller.h"

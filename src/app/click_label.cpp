@@ -1,3 +1,6 @@
+// The click label's mouse handling: a click counts only when the left button is released
+// over the label it was pressed on.
+
 #include "app/click_label.h"
 
 #include <QMouseEvent>

@@ -1,3 +1,6 @@
+// A picture or lettering in the main window that acts on a click: the barrier pictures, the
+// spectator display's switches, the start light and the maker's name.
+
 #pragma once
 
 #include <QLabel>

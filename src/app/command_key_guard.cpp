@@ -1,3 +1,6 @@
+// The key guard's event filter: an enabled command's key leaves the text field unclaimed, so
+// the window's shortcut gets it.
+
 #include "app/command_key_guard.h"
 
 #include <QAction>

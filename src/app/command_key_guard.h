@@ -1,3 +1,5 @@
+// Keeps the main window's command keys working while a start-number field has the focus.
+
 #pragma once
 
 #include <QList>

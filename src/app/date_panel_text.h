@@ -1,3 +1,5 @@
+// The text of the main window's date panel, "07.03.14   09:05" in a German locale.
+
 #pragma once
 
 #include <QDateTime>

@@ -1,3 +1,5 @@
+// What the protocol's open and save dialogs start with, kept from one use to the next.
+
 #pragma once
 
 #include <QString>

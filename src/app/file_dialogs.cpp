@@ -1,3 +1,6 @@
+// The protocol's file dialogs as Qt's own QFileDialog, the default extension following the
+// file type the official selects.
+
 #include "app/file_dialogs.h"
 
 #include <QFileDialog>

@@ -1,3 +1,6 @@
+// The protocol's open and save dialogs behind an interface, so that tests answer them
+// without a window.
+
 #pragma once
 
 #include <QString>

@@ -1,3 +1,6 @@
+// The main window's creation (controls, settings, port survey, title picture), its resizing
+// and the title bar's services; the run, files, web and closing are in form_main_*.cpp.
+
 #include "app/form_main.h"
 
 #include "app/button_look.h"

@@ -1,3 +1,6 @@
+// The official's main window: the run's controls, the display, the protocol table and the
+// status bar; it forwards keys and buttons to the run controller and renders its state.
+
 #pragma once
 
 #include "app/file_dialog_state.h"

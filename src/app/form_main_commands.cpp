@@ -1,3 +1,6 @@
+// The main window's commands built one by one with their German captions and keys (F1 to F10
+// and the others), on the never-shown menu.
+
 #include "app/form_main_commands.h"
 
 #include <QAction>

@@ -1,3 +1,6 @@
+// Every command of the main window as a QAction with its key, so that keys, buttons and
+// menus all go through one place.
+
 #pragma once
 
 #include <QObject>

@@ -1,3 +1,6 @@
+// The main window's outside world as the running program has it: the real settings file,
+// folders, desktop services, file dialogs and clock.
+
 #include "app/form_main_environment.h"
 
 #include "app/program_files.h"

@@ -1,3 +1,6 @@
+// Everything the main window takes from outside the program, in one value, so that tests
+// give it temporary folders and fakes instead of the real configuration, devices and desktop.
+
 #pragma once
 
 #include "platform/desktop_opener.h"

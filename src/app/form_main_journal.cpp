@@ -5,7 +5,7 @@
 #include "app/form_main.h"
 
 #include "app/form_main_commands.h"
-#include "app/status_panels.h"
+#include "app/status_line.h"
 #include "controls/sort_grid.h"
 #include "dialogs/dlg_yes_no.h"
 #include "journal/form_journal.h"
@@ -18,7 +18,6 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QLabel>
 
 namespace {
 
@@ -39,12 +38,15 @@ void TFormMain::setupJournal() {
     options.clock = m_environment.clock;
     m_journal = std::make_unique<Journal>(options);
     c.Verlauf1->setEnabled(m_controller->editStartN1Enabled());
-    // Emitted on the writer's thread; the panel is written on this one.
+    // Emitted on the writer's thread; the panel is written on this one. Entries that wait
+    // stand in the panel until they are written, whatever the track does meanwhile.
     connect(
         &m_journal->writer(), &JournalWriter::problem, this,
-        [this](const QString& text) {
-            m_ui.StatusBar1->panel(2)->setToolTip(m_environment.journalPath);
-            m_ui.StatusBar1->setPanelText(2, text);
+        [this](const QString& text, bool standing) {
+            const QString& path = m_environment.journalPath;
+            m_statusLine->setStanding(StatusLine::Source::Journal, standing ? text : QString(), path);
+            if (!standing)
+                m_statusLine->showNote(text, path);
         },
         Qt::QueuedConnection);
 

@@ -24,6 +24,9 @@ void TFormMain::setupStandings() {
         return QDir(m_environment.currentFolder).absoluteFilePath(standingsPageName(m_names.baseName));
     };
     links.openUrl = m_environment.openUrl;
+    links.pageWritten = [this](const QString& file) {
+        journalFileWritten(JournalKind::Saved, QStringLiteral("Wertung-Webseite"), file);
+    };
     links.today = [this] {
         return (m_environment.clock ? m_environment.clock() : QDateTime::currentDateTime()).date();
     };

@@ -1,3 +1,6 @@
+// Builds the main window's controls at their design places, sizes, fonts and colours; the
+// window wires them afterwards.
+
 #include "app/form_main_ui.h"
 
 #include "app/button_look.h"

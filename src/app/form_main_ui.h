@@ -1,3 +1,6 @@
+// The main window's controls at their design places and sizes, built once: title bar,
+// display and run buttons, protocol table and status bar.
+
 #pragma once
 
 #include "display/display_panel.h"

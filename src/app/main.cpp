@@ -1,3 +1,6 @@
+// The program's start: the locale for files, Qt's translations, the termination signals, the
+// one-program-per-backup lock, then the five windows and the event loop.
+
 #include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "platform/app_names.h"
@@ -6,7 +9,6 @@
 #include "protocol/c_numeric_locale.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -26,8 +28,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
     if (!backupLock) {
         RunningCopyCall::askToShow(backupFile, 2000);
-        const QString title = appNamesFor(environment.executablePath).baseName;
-        QMessageBox::information(nullptr, title, programAlreadyRunsText(title));
+        tellProgramAlreadyRuns(appNamesFor(environment.executablePath).baseName, terminationSignals);
         return 1;
     }
 

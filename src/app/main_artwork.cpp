@@ -1,3 +1,6 @@
+// Draws the main window's pictures from the compiled-in SVG files at the sizes the window
+// shows them, and the faint versions for unpowered barriers.
+
 #include "app/main_artwork.h"
 
 #include <QGuiApplication>

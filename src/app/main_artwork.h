@@ -1,3 +1,6 @@
+// The main window's pictures, compiled into the program as resources and drawn at
+// the sizes the window uses them. GUI thread only (they create pixmaps).
+
 #pragma once
 
 #include <QPixmap>
@@ -5,9 +8,6 @@
 #include <QString>
 
 #include <array>
-
-// The main window's pictures, compiled into the program as resources and drawn at
-// the sizes the window uses them. GUI thread only (they create pixmaps).
 
 // ImageList1, 30 x 31: 0 red disc with a white horizontal bar (Off), 1 green disc with
 // a white vertical bar (On).

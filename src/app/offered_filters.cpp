@@ -1,3 +1,6 @@
+// The file types a protocol dialog offers, picked from its full filter with their original
+// indexes, and the lookups between index and filter text.
+
 #include "app/offered_filters.h"
 
 #include "settings/save_dialog_filter.h"

@@ -1,3 +1,6 @@
+// Which file types the protocol dialogs offer, with their numbering kept as the stored
+// filter index expects it.
+
 #pragma once
 
 #include <QList>

@@ -1,3 +1,6 @@
+// Looks up the sounds, the document template and the help file in the program folder,
+// then in the installed share folder.
+
 #include "app/program_files.h"
 
 #include "protocol/protocol_file_names.h"

@@ -1,12 +1,12 @@
+// The files the program looks for beside its executable, found once at start-up.
+// Each is looked up in the program folder first, then in the shared data folder of
+// an installed copy. Plain values and a pure lookup, any thread.
+
 #pragma once
 
 #include <QString>
 
 #include <array>
-
-// The files the program looks for beside its executable, found once at start-up.
-// Each is looked up in the program folder first, then in the shared data folder of
-// an installed copy. Plain values and a pure lookup, any thread.
 
 enum SignalSound { soundStart, soundSplit, soundTrap, soundFinish, signalSoundCount };
 

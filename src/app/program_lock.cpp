@@ -1,12 +1,17 @@
+// The backup lock taken at start-up, and the local socket on which a second start asks the
+// running copy to show its window.
+
 #include "app/program_lock.h"
 
 #include "platform/app_names.h"
+#include "platform/termination_signals.h"
 #include "protocol/protocol_file_names.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMessageBox>
 
 namespace {
 
@@ -37,6 +42,12 @@ std::unique_ptr<BackupLock> lockProgramBackup(const QString& backupFile) {
 QString programAlreadyRunsText(const QString& title) {
     return title + QStringLiteral(" läuft bereits. Ein zweites Programm würde die Sicherungsdatei des ersten "
                                   "überschreiben und wird deshalb beendet.");
+}
+
+void tellProgramAlreadyRuns(const QString& title, const TerminationSignals& termination) {
+    QMessageBox box(QMessageBox::Information, title, programAlreadyRunsText(title), QMessageBox::Ok);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &box, &QMessageBox::reject);
+    box.exec();
 }
 
 RunningCopyCall::RunningCopyCall(const QString& backupFile, QObject* parent)

@@ -1,3 +1,6 @@
+// One program per backup: the lock taken before any window exists, and the call a second
+// start makes to the running copy before it ends.
+
 #pragma once
 
 #include "app/form_main_environment.h"
@@ -9,6 +12,7 @@
 #include <memory>
 
 class QLocalServer;
+class TerminationSignals;
 
 // The entry's first step: one program per backup. The lock on the backup that the
 // program described by `environment` will write is taken before any window exists; a
@@ -23,6 +27,10 @@ std::unique_ptr<BackupLock> lockProgramBackup(const QString& backupFile);
 
 // What the second copy tells the official before it ends.
 QString programAlreadyRunsText(const QString& title);
+
+// The second copy's message box, until the official closes it or a termination signal
+// (a logout, a shutdown) ends the program: a box left open never holds the session up.
+void tellProgramAlreadyRuns(const QString& title, const TerminationSignals& termination);
 
 // The running copy's ear for a second start: a local socket in the user's runtime folder
 // named after the backup. Tells `showRequested` when a second start asks.

@@ -1,3 +1,5 @@
+// Creates the five windows in their fixed order and hands the later ones to the main window.
+
 #include "app/program_windows.h"
 
 #include "dialogs/dialog_artwork.h"

@@ -1,3 +1,5 @@
+// The program's five windows, created in a fixed order and kept until the program ends.
+
 #pragma once
 
 #include "app/form_main.h"

@@ -1,3 +1,6 @@
+// The run corrections in the protocol's popup menu: enabled only outside a run on a row
+// that holds one, each asking before it changes the row.
+
 #include "app/protocol_corrections.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,3 +1,6 @@
+// The resize arithmetic: the fixed protocol columns, the text columns sharing the rest 2:1:1,
+// and the window-size caption.
+
 #include "app/resize_rule.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The main window's resize arithmetic: protocol column widths and the status bar
+// panels. Pure functions, any thread.
+
 #pragma once
 
 #include "protocol/protocol_table.h"
@@ -6,9 +9,6 @@
 #include <QString>
 
 #include <array>
-
-// The main window's resize arithmetic: protocol column widths and the status bar
-// panels. Pure functions, any thread.
 
 // Widths of the ten protocol columns for a grid whose client area is gridClientWidth
 // pixels wide. "Nr." is 28 px, or numberWidth when the grid's font needs more for a

@@ -1,3 +1,6 @@
+// Status panel 2's choice: the standing messages in the order they came, a note while its
+// timer runs, else the track's state.
+
 #include "app/status_line.h"
 
 StatusLine::StatusLine(int noteMs, QObject* parent) : QObject(parent) {

@@ -9,14 +9,15 @@
 #include <array>
 
 // Status panel 2: a message that stands (the port lost, the backup unusable, the web page's
-// port taken) is shown while it stands, the oldest first; otherwise a short note (a file
+// port taken, the journal not written) is shown while it stands, the oldest first; otherwise a short note (a file
 // saved) for a few seconds; otherwise the track's state, which may be an alarm (red). GUI thread.
 class StatusLine : public QObject {
     Q_OBJECT
 
 public:
-    // Backup: the backup found at start unusable; BackupWrite: the last backup write failed.
-    enum class Source { Port, Backup, BackupWrite, Web, Count };
+    // Backup: the backup found at start unusable; BackupWrite: the last backup write failed;
+    // Journal: the journal's entries wait (a locked file, a full disk).
+    enum class Source { Port, Backup, BackupWrite, Web, Journal, Count };
     static constexpr int noteMs = 6000;
 
     explicit StatusLine(int noteMs, QObject* parent = nullptr);

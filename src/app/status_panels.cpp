@@ -1,3 +1,6 @@
+// The status bar's four panels laid out side by side, a short panel widening into its
+// neighbour when its text needs it.
+
 #include "app/status_panels.h"
 
 #include <QLabel>

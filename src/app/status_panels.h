@@ -1,3 +1,5 @@
+// The main window's status bar: four sunken text panels, none of whose digits is ever cut off.
+
 #pragma once
 
 #include <QFrame>

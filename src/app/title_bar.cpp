@@ -1,3 +1,5 @@
+// Paints the title bar's background picture stretched over its whole width.
+
 #include "app/title_bar.h"
 
 #include <QPainter>

@@ -1,3 +1,5 @@
+// The main window's title bar, a 38-pixel strip with its stretched background picture.
+
 #pragma once
 
 #include <QSvgRenderer>

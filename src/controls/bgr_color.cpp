@@ -1,3 +1,5 @@
+// Turns a stored 0x00BBGGRR colour word into a QColor.
+
 #include "controls/bgr_color.h"
 
 QColor colorFromBgr(quint32 bgr) {

@@ -1,3 +1,6 @@
+// Colours as the settings and the run controller store them, 0x00BBGGRR words, and the
+// value that means "no colour".
+
 #pragma once
 
 #include <QColor>

@@ -1,3 +1,5 @@
+// Paints one seven-segment digit and repaints it only when a write changed something.
+
 #include "controls/digit.h"
 
 #include "controls/digit_segments.h"

@@ -1,3 +1,5 @@
+// One seven-segment digit of the main window's and the spectator window's time displays.
+
 #pragma once
 
 #include <QColor>

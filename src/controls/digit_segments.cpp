@@ -1,3 +1,6 @@
+// The pointed bars of a seven-segment digit, sized from the digit's width, height, bar
+// thickness and gaps.
+
 #include "controls/digit_segments.h"
 
 namespace {

@@ -1,3 +1,5 @@
+// The shapes of a seven-segment digit's bars and point, for a digit of any size.
+
 #pragma once
 
 #include <QPolygon>

@@ -1,3 +1,6 @@
+// The lit push button's painting through its off-screen image, the pointer's light that fades
+// in eight steps, and its mouse handling.
+
 #include "controls/lb_speed_button.h"
 
 #include <QBitmap>

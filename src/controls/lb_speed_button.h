@@ -1,3 +1,6 @@
+// The run buttons' drawn push button: lights up under the mouse pointer and fades back
+// slowly, with the colours the run controller gives it.
+
 #pragma once
 
 #include "controls/lb_speed_button_geometry.h"

@@ -1,3 +1,6 @@
+// The lit button's arithmetic: colour mixes by light level, gradient bands and where the
+// picture and the caption go.
+
 #include "controls/lb_speed_button_geometry.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The numbers behind the lit button's painting, kept free of widgets so that each can be
+// checked on its own.
+
 #pragma once
 
 #include <QColor>

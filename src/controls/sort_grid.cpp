@@ -1,3 +1,6 @@
+// Construction, geometry and drawing of TSortGrid; mouse, keys and the cell
+// editor are in sort_grid_input.cpp.
+
 #include "controls/sort_grid.h"
 
 #include "controls/sort_grid_paint.h"
@@ -7,9 +10,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
-
-// Construction, geometry and drawing of TSortGrid; mouse, keys and the cell
-// editor are in sort_grid_input.cpp.
 
 namespace {
 

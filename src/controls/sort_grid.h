@@ -1,3 +1,6 @@
+// The protocol's grid widget: draws a SortGridData with its header row, sorts on header
+// clicks, sizes columns and edits cells in place.
+
 #pragma once
 
 #include "controls/sort_grid_data.h"

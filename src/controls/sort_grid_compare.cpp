@@ -1,3 +1,6 @@
+// The grid's ordinal keys in Windows-1252 order, the A-to-Z case rules, and the detection of
+// numbers, dates and times for automatic sorting.
+
 #include "controls/sort_grid_compare.h"
 
 #include "controls/windows_1252.h"

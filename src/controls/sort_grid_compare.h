@@ -1,3 +1,6 @@
+// Text conversions and comparisons behind the grid's sorting and searching.
+// Pure functions and value objects, any thread.
+
 #pragma once
 
 #include "controls/sort_grid_types.h"
@@ -8,9 +11,6 @@
 #include <QStringView>
 
 #include <string>
-
-// Text conversions and comparisons behind the grid's sorting and searching.
-// Pure functions and value objects, any thread.
 
 // Lower-cases the letters A to Z only; umlauts and every other character stay.
 QString lowerCaseAZ(const QString& text);

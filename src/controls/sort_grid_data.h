@@ -1,3 +1,6 @@
+// The protocol grid's text table without pixels: cells, column widths, selection, sorting,
+// searching and row deletion, testable without a window.
+
 #pragma once
 
 #include "controls/sort_grid_types.h"

@@ -1,11 +1,11 @@
+// Cell appearance types of TSortGrid. Plain values, GUI thread.
+
 #pragma once
 
 #include <QBrush>
 #include <QColor>
 #include <QFlags>
 #include <QFont>
-
-// Cell appearance types of TSortGrid. Plain values, GUI thread.
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 

@@ -1,3 +1,6 @@
+// TSortGrid's mouse, keyboard and editor handling; construction, geometry and
+// drawing are in sort_grid.cpp.
+
 #include "controls/sort_grid.h"
 
 #include "controls/sort_grid_compare.h"
@@ -8,9 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-
-// TSortGrid's mouse, keyboard and editor handling; construction, geometry and
-// drawing are in sort_grid.cpp.
 
 // --- mouse ----------------------------------------------------------------
 

@@ -1,3 +1,6 @@
+// The grid header's drawing rules: texts shortened with "..", the sort arrow's picture and the
+// width that fits a column.
+
 #include "controls/sort_grid_paint.h"
 
 #include <QPainter>

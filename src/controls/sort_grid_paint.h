@@ -1,3 +1,6 @@
+// Drawing rules of TSortGrid's header that need no widget. Pure functions,
+// GUI thread (QImage).
+
 #pragma once
 
 #include "controls/sort_grid_types.h"
@@ -7,9 +10,6 @@
 #include <QStringList>
 
 #include <functional>
-
-// Drawing rules of TSortGrid's header that need no widget. Pure functions,
-// GUI thread (QImage).
 
 using TextWidth = std::function<int(const QString&)>;
 

@@ -1,10 +1,10 @@
+// Value types shared by the grid's data and its widget. Plain values, any thread.
+
 #pragma once
 
 #include <QString>
 
 #include <functional>
-
-// Value types shared by the grid's data and its widget. Plain values, any thread.
 
 enum TSortStyle { ssAutomatic, ssNormal, ssNumeric, ssNumericExtended, ssDateTime, ssTime, ssCustom };
 

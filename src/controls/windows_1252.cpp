@@ -1,3 +1,5 @@
+// Windows-1252 bytes to characters and back, by the table of 0x80 to 0x9F.
+
 #include "controls/windows_1252.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// Renders the dialogs' SVG pictures sharp at the screen's device pixels.
+
 #include "dialogs/dialog_artwork.h"
 
 #include <QGuiApplication>

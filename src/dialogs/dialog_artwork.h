@@ -1,10 +1,10 @@
+// The pictures the dialogs show, compiled into the program as resources.
+// GUI thread only (they create pixmaps).
+
 #pragma once
 
 #include <QIcon>
 #include <QPixmap>
-
-// The pictures the dialogs show, compiled into the program as resources.
-// GUI thread only (they create pixmaps).
 
 // Question mark in a speech bubble, `size` pixels square.
 QPixmap questionIconPixmap(int size = 32);

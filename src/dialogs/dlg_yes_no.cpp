@@ -1,3 +1,5 @@
+// The yes/no box's controls at their fixed places, and the answers of its buttons and keys.
+
 #include "dialogs/dlg_yes_no.h"
 
 #include "dialogs/dialog_artwork.h"

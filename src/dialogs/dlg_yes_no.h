@@ -1,3 +1,5 @@
+// The program's yes/no question box, shown whenever the official must confirm something.
+
 #pragma once
 
 #include <QDialog>

@@ -1,3 +1,5 @@
+// The information window's controls, and the maker's link opened through the injected opener.
+
 #include "dialogs/form_info.h"
 
 #include "dialogs/dialog_artwork.h"

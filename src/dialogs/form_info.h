@@ -1,3 +1,5 @@
+// The information window: the program's title, version and icon, and the maker's link.
+
 #pragma once
 
 #include <QDialog>

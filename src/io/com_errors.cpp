@@ -1,3 +1,5 @@
+// The port's open and setup errors, with the system's own reason in their text.
+
 #include "io/com_errors.h"
 
 #include <cerrno>

@@ -1,12 +1,12 @@
+// Errors of TComPort::Open. Each carries the full message text, e.g.
+// "Unable to open com port: No such file or directory".
+
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
 #include <stdexcept>
-
-// Errors of TComPort::Open. Each carries the full message text, e.g.
-// "Unable to open com port: No such file or directory".
 
 // The device cannot be opened (or held exclusively).
 class EComHandle : public std::runtime_error {

@@ -1,3 +1,6 @@
+// The barrier port's open sequence, its settings, the watcher's start and stop, and the
+// reports handed to the handlers one at a time.
+
 #include "io/com_port.h"
 
 #include "io/com_thread.h"

@@ -1,3 +1,6 @@
+// The serial port whose modem-status lines carry the light barriers, with each change
+// reported on the GUI thread with the stamp taken when it happened.
+
 #pragma once
 
 #include "io/com_errors.h"

@@ -1,3 +1,6 @@
+// The watcher's loop: sleeps in the driver's wait where it counts the needed changes, else
+// looks at the levels on a schedule, and stamps and queues every change it finds.
+
 #include "io/com_thread.h"
 
 #include "io/com_port.h"

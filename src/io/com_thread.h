@@ -1,3 +1,6 @@
+// The thread that watches one port's modem-status lines and stamps every change the moment
+// it wakes, whatever the GUI thread is doing.
+
 #pragma once
 
 #include "io/com_types.h"

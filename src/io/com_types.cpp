@@ -1,3 +1,6 @@
+// The port settings as the system takes them: baud rates in bits per second, the events as
+// the watcher's event mask.
+
 #include "io/com_types.h"
 
 qint32 baudRateValue(TBaudRate rate, qint32 userRate) {

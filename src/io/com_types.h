@@ -1,3 +1,6 @@
+// Line settings and event choices of a TComPort, with the system codes they stand for.
+// Plain values; usable from any thread.
+
 #pragma once
 
 #include "timing/counter_reader.h"
@@ -8,9 +11,6 @@
 #include <functional>
 
 class TComPort;
-
-// Line settings and event choices of a TComPort, with the system codes they stand for.
-// Plain values; usable from any thread.
 
 enum TBaudRate {
     br110,

@@ -1,3 +1,6 @@
+// Turns levels and transition counts into the reports of each line, pulses too short for a
+// wake-up included and late counts of USB adapters not taken twice.
+
 #include "io/line_reports.h"
 
 #include <sys/ioctl.h>

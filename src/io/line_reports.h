@@ -1,3 +1,6 @@
+// What the port watcher reports to the GUI thread, worked out from the driver's levels and
+// transition counts.
+
 #pragma once
 
 #include "io/com_types.h"

@@ -1,3 +1,6 @@
+// The modem wait's guard thread: looks at the counts just after the waiter entered the kernel's
+// wait and interrupts it when they moved, reading from /proc whether the waiter sleeps yet.
+
 #include "io/modem_wait_guard.h"
 
 #include <chrono>

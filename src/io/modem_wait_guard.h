@@ -1,3 +1,6 @@
+// Closes the gap before the kernel's modem wait begins, so that a barrier change in that
+// moment is not slept through until the next one.
+
 #pragma once
 
 #include "io/serial_system.h"

@@ -1,3 +1,6 @@
+// The port's English failure texts translated piece by piece into German, with the likely
+// cause of each system error.
+
 #include "io/port_error_text.h"
 
 #include <utility>

@@ -1,3 +1,5 @@
+// The table of port numbers to Linux device names, and the port list's texts.
+
 #include "io/port_names.h"
 
 namespace {

@@ -1,10 +1,10 @@
+// "COM" n and the Linux device behind it: 1-16 ttyS0-15, 17-32 ttyUSB0-15, 33-48 ttyACM0-15,
+// 49-56 ttyAMA0-7, 64 the simulated barrier box. Plain functions, any thread.
+
 #pragma once
 
 #include <QByteArray>
 #include <QString>
-
-// "COM" n and the Linux device behind it: 1-16 ttyS0-15, 17-32 ttyUSB0-15, 33-48 ttyACM0-15,
-// 49-56 ttyAMA0-7, 64 the simulated barrier box. Plain functions, any thread.
 
 constexpr int simulatorPort = 64;
 

@@ -1,3 +1,5 @@
+// Finds the serial ports in sysfs, leaving out the ttyS entries with no UART behind them.
+
 #include "io/port_survey.h"
 
 #include "io/port_names.h"

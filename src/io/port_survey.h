@@ -1,3 +1,5 @@
+// Which serial ports this computer has, found without opening any of them.
+
 #pragma once
 
 #include <QString>

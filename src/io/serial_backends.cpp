@@ -1,3 +1,5 @@
+// Chooses the simulated box for COM64 and the real tty layer for every other port number.
+
 #include "io/serial_backends.h"
 
 #include "io/port_names.h"

@@ -1,3 +1,5 @@
+// Which system calls a port number leads to: the simulated box or a real serial line.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,6 @@
+// One open serial line: the raw termios it is put into, its levels and counts, how its driver
+// counts RING, and the waits for a change.
+
 #include "io/serial_line.h"
 
 #include "io/com_errors.h"

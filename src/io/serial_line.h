@@ -1,3 +1,6 @@
+// One open serial device over a SerialSystem: how it is opened and set up, and how its
+// modem-status lines are read and waited for.
+
 #pragma once
 
 #include "io/com_types.h"

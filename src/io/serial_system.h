@@ -1,3 +1,6 @@
+// The system calls a serial line needs, as an interface over the real tty layer, the
+// simulated box or a test's fake.
+
 #pragma once
 
 #include <QByteArray>

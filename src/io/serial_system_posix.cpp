@@ -1,3 +1,6 @@
+// The real tty calls, and the signal that interrupts a thread's modem wait: SIGUSR2, or a
+// free real-time signal when SIGUSR2 is taken.
+
 #include "io/serial_system_posix.h"
 
 #include "io/modem_wait_guard.h"

@@ -1,3 +1,5 @@
+// The serial system calls on real Linux ttys.
+
 #pragma once
 
 #include "io/serial_system.h"

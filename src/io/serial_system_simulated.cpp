@@ -1,3 +1,6 @@
+// The tty calls answered by the simulated box: open, line levels, counts and the wait for a
+// change, on the one simulated device.
+
 #include "io/serial_system_simulated.h"
 
 #include "io/simulated_barrier_box.h"

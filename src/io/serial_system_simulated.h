@@ -1,3 +1,5 @@
+// The serial system calls of COM64, answered by the simulated barrier box instead of a device.
+
 #pragma once
 
 #include "io/serial_system.h"

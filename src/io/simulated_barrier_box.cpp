@@ -1,3 +1,6 @@
+// The simulated box at work: contacts and outputs combined into input levels, every
+// transition counted and stamped like a tty driver, pulses and the loopback plug timed.
+
 #include "io/simulated_barrier_box.h"
 
 #include "io/simulator_server.h"

@@ -1,3 +1,6 @@
+// The barrier box behind COM64, wired as on the track, so that the program can be tried and
+// tested without a serial port or barriers.
+
 #pragma once
 
 #include "io/com_types.h"

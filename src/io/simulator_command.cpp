@@ -1,3 +1,6 @@
+// Parses a simulator command line ("L1 close", "L2 pulse 30", "plug on delay 0.2", "status")
+// within its bounds and carries it out on the box.
+
 #include "io/simulator_command.h"
 
 #include "io/simulated_barrier_box.h"

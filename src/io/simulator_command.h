@@ -1,3 +1,5 @@
+// The commands the simulated barrier box understands on its socket, one line each.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,6 @@
+// The simulator's local socket: a stale socket file replaced, anything else at the path left
+// alone, lines capped in length and answered one by one.
+
 #include "io/simulator_server.h"
 
 #include "io/simulator_command.h"

@@ -1,3 +1,6 @@
+// The simulated box's command socket, through which tests and tools drive the box of a
+// running program, one command a line.
+
 #pragma once
 
 #include <QHash>

@@ -157,27 +157,40 @@ JournalFault JournalDatabase::open() {
     return createSchema();
 }
 
+JournalFault JournalDatabase::begin() {
+    return exec(QStringLiteral("BEGIN"));
+}
+
+// By statement, not QSqlDatabase::commit(): Qt's driver reports a failed commit without
+// SQLite's code, and a full disk shows only there (the entry's pages are written at the commit).
+JournalFault JournalDatabase::commit() {
+    const JournalFault f = exec(QStringLiteral("COMMIT"));
+    if (f != JournalFault::None)
+        rollback();
+    return f;
+}
+
+void JournalDatabase::rollback() {
+    // Nothing to undo when SQLite has rolled back itself; that failure says nothing new.
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
 JournalFault JournalDatabase::createSchema() {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.transaction())
-        return fail(db.lastError());
+    if (const JournalFault f = begin(); f != JournalFault::None)
+        return f;
     for (const char* statement : schema) {
         if (const JournalFault f = exec(QString::fromLatin1(statement)); f != JournalFault::None) {
-            db.rollback();
+            rollback();
             return f;
         }
     }
     if (const JournalFault f = exec(QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion));
         f != JournalFault::None) {
-        db.rollback();
+        rollback();
         return f;
     }
-    if (!db.commit()) {
-        const JournalFault f = fail(db.lastError());
-        db.rollback();
-        return f;
-    }
-    return JournalFault::None;
+    return commit();
 }
 
 JournalFault JournalDatabase::write(const JournalEntry& entry) {
@@ -186,11 +199,11 @@ JournalFault JournalDatabase::write(const JournalEntry& entry) {
         m_lastError = QStringLiteral("nicht geöffnet");
         return JournalFault::Broken;
     }
-    if (!db.transaction())
-        return fail(db.lastError());
+    if (const JournalFault f = begin(); f != JournalFault::None)
+        return f;
     const auto abort = [&](const QSqlError& error) {
         const JournalFault f = fail(error);
-        db.rollback();
+        rollback();
         return f;
     };
 
@@ -225,9 +238,7 @@ JournalFault JournalDatabase::write(const JournalEntry& entry) {
         if (!state.exec())
             return abort(state.lastError());
     }
-    if (!db.commit())
-        return abort(db.lastError());
-    return JournalFault::None;
+    return commit();
 }
 
 std::optional<QString> JournalDatabase::moveAside(const QString& path, const QDateTime& when) {

@@ -55,6 +55,10 @@ private:
     JournalFault fail(const QSqlError& error);
     JournalFault createSchema();
     JournalFault exec(const QString& statement);
+    JournalFault begin();
+    // Commits, or rolls back what failed to commit.
+    JournalFault commit();
+    void rollback();
 
     QString m_path;
     QString m_connectionName;

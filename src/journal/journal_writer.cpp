@@ -78,12 +78,17 @@ int JournalWriter::queuedCount() const {
     return int(m_queue.size());
 }
 
-void JournalWriter::report(const QString& text) {
+void JournalWriter::report(const QString& text, bool standing) {
     // A fault that lasts is told once, not at every retry.
     if (text == m_lastReport)
         return;
     m_lastReport = text;
-    emit problem(text);
+    emit problem(text, standing);
+}
+
+void JournalWriter::reportStanding(const QString& text) {
+    m_waiting = true;
+    report(text, true);
 }
 
 bool JournalWriter::pauseBeforeRetry() {
@@ -98,33 +103,33 @@ bool JournalWriter::openOrStartAnew(JournalDatabase& db, bool startAnew) {
     if (fault == JournalFault::None)
         return true;
     if (fault == JournalFault::Busy) {
-        m_waiting = true;
-        report(QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten"));
+        reportStanding(QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten"));
         return false;
     }
     if (fault == JournalFault::Full) {
-        m_waiting = true;
-        report(QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+        reportStanding(QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
         return false;
     }
     db.close();
     if (!QFileInfo::exists(m_options.path)) {
-        report(QStringLiteral("Verlauf kann nicht angelegt werden: ") + m_options.path);
+        reportStanding(QStringLiteral("Verlauf kann nicht angelegt werden: ") + m_options.path);
         return false;
     }
     const std::optional<QString> moved = JournalDatabase::moveAside(m_options.path, now());
     if (!moved) {
-        report(QStringLiteral("Verlauf unbrauchbar und nicht umzubenennen: ") + m_options.path);
+        reportStanding(QStringLiteral("Verlauf unbrauchbar und nicht umzubenennen: ") + m_options.path);
         return false;
     }
     if (db.open() != JournalFault::None) {
         db.close();
-        report(QStringLiteral("Verlauf unbrauchbar, umbenannt: ") + QFileInfo(*moved).fileName() +
-               QStringLiteral("; neuer Verlauf kann nicht angelegt werden"));
+        reportStanding(QStringLiteral("Verlauf unbrauchbar, umbenannt: ") + QFileInfo(*moved).fileName() +
+                       QStringLiteral("; neuer Verlauf kann nicht angelegt werden"));
         return false;
     }
+    m_waiting = false;
     report(QStringLiteral("Verlauf unbrauchbar, umbenannt: ") + QFileInfo(*moved).fileName() +
-           QStringLiteral("; neuer Verlauf begonnen"));
+               QStringLiteral("; neuer Verlauf begonnen"),
+           false);
     return true;
 }
 
@@ -140,12 +145,12 @@ bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
         if (fault == JournalFault::None) {
             if (m_waiting) {
                 m_waiting = false;
-                report(QStringLiteral("Verlauf wird wieder geschrieben"));
+                report(QStringLiteral("Verlauf wird wieder geschrieben"), false);
             }
             return true;
         }
         if (fault == JournalFault::Rejected) {
-            report(QStringLiteral("Verlauf: Eintrag verworfen (") + db.lastError() + u')');
+            report(QStringLiteral("Verlauf: Eintrag verworfen (") + db.lastError() + u')', false);
             return true;
         }
         if (fault == JournalFault::Broken) {
@@ -153,15 +158,14 @@ bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
             // An entry that fails on a new file as well is given up, not tried for ever.
             db.close();
             if (++broken > 2) {
-                report(QStringLiteral("Verlauf: Eintrag nicht zu schreiben (") + db.lastError() + u')');
+                report(QStringLiteral("Verlauf: Eintrag nicht zu schreiben (") + db.lastError() + u')', false);
                 return true;
             }
             continue;
         }
-        m_waiting = true;
-        report(fault == JournalFault::Busy
-                   ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
-                   : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+        reportStanding(fault == JournalFault::Busy
+                           ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
+                           : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
         if (!pauseBeforeRetry())
             return false;
     }

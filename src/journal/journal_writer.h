@@ -57,7 +57,9 @@ public:
 
 signals:
     // A German text for status panel 2: what went wrong with the journal and what was done.
-    void problem(const QString& text);
+    // standing: the journal is not being written (entries wait) until a later problem()
+    // without it says that it is written again, or what was done instead.
+    void problem(const QString& text, bool standing);
 
 private:
     void run();
@@ -67,7 +69,9 @@ private:
     bool writeOne(JournalDatabase& db, const JournalEntry& entry);
     bool pauseBeforeRetry();
     QDateTime now() const;
-    void report(const QString& text);
+    void report(const QString& text, bool standing);
+    // A fault that keeps the entries from the file: told as standing, and its end told too.
+    void reportStanding(const QString& text);
 
     Options m_options;
     mutable std::mutex m_mutex;

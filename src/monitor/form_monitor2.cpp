@@ -1,3 +1,6 @@
+// Builds the spectator window's panels, places it on the chosen monitor, lays it out from the
+// main panel's geometry and renders the shared display state.
+
 #include "monitor/form_monitor2.h"
 
 #include "controls/bgr_color.h"

@@ -1,3 +1,6 @@
+// The spectators' display: a borderless window on a monitor of its own with a scaled copy of
+// the main window's digit panel, showing what that panel shows.
+
 #pragma once
 
 #include "display/display_render.h"

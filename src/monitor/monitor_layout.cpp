@@ -1,3 +1,6 @@
+// Scales the main window's digit panel to the spectator window's size, rectangles and fonts
+// rounded half to even.
+
 #include "monitor/monitor_layout.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// How the spectator window copies the main window's digit panel at another size: the
+// rectangles and font sizes, computed without widgets.
+
 #pragma once
 
 #include "display/display_state.h"

@@ -1,3 +1,5 @@
+// The program's title and folder, read from the executable's path.
+
 #include "platform/app_names.h"
 
 #include <QFileInfo>

@@ -1,3 +1,6 @@
+// The names taken from the executable's path: its title names the settings file, the backup
+// and the captions; its folder is where the program's own files are looked for.
+
 #pragma once
 
 #include <QString>

@@ -1,3 +1,6 @@
+// One run of xdg-open: settles as opened after a short wait or when it ends well, as failed
+// when it could not start or ended with an error, with the path or address for the official.
+
 #include "platform/desktop_open_job.h"
 
 #include <QDir>

@@ -1,3 +1,6 @@
+// The opener the windows are given: hands the address to xdg-open and, when nothing could
+// open it, tells the official in a message box that does not stop the run.
+
 #include "platform/desktop_opener.h"
 
 #include "platform/desktop_open_job.h"

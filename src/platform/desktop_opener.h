@@ -1,3 +1,6 @@
+// How the windows ask the desktop to open a web address or a file, as an injected function
+// that tests replace with a recorder.
+
 #pragma once
 
 #include <QUrl>

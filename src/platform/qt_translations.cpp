@@ -1,3 +1,6 @@
+// Loads Qt's own German catalogue ("qt_de", which pulls in the modules' files) from Qt's
+// translations folder or a given one.
+
 #include "platform/qt_translations.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,5 @@
+// The monitors as QGuiApplication reports them, the primary one first.
+
 #include "platform/screens.h"
 
 #include <QGuiApplication>

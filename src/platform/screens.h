@@ -1,3 +1,6 @@
+// Which monitors the windows can be placed on: a function giving their bounds, so that tests
+// can pretend any set of screens.
+
 #pragma once
 
 #include <QList>

@@ -1,3 +1,6 @@
+// The signal sounds of a run (start, split, trap, finish): plays one at a time through
+// QSoundEffect, or through a fake output in tests.
+
 #pragma once
 
 #include <QObject>

@@ -1,3 +1,6 @@
+// The termination signals' handler, which only writes the signal's number into a socket pair
+// for the event loop to read, and the previous handlers put back at the end.
+
 #include "platform/termination_signals.h"
 
 #include <QSocketNotifier>

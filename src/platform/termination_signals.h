@@ -1,3 +1,6 @@
+// SIGTERM, SIGINT and SIGHUP as a Qt signal, so that a desktop logout or a kill ends the
+// program like a confirmed close, with the backup and the settings written.
+
 #pragma once
 
 #include <QObject>

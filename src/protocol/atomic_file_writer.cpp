@@ -1,3 +1,6 @@
+// The atomic write: a temporary file in the same folder, flushed, renamed over the target,
+// and the folder entry synced, so that a power cut leaves the old file or the new one.
+
 #include "protocol/atomic_file_writer.h"
 
 #include <QFileInfo>

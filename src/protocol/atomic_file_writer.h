@@ -1,8 +1,3 @@
-#pragma once
-
-#include <QByteArray>
-#include <QString>
-
 // Writes a whole file so that it is either fully replaced or left as it was: the bytes
 // go to a temporary file in the target's folder, are flushed to disk and then renamed
 // over the target. A crash or power cut during the write leaves the old file intact.
@@ -10,6 +5,11 @@
 //
 // Returns true on success. On failure the target is unchanged and, when errorText is
 // given, it receives the system's reason.
+
+#pragma once
+
+#include <QByteArray>
+#include <QString>
 
 // What happens when the target's name is a symbolic link.
 enum class TargetLinks {

@@ -1,3 +1,5 @@
+// One program per backup file: the lock beside the backup that a second copy cannot take.
+
 #pragma once
 
 #include <QString>
@@ -9,7 +11,9 @@ class QLockFile;
 // One program per backup file: a second copy would write its old table over the runs
 // of the first when it ends. The lock is a file beside the backup ("<backup>.lock")
 // held for as long as the program runs; the lock of a program that ended without
-// removing it (a crash, a power cut) is taken over. GUI thread, at start-up.
+// removing it (a crash, a power cut, also on another computer the folder was on) is
+// taken over, as is a link or an unreadable file under the lock's name. GUI thread, at
+// start-up.
 class BackupLock {
 public:
     // Locks nothing yet; an empty backupFile (no place for a backup) has nothing to guard.

@@ -1,3 +1,6 @@
+// The backup writer's thread: waits for the newest table, makes its bytes and writes them
+// atomically, then reports on the GUI thread.
+
 #include "protocol/backup_writer.h"
 
 #include "protocol/atomic_file_writer.h"

@@ -1,3 +1,6 @@
+// The backup of the protocol written on a thread of its own, so that a large table or a slow
+// USB stick never freezes the window after a finish.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,6 @@
+// Switches the calling thread's number format to "C" and back, the other locale
+// categories left as they are.
+
 #include "protocol/c_numeric_locale.h"
 
 CNumericLocale::CNumericLocale() {

@@ -1,9 +1,9 @@
+// Numbers written into files must not follow the desktop's locale: C libraries such as
+// libxlsxwriter format them with printf, which writes "2,463" under a German LC_NUMERIC.
+
 #pragma once
 
 #include <locale.h>
-
-// Numbers written into files must not follow the desktop's locale: C libraries such as
-// libxlsxwriter format them with printf, which writes "2,463" under a German LC_NUMERIC.
 
 // Makes the C library format and parse numbers the "C" way on the calling thread for
 // the guard's lifetime, then restores what the thread used before. Any thread.

@@ -1,3 +1,6 @@
+// The protocol cells' colours and alignment by column and row, the typed columns, and the
+// empty and exported cell texts.
+
 #include "protocol/protocol_cell_rules.h"
 
 #include "protocol/protocol_table.h"

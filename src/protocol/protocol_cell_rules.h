@@ -1,3 +1,6 @@
+// How the protocol table draws its cells, which of them the official types into, and
+// which count as empty. Plain functions without state; safe on any thread.
+
 #pragma once
 
 #include <QString>
@@ -5,9 +8,6 @@
 #include <QtGlobal>
 
 #include <optional>
-
-// How the protocol table draws its cells, which of them the official types into, and
-// which count as empty. Plain functions without state; safe on any thread.
 
 // Colours are 0x00BBGGRR.
 struct ProtocolCellLook {

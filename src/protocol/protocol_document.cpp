@@ -1,3 +1,6 @@
+// Builds the protocol's .docx: into the template's body when one is usable, else a plain
+// A4 landscape document; texts cleaned of characters XML cannot hold.
+
 #include "protocol/protocol_document.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,3 +1,9 @@
+// The protocol as a word-processing document (Office Open XML, .docx): the event title,
+// an empty paragraph, then the protocol as a bordered table whose first row repeats on
+// every page. A template document, when given and usable, is the starting point: its
+// styles, headers, footers, page setup and body text are kept and the title and table
+// go in at the top of its body. GUI thread, like the grid; the file operations block.
+
 #pragma once
 
 #include "protocol/atomic_file_writer.h"
@@ -8,12 +14,6 @@
 #include <QStringList>
 
 class SortGridData;
-
-// The protocol as a word-processing document (Office Open XML, .docx): the event title,
-// an empty paragraph, then the protocol as a bordered table whose first row repeats on
-// every page. A template document, when given and usable, is the starting point: its
-// styles, headers, footers, page setup and body text are kept and the title and table
-// go in at the top of its body. GUI thread, like the grid; the file operations block.
 
 // Every row of the grid, the header row first, with the cells of the columns whose
 // width is not negative (a hidden "Platz" column has a negative width).

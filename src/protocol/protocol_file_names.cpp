@@ -1,3 +1,6 @@
+// The protocol's file names: the date stamp, where the backup goes, moving a file aside and
+// finding a free name or a private folder.
+
 #include "protocol/protocol_file_names.h"
 
 #include "protocol/atomic_file_writer.h"

@@ -1,12 +1,12 @@
+// Names of the protocol files: the default file name stem and the backup file.
+// Any thread.
+
 #pragma once
 
 #include <QDateTime>
 #include <QString>
 
 #include <optional>
-
-// Names of the protocol files: the default file name stem and the backup file.
-// Any thread.
 
 // The stem proposed for a saved protocol, "yyyy-MM-dd-hh-mm" of the given local time,
 // for example 2014-03-07-09-05.

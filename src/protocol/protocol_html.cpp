@@ -1,3 +1,6 @@
+// Writes the protocol's web page: the visible columns, escaped texts, a single-byte charset
+// when every character fits and UTF-8 otherwise.
+
 #include "protocol/protocol_html.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,3 +1,11 @@
+// The protocol table as a static web page, the one that is saved, opened in the browser
+// and printed. GUI thread, like the grid; the file operations block while they run.
+//
+// The page lists the header row and every data row in table order, the visible
+// columns only (width greater than zero), with the first comma of each cell turned
+// into a point. Cell texts and the title are escaped, so a name can never become
+// markup. Lines end with CR LF.
+
 #pragma once
 
 #include "protocol/atomic_file_writer.h"
@@ -8,14 +16,6 @@
 #include <functional>
 
 class SortGridData;
-
-// The protocol table as a static web page, the one that is saved, opened in the browser
-// and printed. GUI thread, like the grid; the file operations block while they run.
-//
-// The page lists the header row and every data row in table order, the visible
-// columns only (width greater than zero), with the first comma of each cell turned
-// into a point. Cell texts and the title are escaped, so a name can never become
-// markup. Lines end with CR LF.
 
 // The page's text for the grid's current rows, declaring charset (such as "iso-8859-1").
 QString protocolHtmlText(const SortGridData& grid, const QString& title, const QString& charset);

@@ -1,3 +1,6 @@
+// Prints the protocol's web page through QTextDocument, with times and ranks kept on
+// one line as a browser shows them.
+
 #include "protocol/protocol_page_print.h"
 
 #include "protocol/protocol_html.h"

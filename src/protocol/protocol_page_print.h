@@ -1,3 +1,5 @@
+// Prints the protocol as the saved web page shows it, same rows, order and texts.
+
 #pragma once
 
 #include <QString>

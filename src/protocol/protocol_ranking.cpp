@@ -1,3 +1,6 @@
+// Sorts the protocol by the clicked column and gives the ranks ("Platz") by the ranking
+// column, equal results sharing a rank.
+
 #include "protocol/protocol_ranking.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,3 +1,5 @@
+// Sorting and ranking of the protocol table. GUI thread, like the grid.
+
 #pragma once
 
 #include "controls/sort_grid_types.h"
@@ -5,8 +7,6 @@
 #include <QString>
 
 class SortGridData;
-
-// Sorting and ranking of the protocol table. GUI thread, like the grid.
 
 // The sort style per column: "Name", "Fahrzeug" and "Gruppe" as plain text
 // (ssAutomatic answered, so no detection runs), the result columns ssCustom with

@@ -1,3 +1,6 @@
+// Whether the protocol buttons are open, and which start numbers a row gives, read from the
+// protocol's rows.
+
 #include "protocol/protocol_row_rules.h"
 
 #include "controls/sort_grid_data.h"

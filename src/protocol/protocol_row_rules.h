@@ -1,3 +1,7 @@
+// What the window reads from the protocol's rows: whether its protocol buttons are
+// open, and the start numbers a row gives the start-number fields. GUI thread, like
+// the grid.
+
 #pragma once
 
 #include <QString>
@@ -5,10 +9,6 @@
 #include <optional>
 
 class SortGridData;
-
-// What the window reads from the protocol's rows: whether its protocol buttons are
-// open, and the start numbers a row gives the start-number fields. GUI thread, like
-// the grid.
 
 // Whether the protocol buttons (clear, print, workbook, document, save, web page) are
 // enabled: row 1 exists and its "Nr." is not blank.

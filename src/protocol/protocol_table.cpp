@@ -1,3 +1,5 @@
+// The protocol's header texts and the empty protocol written into the grid.
+
 #include "protocol/protocol_table.h"
 
 #include "controls/sort_grid_data.h"

@@ -1,10 +1,10 @@
+// The protocol table's columns and the empty protocol. GUI thread, like the grid.
+
 #pragma once
 
 #include <QStringList>
 
 class SortGridData;
-
-// The protocol table's columns and the empty protocol. GUI thread, like the grid.
 
 enum ProtocolColumn {
     colNr,

@@ -1,3 +1,6 @@
+// Writes the protocol (and the backup) as a text file, starting with the program's own
+// header line, and reads such a file back into the grid.
+
 #include "protocol/protocol_text_file.h"
 
 #include "controls/sort_grid_data.h"

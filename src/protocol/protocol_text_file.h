@@ -1,3 +1,12 @@
+// The protocol table as a text file (also the backup file) and back. GUI thread,
+// like the grid; the file operations block while they run.
+//
+// Format: the program's header line first (whatever row 0 shows), then one line per
+// data row whose "Nr." is not empty, in table order; every cell of every column
+// (hidden ones too) followed by a TAB, an empty cell as a single blank, CR LF at the
+// end. Written in Windows-1252 when every character fits, else UTF-8 with a byte
+// order mark. Lines separated by ";" are read as well.
+
 #pragma once
 
 #include "protocol/atomic_file_writer.h"
@@ -7,15 +16,6 @@
 #include <QString>
 
 class SortGridData;
-
-// The protocol table as a text file (also the backup file) and back. GUI thread,
-// like the grid; the file operations block while they run.
-//
-// Format: the program's header line first (whatever row 0 shows), then one line per
-// data row whose "Nr." is not empty, in table order; every cell of every column
-// (hidden ones too) followed by a TAB, an empty cell as a single blank, CR LF at the
-// end. Written in Windows-1252 when every character fits, else UTF-8 with a byte
-// order mark. Lines separated by ";" are read as well.
 
 // The file's bytes for the grid's current rows.
 QByteArray protocolTextBytes(const SortGridData& grid);

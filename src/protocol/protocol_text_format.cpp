@@ -1,3 +1,6 @@
+// Splits a protocol text into lines and fields and joins them back, without copying
+// the text line by line.
+
 #include "protocol/protocol_text_format.h"
 
 #include <algorithm>

@@ -1,3 +1,10 @@
+// The protocol text file's line and field rules, without any table. Pure functions,
+// any thread.
+//
+// Written lines: every cell followed by a TAB, an empty cell as a single blank, CR LF
+// at the end. Read lines: TAB-separated when the line holds a TAB, else separated by
+// ";"; a run of separators counts as one.
+
 #pragma once
 
 #include <QList>
@@ -5,13 +12,6 @@
 #include <QStringList>
 
 #include <optional>
-
-// The protocol text file's line and field rules, without any table. Pure functions,
-// any thread.
-//
-// Written lines: every cell followed by a TAB, an empty cell as a single blank, CR LF
-// at the end. Read lines: TAB-separated when the line holds a TAB, else separated by
-// ";"; a run of separators counts as one.
 
 // The text split at CR LF, LF or a lone CR. A terminator at the very end adds no
 // empty line; an empty text gives no lines.

@@ -1,3 +1,6 @@
+// Writes the protocol and its extra sheets as an .xlsx workbook through libxlsxwriter, with
+// sheet names and cell lengths within Excel's rules, and reads a workbook back into the grid.
+
 #include "protocol/protocol_workbook.h"
 
 #include "controls/sort_grid_data.h"

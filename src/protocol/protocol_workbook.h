@@ -1,3 +1,5 @@
+// The protocol table as a spreadsheet workbook (.xlsx) and back. GUI thread, like the grid.
+
 #pragma once
 
 #include "protocol/atomic_file_writer.h"
@@ -7,8 +9,6 @@
 #include <QStringList>
 
 class SortGridData;
-
-// The protocol table as a spreadsheet workbook (.xlsx) and back. GUI thread, like the grid.
 
 // A sheet after the protocol's, such as the standings: rows of texts, some of them bold.
 struct WorkbookSheet {

@@ -1,3 +1,6 @@
+// Orders result cells: values by length, then by their single-byte codes; after them "-",
+// "AUS" and blank cells.
+
 #include "protocol/result_compare.h"
 
 #include "controls/sort_grid_compare.h"

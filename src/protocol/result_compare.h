@@ -1,3 +1,5 @@
+// How the protocol's result cells sort: the fastest run first, runs without a result last.
+
 #pragma once
 
 #include <QString>

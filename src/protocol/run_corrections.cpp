@@ -1,3 +1,5 @@
+// A finished run marked "AUS" or given another start number, row by row in the grid.
+
 #include "protocol/run_corrections.h"
 
 #include "controls/sort_grid_data.h"

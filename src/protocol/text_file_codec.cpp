@@ -1,3 +1,6 @@
+// Decodes a text file by its byte order mark, as UTF-8 when valid, else as Windows-1252; writes
+// Windows-1252 where it fits and reads back the same, else UTF-8 with a byte order mark.
+
 #include "protocol/text_file_codec.h"
 
 #include "controls/windows_1252.h"

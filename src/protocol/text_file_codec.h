@@ -1,12 +1,12 @@
-#pragma once
-
-#include <QByteArray>
-#include <QString>
-
 // Bytes of the program's text files to text and back. Pure functions, any thread.
 //
 // Files of the older Windows program are Windows-1252 (one-byte "Ø"); files that
 // need characters outside that code page are UTF-8 with a byte order mark.
+
+#pragma once
+
+#include <QByteArray>
+#include <QString>
 
 // UTF-8 or UTF-16 (either byte order) when the bytes start with that byte order mark,
 // which is dropped; UTF-8 when they are valid UTF-8 as a whole; otherwise Windows-1252.

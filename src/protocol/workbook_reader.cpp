@@ -1,3 +1,6 @@
+// Reads a workbook's first sheet into text rows, .xlsx or .xls by what the file holds, with
+// numbers, dates and times as the cells show them.
+
 #include "protocol/workbook_reader.h"
 #include "protocol/workbook_sheet_rows.h"
 

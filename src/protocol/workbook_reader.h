@@ -1,3 +1,8 @@
+// Reads the first sheet of a workbook as text rows: Office Open XML (.xlsx) through
+// libzip and QXmlStreamReader, the legacy binary format (.xls) through freexl. Built
+// for files from anywhere: every read is capped, so a damaged or hostile file is
+// refused instead of filling the memory. Pure functions, any thread.
+
 #pragma once
 
 #include <chrono>
@@ -8,11 +13,6 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
-
-// Reads the first sheet of a workbook as text rows: Office Open XML (.xlsx) through
-// libzip and QXmlStreamReader, the legacy binary format (.xls) through freexl. Built
-// for files from anywhere: every read is capped, so a damaged or hostile file is
-// refused instead of filling the memory. Pure functions, any thread.
 
 struct WorkbookLimits {
     qint64 fileBytes = 64 * 1024 * 1024;     // the workbook file itself

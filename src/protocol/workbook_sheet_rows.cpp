@@ -1,3 +1,6 @@
+// The workbook readers' German refusals, and the collection of sheet rows into table rows
+// within the row and cell caps.
+
 #include "protocol/workbook_sheet_rows.h"
 
 namespace workbook_reading {

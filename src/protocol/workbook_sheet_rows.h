@@ -1,3 +1,6 @@
+// What the workbook readers share: their refusals and the rule of which sheet rows
+// become table rows. Internal to the readers; any thread.
+
 #pragma once
 
 #include "protocol/workbook_reader.h"
@@ -7,9 +10,6 @@
 #include <QStringList>
 
 #include <new>
-
-// What the workbook readers share: their refusals and the rule of which sheet rows
-// become table rows. Internal to the readers; any thread.
 
 namespace workbook_reading {
 

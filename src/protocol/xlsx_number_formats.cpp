@@ -1,3 +1,6 @@
+// Reads the date and time formats from a workbook's styles and shows a day number through
+// them, with Excel's built-in formats as a German desktop shows them.
+
 #include "protocol/xlsx_number_formats.h"
 
 #include <QDate>

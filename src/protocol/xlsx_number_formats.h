@@ -1,3 +1,6 @@
+// Dates and times in .xlsx workbooks: the cell styles' number formats, so that a read cell
+// gives the text Excel shows rather than a day count.
+
 #pragma once
 
 #include <QList>

@@ -1,3 +1,5 @@
+// The "_xHHHH_" escapes of workbook texts, written and read back.
+
 #include "protocol/xlsx_text_escapes.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,6 @@
+// Zip packages read and written with libzip in memory, every entry read to its real end
+// within the caps rather than trusting the size it claims.
+
 #include "protocol/zip_package.h"
 
 #include <QFile>

@@ -1,3 +1,8 @@
+// Zip packages (office documents and workbooks) as lists of named entries, read and
+// written in memory with libzip. Reading is bounded, so that a damaged or hostile
+// file (a zip bomb, an entry claiming a false size) cannot exhaust the memory.
+// Plain functions, any thread.
+
 #pragma once
 
 #include <QByteArray>
@@ -5,11 +10,6 @@
 #include <QString>
 
 #include <optional>
-
-// Zip packages (office documents and workbooks) as lists of named entries, read and
-// written in memory with libzip. Reading is bounded, so that a damaged or hostile
-// file (a zip bomb, an entry claiming a false size) cannot exhaust the memory.
-// Plain functions, any thread.
 
 struct ZipEntry {
     QString name; // the path inside the package, '/' separated

@@ -1,3 +1,6 @@
+// Which cells each hand-given event marks, and the marks kept by row as the protocol is
+// sorted and changed.
+
 #include "run/hand_given_marks.h"
 
 #include "protocol/protocol_table.h"

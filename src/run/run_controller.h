@@ -179,8 +179,9 @@ public:
     int editStartN2() const { return m_editStartN2; }
     QString startNumberText() const { return QString::number(m_editStartN1); }
     bool editStartN1Enabled() const { return gates().editStartN1; }
-    // The next starter as F9 picks it: the first row without a "Zeit" whose number converts,
-    // and the number below it; when every number has a time, "Bereit" moves up to
+    // The next starter as F9 picks it: the first row without a "Zeit" whose number converts
+    // and has no time in another row, and the next such number below it; when every number
+    // has a time, "Bereit" moves up to
     // "Start-Nr." and "Bereit" takes the number after it.
     void pickNextStarter();
     // Selector change by the user: also sets the spectator caption.

@@ -9,6 +9,8 @@
 #include "protocol/protocol_table.h"
 #include "timing/run_time.h"
 
+#include <QSet>
+
 RunResultTexts runResultTexts(qint32 totalMs, qint32 splitMs, qint32 trapMs, qint32 length, qint32 lengthF) {
     RunResultTexts texts;
     texts.zeit = formatRunTime(totalMs);
@@ -126,19 +128,35 @@ int RunRows::markAccident(const QString& nr, bool manyStart) {
 }
 
 NextStarter RunRows::nextStarterSearch() {
+    // A number with a time is not offered again, nor named for "Bereit", even where a row of
+    // it is still empty: "Nr. ändern" can give a run to a number whose start-list row is left.
+    QSet<int> timed;
+    for (int row = 1; row < m_grid.RowCount(); ++row) {
+        const std::optional<int> number = startNumbersFromRow(m_grid, row).startNumber;
+        if (number && !isBlankCell(m_grid.cell(colZeit, row)))
+            timed.insert(*number);
+    }
+    const auto hasTime = [&](int row) {
+        const std::optional<int> number = startNumbersFromRow(m_grid, row).startNumber;
+        return number && timed.contains(*number);
+    };
     NextStarter found;
     for (int row = 1; row < m_grid.RowCount(); ++row) {
-        if (!isBlankCell(m_grid.cell(colZeit, row)))
+        if (!isBlankCell(m_grid.cell(colZeit, row)) || hasTime(row))
             continue;
-        const StartNumbers numbers = startNumbersFromRow(m_grid, row);
-        if (!numbers.startNumber)
+        const std::optional<int> number = startNumbersFromRow(m_grid, row).startNumber;
+        if (!number)
             continue;
-        found.startN1 = numbers.startNumber;
+        found.startN1 = number;
         selectRow(row);
+        int below = row + 1;
+        while (below < m_grid.RowCount() && hasTime(below))
+            ++below;
         // Without a numbered row below, the search goes on; what it set stays.
-        if (!numbers.nextStarter)
+        const std::optional<int> next = startNumbersFromRow(m_grid, below).startNumber;
+        if (!next)
             continue;
-        found.startN2 = numbers.nextStarter;
+        found.startN2 = next;
         break;
     }
     return found;

@@ -57,7 +57,8 @@ public:
     // Puts "-" into every empty cell from "Name" to "Platz" of runRow, after the
     // competitor's names as for a finish with manyStart. Returns the row or -1 when none.
     int markAccident(const QString& nr, bool manyStart);
-    // First row without a "Zeit" whose number converts: it becomes current.
+    // First row without a "Zeit" whose number converts and has no time in another row: it
+    // becomes current; "Bereit" is the next such number below it.
     NextStarter nextStarterSearch();
 
     void selectRow(int row);

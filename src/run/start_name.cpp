@@ -1,3 +1,5 @@
+// Follows the start number and the protocol's names to keep the display's start name right.
+
 #include "run/start_name.h"
 
 #include "controls/sort_grid_data.h"

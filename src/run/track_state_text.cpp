@@ -1,3 +1,5 @@
+// The German texts of the track's state and of the port for status panel 2.
+
 #include "run/track_state_text.h"
 
 #include "io/port_names.h"

@@ -1,3 +1,5 @@
+// Reads the save dialog's type names for .docx and .html from the shared MIME database.
+
 #include "settings/file_type_names.h"
 
 #include <QMimeDatabase>

@@ -1,3 +1,6 @@
+// The save dialog's names for the document and web page types, in the user's language
+// as the desktop names them.
+
 #pragma once
 
 #include "settings/save_dialog_filter.h"

@@ -1,3 +1,6 @@
+// The open and save dialogs' filter strings: the save dialog writes text as .txt and
+// workbooks as .xlsx only, though .csv and .xls are read.
+
 #include "settings/save_dialog_filter.h"
 
 QString openDialogFilter() {

@@ -1,11 +1,11 @@
+// The file-type lists of the protocol open and save dialogs. The save dialog's
+// filter indexes mean 1 text, 2 workbook, 3 word-processor document, 4 web page,
+// the numbering the "FilterInd" setting stores. Pure functions, any thread.
+
 #pragma once
 
 #include <QString>
 #include <QStringList>
-
-// The file-type lists of the protocol open and save dialogs. The save dialog's
-// filter indexes mean 1 text, 2 workbook, 3 word-processor document, 4 web page,
-// the numbering the "FilterInd" setting stores. Pure functions, any thread.
 
 // Display names of the two file types only the save dialog offers.
 struct FileTypeNames {

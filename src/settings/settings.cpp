@@ -1,3 +1,6 @@
+// The settings' small rules: the preset track length for an unset one, and a stored monitor
+// that no longer exists.
+
 #include "settings/settings.h"
 
 int lengthWithPreset(int length) {

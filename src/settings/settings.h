@@ -1,3 +1,6 @@
+// The program's settings with their built-in defaults: read once at start, changed by the
+// settings dialog, written once at a normal end.
+
 #pragma once
 
 #include "io/barrier_wiring.h"

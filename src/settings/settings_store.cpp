@@ -1,3 +1,6 @@
+// The settings file read value by value in a fixed order, stopping at the first unreadable
+// one, and written whole; the barriers' active levels as one 16-byte record.
+
 #include "settings/settings_store.h"
 
 #include "protocol/atomic_file_writer.h"

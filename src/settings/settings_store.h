@@ -1,3 +1,6 @@
+// Reading and writing the settings file: an INI file per user, named by the
+// application title. Called on the GUI thread at start and at a normal end.
+
 #pragma once
 
 #include "settings/settings.h"
@@ -6,9 +9,6 @@
 #include <QString>
 
 #include <optional>
-
-// Reading and writing the settings file: an INI file per user, named by the
-// application title. Called on the GUI thread at start and at a normal end.
 
 // $XDG_CONFIG_HOME/Quillmere/<appTitle>.conf, with ~/.config when XDG_CONFIG_HOME is unset or not absolute.
 QString defaultSettingsPath(const QString& appTitle, const QProcessEnvironment& environment);

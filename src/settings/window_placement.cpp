@@ -1,3 +1,6 @@
+// Keeps the main window's stored place reachable: its title strip must lie on a screen far
+// enough to grab, else it moves onto the primary screen.
+
 #include "settings/window_placement.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Where the main window opens: its stored bounds, kept within reach on today's screens.
+
 #pragma once
 
 #include "settings/settings.h"

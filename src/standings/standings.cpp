@@ -1,3 +1,6 @@
+// Turns the protocol's runs into the standings: each competitor's runs per group, the best
+// one or the sum of the best, ranked with their gap to the leader.
+
 #include "standings/standings.h"
 
 #include "protocol/protocol_cell_rules.h"

@@ -1,3 +1,6 @@
+// Writes the standings' web page: one table per group, names left and numbers right, each
+// group on a printed page of its own.
+
 #include "standings/standings_html.h"
 
 #include "protocol/protocol_html.h"
@@ -16,10 +19,15 @@ bool isTextColumn(int index) {
     return index == 2 || index == 3;
 }
 
+// The group's name heads the table with the column names, so that both stand on every printed
+// page of a long group.
 QString groupTable(const StandingsGroup& group, const StandingsRule& rule) {
-    QString page = QStringLiteral("<table style=\"BORDER-COLLAPSE: collapse\" bgcolor=#FFFFFF borderColor=#808080 "
-                                  "border=1 cellpadding=4 width=100%>\r\n<thead align=left bgcolor=#91B5FF><tr>");
     const QStringList header = standingsHeader(rule);
+    QString page = QStringLiteral("<table style=\"BORDER-COLLAPSE: collapse\" bgcolor=#FFFFFF borderColor=#808080 "
+                                  "border=1 cellpadding=4 width=100%>\r\n<thead align=left bgcolor=#91B5FF>");
+    page +=
+        QStringLiteral("<tr><th colspan=%1 align=left bgcolor=#FFFFFF style=\"font-size: large\">").arg(header.size()) +
+        escaped(group.title) + QStringLiteral("</th></tr>") + crlf + QStringLiteral("<tr>");
     for (const QString& text : header)
         page += QStringLiteral("<th nowrap>") + escaped(text) + QStringLiteral("</th>");
     page += QStringLiteral("</tr></thead>") + crlf;
@@ -53,7 +61,6 @@ QString standingsHtmlText(const QList<StandingsGroup>& groups, const StandingsRu
         page += heading.arg(QString());
     for (int i = 0; i < groups.size(); ++i) {
         page += heading.arg(i == 0 ? QString() : QStringLiteral(" style=\"page-break-before: always\""));
-        page += QStringLiteral("<H3>") + escaped(groups[i].title) + QStringLiteral("</H3>\r\n");
         page += groupTable(groups[i], rule);
     }
     return page + QStringLiteral("</BODY></HTML>\r\n");

@@ -1,3 +1,5 @@
+// The standings for the live results page as one JSON document.
+
 #include "standings/standings_json.h"
 
 #include "standings/standings_table.h"

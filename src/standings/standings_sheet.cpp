@@ -1,3 +1,5 @@
+// The standings sheet for the protocol's workbook, with its group headings and headers bold.
+
 #include "standings/standings_sheet.h"
 
 #include "standings/standings_table.h"

@@ -1,3 +1,6 @@
+// The standings' header and row texts that the window, the page, the sheet and the live page
+// all show, and the standings of the protocol grid as it stands.
+
 #include "standings/standings_table.h"
 
 #include "controls/sort_grid_data.h"

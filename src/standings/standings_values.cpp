@@ -1,3 +1,6 @@
+// Reads the protocol's times and decimals as thousandths, refusing what a column's format
+// cannot be, and writes sums and gaps back in the protocol's formats.
+
 #include "standings/standings_values.h"
 
 #include "protocol/protocol_table.h"

@@ -1,3 +1,6 @@
+// The standings window's controls: the group and the counting chosen from lists, the table
+// refilled as the protocol changes, printing and saving as a web page.
+
 #include "standings/standings_window.h"
 
 #include "controls/sort_grid_data.h"
@@ -204,6 +207,8 @@ bool StandingsWindow::savePage() {
         QMessageBox::critical(this, m_links.caption, QStringLiteral("Der Schreibfehler der Datei: ") + fileName);
         return false;
     }
+    if (m_links.pageWritten)
+        m_links.pageWritten(fileName);
     if (m_links.openUrl)
         m_links.openUrl(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
     return true;

@@ -29,13 +29,14 @@ class StandingsWindow : public QWidget {
 public:
     // What the window reads and does outside itself; an empty function is skipped.
     struct Links {
-        std::function<int()> wertung;             // the "Wertung" setting
-        std::function<void(int)> setWertung;      // the official chose another count
-        std::function<QString()> title;           // the event title, heading page and print
-        std::function<QString()> pageFile;        // where the page is saved
-        std::function<void(const QUrl&)> openUrl; // shows the saved page
-        std::function<QDate()> today;             // the date printed
-        QString caption;                          // message boxes' title
+        std::function<int()> wertung;                    // the "Wertung" setting
+        std::function<void(int)> setWertung;             // the official chose another count
+        std::function<QString()> title;                  // the event title, heading page and print
+        std::function<QString()> pageFile;               // where the page is saved
+        std::function<void(const QUrl&)> openUrl;        // shows the saved page
+        std::function<void(const QString&)> pageWritten; // the page was saved under this name
+        std::function<QDate()> today;                    // the date printed
+        QString caption;                                 // message boxes' title
     };
 
     StandingsWindow(const SortGridData& grid, Links links, QWidget* parent = nullptr);

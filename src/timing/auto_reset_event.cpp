@@ -1,3 +1,5 @@
+// The auto-reset event on a mutex and a condition variable.
+
 #include "timing/auto_reset_event.h"
 
 void AutoResetEvent::set() {

@@ -1,3 +1,5 @@
+// An event that wakes one waiter and resets itself, for the timer thread's ticks.
+
 #pragma once
 
 #include <chrono>

@@ -1,3 +1,6 @@
+// The time base at work: picks the performance counter or the TSC, calibrates the TSC's rate
+// over three seconds, and runs the timer thread while enabled.
+
 #include "timing/high_res_timer.h"
 
 #include <cmath>

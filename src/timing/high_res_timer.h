@@ -1,3 +1,6 @@
+// The time base every barrier stamp and run time is taken from, in counts and counts per
+// microsecond.
+
 #pragma once
 
 #include "timing/counter_reader.h"

@@ -1,3 +1,6 @@
+// The timer thread's loop: waits for each tick, stamps the counter and wakes whoever waits
+// for the tick; a changed period or accuracy re-arms the timer before the next wait.
+
 #include "timing/mm_timer_thread.h"
 
 #include <future>

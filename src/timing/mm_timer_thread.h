@@ -1,3 +1,5 @@
+// The high-resolution timer's periodic thread, which stamps the counter at every tick.
+
 #pragma once
 
 #include "timing/auto_reset_event.h"

@@ -1,3 +1,5 @@
+// The timer thread's periodic wake-up as an interface, so that tests tick it by hand.
+
 #pragma once
 
 #include <QtGlobal>

@@ -1,3 +1,6 @@
+// The run's arithmetic: counter differences to milliseconds with ties to even and saturation,
+// and the times and speeds as the protocol writes them.
+
 #include "timing/run_time.h"
 
 #include <QLocale>

@@ -1,12 +1,12 @@
-#pragma once
-
-#include <QString>
-#include <QtGlobal>
-
 // Turns counter differences into whole milliseconds and milliseconds into the
 // texts and values of a run. Plain functions without state; safe on any thread.
 // The decimal separator of the split and speed texts comes from QLocale(), the
 // program's default locale (the system's unless the program sets another).
+
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
 
 // Milliseconds of a counter difference: delta / countSpeed / 1000, nearest with
 // ties to even, saturated to the qint32 range. countSpeed is counts per

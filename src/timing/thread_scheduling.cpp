@@ -1,3 +1,6 @@
+// Thread priorities and classes turned into Linux nice values and real-time policies, and the
+// caller's scheduling saved, raised for calibration and restored.
+
 #include "timing/thread_scheduling.h"
 
 #include <cerrno>

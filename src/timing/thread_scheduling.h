@@ -1,3 +1,6 @@
+// How the timing threads are scheduled on Linux: priority classes as nice values and
+// real-time policies, and the caller raised while the counter is calibrated.
+
 #pragma once
 
 #include <QtGlobal>

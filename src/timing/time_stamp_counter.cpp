@@ -1,3 +1,5 @@
+// Detects the TSC through CPUID and reads it with RDTSC on x86; absent elsewhere.
+
 #include "timing/time_stamp_counter.h"
 
 #if defined(__x86_64__) || defined(__i386__)

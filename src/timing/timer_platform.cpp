@@ -1,3 +1,6 @@
+// The real timer platform: CLOCK_MONOTONIC, RDTSC, sleeps that survive signals and the
+// timerfd timer.
+
 #include "timing/timer_platform.h"
 
 #include "timing/time_stamp_counter.h"

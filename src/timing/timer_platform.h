@@ -1,3 +1,6 @@
+// The system calls the high-resolution timer needs, in one value so that tests replace them
+// with fake counters, sleeps and ticks.
+
 #pragma once
 
 #include "timing/counter_reader.h"

@@ -1,3 +1,6 @@
+// The periodic timer on a timerfd, woken early by an eventfd, or by polling a flag where no
+// eventfd could be had.
+
 #include "timing/timerfd_periodic_timer.h"
 
 #include <cerrno>

@@ -1,3 +1,5 @@
+// The timer thread's periodic wake-up on Linux: a timerfd, with the accuracy as timer slack.
+
 #pragma once
 
 #include "timing/periodic_timer.h"

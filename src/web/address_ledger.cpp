@@ -1,3 +1,6 @@
+// The ledger of who holds the live results server's connections, and the choice of whom
+// to drop when a device or the whole server is at its cap.
+
 #include "web/address_ledger.h"
 
 #include <algorithm>

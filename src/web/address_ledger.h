@@ -1,3 +1,6 @@
+// Who holds the live results server's connections, by address: decides whom to drop so that
+// one device, or one attacker, cannot keep the others out.
+
 #pragma once
 
 #include <QHash>

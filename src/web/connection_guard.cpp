@@ -1,3 +1,6 @@
+// The live results server's guard at the door: the per-device booking, the size and idle caps,
+// and the WebSocket handshakes taken away from the HTTP parser, whichever way they arrive.
+
 #include "web/connection_guard.h"
 
 #include "web/live_pages.h"

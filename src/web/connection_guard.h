@@ -1,3 +1,6 @@
+// The listening socket of the live results server: books every connection by device and
+// drops the oldest of the biggest holder when full, caps requests and hands WebSockets on.
+
 #pragma once
 
 #include "web/address_ledger.h"

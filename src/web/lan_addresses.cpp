@@ -1,3 +1,6 @@
+// The network interfaces and the addresses a phone can type, private ones first, IPv4
+// before IPv6; loopback and link-local addresses are left out.
+
 #include "web/lan_addresses.h"
 
 #include <QNetworkInterface>

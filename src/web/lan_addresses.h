@@ -1,3 +1,8 @@
+// Where the live results can be reached: the computer's network interfaces and the addresses
+// a phone types, "http://<address>:<port>/", IPv4 and IPv6 alike. The server listens on every
+// interface unless the official chose one, so the pages are seen in every network the laptop
+// is in; these lists say which.
+
 #pragma once
 
 #include <QHostAddress>
@@ -5,11 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
-
-// Where the live results can be reached: the computer's network interfaces and the addresses
-// a phone types, "http://<address>:<port>/", IPv4 and IPv6 alike. The server listens on every
-// interface unless the official chose one, so the pages are seen in every network the laptop
-// is in; these lists say which.
 
 // A network interface that is up, with its usable addresses (no loopback, no link-local).
 struct WebInterface {

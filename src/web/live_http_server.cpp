@@ -1,3 +1,6 @@
+// The live results server's answers: status lines, the shared security headers, "304" for
+// what a page already has, compression of what is large, and the push of every snapshot.
+
 #include "web/live_http_server.h"
 
 #include "web/lan_addresses.h"

@@ -1,3 +1,6 @@
+// The HTTP server of the live results: the pages, the JSON answers and the push channel on
+// "/ws", on a thread of its own.
+
 #pragma once
 
 #include "web/connection_guard.h"

@@ -1,3 +1,6 @@
+// The live results pages filled in from the compiled-in resources: the placeholders replaced
+// in one pass, so that a title or an address can never become a placeholder itself.
+
 #include "web/live_pages.h"
 
 #include "web/qr_code.h"

@@ -1,3 +1,6 @@
+// The texts the live results server answers with. The pages, their script and style
+// are compiled into the program: the field has no internet, and nothing is read from disk.
+
 #pragma once
 
 #include <QByteArray>
@@ -5,9 +8,6 @@
 #include <QStringList>
 
 #include <optional>
-
-// The texts the live results server answers with. The pages, their script and style
-// are compiled into the program: the field has no internet, and nothing is read from disk.
 
 struct LiveAsset {
     QByteArray body;

@@ -1,3 +1,6 @@
+// Starts and stops the live results server's thread; raises the open-files limit so that
+// hundreds of phones fit.
+
 #include "web/live_server.h"
 
 #include "web/epoll_event_dispatcher.h"

@@ -1,3 +1,6 @@
+// The live results server as the main window uses it, with the HTTP server on a thread of
+// its own so that neither the GUI nor a page ever waits for the other.
+
 #pragma once
 
 #include "web/connection_guard.h"

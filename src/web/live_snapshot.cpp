@@ -1,3 +1,6 @@
+// A snapshot as the JSON the pages read: the run, the last result and the protocol, each
+// part made once and pieced together without parsing again.
+
 #include "web/live_snapshot.h"
 
 #include <QElapsedTimer>

@@ -1,3 +1,6 @@
+// What the live results pages show at one moment: built on the GUI thread, never changed
+// afterwards, read by the server thread.
+
 #pragma once
 
 #include "standings/standings.h"

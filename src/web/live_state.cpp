@@ -1,3 +1,6 @@
+// The live state's versions: keeps the steps of the last sixteen protocols for pages that poll,
+// and sends the whole protocol instead of steps larger than 32 KiB.
+
 #include "web/live_state.h"
 
 #include "standings/standings_json.h"

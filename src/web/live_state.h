@@ -1,3 +1,6 @@
+// What the live results server tells the pages, as bodies built once per change: the small
+// running state, and the protocol with its versions and the steps between them.
+
 #pragma once
 
 #include "web/live_snapshot.h"

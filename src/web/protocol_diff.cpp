@@ -1,3 +1,6 @@
+// Finds the protocol's steps by hashing each row without its rank, so that a finish reaches
+// the pages at once however many rows the day has.
+
 #include "web/protocol_diff.h"
 
 #include <QHash>

@@ -1,3 +1,6 @@
+// The steps that take a page from one version of the protocol to the next without loading it
+// whole: runs of old rows kept (their rank moved), and new or changed rows sent whole.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,6 @@
+// The push channels at work: the handshake completed on a socket the guard handed over,
+// the greeting, the sends, and the pings that tell a living page from a dead one.
+
 #include "web/push_channels.h"
 
 #include "web/qt_http_server_quirks.h"

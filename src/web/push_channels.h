@@ -1,3 +1,6 @@
+// The WebSocket channels on "/ws" that push every new state to the pages; a channel that
+// falls behind, floods or stops answering pings is dropped.
+
 #pragma once
 
 #include "web/web_limits.h"

@@ -1,3 +1,5 @@
+// QR codes through libqrencode, and their SVG picture for the notice page.
+
 #include "web/qr_code.h"
 
 #include <qrencode.h>

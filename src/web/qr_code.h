@@ -1,3 +1,6 @@
+// The QR code of an address for the printed notice, so that a phone can scan its way to
+// the live results.
+
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,5 @@
+// Qt's socket errors in the official's German words, with the remedy where there is one.
+
 #include "web/socket_error_text.h"
 
 QString socketErrorText(QAbstractSocket::SocketError error) {

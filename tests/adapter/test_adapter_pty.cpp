@@ -112,6 +112,7 @@ void TestAdapterPty::noPlug() {
     const auto result = run();
     QVERIFY(result);
     QCOMPARE(result->judgement.verdict, AdapterVerdict::NoPlug);
+    qInfo().noquote() << adapterReportLines(*result).join('\n');
 }
 
 QTEST_GUILESS_MAIN(TestAdapterPty)

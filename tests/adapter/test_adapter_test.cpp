@@ -18,6 +18,7 @@ class TestAdapterTest : public QObject {
 private slots:
     void fastPlugIsSuitable();
     void slowPlugIsLimited();
+    void jitterSpreadsTheDelays();
     void lostChangeIsUnsuitable();
     void nothingPluggedIn();
     void refusedDuringRun();
@@ -88,8 +89,8 @@ struct Rig {
     }
 };
 
-LoopbackPlug plug(int delayUs, int loseAfter = 0) {
-    return {true, delayUs, 0, loseAfter};
+LoopbackPlug plug(int delayUs, int loseAfter = 0, int jitterUs = 0) {
+    return {true, delayUs, jitterUs, loseAfter};
 }
 
 } // namespace
@@ -139,6 +140,23 @@ void TestAdapterTest::slowPlugIsLimited() {
         QCOMPARE(result->judgement.verdict, AdapterVerdict::Limited);
         QCOMPARE(result->judgement.headline, QStringLiteral("mit Einschränkungen"));
     }
+}
+
+// The box's jitter reaches the figures: each change comes the delay plus up to the jitter
+// late, so the typical delay lies well inside that range rather than at the bare delay.
+void TestAdapterTest::jitterSpreadsTheDelays() {
+    Rig rig;
+    AdapterTestPlan plan = quickPlan();
+    plan.shortestGapUs = 10000; // room for the jitter before the toggle after next
+    const auto result = rig.run(plug(200, 0, 3000), plan);
+    QVERIFY(result);
+    for (const LineFigures& line : result->lines) {
+        QCOMPARE(line.seen, line.made);
+        // Uniform over 0.2 to 3.2 ms: half of 60 delays under 1 ms would be chance of 1 in 10^5.
+        QVERIFY2(line.p50Us >= 1000 && (line.p50Us < 2700 || machineBusy()), qPrintable(QString::number(line.p50Us)));
+        QVERIFY2(line.maxUs > line.p50Us, qPrintable(QString::number(line.maxUs)));
+    }
+    QVERIFY(result->judgement.verdict != AdapterVerdict::Suitable);
 }
 
 void TestAdapterTest::lostChangeIsUnsuitable() {

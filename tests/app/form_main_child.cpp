@@ -12,13 +12,15 @@
 // every change of the run's state, "backup <data rows>" once a finish or an accident has
 // written the backup, "shown" when a second start asked for the window. A second child on
 // the same folder asks the first to show its window, says "already running (asked 1):
-// <text>" and ends with exit code 3, as the program ends after its message.
+// <text>", shows the program's message box and ends with exit code 3 once the box is
+// closed or a termination signal (a logout) came, as the program ends after its message.
 
 #include "app/form_main_commands.h"
 #include "app/program_lock.h"
 #include "app/program_windows.h"
 #include "controls/sort_grid.h"
 #include "display/display_panel.h"
+#include "platform/termination_signals.h"
 #include "run/run_controller.h"
 
 #include <QAction>
@@ -99,9 +101,12 @@ int main(int argc, char* argv[]) {
     const QString backupFile = programBackupFile(environment);
     const std::unique_ptr<BackupLock> backupLock = lockProgramBackup(backupFile);
     if (!backupLock) {
+        // The program's message box follows; it ends with the box or a termination signal.
+        TerminationSignals termination;
         const bool asked = RunningCopyCall::askToShow(backupFile, 5000);
         say(QStringLiteral("already running (asked %1): ").arg(asked ? 1 : 0) +
             programAlreadyRunsText(QStringLiteral("Tarvolt")));
+        tellProgramAlreadyRuns(QStringLiteral("Tarvolt"), termination);
         return 3;
     }
 

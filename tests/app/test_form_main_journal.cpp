@@ -13,6 +13,7 @@
 #include "journal/journal_reader.h"
 #include "protocol/protocol_table.h"
 #include "run/run_controller.h"
+#include "standings/standings_window.h"
 
 #include <QAction>
 #include <QJsonArray>
@@ -21,6 +22,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 
 // The journal seen from the main window: what the official's steps and the runs leave in
@@ -256,6 +259,28 @@ private slots:
         QCOMPARE(reader.stateRows(states.first().id)->first().value(colName), QStringLiteral("Zora"));
     }
 
+    // Ctrl+H, Ctrl+E and the standings page: each file the program wrote, with its type.
+    void exportsAreJournaled() {
+        setRows({"1|Anna|Golf|Damen||||||5,000|1"});
+        FormMainCommands::clickItem(m_form->commands().Html1);
+        m_form->sbExcelClick();
+        QVERIFY(m_form->standingsWindow().savePage());
+        QCOMPARE(m_fixture->opened.size(), 3);
+
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        QStringList files;
+        for (const JournalRecord& r : JournalReader(journalPath()).allEntries())
+            if (r.entry.kind == JournalKind::Saved || r.entry.kind == JournalKind::Exported)
+                files << journalKindName(r.entry.kind) + u' ' + r.entry.source + u' ' +
+                             QUrl::fromLocalFile(r.entry.detail.value(QStringLiteral("file")).toString()).toString();
+        QStringList opened;
+        for (const QUrl& url : m_fixture->opened)
+            opened << url.toString();
+        QCOMPARE(files, QStringList({"saved Webseite " + opened.at(0), "exported Tabellenkalkulation " + opened.at(1),
+                                     "saved Wertung-Webseite " + opened.at(2)}));
+        QFile::remove(m_fixture->opened.at(1).toLocalFile());
+    }
+
     // The simulated box opens; a port that is not there fails with the component's text.
     void portEventsAreJournaled_data() {
         QTest::addColumn<int>("port");
@@ -315,6 +340,45 @@ private slots:
         QCOMPARE(m_form->runController().state(), RunState::Finished);
         QVERIFY(m_form->journal()->writer().waitForQueue(5000));
         QCOMPARE(JournalReader(journalPath()).entriesOfNumber(QStringLiteral("1")).size(), 2);
+    }
+
+    // A journal another program holds: the waiting entries stand in status panel 2 while runs
+    // go on and the track's state changes under it; once the file is free they are written,
+    // and that is said.
+    void aLockedJournalStandsInTheStatusBarWhileRunsGoOn() {
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        const QString waiting = QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten");
+        const auto panel = [this] { return m_form->ui().StatusBar1->panelText(2); };
+        FormMainCommands& c = m_form->commands();
+        {
+            QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            holder.setDatabaseName(journalPath());
+            QVERIFY(holder.open());
+            QSqlQuery lock(holder);
+            QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+
+            FormMainCommands::clickItem(c.mStart);
+            FormMainCommands::clickItem(c.mStop);
+            QCOMPARE(m_form->runController().state(), RunState::Finished);
+            QTRY_COMPARE_WITH_TIMEOUT(panel(), waiting, 10000);
+            FormMainCommands::clickItem(c.mReset);
+            FormMainCommands::clickItem(c.mStart);
+            FormMainCommands::clickItem(c.mStop);
+            QCOMPARE(m_form->runController().state(), RunState::Finished);
+            QCOMPARE(panel(), waiting);
+            QVERIFY(m_form->journal()->writer().queuedCount() > 0);
+
+            QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+            lock.finish();
+            holder.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        QTRY_COMPARE_WITH_TIMEOUT(panel(), QStringLiteral("Verlauf wird wieder geschrieben"), 10000);
+        QVERIFY(m_form->journal()->writer().waitForQueue(5000));
+        int finishes = 0;
+        for (const JournalRecord& r : JournalReader(journalPath()).allEntries())
+            finishes += r.entry.kind == JournalKind::RunFinish ? 1 : 0;
+        QCOMPARE(finishes, 2);
     }
 
 private:

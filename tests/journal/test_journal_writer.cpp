@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <dlfcn.h>
 
 #include <memory>
 
@@ -38,6 +41,7 @@ ProtocolRows someRows(int count, const QString& prefix) {
 struct WriterUnderTest {
     std::unique_ptr<JournalWriter> writer;
     QStringList problems;
+    QStringList standing; // the problems told as standing
     QObject context;
 
     explicit WriterUnderTest(const QString& path, JournalLimits limits = {}) {
@@ -48,7 +52,12 @@ struct WriterUnderTest {
         options.clock = [] { return fixedNow; };
         writer = std::make_unique<JournalWriter>(options);
         QObject::connect(
-            writer.get(), &JournalWriter::problem, &context, [this](const QString& text) { problems << text; },
+            writer.get(), &JournalWriter::problem, &context,
+            [this](const QString& text, bool stands) {
+                problems << text;
+                if (stands)
+                    standing << text;
+            },
             Qt::QueuedConnection);
     }
 };
@@ -218,6 +227,7 @@ private slots:
                                                               "2026-05-09-14-30")),
                  qPrintable(w.problems.first()));
         QVERIFY2(w.problems.first().endsWith(QStringLiteral("neuer Verlauf begonnen")), qPrintable(w.problems.first()));
+        QVERIFY(w.standing.isEmpty()); // told once; the new journal is written
         QCOMPARE(w.writer->finish(5000), 0);
 
         // Kept as it was, for whoever wants to look into it.
@@ -264,6 +274,8 @@ private slots:
         QCOMPARE(holder.exitCode(), 0);
         QVERIFY(w.writer->waitForQueue(10000));
         QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf wird wieder geschrieben")), 5000);
+        // The wait stands until its end is told; the end itself does not stand.
+        QCOMPARE(w.standing, QStringList{"Verlauf von einem anderen Programm gesperrt, Einträge warten"});
         QCOMPARE(w.writer->finish(5000), 0);
         const JournalReader reader(path);
         QCOMPARE(reader.allEntries().size(), 501);
@@ -312,6 +324,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")),
                                  10000);
         QVERIFY(w.writer->queuedCount() > 0);
+        QVERIFY(w.standing.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")));
         QVERIFY(w.writer->finish(300) > 0);
         QVERIFY(movedAside(dir).isEmpty());
 
@@ -321,6 +334,45 @@ private slots:
         QVERIFY(!read.isEmpty());
         QCOMPARE(read.first().entry.kind, JournalKind::RunFinish);
         QCOMPARE(read.first().entry.startNumber, QStringLiteral("7"));
+    }
+
+    // A real full disk fails when an entry is committed, not when it is inserted: the entries
+    // wait all the same and are written once there is room again, none dropped. The preloaded
+    // library fails the writes into the test's folder with ENOSPC while "full" lies there.
+    void diskFullAtTheCommit() {
+        if (!dlsym(RTLD_DEFAULT, "tarvolt_full_disk_preloaded"))
+            QSKIP("needs full_disk_preload (LD_PRELOAD), as ctest runs it");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Tarvolt-Journal.sqlite"));
+        qputenv("TARVOLT_FULL_DISK", QFile::encodeName(dir.path()));
+        WriterUnderTest w(path);
+        w.writer->post(simpleEntry(JournalKind::ProgramStart, 1));
+        QVERIFY(w.writer->waitForQueue(10000));
+
+        QFile full(dir.filePath(QStringLiteral("full")));
+        QVERIFY(full.open(QIODevice::WriteOnly));
+        full.close();
+        for (int i = 0; i < 10; ++i) {
+            JournalEntry e = simpleEntry(JournalKind::Cleared, i + 2);
+            e.before = someRows(200, QStringLiteral("Fahrer "));
+            w.writer->post(e);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(w.standing.contains(QStringLiteral("Verlauf: Datenträger voll, Einträge warten")),
+                                  qPrintable(w.problems.join(u'/')), 10000);
+        QVERIFY(w.writer->queuedCount() > 0);
+        QVERIFY(full.remove());
+
+        QVERIFY(w.writer->waitForQueue(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(w.problems.contains(QStringLiteral("Verlauf wird wieder geschrieben")), 5000);
+        QCOMPARE(w.writer->finish(5000), 0);
+        qunsetenv("TARVOLT_FULL_DISK");
+        QCOMPARE(w.problems,
+                 (QStringList{"Verlauf: Datenträger voll, Einträge warten", "Verlauf wird wieder geschrieben"}));
+        QVERIFY(movedAside(dir).isEmpty());
+        const JournalReader reader(path);
+        QVERIFY(reader.integrityOk());
+        QCOMPARE(reader.allEntries().size(), 11);
+        QCOMPARE(reader.replacedStates().size(), 10);
     }
 
     void aFolderThatCannotHoldTheJournal() {
@@ -334,6 +386,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.problems.isEmpty(), 15000);
         QVERIFY2(w.problems.first().startsWith(QStringLiteral("Verlauf kann nicht angelegt werden")),
                  qPrintable(w.problems.first()));
+        QCOMPARE(w.standing, QStringList{w.problems.first()});
         QCOMPARE(w.writer->finish(200), 1);
     }
 };

@@ -181,6 +181,7 @@ void TestProtocolRanking::rankingFollowsTheResultClicked_data() {
     QTest::addColumn<QString>("winner"); // "Nr." of Platz 1
     QTest::newRow("Name: still by Zeit") << QList<int>{colName} << "3";
     QTest::newRow("Vmax, then Name: by Vmax") << QList<int>{colVmax, colName} << "4";
+    QTest::newRow("Zeit once (a descending view): the fastest") << QList<int>{colZeit} << "3";
     QTest::newRow("Zeit twice: the fastest") << QList<int>{colZeit, colZeit} << "3";
     QTest::newRow("Vmax: the highest") << QList<int>{colVmax} << "4";
     QTest::newRow("Vmax twice: the highest") << QList<int>{colVmax, colVmax} << "4";
@@ -190,8 +191,9 @@ void TestProtocolRanking::rankingFollowsTheResultClicked() {
     QFETCH(QList<int>, clicks);
     SortGridData grid;
     fillProtocol(grid, {runRow("1", "6,000", "120,50"), runRow("3", "5,000", "99,10"), runRow("4", "7,000", "130,00")});
-    grid.setCell(colName, 1, "Zora");
-    grid.setCell(colName, 2, "Anna");
+    // Alphabetically first is neither the fastest nor the highest Vmax.
+    grid.setCell(colName, 1, "Anna");
+    grid.setCell(colName, 2, "Zora");
     grid.setCell(colName, 3, "Bert");
     for (int col : clicks) {
         TSortOptions& options = grid.SortOptions();

@@ -5,6 +5,7 @@
 #include "protocol/protocol_ranking.h"
 #include "protocol/protocol_table.h"
 #include "protocol/protocol_text_file.h"
+#include "protocol/run_corrections.h"
 #include "run/hand_given_marks.h"
 #include "run/live_snapshot_of_run.h"
 #include "run/run_controller.h"
@@ -583,6 +584,23 @@ private slots:
         QCOMPARE(rig.cell(again, "Platz"), QStringLiteral("1"));
     }
 
+    // Bert drove under Anna's number; "Nr. ändern" gives the run to Bert, whose start-list row
+    // stays empty. F9 then offers Carl and Anna, not Bert a second time in the round.
+    void nextStarterAfterANumberCorrection() {
+        Rig rig;
+        rig.rows({"1|Anna|Golf|A", "2|Bert|Polo|B", "3|Carl|Kart|C"});
+        rig.c.setEditStartN1(1);
+        rig.key(0, &RunController::mStartClick);
+        rig.key(9000, &RunController::mStopClick);
+        rig.c.mResetClick();
+        const int run = rig.grid.findRow(colZeit, "9,000", false);
+        QVERIFY(changeStartNumber(rig.grid, run, 2));
+        QCOMPARE(rig.grid.rowCells(run).mid(0, 4), (QStringList{"2", "Bert", "Polo", "B"}));
+        rig.c.pickNextStarter();
+        QCOMPARE(std::make_pair(rig.c.editStartN1(), rig.c.editStartN2()), std::make_pair(3, 1));
+        QCOMPARE(rig.cell(rig.grid.Row(), "Name"), QStringLiteral("Carl"));
+    }
+
     void manyStartCopiesTheCompetitor() {
         Rig rig;
         rig.rows({"7|Gus|Kart|B|-|40,00|-|-|9,000|1"});
@@ -890,6 +908,9 @@ private slots:
         // Nobody left without a time: "Bereit" comes up, and the number after it.
         QTest::newRow("all timed") << QStringList{"1||||||||9,000", "3||||||||8,000"} << 2 << 3 << -1;
         QTest::newRow("clamped") << QStringList{"1||||||||9,000", "0", "12345"} << 1 << 9999 << 2;
+        // A number with a time is neither offered nor named "Bereit" from an empty row of its own.
+        QTest::newRow("empty row of a timed number") << QStringList{"4||||||||9,000", "4", "5", "6"} << 5 << 6 << 3;
+        QTest::newRow("timed number below") << QStringList{"1||||||||9,000", "3", "1", "5"} << 3 << 5 << 2;
     }
     void nextStarter() {
         Rig rig(withoutManyStart());

@@ -29,6 +29,15 @@ private slots:
         QCOMPARE(SplitWatch::splitDeadlineMs(grid), SplitWatch::noSplitYetMs);
         fillSplits(grid, {"-", "AUS", "2,345", "3,100", "1.5"});
         QCOMPARE(SplitWatch::splitDeadlineMs(grid), 6200);
+        // A split given by hand 14,885 s after the start, when the barrier had failed, is left
+        // out: the next failure is told after 7,1 s, not after 29,8 s.
+        fillSplits(grid, {"1,941", "3,555", "14,885", "2,092", "2,443"});
+        QCOMPARE(SplitWatch::splitDeadlineMs(grid), 7110);
+        // A slow car counts, up to three times the median; a single split is its own median.
+        fillSplits(grid, {"2,000", "5,900", "2,100"});
+        QCOMPARE(SplitWatch::splitDeadlineMs(grid), 11800);
+        fillSplits(grid, {"14,885"});
+        QCOMPARE(SplitWatch::splitDeadlineMs(grid), 29770);
     }
 
     // Only a run on an armed track with a split barrier that still waits for its split.

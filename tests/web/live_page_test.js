@@ -197,6 +197,24 @@ const tests = {
     assert.strictEqual(page.fetched.filter((u) => u.startsWith("/api/protocol")).length, 1);
   },
 
+  // The chooser lists the groups as the standings do: "Klasse 2" before "Klasse 10", and a
+  // blank kept by the backup is no group.
+  async groupsInTheStandingsOrder() {
+    const page = makePage("");
+    const rows = ["Klasse 10", "klasse 2", "Damen", "Klasse 2", "Junioren", "", " ", "Damen ", "Klasse 10"].map(
+      (g, i) => [String(i + 1), "Fahrer", g, "5,000", String(i + 1)]);
+    page.answers["/api/protocol"] = JSON.stringify({ server: "a", version: 2, columns, rows });
+    page.start();
+    page.message(live({ version: 2 }));
+    await settle();
+    await settle();
+    const listed = page.byId.gruppe.options.slice(1).map((o) => o.value);
+    assert.deepStrictEqual(listed, ["Damen", "Junioren", "Klasse 2", "klasse 2", "Klasse 10"]);
+    page.byId.gruppe.value = "Damen";
+    page.fire("gruppe", "change");
+    assert.deepStrictEqual(inView(page).map((tr) => tr.childNodes[0].textContent), ["3", "8"]);
+  },
+
   async standingsOnlyWhileOpenAndForTheChosenGroup() {
     const page = makePage("#gruppe=B");
     page.answers["/api/standings"] = JSON.stringify({
