@@ -91,6 +91,12 @@ void JournalWriter::reportStanding(const QString& text) {
     report(text, true);
 }
 
+void JournalWriter::reportWaiting(JournalFault fault) {
+    reportStanding(fault == JournalFault::Busy
+                       ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
+                       : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+}
+
 bool JournalWriter::pauseBeforeRetry() {
     std::unique_lock lock(m_mutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(m_options.retryMs), [this] { return m_quit; });
@@ -102,12 +108,8 @@ bool JournalWriter::openOrStartAnew(JournalDatabase& db, bool startAnew) {
     const JournalFault fault = startAnew ? JournalFault::Broken : db.open();
     if (fault == JournalFault::None)
         return true;
-    if (fault == JournalFault::Busy) {
-        reportStanding(QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten"));
-        return false;
-    }
-    if (fault == JournalFault::Full) {
-        reportStanding(QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+    if (fault == JournalFault::Busy || fault == JournalFault::Full) {
+        reportWaiting(fault);
         return false;
     }
     db.close();
@@ -163,9 +165,7 @@ bool JournalWriter::writeOne(JournalDatabase& db, const JournalEntry& entry) {
             }
             continue;
         }
-        reportStanding(fault == JournalFault::Busy
-                           ? QStringLiteral("Verlauf von einem anderen Programm gesperrt, Einträge warten")
-                           : QStringLiteral("Verlauf: Datenträger voll, Einträge warten"));
+        reportWaiting(fault);
         if (!pauseBeforeRetry())
             return false;
     }

@@ -72,6 +72,8 @@ private:
     void report(const QString& text, bool standing);
     // A fault that keeps the entries from the file: told as standing, and its end told too.
     void reportStanding(const QString& text);
+    // Entries wait for a file another program holds (Busy) or for room on the disk (Full).
+    void reportWaiting(JournalFault fault);
 
     Options m_options;
     mutable std::mutex m_mutex;
